@@ -1,0 +1,24 @@
+#include "config/family.h"
+
+namespace daxwel {
+
+std::optional<Family> FamilyOfIndex(int modelIndex) {
+  switch (modelIndex) {
+    case 1:
+      return Family::F84;
+    case 2:
+    case 3:
+    case 4:
+      return Family::F870;
+    case 5:
+    case 6:
+      return Family::F873;
+    case 7:
+    case 8:
+      return Family::F876;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace daxwel

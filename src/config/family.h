@@ -1,0 +1,13 @@
+#pragma once
+
+#include <optional>
+
+namespace daxwel {
+
+// Models that share one configuration dialog and one configuration-word layout.
+enum class Family { F84, F870, F873, F876 };
+
+// Model index (1..8 of the model list) to family; 0 and anything else have none.
+std::optional<Family> FamilyOfIndex(int modelIndex);
+
+}  // namespace daxwel

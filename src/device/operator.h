@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace daxwel {
+
+enum class MessageIcon { None, Exclamation };
+
+// The one seam through which device operations talk to the user: the window, the command
+// line and the tests each implement it. Texts are UTF-8; "\r" separates lines.
+class Operator {
+ public:
+  virtual ~Operator() = default;
+
+  // Model list: 0 "Autodetectar", 1..8 the catalogue. Setting it runs the host's
+  // model-change reaction.
+  virtual int ModelIndex() = 0;
+  virtual void SetModelIndex(int index) = 0;
+
+  // What SetConfigWord answers for the current model: "fromfile", "" or a 14-character word.
+  virtual std::string ConfigSource() = 0;
+
+  // Modal message with an OK button.
+  virtual void Message(std::string_view title, std::string_view text,
+                       MessageIcon icon = MessageIcon::None) = 0;
+  // OK/Cancel; true for OK.
+  virtual bool Confirm(std::string_view title, std::string_view text) = 0;
+
+  virtual void ShowProgress() = 0;
+  // Replaces the progress line and yields once to the host.
+  virtual void SetProgressText(std::string_view text) = 0;
+  virtual void HideProgress() = 0;
+  // Where the run stands, for hosts that draw a bar: `done` of `total` steps.
+  virtual void SetProgressFraction(int done, int total) { (void)done, (void)total; }
+
+  // Called repeatedly while a long wait passes, to keep the host live.
+  virtual void Yield() {}
+  // Polled at yield points: true makes the run stop with the lines at 0 and no message.
+  virtual bool AbandonRequested() { return false; }
+};
+
+}  // namespace daxwel

@@ -11,13 +11,13 @@
 namespace daxwel {
 
 struct DeviceModel {
-  int index;                       // 1..8, position in the model list
-  std::string_view listText;       // "16F84/84A"
-  std::string_view modelName;      // "16F84"
+  int index;                   // 1..8, position in the model list
+  std::string_view listText;   // "16F84/84A"
+  std::string_view modelName;  // "16F84"
   int programWords;
   int eepromBytes;
   Family family;
-  std::string_view idPattern;      // characters 3..9 of the device ID BitString
+  std::string_view idPattern;           // characters 3..9 of the device ID BitString
   std::chrono::microseconds cycleTime;  // worst-case erase/programming cycle
   int LastProgramAddress() const { return programWords - 1; }
   int LastDataAddress() const { return eepromBytes - 1; }

@@ -10,9 +10,9 @@
 namespace daxwel {
 
 // Data-register bits of the adapter.
-inline constexpr std::uint8_t kClockBit = 0;    // mask 0x01
-inline constexpr std::uint8_t kDataBit = 1;     // mask 0x02
-inline constexpr std::uint8_t kVppBit = 2;      // mask 0x04
+inline constexpr std::uint8_t kClockBit = 0;     // mask 0x01
+inline constexpr std::uint8_t kDataBit = 1;      // mask 0x02
+inline constexpr std::uint8_t kVppBit = 2;       // mask 0x04
 inline constexpr std::uint8_t kRunValue = 0x08;  // run line, written alone
 inline constexpr std::uint8_t kDataInMask = 0x40;
 

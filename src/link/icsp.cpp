@@ -1,0 +1,74 @@
+#include "link/icsp.h"
+
+#include <stdexcept>
+
+namespace daxwel {
+
+namespace {
+
+void CheckBits(std::string_view bits, std::size_t length, const char* what) {
+  if (bits.size() != length || bits.find_first_not_of("01") != std::string_view::npos) {
+    throw std::invalid_argument(std::string(what) + " inválido: \"" + std::string(bits) + "\"");
+  }
+}
+
+// The clock rises together with the new data value, and falls while the data holds, so the
+// target latches the bit on the falling edge.
+void SendBit(Link& link, std::uint8_t& latch, char bit) {
+  latch = SetLatchBit(latch, kClockBit, 1);
+  latch = SetLatchBit(latch, kDataBit, bit == '1' ? 1 : 0);
+  link.Io().PortOut(link.OutPort(), latch);
+  BitDelay(link);
+  latch = SetLatchBit(latch, kClockBit, 0);
+  link.Io().PortOut(link.OutPort(), latch);
+  BitDelay(link);
+}
+
+// Least significant bit first: the last character goes out first.
+void SendBits(Link& link, std::uint8_t& latch, std::string_view bits) {
+  for (auto it = bits.rbegin(); it != bits.rend(); ++it) SendBit(link, latch, *it);
+}
+
+void ClockPulse(Link& link, std::uint8_t& latch) {
+  latch = SetLatchBit(latch, kClockBit, 1);
+  link.Io().PortOut(link.OutPort(), latch);
+  BitDelay(link);
+  latch = SetLatchBit(latch, kClockBit, 0);
+  link.Io().PortOut(link.OutPort(), latch);
+  BitDelay(link);
+}
+
+}  // namespace
+
+void SendCommand(Link& link, std::uint8_t& latch, std::string_view command) {
+  CheckBits(command, 6, "Comando");
+  SendBits(link, latch, command);
+}
+
+void SendData(Link& link, std::uint8_t& latch, std::string_view word) {
+  CheckBits(word, 14, "Dato");
+  SendBit(link, latch, '0');  // start bit
+  SendBits(link, latch, word);
+  SendBit(link, latch, '0');  // stop bit
+}
+
+std::string ReadData(Link& link) {
+  // Our own latch with the data line low, so the PC never drives against the target.
+  std::uint8_t latch = SetLatchBit(0, kVppBit, 1);
+  ClockPulse(link, latch);  // start bit, nothing to sample
+  std::string word(14, '0');
+  for (int bit = 0; bit < 14; ++bit) {
+    latch = SetLatchBit(latch, kClockBit, 1);
+    link.Io().PortOut(link.OutPort(), latch);
+    BitDelay(link);
+    latch = SetLatchBit(latch, kClockBit, 0);
+    link.Io().PortOut(link.OutPort(), latch);
+    const std::uint8_t status = link.Io().PortIn(link.InPort());
+    word[static_cast<std::size_t>(13 - bit)] = (status & kDataInMask) ? '1' : '0';
+    BitDelay(link);
+  }
+  ClockPulse(link, latch);  // stop bit
+  return word;
+}
+
+}  // namespace daxwel

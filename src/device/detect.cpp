@@ -1,0 +1,32 @@
+#include "device/operations.h"
+#include "device/session.h"
+
+namespace daxwel {
+
+int DetectModel(Link& link, Operator& op) {
+  std::string word;
+  try {
+    detail::Session s(link, op);
+    s.Reset();
+    s.Enter();
+    s.GoToConfig("00000000010000", 6);  // 0x2006, the device ID
+    s.Command(cmd::kReadDataProgram);
+    word = s.Read();
+    s.Reset();
+  } catch (...) {
+    detail::SafeLinesOff(link);
+    throw;
+  }
+
+  // Bits 11..5 name the part; the top two bits and the revision are ignored.
+  const int index = ModelIndexByPattern(word.substr(2, 7));
+  if (index != 0) {
+    op.SetModelIndex(index);
+    return index;
+  }
+  op.Message("Error", "   No fue posible detectar el PIC\r\rDeberá seleccionarlo manualmente");
+  op.SetModelIndex(0);
+  return 0;
+}
+
+}  // namespace daxwel

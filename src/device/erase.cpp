@@ -1,0 +1,68 @@
+#include "device/operations.h"
+#include "device/session.h"
+
+namespace daxwel {
+
+namespace {
+
+constexpr std::string_view kErased = "11111111111111";
+
+std::string Run(Link& link, Operator& op) {
+  detail::Session s(link, op);
+
+  const DeviceModel* model = s.ResolveModel();
+  if (model == nullptr) return result::kNone;
+
+  if (!op.Confirm("Borrar", "El PIC " + std::string(model->modelName) +
+                                " será completamente borrado\r\r"
+                                "                 ¿ Desea continuar ?")) {
+    return result::kNone;
+  }
+
+  LinesOff(link);
+  s.Enter();
+  op.ShowProgress();
+  s.Progress("Borrando memoria de programa y datos ...");
+
+  // Chip erase at 0x2007 clears everything, code protection included; the explicit program
+  // and data bulk erases follow because some silicon leaves the EEPROM after it.
+  s.GoToConfig(kErased, 7);
+  s.Command(cmd::kBulkEraseSetup1);
+  s.Command(cmd::kBulkEraseSetup2);
+  s.Program();
+  s.Command(cmd::kBulkEraseSetup1);
+  s.Command(cmd::kBulkEraseSetup2);
+  s.Command(cmd::kBulkEraseProgram);
+  s.Program();
+  s.Command(cmd::kBulkEraseData);
+  s.Program();
+
+  s.Reset();
+  s.Enter();
+  for (int a = 0; a < model->programWords; ++a) {
+    if (a % 256 == 0) op.SetProgressFraction(a, model->programWords);
+    s.Command(cmd::kReadDataProgram);
+    if (s.Read() != kErased) {
+      op.HideProgress();
+      op.Message("Error", "Dirección 0x" + detail::AddressText(a) + " no pudo ser borrada");
+      LinesOff(link);
+      return result::kEraseMismatch;
+    }
+    s.Increment();
+  }
+
+  s.Reset();
+  op.SetProgressFraction(model->programWords, model->programWords);
+  op.HideProgress();
+  op.Message("Fin", "El PIC ha sido borrado");
+  LinesOff(link);
+  return result::kOk;
+}
+
+}  // namespace
+
+std::string EraseDevice(Link& link, Operator& op) {
+  return detail::Guarded(link, op, result::kEraseFailure, [&] { return Run(link, op); });
+}
+
+}  // namespace daxwel

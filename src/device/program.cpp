@@ -1,0 +1,154 @@
+#include "config/config_word.h"
+#include "device/operations.h"
+#include "device/session.h"
+#include "image/hex_image.h"
+#include "image/hex_messages.h"
+
+namespace daxwel {
+
+namespace {
+
+constexpr const char* kCpTitle = "Code Protect activado !!!";
+
+std::string ResultFor(HexStatus status) {
+  switch (status) {
+    case HexStatus::FormatError:
+      return result::kFormatError;
+    case HexStatus::ProgramSizeError:
+    case HexStatus::EepromSizeError:
+      return result::kSizeError;
+    default:
+      return result::kProgramFailure;
+  }
+}
+
+std::string Run(const std::string& path, Link& link, Operator& op) {
+  detail::Session s(link, op);
+  LinesOff(link);
+
+  const DeviceModel* model = s.ResolveModel();
+  if (model == nullptr) return result::kNone;
+
+  const HexLoadResult loaded = LoadHexImage(path, {model->programWords, model->eepromBytes});
+  if (loaded.status != HexStatus::Ok) {
+    const auto message = HexLoadMessage(loaded, HexWording::Programming);
+    op.HideProgress();
+    op.Message(message->title, message->text);
+    LinesOff(link);
+    return ResultFor(loaded.status);
+  }
+  const HexImage& image = loaded.image;
+
+  const auto config = ChooseConfigWord(image.FileConfig, op.ConfigSource());
+  if (!config) {
+    const HexMessage message = ConfigFailureMessage();
+    op.HideProgress();
+    op.Message(message.title, message.text);
+    LinesOff(link);
+    return result::kConfigError;
+  }
+
+  const std::string confirmation = "Microcontrolador: PIC " + std::string(model->modelName) +
+                                   "\r\rPrograma: " + path +
+                                   "\r\r          **** Configuración ****\rTipo: " + config->label +
+                                   "\r" + Config_Detail(config->word, model->index);
+  if (!op.Confirm("Confirmar", confirmation)) return result::kNone;
+
+  // Code-protection test: a protected part reads zeros and ignores writes.
+  s.Reset();
+  s.Enter();
+  if (detail::IsCodeProtected(s.ReadConfigWord())) {
+    op.Message(kCpTitle,
+               "              Code Protect (CP) activado !!!!\r"
+               "      Imposible continuar con la programación\r\r"
+               "Para eliminar el CP primero efectuar un BORRADO");
+    LinesOff(link);
+    return result::kCpError;
+  }
+
+  const int programCount = image.ProgramEnd + 1;
+  const int eepromCount = image.HasEeprom ? image.EepromEnd + 1 : 0;
+  const int total = programCount + eepromCount + 1;
+
+  // Program memory: read first, write and read back only the words that differ.
+  s.Reset();
+  s.Enter();
+  for (int a = 0; a <= image.ProgramEnd; ++a) {
+    op.ShowProgress();
+    op.SetProgressFraction(a, total);
+    s.Progress("Programando Program Memory:  0x" + detail::AddressText(a));
+    const std::string want = ToBitString(image.ProgramWords[static_cast<std::size_t>(a)]);
+    s.Command(cmd::kReadDataProgram);
+    if (s.Read() != want) {
+      s.Command(cmd::kLoadDataProgram);
+      s.Data(want);
+      s.Program();
+      s.Command(cmd::kReadDataProgram);
+      if (s.Read() != want) {
+        op.HideProgress();
+        op.Message("Error",
+                   "Error al programar Program Memory\rDirección 0x" + detail::AddressText(a));
+        LinesOff(link);
+        return result::kVerifyMismatch;
+      }
+    }
+    if (a < image.ProgramEnd) s.Increment();
+  }
+  s.Reset();
+
+  if (image.HasEeprom) {
+    s.Enter();
+    for (int i = 0; i <= image.EepromEnd; ++i) {
+      op.SetProgressFraction(programCount + i, total);
+      s.Progress("Programando Data Memory:  0x" + detail::AddressText(i));
+      const std::string want = ToBitString(image.EepromWords[static_cast<std::size_t>(i)]);
+      s.Command(cmd::kReadDataData);
+      if (!detail::SameDataByte(s.Read(), want)) {
+        s.Command(cmd::kLoadDataData);
+        s.Data(want);
+        s.Program();
+        s.Command(cmd::kReadDataData);
+        if (!detail::SameDataByte(s.Read(), want)) {
+          op.HideProgress();
+          op.Message("Error",
+                     "Error al programar Data Memory\rDirección 0x" + detail::AddressText(i));
+          LinesOff(link);
+          return result::kVerifyMismatch;
+        }
+      }
+      if (i < image.EepromEnd) s.Increment();
+    }
+    s.Reset();
+  }
+
+  // ID locations (only their low four bits are meant to be used) and the configuration word.
+  s.Enter();
+  op.SetProgressFraction(total - 1, total);
+  s.Progress("Programando Configuration Word...");
+  s.GoToConfig("00000000000000", 0);
+  for (std::int16_t idWord : image.IdWords) {
+    s.Command(cmd::kLoadDataProgram);
+    s.Data("1111111000" + ToBitString(idWord).substr(10));
+    s.Program();
+    s.Increment();
+  }
+  for (int i = 0; i < 3; ++i) s.Increment();
+  s.Command(cmd::kLoadDataProgram);
+  s.Data(config->word);
+  s.Program();
+
+  s.Reset();
+  op.SetProgressFraction(total, total);
+  op.HideProgress();
+  op.Message("Fin", "Programación finalizada");
+  LinesOff(link);
+  return result::kOk;
+}
+
+}  // namespace
+
+std::string ProgramDevice(const std::string& path, Link& link, Operator& op) {
+  return detail::Guarded(link, op, result::kProgramFailure, [&] { return Run(path, link, op); });
+}
+
+}  // namespace daxwel

@@ -1,0 +1,99 @@
+#include "device/session.h"
+
+#include <cstdio>
+#include <exception>
+#include <new>
+
+#include "device/operations.h"
+
+namespace daxwel::detail {
+
+Session::Session(Link& l, Operator& o) : link(l), op(o), savedYield_(l.Yield()) {
+  link.SetYield([this] { op.Yield(); });
+}
+
+Session::~Session() { link.SetYield(savedYield_); }
+
+void Session::Command(std::string_view command) {
+  SendCommand(link, latch, command);
+  BitDelay(link);
+}
+
+void Session::Data(std::string_view word) {
+  SendData(link, latch, word);
+  BitDelay(link);
+}
+
+std::string Session::Read() {
+  std::string word = ReadData(link);
+  BitDelay(link);
+  return word;
+}
+
+void Session::Program() {
+  SendCommand(link, latch, cmd::kBeginEraseProgram);
+  WaitTicks(link, 10);
+  // Only after the cycle: dropping VPP in the middle of it would corrupt the word.
+  Checkpoint();
+}
+
+void Session::GoToConfig(std::string_view word, int increments) {
+  Command(cmd::kLoadConfiguration);
+  Data(word);
+  for (int i = 0; i < increments; ++i) Increment();
+}
+
+std::string Session::ReadConfigWord() {
+  GoToConfig("00000000010000", 7);
+  Command(cmd::kReadDataProgram);
+  return Read();
+}
+
+void Session::Progress(std::string_view text) {
+  op.SetProgressText(text);
+  Checkpoint();
+}
+
+void Session::Checkpoint() {
+  if (op.AbandonRequested()) throw Abandoned{};
+}
+
+const DeviceModel* Session::ResolveModel() {
+  int index = op.ModelIndex();
+  if (index == 0) index = DetectModel(link, op);
+  const DeviceModel* model = ModelByIndex(index);
+  if (model != nullptr) link.SetCycleTime(model->cycleTime);
+  return model;
+}
+
+std::string AddressText(int address) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(address) & 0xFFFFu);
+  return text;
+}
+
+void SafeLinesOff(Link& link) {
+  try {
+    LinesOff(link);
+  } catch (...) {
+    // The port itself is gone; there is nothing more to drive.
+  }
+}
+
+bool SameDataByte(std::string_view read, std::string_view want) {
+  return read.size() == 14 && want.size() == 14 && read.substr(6) == want.substr(6);
+}
+
+std::string DescribeCurrentException() {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return "Memoria insuficiente";
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "Error inesperado durante la operación";
+  }
+}
+
+}  // namespace daxwel::detail

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "device/catalogue.h"
+#include "device/operator.h"
+#include "link/icsp.h"
+#include "link/line_driver.h"
+
+namespace daxwel::detail {
+
+// Thrown at a yield point when the host asks the run to stop.
+struct Abandoned {};
+
+// One device operation's working state: its DataLatch and the paced protocol steps, each
+// followed by the pause the parts need.
+class Session {
+ public:
+  Session(Link& link, Operator& op);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  Link& link;
+  Operator& op;
+  std::uint8_t latch = 0;
+
+  void Command(std::string_view command);
+  void Data(std::string_view word);
+  std::string Read();
+  // Begin Erase/Programming Cycle and the self-timed wait, then a yield point.
+  void Program();
+  void Reset() { latch = ResetLines(link); }
+  void Enter() { EnterProgramMode(link, latch); }
+  void Increment() { Command(cmd::kIncrementAddress); }
+  // Load Configuration with `word`, then `increments` Increment Address: config memory.
+  void GoToConfig(std::string_view word, int increments);
+  // Reads the configuration word (0x2007) of a target already in programming mode.
+  std::string ReadConfigWord();
+  // Replaces the progress line (a yield point).
+  void Progress(std::string_view text);
+  void Checkpoint();
+  // Resolves the model (detecting when the list stands on "Autodetectar"); nullptr when
+  // nothing was detected. Sets the link's cycle time to the model's worst case.
+  const DeviceModel* ResolveModel();
+
+ private:
+  std::function<void()> savedYield_;
+};
+
+// Bit 4 (character 10) is a code-protection bit on every model: 0 means protected.
+inline bool IsCodeProtected(std::string_view config) {
+  return config.size() == 14 && config[9] == '0';
+}
+
+// Four upper-case hex digits.
+std::string AddressText(int address);
+// LinesOff that never throws: used on paths that are already failing.
+void SafeLinesOff(Link& link);
+// Data memory holds 8 bits: later silicon returns the upper six bits of a read as 0, older
+// as 1, so only the low eight characters are compared.
+bool SameDataByte(std::string_view read, std::string_view want);
+
+// Runs `body` with the failure paths every operation shares: abandonment (lines 0, no
+// message), and the catch-all (progress hidden, description under "Error", lines 0,
+// `failureWord`). No exception escapes.
+template <typename Body>
+std::string Guarded(Link& link, Operator& op, const char* failureWord, Body&& body);
+
+std::string DescribeCurrentException();
+
+template <typename Body>
+std::string Guarded(Link& link, Operator& op, const char* failureWord, Body&& body) {
+  try {
+    return body();
+  } catch (const Abandoned&) {
+    SafeLinesOff(link);
+    op.HideProgress();
+    return "abandoned";
+  } catch (...) {
+    const std::string description = DescribeCurrentException();
+    SafeLinesOff(link);
+    try {
+      op.HideProgress();
+      op.Message("Error", description);
+    } catch (...) {
+      // The host itself failed; the lines are already off.
+    }
+    SafeLinesOff(link);
+    return failureWord;
+  }
+}
+
+}  // namespace daxwel::detail

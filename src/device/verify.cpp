@@ -1,0 +1,103 @@
+#include "device/operations.h"
+#include "device/session.h"
+#include "image/hex_image.h"
+#include "image/hex_messages.h"
+
+namespace daxwel {
+
+namespace {
+
+std::string Run(const std::string& path, Link& link, Operator& op) {
+  detail::Session s(link, op);
+  LinesOff(link);
+
+  const DeviceModel* model = s.ResolveModel();
+  if (model == nullptr) return result::kNone;
+
+  // Asked before the file is read.
+  if (!op.Confirm("Verificar", "Microcontrolador: PIC " + std::string(model->modelName) +
+                                   "\r\rPrograma: " + path)) {
+    return result::kNone;
+  }
+
+  const HexLoadResult loaded = LoadHexImage(path, {model->programWords, model->eepromBytes});
+  if (loaded.status != HexStatus::Ok) {
+    const auto message = HexLoadMessage(loaded, HexWording::Verification);
+    op.HideProgress();
+    op.Message(message->title, message->text);
+    LinesOff(link);
+    switch (loaded.status) {
+      case HexStatus::FormatError:
+        return result::kFormatError;
+      case HexStatus::ProgramSizeError:
+      case HexStatus::EepromSizeError:
+        return result::kSizeError;
+      default:
+        return result::kVerifyFailure;
+    }
+  }
+  const HexImage& image = loaded.image;
+
+  s.Enter();
+  if (detail::IsCodeProtected(s.ReadConfigWord())) {
+    op.Message("Code Protect activado !!!",
+               "              Code Protect (CP) activado !!!!\r"
+               "      Imposible continuar con la verificación");
+    LinesOff(link);
+    return result::kCpError;
+  }
+
+  const int programCount = image.ProgramEnd + 1;
+  const int total = programCount + (image.HasEeprom ? image.EepromEnd + 1 : 0);
+
+  s.Reset();
+  s.Enter();
+  for (int a = 0; a <= image.ProgramEnd; ++a) {
+    op.ShowProgress();
+    op.SetProgressFraction(a, total);
+    s.Progress("Verificando Program Memory:  0x" + detail::AddressText(a));
+    s.Command(cmd::kReadDataProgram);
+    if (s.Read() != ToBitString(image.ProgramWords[static_cast<std::size_t>(a)])) {
+      op.HideProgress();
+      op.Message("Error",
+                 "Error al verificar Program Memory\rDirección 0x" + detail::AddressText(a));
+      LinesOff(link);
+      return result::kVerifyMismatch;
+    }
+    if (a < image.ProgramEnd) s.Increment();
+  }
+  s.Reset();
+
+  if (image.HasEeprom) {
+    s.Enter();
+    for (int i = 0; i <= image.EepromEnd; ++i) {
+      op.SetProgressFraction(programCount + i, total);
+      s.Progress("Verificando Data Memory:  0x" + detail::AddressText(i));
+      s.Command(cmd::kReadDataData);
+      if (!detail::SameDataByte(s.Read(),
+                                ToBitString(image.EepromWords[static_cast<std::size_t>(i)]))) {
+        op.HideProgress();
+        op.Message("Error",
+                   "Error al verificar Data Memory\rDirección 0x" + detail::AddressText(i));
+        LinesOff(link);
+        return result::kVerifyMismatch;
+      }
+      if (i < image.EepromEnd) s.Increment();
+    }
+    s.Reset();
+  }
+
+  op.SetProgressFraction(total, total);
+  op.HideProgress();
+  op.Message("Fin", "** PIC Verificado OK **");
+  LinesOff(link);
+  return result::kOk;
+}
+
+}  // namespace
+
+std::string VerifyDevice(const std::string& path, Link& link, Operator& op) {
+  return detail::Guarded(link, op, result::kVerifyFailure, [&] { return Run(path, link, op); });
+}
+
+}  // namespace daxwel

@@ -12,6 +12,7 @@ namespace daxwel {
 enum class Osc { RC, HS, XT, LP };
 // Code-protection choice. 16F84 and 16F870 families use Off/All only; the 16F873 and 16F876
 // families also have Half (0800h/1000h to the end, pair "01") and Top (0F00h/1F00h, pair "10").
+// Half and Top given for a 16F84 or 16F870 family count as Off there (no such button).
 enum class Cp { Off, All, Half, Top };
 
 struct DialogState {

@@ -37,11 +37,20 @@ struct HexLoadResult {
   int line = 0;             // 1-based line of the failure, 0 when none
 };
 
+// Reads the file in two passes (program memory, IDs and configuration first; data EEPROM
+// second) and closes it before returning, whatever the outcome. Limits outside 0..8192 words
+// and 0..256 bytes are clamped to the image's arrays.
 HexLoadResult LoadHexImage(const std::string& path, ImageLimits limits);
+
+// Value of a hexadecimal digit by character code: "0"-"9", "a"-"f", "A"-"F" give 0-15, any
+// other code below 111 gives 0 (a stray character reads as the digit 0), and a code of 111
+// or more (or a negative one) gives -1, which the reader treats as a read failure.
+int HexDigitValue(int code);
 
 // 14 characters, most significant bit first, of the low 14 bits of v.
 std::string ToBitString(int v);
-// Value of a BitString of "0"/"1" characters (most significant first).
+// Value of a BitString of "0"/"1" characters (most significant first); any character other
+// than "1" counts as a 0 bit.
 int FromBitString(std::string_view bits);
 
 // Which configuration word is programmed: the file's or the dialog's.
@@ -49,7 +58,8 @@ struct ChosenConfig {
   std::string word;   // 14 characters
   std::string label;  // "Manual" or "Desde Archivo"
 };
-// `dialogAnswer` is what SetConfigWord answered; nullopt is the configuration failure.
+// `dialogAnswer` is what SetConfigWord answered; nullopt is the configuration failure. An
+// empty answer (no model selected) is refused the same way rather than programming nothing.
 std::optional<ChosenConfig> ChooseConfigWord(const std::string& fileConfig,
                                              const std::string& dialogAnswer);
 

@@ -1,0 +1,312 @@
+#include "image/hex_image.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <vector>
+
+namespace daxwel {
+
+namespace {
+
+constexpr std::array<std::int8_t, 111> kHexDigitValue = [] {
+  std::array<std::int8_t, 111> table{};
+  for (int c = '0'; c <= '9'; ++c) table[c] = static_cast<std::int8_t>(c - '0');
+  for (int c = 'a'; c <= 'f'; ++c) table[c] = static_cast<std::int8_t>(c - 'a' + 10);
+  for (int c = 'A'; c <= 'F'; ++c) table[c] = static_cast<std::int8_t>(c - 'A' + 10);
+  return table;
+}();
+
+constexpr int kIdFirst = 0x2000;
+constexpr int kIdLast = 0x2003;
+constexpr int kConfigAddress = 0x2007;
+constexpr int kEepromBase = 0x2100;
+constexpr int kLastProgramSpaceWord = 0x1FFF;
+
+constexpr int kTypeData = 0x00;
+constexpr int kTypeEof = 0x01;
+constexpr int kTypeSegment = 0x02;
+constexpr int kTypeStartSegment = 0x03;
+constexpr int kTypeLinear = 0x04;
+constexpr int kTypeStartLinear = 0x05;
+
+std::string Hex2(int v) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return {kDigits[(v >> 4) & 0xF], kDigits[v & 0xF]};
+}
+
+std::string LinePrefix(int line) { return "Línea " + std::to_string(line) + ": "; }
+
+struct Failure {
+  HexStatus status;
+  int line;
+  std::string description;
+};
+
+// Reads lines ended by LF, CR LF or a lone CR, so files from any editor split alike. The
+// stream closes with the object on every way out.
+class LineReader {
+ public:
+  explicit LineReader(const std::string& path) : in_(path, std::ios::in | std::ios::binary) {}
+  bool IsOpen() const { return in_.is_open(); }
+
+  bool Next(std::string& line) {
+    line.clear();
+    std::streambuf* buf = in_.rdbuf();
+    bool any = false;
+    for (;;) {
+      int ch = buf->sbumpc();
+      if (ch == std::char_traits<char>::eof()) {
+        return any;
+      }
+      any = true;
+      if (ch == '\n') return true;
+      if (ch == '\r') {
+        if (buf->sgetc() == '\n') buf->sbumpc();
+        return true;
+      }
+      line.push_back(static_cast<char>(ch));
+    }
+  }
+
+ private:
+  std::ifstream in_;
+};
+
+struct Record {
+  int count = 0;
+  int address = 0;
+  int type = 0;
+  std::vector<int> bytes;  // data bytes, the trailing one of an odd count included
+};
+
+// Decodes one record line whose leading blanks are already gone. Positions are 1-based as in
+// the record layout: ":" at 1, count at 2-3, address at 4-7, type at 8-9, data from 10.
+class RecordDecoder {
+ public:
+  RecordDecoder(std::string_view text, int lineNumber) : text_(text), line_(lineNumber) {}
+
+  std::optional<Failure> Decode(Record& rec) {
+    int sum = 0;
+    int b = 0;
+    if (!Byte(2, rec.count)) return fault_;
+    sum += rec.count;
+    if (!Byte(4, b)) return fault_;
+    sum += b;
+    rec.address = b << 8;
+    if (!Byte(6, b)) return fault_;
+    sum += b;
+    rec.address |= b;
+    if (!Byte(8, rec.type)) return fault_;
+    sum += rec.type;
+    rec.bytes.resize(static_cast<std::size_t>(rec.count));
+    for (int i = 0; i < rec.count; ++i) {
+      if (!Byte(10 + 2 * i, rec.bytes[static_cast<std::size_t>(i)])) return fault_;
+      sum += rec.bytes[static_cast<std::size_t>(i)];
+    }
+    int checksum = 0;
+    if (!Byte(10 + 2 * rec.count, checksum)) return fault_;
+    if (((sum + checksum) & 0xFF) != 0) {
+      return Failure{HexStatus::ReadFailure, line_,
+                     LinePrefix(line_) + "suma de verificación incorrecta"};
+    }
+    return std::nullopt;
+  }
+
+ private:
+  bool Digit(int pos, int& value) {
+    if (pos > static_cast<int>(text_.size())) {
+      fault_ = Failure{HexStatus::ReadFailure, line_,
+                       LinePrefix(line_) + "registro incompleto (faltan caracteres)"};
+      return false;
+    }
+    value = HexDigitValue(static_cast<unsigned char>(text_[static_cast<std::size_t>(pos - 1)]));
+    if (value < 0) {
+      fault_ =
+          Failure{HexStatus::ReadFailure, line_,
+                  LinePrefix(line_) + "carácter no válido en la posición " + std::to_string(pos)};
+      return false;
+    }
+    return true;
+  }
+
+  bool Byte(int pos, int& value) {
+    int hi = 0;
+    int lo = 0;
+    if (!Digit(pos, hi) || !Digit(pos + 1, lo)) return false;
+    value = hi * 16 + lo;
+    return true;
+  }
+
+  std::string_view text_;
+  int line_;
+  std::optional<Failure> fault_;
+};
+
+enum class Pass { First, Second };
+
+// One pass over the file. The first pass fills program memory, the IDs and the configuration
+// word; the second the data EEPROM. Both decode and check every line the same way.
+std::optional<Failure> RunPass(const std::string& path, Pass pass, ImageLimits limits,
+                               HexImage& image) {
+  // A directory opens as a stream that reads nothing; say so rather than "no end record".
+  std::error_code ec;
+  const bool isDirectory = std::filesystem::is_directory(path, ec);
+  LineReader reader(path);
+  if (isDirectory || !reader.IsOpen()) {
+    return Failure{HexStatus::ReadFailure, 0, "No se pudo abrir el archivo " + path};
+  }
+  std::string raw;
+  int lineNumber = 0;
+  while (reader.Next(raw)) {
+    ++lineNumber;
+    std::string_view text(raw);
+    const auto first = text.find_first_not_of(" \t");
+    text.remove_prefix(first == std::string_view::npos ? text.size() : first);
+    if (text.empty() || text.front() != ':') {
+      return Failure{HexStatus::FormatError, lineNumber,
+                     LinePrefix(lineNumber) + "falta el carácter ':' inicial"};
+    }
+    Record rec;
+    if (auto fault = RecordDecoder(text, lineNumber).Decode(rec)) return fault;
+
+    if (rec.type == kTypeEof) return std::nullopt;
+    if (rec.type == kTypeSegment || rec.type == kTypeLinear) {
+      // Only a zero base is inside these parts' 16-bit space; INHX32 files open with one.
+      if (std::any_of(rec.bytes.begin(), rec.bytes.end(), [](int v) { return v != 0; })) {
+        return Failure{HexStatus::ReadFailure, lineNumber,
+                       LinePrefix(lineNumber) +
+                           "dirección extendida distinta de cero (datos fuera del espacio de "
+                           "16 bits)"};
+      }
+      continue;
+    }
+    if (rec.type == kTypeStartSegment || rec.type == kTypeStartLinear) continue;
+    if (rec.type != kTypeData) {
+      return Failure{
+          HexStatus::ReadFailure, lineNumber,
+          LinePrefix(lineNumber) + "tipo de registro " + Hex2(rec.type) + " no admitido"};
+    }
+
+    if (rec.address >= 0x8000) {
+      return Failure{HexStatus::ReadFailure, lineNumber,
+                     LinePrefix(lineNumber) + "desbordamiento: dirección 0x" +
+                         Hex2(rec.address >> 8) + Hex2(rec.address & 0xFF) + " fuera de rango"};
+    }
+    // An odd byte count keeps its whole pairs; an odd byte address drops its low bit.
+    const int w = rec.address / 2;
+    const int n = rec.count / 2;
+    auto word = [&](int k, int& value) -> std::optional<Failure> {
+      const int lo = rec.bytes[static_cast<std::size_t>(2 * k)];
+      const int hi = rec.bytes[static_cast<std::size_t>(2 * k + 1)];
+      if (hi >= 0x80) {
+        return Failure{HexStatus::ReadFailure, lineNumber,
+                       LinePrefix(lineNumber) + "desbordamiento: palabra 0x" + Hex2(hi) + Hex2(lo) +
+                           " fuera de rango"};
+      }
+      value = hi * 256 + lo;
+      return std::nullopt;
+    };
+
+    if (w <= kLastProgramSpaceWord) {
+      if (pass == Pass::Second || n == 0) continue;
+      // A record that starts in program memory is program memory to its last word.
+      image.ProgramEnd = std::max(image.ProgramEnd, static_cast<std::int16_t>(w + n - 1));
+      for (int k = 0; k < n; ++k) {
+        if (w + k >= limits.programWords) {
+          return Failure{HexStatus::ProgramSizeError, lineNumber, {}};
+        }
+        int value = 0;
+        if (auto fault = word(k, value)) return fault;
+        image.ProgramWords[static_cast<std::size_t>(w + k)] = static_cast<std::int16_t>(value);
+      }
+      continue;
+    }
+
+    // Above program memory every word is placed by its own address, so a record that spans
+    // the IDs and the configuration word (0x4000-0x400F) sets both.
+    for (int k = 0; k < n; ++k) {
+      const int addr = w + k;
+      int value = 0;
+      if (pass == Pass::First) {
+        if (addr >= kIdFirst && addr <= kIdLast) {
+          if (auto fault = word(k, value)) return fault;
+          image.IdWords[static_cast<std::size_t>(addr - kIdFirst)] =
+              static_cast<std::int16_t>(value);
+          image.HasId[static_cast<std::size_t>(addr - kIdFirst)] = true;
+        } else if (addr == kConfigAddress) {
+          if (auto fault = word(k, value)) return fault;
+          image.FileConfig = ToBitString(value);
+        }
+      } else if (addr >= kEepromBase) {
+        const int s = addr - kEepromBase;
+        if (s >= limits.eepromBytes) {
+          return Failure{HexStatus::EepromSizeError, lineNumber, {}};
+        }
+        if (auto fault = word(k, value)) return fault;
+        image.EepromWords[static_cast<std::size_t>(s)] = static_cast<std::int16_t>(0x3F00 | value);
+        image.EepromEnd = std::max(image.EepromEnd, static_cast<std::int16_t>(s));
+        image.HasEeprom = true;
+      }
+    }
+  }
+  return Failure{HexStatus::ReadFailure, 0, "Falta el registro de fin de archivo"};
+}
+
+HexLoadResult FromFailure(Failure f) {
+  HexLoadResult result;
+  result.status = f.status;
+  result.line = f.line;
+  result.description = std::move(f.description);
+  return result;
+}
+
+}  // namespace
+
+int HexDigitValue(int code) {
+  if (code < 0 || code >= static_cast<int>(kHexDigitValue.size())) return -1;
+  return kHexDigitValue[static_cast<std::size_t>(code)];
+}
+
+HexLoadResult LoadHexImage(const std::string& path, ImageLimits limits) {
+  limits.programWords = std::clamp(limits.programWords, 0, 8192);
+  limits.eepromBytes = std::clamp(limits.eepromBytes, 0, 256);
+
+  HexLoadResult result;
+  HexImage& image = result.image;
+  std::fill_n(image.ProgramWords.begin(), limits.programWords, std::int16_t{0x3FFF});
+  if (auto fault = RunPass(path, Pass::First, limits, image)) return FromFailure(*fault);
+  std::fill_n(image.EepromWords.begin(), limits.eepromBytes, std::int16_t{0x3FFF});
+  if (auto fault = RunPass(path, Pass::Second, limits, image)) return FromFailure(*fault);
+  result.status = HexStatus::Ok;
+  return result;
+}
+
+std::string ToBitString(int v) {
+  std::string bits(14, '0');
+  auto u = static_cast<unsigned>(v);
+  for (int i = 13; i >= 0; --i) {
+    bits[static_cast<std::size_t>(i)] = (u & 1U) != 0 ? '1' : '0';
+    u >>= 1;
+  }
+  return bits;
+}
+
+int FromBitString(std::string_view bits) {
+  unsigned value = 0;  // wraps harmlessly on absurdly long input
+  for (char c : bits) value = value * 2U + (c == '1' ? 1U : 0U);
+  return static_cast<int>(value & 0x7FFFFFFFU);
+}
+
+std::optional<ChosenConfig> ChooseConfigWord(const std::string& fileConfig,
+                                             const std::string& dialogAnswer) {
+  if (dialogAnswer == "fromfile") {
+    if (fileConfig.empty()) return std::nullopt;
+    return ChosenConfig{fileConfig, "Desde Archivo"};
+  }
+  if (dialogAnswer.empty()) return std::nullopt;
+  return ChosenConfig{dialogAnswer, "Manual"};
+}
+
+}  // namespace daxwel

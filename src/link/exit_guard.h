@@ -1,0 +1,42 @@
+#pragma once
+
+namespace daxwel {
+
+// How to drop the adapter lines from inside a signal handler: `run(handle)` must be
+// async-signal-safe (one ioctl, one outb, one write). A null `run` means "nothing to do".
+struct LinesOffAction {
+  void (*run)(int handle) noexcept = nullptr;
+  int handle = -1;
+};
+
+// While alive, the port that owns it can be brought to 0 by RunEmergencyLinesOff().
+// One slot for the whole process: a signal handler can only reach a global, and a single
+// lock-free atomic pointer is the least it needs. A newer registration replaces an older one;
+// an object only clears the slot while it still holds it.
+class EmergencyRegistration {
+ public:
+  explicit EmergencyRegistration(LinesOffAction action);
+  ~EmergencyRegistration();
+  EmergencyRegistration(const EmergencyRegistration&) = delete;
+  EmergencyRegistration& operator=(const EmergencyRegistration&) = delete;
+
+ private:
+  const LinesOffAction action_;
+};
+
+// Writes 0 to the data register of the registered port, if any. Async-signal-safe; hosts
+// with their own handlers for fatal signals call it from there.
+void RunEmergencyLinesOff() noexcept;
+
+// True while some port is registered (for diagnostics and tests).
+bool EmergencyLinesOffArmed() noexcept;
+
+// Makes every way out of the process leave the lines at 0, in addition to the port's own
+// destructor: an atexit hook (std::exit without unwinding) and handlers for SIGTERM, SIGINT,
+// SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGILL, SIGFPE and SIGABRT that drop the lines and
+// re-raise the signal with its default action. A signal whose disposition is not the default
+// when this is called (a host's own SIGINT handler, a sanitizer's SIGSEGV handler) is left
+// alone. Call once at start-up, before any thread is started; later calls do nothing.
+void InstallExitGuard();
+
+}  // namespace daxwel

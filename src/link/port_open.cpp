@@ -1,0 +1,115 @@
+#include "link/port_open.h"
+
+#include <cerrno>
+#include <charconv>
+#include <system_error>
+
+namespace daxwel {
+namespace {
+
+OpenedPort Absent(std::uint16_t base, std::string problem) {
+  return {std::make_unique<AbsentPort>(), base, {}, std::move(problem)};
+}
+
+std::string NoPortAt(std::uint16_t address, const std::filesystem::path& procRoot,
+                     const std::filesystem::path& devRoot) {
+  std::string text = "no hay ningún puerto paralelo en " + HexAddress(address);
+  const std::vector<ParportEntry> ports = ListParports(procRoot);
+  if (ports.empty()) return text + " (¿falta 'modprobe parport_pc ppdev'?)";
+  text += " (hay:";
+  const char* separator = " ";
+  for (const ParportEntry& port : ports) {
+    text += separator + (devRoot / port.name).string() + " en " + HexAddress(port.base);
+    separator = ", ";
+  }
+  return text + ")";
+}
+
+// Exclusive first, so nothing else can take the port mid-operation. ppdev refuses that while
+// another driver is merely registered on the port (lp usually is); if nobody holds the port
+// right now a shared claim cannot block, and ours is then held until we release it.
+OpenedPort OpenPpdev(const std::string& device, const std::string& name, std::uint16_t base,
+                     const PortEnvironment& env, DeviceFiles& files) {
+  try {
+    return {std::make_unique<PpdevPort>(files, device, base), base, device, {}};
+  } catch (const PpdevOpenError& exclusive) {
+    const bool refused = exclusive.GetStep() == PpdevOpenError::Step::kClaim &&
+                         (exclusive.Error() == ENXIO || exclusive.Error() == EBUSY);
+    if (!refused) return Absent(base, exclusive.what());
+    const std::string holder = ActiveDevice(env.procRoot, name);
+    if (holder != "none") {
+      std::string problem = exclusive.what();
+      if (!holder.empty()) problem += " (" + holder + ")";
+      return Absent(base, problem);
+    }
+    try {
+      return {std::make_unique<PpdevPort>(files, device, base, PpdevPort::Claim::kShared),
+              base,
+              device,
+              {}};
+    } catch (const PpdevOpenError& shared) {
+      return Absent(base, shared.what());
+    }
+  }
+}
+
+}  // namespace
+
+std::optional<PortRequest> ParsePortRequest(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  if (text.front() == '/') return PortRequest{0x378, std::string(text)};
+  if (text.substr(0, 7) == "parport" && text.size() > 7)
+    return PortRequest{0x378, "/dev/" + std::string(text)};
+  std::string_view digits = text;
+  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+    digits.remove_prefix(2);
+  unsigned value = 0;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+  if (ec != std::errc() || end != digits.data() + digits.size() || value == 0 || value > 0xFFFF)
+    return std::nullopt;
+  return PortRequest{static_cast<std::uint16_t>(value), {}};
+}
+
+OpenedPort OpenPort(const PortRequest& request, const PortEnvironment& env) {
+  DeviceFiles& files = env.files != nullptr ? *env.files : SystemDeviceFiles();
+  if (!request.device.empty()) {
+    std::filesystem::path path(request.device);
+    std::error_code ec;
+    // A udev alias such as /dev/parport-pci still names the real parportN.
+    const std::filesystem::path real = std::filesystem::canonical(path, ec);
+    const std::string name = (ec ? path : real).filename().string();
+    const std::optional<ParportEntry> entry = FindParportNamed(env.procRoot, name);
+    const std::uint16_t base = entry ? entry->base : request.address;
+    return OpenPpdev(request.device, name, base, env, files);
+  }
+
+  const std::uint16_t address = request.address;
+  if (const std::optional<ParportEntry> entry = FindParportAt(env.procRoot, address))
+    return OpenPpdev((env.devRoot / entry->name).string(), entry->name, address, env, files);
+
+  if (env.allowDirect) {
+    RawPorts& raw = env.raw != nullptr ? *env.raw : SystemRawPorts();
+    try {
+      return {std::make_unique<DirectPort>(raw, address), address, "E/S directa", {}};
+    } catch (const PortError&) {
+      // Not having the privilege is the normal case, not worth its own message.
+    }
+  }
+  return Absent(address, NoPortAt(address, env.procRoot, env.devRoot));
+}
+
+OpenedPort OpenPort(std::uint16_t address, const PortEnvironment& env) {
+  return OpenPort(PortRequest{address, {}}, env);
+}
+
+OpenedPort OpenPort(std::string_view text, const PortEnvironment& env) {
+  const std::optional<PortRequest> request = ParsePortRequest(text);
+  if (!request) {
+    return Absent(0x378, "'" + std::string(text) +
+                             "' no es una dirección de puerto (0x378) ni un dispositivo "
+                             "(/dev/parport0)");
+  }
+  return OpenPort(*request, env);
+}
+
+}  // namespace daxwel

@@ -1,0 +1,145 @@
+#include "link/ppdev_port.h"
+
+#include <fcntl.h>
+#include <linux/ppdev.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace daxwel {
+namespace {
+
+class RealDeviceFiles final : public DeviceFiles {
+ public:
+  int Open(const std::string& path) override {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    return fd >= 0 ? fd : -errno;
+  }
+  int Ioctl(int fd, unsigned long request, void* arg) override {
+    return ::ioctl(fd, request, arg) == 0 ? 0 : errno;
+  }
+  void Close(int fd) override { ::close(fd); }
+  LinesOffAction EmergencyAction(int fd) const override {
+    return {[](int handle) noexcept {
+              unsigned char zero = 0;
+              ::ioctl(handle, PPWDATA, &zero);
+            },
+            fd};
+  }
+};
+
+std::string OpenReason(const std::string& device, PpdevOpenError::Step step, int error) {
+  using Step = PpdevOpenError::Step;
+  switch (step) {
+    case Step::kOpen:
+      if (error == EACCES || error == EPERM)
+        return device + ": permiso denegado; agregue su usuario al grupo lp";
+      if (error == ENOENT || error == ENODEV || error == ENXIO)
+        return device + ": no existe; cargue el controlador con 'modprobe ppdev'";
+      if (error == EBUSY) return device + ": el puerto está ocupado por otro programa";
+      return device + ": no se pudo abrir (" + ErrorText(error) + ")";
+    case Step::kExclusive:
+      return device + ": no se pudo pedir el puerto en exclusiva (" + ErrorText(error) + ")";
+    case Step::kClaim:
+      // ppdev refuses an exclusive claim with ENXIO while any other driver is registered.
+      if (error == EBUSY || error == ENXIO)
+        return device + ": el puerto está ocupado por otro programa";
+      if (error == EINTR) return device + ": se interrumpió la espera del puerto";
+      return device + ": no se pudo reservar el puerto (" + ErrorText(error) + ")";
+    case Step::kSetUp:
+      break;
+  }
+  return device + ": el puerto no responde (" + ErrorText(error) + ")";
+}
+
+}  // namespace
+
+LinesOffAction DeviceFiles::EmergencyAction(int /*fd*/) const { return {}; }
+
+DeviceFiles& SystemDeviceFiles() {
+  static RealDeviceFiles files;  // no state of its own
+  return files;
+}
+
+std::string ErrorText(int error) {
+  switch (error) {
+    case EACCES:
+      return "permiso denegado";
+    case EPERM:
+      return "operación no permitida";
+    case ENOENT:
+      return "no existe";
+    case ENODEV:
+      return "el dispositivo ya no existe";
+    case ENXIO:
+      return "no hay tal dispositivo";
+    case EBUSY:
+      return "dispositivo ocupado";
+    case EIO:
+      return "error de entrada/salida";
+    case EINTR:
+      return "interrumpido";
+    case ENOTTY:
+      return "no es un puerto paralelo";
+    case EINVAL:
+      return "petición no válida";
+    default:
+      return "error " + std::to_string(error);
+  }
+}
+
+PpdevPort::PpdevPort(DeviceFiles& files, std::string device, std::uint16_t base, Claim claim)
+    : files_(files), device_(std::move(device)), base_(base) {
+  using Step = PpdevOpenError::Step;
+  const int fd = files_.Open(device_);
+  if (fd < 0) throw PpdevOpenError(OpenReason(device_, Step::kOpen, -fd), Step::kOpen, -fd);
+
+  bool claimed = false;
+  auto fail = [&](Step step, int error) {
+    if (claimed) files_.Ioctl(fd, PPRELEASE, nullptr);
+    files_.Close(fd);
+    throw PpdevOpenError(OpenReason(device_, step, error), step, error);
+  };
+  if (claim == Claim::kExclusive) {
+    if (int e = files_.Ioctl(fd, PPEXCL, nullptr)) fail(Step::kExclusive, e);
+  }
+  if (int e = files_.Ioctl(fd, PPCLAIM, nullptr)) fail(Step::kClaim, e);
+  claimed = true;
+  // A port left in reverse (input) mode would not drive the data lines at all.
+  int forward = 0;
+  if (int e = files_.Ioctl(fd, PPDATADIR, &forward)) fail(Step::kSetUp, e);
+  // Whatever the last user left on the lines, the adapter starts all low.
+  unsigned char zero = 0;
+  if (int e = files_.Ioctl(fd, PPWDATA, &zero)) fail(Step::kSetUp, e);
+
+  fd_ = fd;
+  const LinesOffAction action = files_.EmergencyAction(fd_);
+  if (action.run != nullptr) emergency_ = std::make_unique<EmergencyRegistration>(action);
+}
+
+PpdevPort::~PpdevPort() {
+  unsigned char zero = 0;
+  files_.Ioctl(fd_, PPWDATA, &zero);
+  emergency_.reset();
+  files_.Ioctl(fd_, PPRELEASE, nullptr);
+  files_.Close(fd_);
+}
+
+void PpdevPort::PortOut(std::uint16_t address, std::uint8_t value) {
+  if (address != base_) return;
+  unsigned char byte = value;
+  if (int e = files_.Ioctl(fd_, PPWDATA, &byte))
+    throw PortError(device_ + ": falló la escritura en el puerto (" + ErrorText(e) + ")");
+}
+
+std::uint8_t PpdevPort::PortIn(std::uint16_t address) {
+  if (address != static_cast<std::uint16_t>(base_ + 1)) return 0xFF;
+  unsigned char status = 0;
+  if (int e = files_.Ioctl(fd_, PPRSTATUS, &status))
+    throw PortError(device_ + ": falló la lectura del puerto (" + ErrorText(e) + ")");
+  return status;
+}
+
+}  // namespace daxwel

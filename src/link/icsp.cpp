@@ -1,5 +1,6 @@
 #include "link/icsp.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace daxwel {
@@ -38,6 +39,14 @@ void ClockPulse(Link& link, std::uint8_t& latch) {
   BitDelay(link);
 }
 
+PortError AdapterLost(std::uint16_t inPort, std::uint8_t status) {
+  char text[128];
+  std::snprintf(text, sizeof text,
+                "Se perdió la comunicación con el programador (estado 0x%02X en el puerto 0x%03X)",
+                static_cast<unsigned>(status), static_cast<unsigned>(inPort));
+  return PortError(text);
+}
+
 }  // namespace
 
 void SendCommand(Link& link, std::uint8_t& latch, std::string_view command) {
@@ -64,6 +73,9 @@ std::string ReadData(Link& link) {
     latch = SetLatchBit(latch, kClockBit, 0);
     link.Io().PortOut(link.OutPort(), latch);
     const std::uint8_t status = link.Io().PortIn(link.InPort());
+    // Every status read also shows the adapter's presence pattern: without it the bits are
+    // noise, and an all-ones word would pass for an erased chip.
+    if (!IsPresencePattern(status)) throw AdapterLost(link.InPort(), status);
     word[static_cast<std::size_t>(13 - bit)] = (status & kDataInMask) ? '1' : '0';
     BitDelay(link);
   }

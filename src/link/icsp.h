@@ -28,7 +28,8 @@ inline constexpr std::string_view kBulkEraseSetup2 = "000111";
 void SendCommand(Link& link, std::uint8_t& latch, std::string_view command);
 // Sends "0" + word + "0", 16 clocks, LSB first.
 void SendData(Link& link, std::uint8_t& latch, std::string_view word);
-// Reads a 14-bit word on a private latch (4); returns it MSB first.
+// Reads a 14-bit word on a private latch (4); returns it MSB first. Throws PortError when a
+// status read lacks the adapter's presence pattern (the adapter went away mid-run).
 std::string ReadData(Link& link);
 
 }  // namespace daxwel

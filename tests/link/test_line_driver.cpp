@@ -120,6 +120,10 @@ TEST_F(LinkFixture, ReadFrameSamplesAfterEachFallingEdge) {
     }
   }
   EXPECT_EQ(port.Writes().back(), 4) << "the data register holds 4 after a read";
+
+  // An adapter that vanishes mid-frame is a port failure, not a word of ones.
+  port.reads = {0xC7, 0xC7, 0xFF};
+  EXPECT_THROW(ReadData(link), PortError);
 }
 
 TEST_F(LinkFixture, WaitTicksHonoursTheModelsWorstCycle) {

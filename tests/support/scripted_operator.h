@@ -1,0 +1,73 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "device/operator.h"
+
+namespace daxwel::testing {
+
+// An operator that answers from a script and records everything it was told.
+class ScriptedOperator final : public Operator {
+ public:
+  struct Shown {
+    std::string title;
+    std::string text;
+    MessageIcon icon;
+  };
+
+  int ModelIndex() override { return model; }
+  void SetModelIndex(int index) override {
+    model = index;
+    modelChanges.push_back(index);
+  }
+  std::string ConfigSource() override { return configSource; }
+  void Message(std::string_view title, std::string_view text, MessageIcon icon) override {
+    messages.push_back({std::string(title), std::string(text), icon});
+  }
+  bool Confirm(std::string_view title, std::string_view text) override {
+    confirmations.push_back({std::string(title), std::string(text), MessageIcon::None});
+    if (answers.empty()) return true;
+    const bool ok = answers.front();
+    answers.pop_front();
+    return ok;
+  }
+  void ShowProgress() override {
+    ++showCount;
+    progressVisible = true;
+  }
+  void SetProgressText(std::string_view text) override {
+    progress.emplace_back(text);
+    if (abandonAfterProgress > 0 && static_cast<int>(progress.size()) >= abandonAfterProgress)
+      abandon = true;
+  }
+  void HideProgress() override { progressVisible = false; }
+  void Yield() override { ++yields; }
+  bool AbandonRequested() override { return abandon; }
+
+  // The last message shown, "" when none.
+  std::string LastTitle() const { return messages.empty() ? "" : messages.back().title; }
+  std::string LastText() const { return messages.empty() ? "" : messages.back().text; }
+  bool Saw(std::string_view progressLine) const {
+    for (const auto& p : progress)
+      if (p == progressLine) return true;
+    return false;
+  }
+
+  int model = 0;
+  std::string configSource = "fromfile";
+  std::deque<bool> answers;
+  std::vector<Shown> messages;
+  std::vector<Shown> confirmations;
+  std::vector<int> modelChanges;
+  std::vector<std::string> progress;
+  int showCount = 0;
+  bool progressVisible = false;
+  int yields = 0;
+  bool abandon = false;
+  int abandonAfterProgress = 0;
+};
+
+}  // namespace daxwel::testing

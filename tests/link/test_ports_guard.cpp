@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+
+#include "link/exit_guard.h"
+
+namespace daxwel {
+namespace {
+
+void SayLinesOff(int fd) noexcept {
+  static const char kText[] = "lineas a 0\n";
+  [[maybe_unused]] ssize_t n = ::write(fd, kText, sizeof kText - 1);
+}
+
+// Each case runs in a child process: the guard drops the lines, then the signal still ends
+// the process the way it would have without the guard.
+void DieBy(int sig) {
+  InstallExitGuard();
+  EmergencyRegistration port({SayLinesOff, STDERR_FILENO});
+  std::raise(sig);
+  std::_Exit(0);  // not reached when the signal is re-raised with its default action
+}
+
+void ExitWithoutUnwinding() {
+  InstallExitGuard();
+  // Left registered on purpose: std::exit skips destructors of locals.
+  auto* port = new EmergencyRegistration({SayLinesOff, STDERR_FILENO});
+  (void)port;
+  std::exit(4);
+}
+
+void HostHandlerKept() {
+  std::signal(SIGTERM, [](int) { std::_Exit(7); });
+  InstallExitGuard();
+  EmergencyRegistration port({SayLinesOff, STDERR_FILENO});
+  std::raise(SIGTERM);
+}
+
+TEST(ExitGuardDeathTest, LinesDropOnSignalsAndExit) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(DieBy(SIGTERM), ::testing::KilledBySignal(SIGTERM), "lineas a 0");
+  EXPECT_EXIT(DieBy(SIGINT), ::testing::KilledBySignal(SIGINT), "lineas a 0");
+  EXPECT_EXIT(DieBy(SIGABRT), ::testing::KilledBySignal(SIGABRT), "lineas a 0");
+  EXPECT_EXIT(ExitWithoutUnwinding(), ::testing::ExitedWithCode(4), "lineas a 0");
+  // A host's own handler is not replaced; the guard then has no say.
+  EXPECT_EXIT(HostHandlerKept(), ::testing::ExitedWithCode(7), "^$");
+}
+
+}  // namespace
+}  // namespace daxwel

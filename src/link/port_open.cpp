@@ -11,12 +11,11 @@ OpenedPort Absent(std::uint16_t base, std::string problem) {
   return {std::make_unique<AbsentPort>(), base, {}, std::move(problem)};
 }
 
-std::string NoPortAt(std::uint16_t address, const std::filesystem::path& procRoot,
-                     const std::filesystem::path& devRoot) {
-  std::string text = "no hay ningún puerto paralelo en " + HexAddress(address);
+// What the system does have, as a hint for a port that is not there.
+std::string Available(const std::filesystem::path& procRoot, const std::filesystem::path& devRoot) {
   const std::vector<ParportEntry> ports = ListParports(procRoot);
-  if (ports.empty()) return text + " (¿falta 'modprobe parport_pc ppdev'?)";
-  text += " (hay:";
+  if (ports.empty()) return " (¿falta 'modprobe parport_pc ppdev'?)";
+  std::string text = " (hay:";
   const char* separator = " ";
   for (const ParportEntry& port : ports) {
     text += separator + (devRoot / port.name).string() + " en " + HexAddress(port.base);
@@ -28,11 +27,14 @@ std::string NoPortAt(std::uint16_t address, const std::filesystem::path& procRoo
 // Exclusive first, so nothing else can take the port mid-operation. ppdev refuses that while
 // another driver is merely registered on the port (lp usually is); if nobody holds the port
 // right now a shared claim cannot block, and ours is then held until we release it.
+// `known`: the port has a proc entry, so a missing device file only means ppdev is not loaded.
 OpenedPort OpenPpdev(const std::string& device, const std::string& name, std::uint16_t base,
-                     const PortEnvironment& env, DeviceFiles& files) {
+                     bool known, const PortEnvironment& env, DeviceFiles& files) {
   try {
     return {std::make_unique<PpdevPort>(files, device, base), base, device, {}};
   } catch (const PpdevOpenError& exclusive) {
+    if (!known && exclusive.GetStep() == PpdevOpenError::Step::kOpen && exclusive.Error() == ENOENT)
+      return Absent(base, device + ": no existe" + Available(env.procRoot, env.devRoot));
     const bool refused = exclusive.GetStep() == PpdevOpenError::Step::kClaim &&
                          (exclusive.Error() == ENXIO || exclusive.Error() == EBUSY);
     if (!refused) return Absent(base, exclusive.what());
@@ -80,12 +82,12 @@ OpenedPort OpenPort(const PortRequest& request, const PortEnvironment& env) {
     const std::string name = (ec ? path : real).filename().string();
     const std::optional<ParportEntry> entry = FindParportNamed(env.procRoot, name);
     const std::uint16_t base = entry ? entry->base : request.address;
-    return OpenPpdev(request.device, name, base, env, files);
+    return OpenPpdev(request.device, name, base, entry.has_value(), env, files);
   }
 
   const std::uint16_t address = request.address;
   if (const std::optional<ParportEntry> entry = FindParportAt(env.procRoot, address))
-    return OpenPpdev((env.devRoot / entry->name).string(), entry->name, address, env, files);
+    return OpenPpdev((env.devRoot / entry->name).string(), entry->name, address, true, env, files);
 
   if (env.allowDirect) {
     RawPorts& raw = env.raw != nullptr ? *env.raw : SystemRawPorts();
@@ -95,7 +97,8 @@ OpenedPort OpenPort(const PortRequest& request, const PortEnvironment& env) {
       // Not having the privilege is the normal case, not worth its own message.
     }
   }
-  return Absent(address, NoPortAt(address, env.procRoot, env.devRoot));
+  return Absent(address, "no hay ningún puerto paralelo en " + HexAddress(address) +
+                             Available(env.procRoot, env.devRoot));
 }
 
 OpenedPort OpenPort(std::uint16_t address, const PortEnvironment& env) {

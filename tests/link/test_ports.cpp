@@ -297,6 +297,8 @@ TEST_F(PortsFixture, MissingPortsGiveAnAbsentPortAndTheReason) {
   EXPECT_EQ(noDevice.problem,
             "/dev/parport1: no existe; cargue el controlador con 'modprobe ppdev'");
   EXPECT_EQ(noDevice.io->PortIn(0x279), 0xFF);
+  EXPECT_EQ(OpenPort(std::string_view("/dev/parport5"), Env()).problem,
+            "/dev/parport5: no existe (hay: /dev/parport0 en 0x3010, /dev/parport1 en 0x278)");
 
   EXPECT_EQ(OpenPort(std::string_view("lpt1"), Env()).problem,
             "'lpt1' no es una dirección de puerto (0x378) ni un dispositivo (/dev/parport0)");

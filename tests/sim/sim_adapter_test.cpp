@@ -1,0 +1,521 @@
+#include "sim/sim_adapter.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+
+namespace daxwel::sim {
+namespace {
+
+using namespace std::chrono_literals;
+using std::chrono::nanoseconds;
+
+class ManualClock final : public Clock {
+ public:
+  nanoseconds Now() const override { return now_; }
+  void Advance(nanoseconds d) { now_ += d; }
+
+ private:
+  nanoseconds now_{0};
+};
+
+// Drives the adapter as a careful programmer would, at exactly the minimum pauses, so a test
+// can break one rule at a time by writing its own edges.
+struct Bench {
+  explicit Bench(SimModel model, Faults faults = {}, std::uint16_t port = 0x378)
+      : sim(model, clock, port, std::move(faults)), base(port) {}
+
+  ManualClock clock;
+  SimAdapter sim;
+  std::uint16_t base;
+
+  void Out(std::uint8_t value) { sim.PortOut(base, value); }
+  std::uint8_t Status() { return sim.PortIn(static_cast<std::uint16_t>(base + 1)); }
+  void Pause(nanoseconds d) { clock.Advance(d); }
+
+  void Enter() {
+    Out(0);
+    Pause(1us);
+    Out(4);
+    Pause(5us);
+  }
+  void Leave() {
+    Out(0);
+    Pause(1us);
+  }
+  void SendBits(unsigned value, int count) {
+    for (int i = 0; i < count; ++i) {
+      const auto data = static_cast<std::uint8_t>(((value >> i) & 1) << 1);
+      Out(static_cast<std::uint8_t>(5 | data));
+      Pause(1us);
+      Out(static_cast<std::uint8_t>(4 | data));
+      Pause(1us);
+    }
+  }
+  void Command(unsigned command) {
+    SendBits(command, 6);
+    Pause(1us);
+  }
+  void Data(unsigned word) {
+    SendBits((word & 0x3FFF) << 1, 16);
+    Pause(1us);
+  }
+  unsigned Read() {
+    unsigned word = 0;
+    for (int k = 1; k <= 16; ++k) {
+      Out(5);
+      Pause(1us);
+      Out(4);
+      if (k >= 2 && k <= 15 && (Status() & 0x40)) word |= 1u << (k - 2);
+      Pause(1us);
+    }
+    Pause(1us);
+    return word;
+  }
+  void Cycle(nanoseconds wait = 20ms) {
+    Command(0x08);
+    Pause(wait);
+  }
+  void Increment(int times = 1) {
+    for (int i = 0; i < times; ++i) Command(0x06);
+  }
+  unsigned ReadProgram() {
+    Command(0x04);
+    return Read();
+  }
+  unsigned ReadEeprom() {
+    Command(0x05);
+    return Read();
+  }
+  void WriteProgram(unsigned word, nanoseconds wait = 20ms) {
+    Command(0x02);
+    Data(word);
+    Cycle(wait);
+  }
+  void WriteEeprom(unsigned byte) {
+    Command(0x03);
+    Data(0x3F00 | byte);
+    Cycle();
+  }
+  void LoadConfiguration() {
+    Command(0x00);
+    Data(0x3FFF);
+  }
+  void ChipErase() {
+    LoadConfiguration();
+    Increment(7);
+    Command(0x01);
+    Command(0x07);
+    Cycle();
+    Command(0x01);
+    Command(0x07);
+  }
+};
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string all;
+  for (const auto& line : lines) all += line + "\n";
+  return all;
+}
+
+TEST(SimAdapterTest, ParsesModelNames) {
+  const SimModel all[] = {SimModel::F84,  SimModel::F84A, SimModel::F870,
+                          SimModel::F871, SimModel::F872, SimModel::F873,
+                          SimModel::F874, SimModel::F876, SimModel::F877};
+  for (SimModel model : all) {
+    EXPECT_EQ(ParseSimModel(SimModelName(model)), model) << SimModelName(model);
+    EXPECT_EQ(ParseSimModel("PIC" + std::string(SimModelName(model))), model);
+  }
+  EXPECT_EQ(ParseSimModel("pic16f84a"), SimModel::F84A);
+  EXPECT_EQ(ParseSimModel("16f84"), SimModel::F84);
+  EXPECT_EQ(SimModelName(SimModel::F877), "16F877");
+  for (const char* bad : {"", "PIC", "16F85", "16F877A", "PIC 16F877", "F877"}) {
+    EXPECT_FALSE(ParseSimModel(bad).has_value()) << bad;
+  }
+}
+
+TEST(SimAdapterTest, StatusShowsPresenceAndTheDataLine) {
+  Bench bench(SimModel::F877, {}, 0x278);
+  EXPECT_EQ(bench.Status() & 0xF8, 0x80);
+  bench.Enter();
+  bench.Out(6);  // data high, clock low: the line reads back through the status port
+  EXPECT_EQ(bench.Status() & 0xF8, 0xC0);
+  EXPECT_EQ(bench.sim.PortIn(0x278), 6);
+  bench.sim.PortOut(0x378, 0);  // another port: the adapter does not see it
+  EXPECT_EQ(bench.sim.DataRegister(), 6);
+  EXPECT_EQ(bench.sim.PortIn(0x379), 0xFF);
+  EXPECT_EQ(bench.sim.Stats().portWrites, 4);
+  EXPECT_EQ(bench.sim.Stats().portReads, 4);
+
+  bench.sim.GetFaults().noAdapter = true;
+  const std::uint8_t absent = bench.Status() & 0xF8;
+  EXPECT_NE(absent, 0x80);
+  EXPECT_NE(absent, 0xC0);
+
+  // A missing target: the data-in bit is stuck and nothing written reaches a memory.
+  for (int stuck : {0, 1}) {
+    Faults faults;
+    faults.noTarget = stuck;
+    Bench lonely(SimModel::F877, faults);
+    lonely.Enter();
+    EXPECT_EQ(lonely.Status() & 0xB8, 0x80);
+    lonely.WriteProgram(0x0123);
+    EXPECT_EQ(lonely.ReadProgram(), stuck ? 0x3FFFu : 0u);
+    EXPECT_FALSE(lonely.sim.InProgramMode());
+    EXPECT_EQ(lonely.sim.Memory().program[0], 0x3FFF);
+  }
+
+  // Unplugged after the write that raised VPP: the target drops out of programming mode.
+  Faults faults;
+  faults.unplugAfter = 2;
+  Bench unplugged(SimModel::F84A, faults);
+  unplugged.Out(0);
+  EXPECT_EQ(unplugged.Status() & 0xF8, 0x80);
+  unplugged.Out(4);
+  EXPECT_NE(unplugged.Status() & 0xF8, 0x80);
+  EXPECT_FALSE(unplugged.sim.InProgramMode());
+  unplugged.sim.ResetStats();  // the plan counts every write, not the statistics
+  unplugged.Enter();
+  EXPECT_FALSE(unplugged.sim.InProgramMode());
+}
+
+TEST(SimAdapterTest, ReadsTheDeviceIdOfEveryModel) {
+  const std::pair<SimModel, unsigned> ids[] = {
+      {SimModel::F84, 0x0000},  {SimModel::F84A, 0x0560}, {SimModel::F870, 0x0D00},
+      {SimModel::F871, 0x0D20}, {SimModel::F872, 0x08E0}, {SimModel::F873, 0x0960},
+      {SimModel::F874, 0x0920}, {SimModel::F876, 0x09E0}, {SimModel::F877, 0x09A0}};
+  for (const auto& [model, id] : ids) {
+    Bench bench(model);
+    EXPECT_EQ(bench.sim.DeviceId(), id);
+    bench.Enter();
+    bench.Command(0x00);
+    bench.Data(0x0010);
+    bench.Increment(6);
+    EXPECT_EQ(bench.ReadProgram(), id) << SimModelName(model);
+    EXPECT_TRUE(bench.sim.Violations().empty()) << Joined(bench.sim.Violations());
+  }
+
+  Faults faults;
+  faults.deviceId = 0x09BF;
+  Bench other(SimModel::F877, faults);
+  other.Enter();
+  other.LoadConfiguration();
+  other.Increment(6);
+  EXPECT_EQ(other.ReadProgram(), 0x09BFu);
+  // The target has stopped driving after the frame: the line shows the programmer's low.
+  EXPECT_EQ(other.Status() & 0x40, 0);
+  // A fresh entry returns to program memory address 0.
+  other.sim.Memory().program[0] = 0x1234;
+  other.Leave();
+  other.Enter();
+  EXPECT_EQ(other.ReadProgram(), 0x1234u);
+}
+
+TEST(SimAdapterTest, WritesAndReadsBackEachMemory) {
+  Bench bench(SimModel::F877);
+  bench.Enter();
+  EXPECT_TRUE(bench.sim.InProgramMode());
+  bench.Increment(0x1A3);
+  EXPECT_EQ(bench.ReadProgram(), 0x3FFFu);
+  bench.WriteProgram(0x2ABC);
+  EXPECT_EQ(bench.ReadProgram(), 0x2ABCu);
+  bench.Increment();
+  bench.WriteProgram(0x0001);
+  EXPECT_EQ(bench.sim.Memory().program[0x1A3], 0x2ABC);
+  EXPECT_EQ(bench.sim.Memory().program[0x1A4], 0x0001);
+  bench.Leave();
+
+  bench.Enter();
+  bench.Increment(5);
+  bench.WriteEeprom(0x41);
+  EXPECT_EQ(bench.ReadEeprom(), 0x0041u);  // upper six bits read 0 by default
+  bench.sim.GetFaults().eeUpper = 1;
+  EXPECT_EQ(bench.ReadEeprom(), 0x3F41u);
+  EXPECT_EQ(bench.sim.Memory().eeprom[5], 0x41);
+  bench.Leave();
+
+  bench.Enter();
+  bench.Command(0x00);
+  bench.Data(0x0000);
+  for (unsigned id : {0x3F85u, 0x3F80u, 0x3F8Fu, 0x3F80u}) {
+    bench.WriteProgram(id);
+    bench.Increment();
+  }
+  bench.Increment(2);
+  bench.WriteProgram(0x0000);  // device ID is read-only
+  bench.Increment();
+  bench.WriteProgram(0x3F72);
+  EXPECT_EQ(bench.ReadProgram(), 0x3F72u);
+  bench.Leave();
+
+  const ChipMemory& memory = bench.sim.Memory();
+  EXPECT_EQ(memory.ids[0], 0x3F85);
+  EXPECT_EQ(memory.ids[2], 0x3F8F);
+  EXPECT_EQ(memory.config, 0x3F72);
+  EXPECT_EQ(bench.sim.DeviceId(), 0x09A0);
+  const SimStats& stats = bench.sim.Stats();
+  EXPECT_EQ(stats.programModeEntries, 3);
+  EXPECT_EQ(stats.programCycles, 9);
+  EXPECT_EQ(stats.programWrites, 2);
+  EXPECT_EQ(stats.eepromWrites, 1);
+  EXPECT_EQ(stats.configWrites, 6);
+  EXPECT_EQ(stats.bulkErases, 0);
+  EXPECT_TRUE(bench.sim.Violations().empty()) << Joined(bench.sim.Violations());
+}
+
+TEST(SimAdapterTest, CodeProtectionHidesMemoryUntilChipErase) {
+  // 16F877 with CP1:CP0 = 01 in both copies: 1000h-1FFFh protected.
+  Faults faults;
+  faults.stuckProgram = {0x0002};
+  Bench bench(SimModel::F877, faults);
+  ChipMemory& memory = bench.sim.Memory();
+  memory.config = 0x3FFF & ~0x2020;
+  memory.program[0x0002] = 0x0BAD;
+  memory.program[0x0FFF] = 0x2222;
+  memory.program[0x1000] = 0x1111;
+  memory.eeprom[0] = 0x55;
+  memory.ids[1] = 0x3F81;
+
+  bench.Enter();
+  bench.Increment(0x0FFF);
+  EXPECT_EQ(bench.ReadProgram(), 0x2222u);
+  bench.Increment();
+  EXPECT_EQ(bench.ReadProgram(), 0u);
+  bench.WriteProgram(0x0000);
+  EXPECT_EQ(bench.sim.Memory().program[0x1000], 0x1111);
+  bench.Leave();
+
+  bench.Enter();
+  bench.LoadConfiguration();
+  bench.Increment(7);
+  bench.WriteProgram(0x3FFF);  // protection stays until the chip erase
+  EXPECT_EQ(bench.ReadProgram(), 0x1FDFu);
+  bench.Command(0x09);
+  bench.Cycle();  // a bulk erase of a protected part does nothing
+  EXPECT_EQ(bench.sim.Memory().program[0x0FFF], 0x2222);
+  bench.Leave();
+
+  bench.Enter();
+  bench.ChipErase();
+  bench.Leave();
+  EXPECT_EQ(memory.config, 0x3FFF);
+  EXPECT_EQ(memory.program[0x1000], 0x3FFF);
+  EXPECT_EQ(memory.program[0x0FFF], 0x3FFF);
+  EXPECT_EQ(memory.program[0x0002], 0x0BAD);
+  EXPECT_EQ(memory.eeprom[0], 0xFF);
+  EXPECT_EQ(memory.ids[1], 0x3FFF);
+  EXPECT_EQ(bench.sim.Stats().bulkErases, 2);
+  EXPECT_TRUE(bench.sim.Violations().empty()) << Joined(bench.sim.Violations());
+
+  // CPD = 0 hides the data EEPROM and keeps it from being written.
+  memory.config = 0x3FFF & ~0x0100;
+  memory.eeprom[0] = 0x55;
+  bench.Enter();
+  EXPECT_EQ(bench.ReadEeprom(), 0u);
+  bench.WriteEeprom(0x12);
+  EXPECT_EQ(memory.eeprom[0], 0x55);
+  EXPECT_EQ(bench.ReadProgram(), 0x3FFFu);
+  bench.Leave();
+
+  // 16F84: bit 4 clear protects everything; 16F872: a half or top setting still protects all.
+  const std::pair<SimModel, std::uint16_t> protectedAll[] = {{SimModel::F84, 0x3FEF},
+                                                             {SimModel::F872, 0x2FEF}};
+  for (const auto& [model, config] : protectedAll) {
+    Bench other(model);
+    other.sim.Memory().config = config;
+    other.sim.Memory().program[0] = 0x0123;
+    other.sim.Memory().eeprom[0] = 0x99;
+    other.Enter();
+    EXPECT_EQ(other.ReadProgram(), 0u) << SimModelName(model);
+    EXPECT_EQ(other.ReadEeprom() & 0xFF, model == SimModel::F84 ? 0u : 0x99u);
+  }
+}
+
+TEST(SimAdapterTest, BulkErasesTouchOnlyTheirOwnMemory) {
+  Faults faults;
+  faults.stuckEeprom = {7};
+  Bench bench(SimModel::F876, faults);
+  ChipMemory& memory = bench.sim.Memory();
+  memory.program[0x1FFF] = 0;
+  memory.eeprom[0] = 0;
+  memory.eeprom[7] = 0;
+  memory.config = 0x3F3A;
+
+  bench.Enter();
+  bench.Command(0x09);
+  bench.Cycle();
+  // A finished cycle shows as soon as the memory is asked for, before the next port access.
+  EXPECT_EQ(bench.sim.Memory().program[0x1FFF], 0x3FFF);
+  EXPECT_EQ(memory.eeprom[0], 0);
+  bench.Command(0x0B);
+  bench.Cycle();
+  bench.Leave();
+  EXPECT_EQ(memory.eeprom[0], 0xFF);
+  EXPECT_EQ(memory.eeprom[7], 0);
+  EXPECT_EQ(memory.config, 0x3F3A);
+  EXPECT_EQ(bench.sim.Stats().bulkErases, 2);
+  EXPECT_TRUE(bench.sim.Violations().empty()) << Joined(bench.sim.Violations());
+}
+
+TEST(SimAdapterTest, RunLineAndProgrammingModeAreTold) {
+  Bench bench(SimModel::F84A);
+  bench.Out(8);
+  EXPECT_TRUE(bench.sim.Running());
+  EXPECT_FALSE(bench.sim.InProgramMode());
+  bench.Enter();
+  EXPECT_FALSE(bench.sim.Running());
+  EXPECT_TRUE(bench.sim.InProgramMode());
+  bench.Leave();
+  EXPECT_FALSE(bench.sim.InProgramMode());
+  EXPECT_TRUE(bench.sim.Violations().empty()) << Joined(bench.sim.Violations());
+}
+
+// Each case breaks one rule on a fresh 16F877 that has just entered programming mode.
+TEST(SimAdapterTest, ReportsEachBrokenRule) {
+  struct Case {
+    const char* expected;
+    std::function<void(Bench&)> act;
+  };
+  const Case cases[] = {
+      {"clock or data high while the programming voltage rises",
+       [](Bench& b) {
+         b.Leave();
+         b.Out(5);
+       }},
+      {"after the programming voltage (needs 5 us)",
+       [](Bench& b) {
+         b.Leave();
+         b.Out(4);
+         b.Pause(4999ns);
+         b.Command(0x06);
+       }},
+      {"clock high for only 0.999 us",
+       [](Bench& b) {
+         b.Out(5);
+         b.Pause(999ns);
+         b.Out(4);
+       }},
+      {"clock low for only 0.999 us",
+       [](Bench& b) {
+         b.Out(5);
+         b.Pause(1us);
+         b.Out(4);
+         b.Pause(999ns);
+         b.Out(5);
+       }},
+      {"before the falling clock edge (setup",
+       [](Bench& b) {
+         b.Out(5);
+         b.Pause(1us);
+         b.Out(6);
+       }},
+      {"after the falling clock edge (hold",
+       [](Bench& b) {
+         b.Out(7);
+         b.Pause(1us);
+         b.Out(6);
+         b.Pause(99ns);
+         b.Out(4);
+       }},
+      {"data line driven high while the target sends",
+       [](Bench& b) {
+         b.Command(0x04);
+         b.Out(5);
+         b.Pause(1us);
+         b.Out(4);
+         b.Pause(1us);
+         b.Out(7);
+       }},
+      {"clock raised 7999.999 us into the programming cycle at 0x0000",
+       [](Bench& b) {
+         b.WriteProgram(0x1234, 8ms - 2us - 1ns);
+         b.Command(0x04);
+       }},
+      {"programming voltage dropped 5000.000 us into the data memory cycle",
+       [](Bench& b) {
+         b.Command(0x03);
+         b.Data(0x12);
+         b.Cycle(5ms - 2us);
+         b.Leave();
+       }},
+      {"programming voltage dropped inside a frame",
+       [](Bench& b) {
+         b.Command(0x02);
+         b.Leave();
+       }},
+      {"unused bits written as 1: 0x14", [](Bench& b) { b.Out(0x14); }},
+      {"run line written together with other lines: 0x0C", [](Bench& b) { b.Out(0x0C); }},
+      {"clock or data driven without programming voltage: 0x01",
+       [](Bench& b) {
+         b.Leave();
+         b.Out(1);
+       }},
+      {"unknown command 0x3F", [](Bench& b) { b.Command(0x3F); }},
+      {"Begin Erase/Programming Cycle with no data loaded", [](Bench& b) { b.Cycle(); }},
+      {"Bulk Erase Setup1/Setup2 cycle at 0x0000",
+       [](Bench& b) {
+         b.Command(0x01);
+         b.Command(0x07);
+         b.Cycle();
+       }},
+  };
+  for (const Case& c : cases) {
+    Bench bench(SimModel::F877);
+    bench.Enter();
+    bench.sim.Memory().program[0] = 0;
+    c.act(bench);
+    const std::string all = Joined(bench.sim.Violations());
+    EXPECT_NE(all.find(c.expected), std::string::npos) << "wanted: " << c.expected << "\n" << all;
+  }
+
+  // A cycle cut short leaves its word erased, not programmed; clearing forgets the report.
+  Bench cut(SimModel::F877);
+  cut.sim.Memory().program[0] = 0;
+  cut.Enter();
+  cut.WriteProgram(0x1234, 4ms);
+  cut.Leave();
+  EXPECT_EQ(cut.sim.Memory().program[0], 0x3FFF);
+  EXPECT_EQ(cut.sim.Violations().size(), 1u);
+  cut.sim.ClearViolations();
+  EXPECT_TRUE(cut.sim.Violations().empty());
+
+  // The list stays bounded and says how much it left out.
+  for (int i = 0; i < 500; ++i) cut.Out(0x10);
+  EXPECT_EQ(cut.sim.Violations().size(), 200u);
+  EXPECT_NE(cut.sim.Violations().back().find("and 301 more"), std::string::npos);
+}
+
+// Pauses of exactly the minimum pass; one nanosecond less cuts the self-timed cycle short.
+TEST(SimAdapterTest, CycleTimesFollowTheModel) {
+  const struct {
+    SimModel model;
+    nanoseconds word;
+    nanoseconds bulk;
+  } models[] = {
+      {SimModel::F84, 20ms, 20ms}, {SimModel::F84A, 8ms, 10ms}, {SimModel::F873, 8ms, 8ms}};
+  // The command's own trailing pauses (2 us) count towards the cycle.
+  for (const auto& m : models) {
+    for (nanoseconds shortfall : {0ns, 1ns}) {
+      Bench bench(m.model);
+      bench.sim.Memory().program[1] = 0;
+      bench.Enter();
+      bench.Command(0x09);
+      bench.Cycle(m.bulk - 2us - shortfall);
+      bench.WriteProgram(0x0155, m.word - 2us - shortfall);
+      bench.ReadProgram();
+      bench.Leave();
+      const bool inTime = shortfall == 0ns;
+      EXPECT_EQ(bench.sim.Violations().size(), inTime ? 0u : 2u) << SimModelName(m.model) << "\n"
+                                                                 << Joined(bench.sim.Violations());
+      EXPECT_EQ(bench.sim.Memory().program[0], inTime ? 0x0155 : 0x3FFF);
+      EXPECT_EQ(bench.sim.Memory().program[1], inTime ? 0x3FFF : 0);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace daxwel::sim

@@ -1,0 +1,212 @@
+#include "cli/commands.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "cli/exit_status.h"
+#include "config/config_word.h"
+#include "device/catalogue.h"
+#include "device/operations.h"
+#include "device/read_device.h"
+#include "image/hex_image.h"
+#include "image/hex_writer.h"
+#include "sim/sim_session.h"
+
+namespace daxwel::cli {
+
+namespace {
+
+std::string Hex4(int value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value) & 0xFFFFu);
+  return text;
+}
+
+std::string Detect(Link& link, TerminalOperator& op) {
+  op.SetModelIndex(0);
+  const int index = DetectModel(link, op);
+  if (index == 0) return result::kNone;
+  op.Output(std::string(ModelByIndex(index)->listText));
+  return result::kOk;
+}
+
+std::string Program(const Request& request, Link& link, TerminalOperator& op) {
+  if (request.config.kind == ConfigChoice::Kind::Fields) {
+    // The dialog's fields depend on the model: like "Configurar", detect first when needed.
+    if (op.ModelIndex() == 0 && DetectModel(link, op) == 0) return result::kNone;
+    if (std::string problem = CheckConfigForModel(request.config, op.ModelIndex());
+        !problem.empty()) {
+      op.Message("Configuración Inválida",
+                 problem + " (PIC " + std::string(ModelByIndex(op.ModelIndex())->modelName) + ")");
+      return result::kConfigError;
+    }
+  }
+  return ProgramDevice(request.file, link, op);
+}
+
+// Waits for Enter on a terminal, for the given time, or for Ctrl-C.
+void WaitWhileRunning(const Request& request, TerminalOperator& op) {
+  using Clock = std::chrono::steady_clock;
+  const bool terminal = ::isatty(STDIN_FILENO) != 0;
+  const auto deadline = request.seconds
+                            ? Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                 std::chrono::duration<double>(*request.seconds))
+                            : Clock::time_point::max();
+  while (!op.AbandonRequested() && Clock::now() < deadline) {
+    if (terminal && !request.seconds) {
+      pollfd p{STDIN_FILENO, POLLIN, 0};
+      if (::poll(&p, 1, 50) > 0) {
+        char c = 0;
+        if (::read(STDIN_FILENO, &c, 1) <= 0 || c == '\n') return;
+      }
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+}
+
+std::string RunMode(const Request& request, Link& link, TerminalOperator& op) {
+  RunLineOn(link);
+  op.Message("RUN Mode", "Ejecutando programa .....\r\rAceptar para detener",
+             MessageIcon::Exclamation);
+  if (request.seconds) {
+    op.Line("(se detiene en " + std::to_string(*request.seconds) + " s o con Ctrl-C)");
+  } else if (::isatty(STDIN_FILENO) != 0) {
+    op.Line("(Enter o Ctrl-C para detener)");
+  } else {
+    op.Line("(Ctrl-C para detener)");
+  }
+  WaitWhileRunning(request, op);
+  LinesOff(link);
+  return result::kOk;
+}
+
+std::string Read(const Request& request, Link& link, TerminalOperator& op) {
+  const ReadOutcome read = ReadDevice(link, op, ReadScope::Everything);
+  if (read.result != result::kOk) return read.result;
+  const std::string text = FormatInhx8m(read.contents, true);
+  if (std::string problem = sim::WriteFileAtomically(request.file, text, request.force);
+      !problem.empty()) {
+    op.Message("Error", problem);
+    return kFileError;
+  }
+  op.Message("Fin", "Lectura finalizada\rPIC " +
+                        std::string(ModelByIndex(read.modelIndex)->modelName) + " leído en " +
+                        request.file);
+  return result::kOk;
+}
+
+std::string Info(Link& link, TerminalOperator& op) {
+  const ReadOutcome read = ReadDevice(link, op, ReadScope::ConfigurationOnly);
+  if (read.result != result::kOk) return read.result;
+  const DeviceModel* model = ModelByIndex(read.modelIndex);
+  const int config = read.contents.config.value_or(0x3FFF);
+
+  op.Output("Microcontrolador: PIC " + std::string(model->modelName));
+  op.Output("Configuration Word: " + Hex4(config) + " (" + ToBitString(config) + ")");
+  std::string detail = Config_Detail(ToBitString(config), model->index);
+  std::size_t start = 0;
+  while (start < detail.size()) {
+    std::size_t end = detail.find('\r', start);
+    if (end == std::string::npos) end = detail.size();
+    op.Output("  " + detail.substr(start, end - start));
+    start = end + 1;
+  }
+  std::string ids = "ID: ";
+  for (std::size_t j = 0; j < read.contents.ids.size(); ++j) {
+    ids += (j ? " " : "") + Hex4(read.contents.ids[j]);
+  }
+  op.Output(ids);
+
+  // Bits 13..5 name the part (the detection compares bits 11..5), bits 4..0 its revision.
+  const std::string bits = ToBitString(read.deviceId);
+  const int named = ModelIndexByPattern(bits.substr(2, 7));
+  std::string id = "Device ID: " + Hex4(read.deviceId);
+  if (named != 0) {
+    id += " (" + std::string(ModelByIndex(named)->listText) + ", revisión " +
+          std::to_string(read.deviceId & 0x1F) + ")";
+  } else {
+    id += " (sin identificar)";
+  }
+  op.Output(id);
+  return result::kOk;
+}
+
+bool Readable(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return false;
+  std::ifstream in(path);
+  return in.good();
+}
+
+}  // namespace
+
+std::string CheckFiles(const Request& request, TerminalOperator& op) {
+  switch (request.command) {
+    case Command::Program:
+    case Command::Verify:
+      if (!Readable(request.file)) {
+        op.Message("Error", "No se puede leer el archivo " + request.file);
+        return kFileError;
+      }
+      break;
+    case Command::Read: {
+      std::error_code ec;
+      if (!request.force && std::filesystem::exists(request.file, ec)) {
+        op.Message("Error",
+                   "El archivo " + request.file + " ya existe (use --force para reemplazarlo)");
+        return kFileError;
+      }
+      const std::filesystem::path target(request.file);
+      const std::filesystem::path dir =
+          target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+      if (::access(dir.c_str(), W_OK) != 0) {
+        op.Message("Error", "No se puede escribir en la carpeta " + dir.string());
+        return kFileError;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return {};
+}
+
+std::string RunCommand(const Request& request, Link& link, TerminalOperator& op) {
+  op.SetModelIndex(request.modelIndex);
+  switch (request.command) {
+    case Command::Detect:
+      return Detect(link, op);
+    case Command::Program:
+      return Program(request, link, op);
+    case Command::Verify:
+      return VerifyDevice(request.file, link, op);
+    case Command::Erase:
+      return EraseDevice(link, op);
+    case Command::Run:
+      return RunMode(request, link, op);
+    case Command::Read:
+      return Read(request, link, op);
+    case Command::Info:
+      return Info(link, op);
+  }
+  return result::kNone;
+}
+
+int ExitStatusForResult(std::string_view result) {
+  if (result == result::kOk) return exit_status::kOk;
+  if (result == result::kFormatError || result == result::kSizeError ||
+      result == result::kConfigError || result == kFileError) {
+    return exit_status::kFileFailure;
+  }
+  if (result == result::kNone) return exit_status::kNothingDone;
+  if (result == result::kAbandoned) return exit_status::kInterrupted;
+  return exit_status::kDeviceFailure;
+}
+
+}  // namespace daxwel::cli

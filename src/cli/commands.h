@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "cli/config_option.h"
+#include "cli/terminal_operator.h"
+#include "link/line_driver.h"
+
+namespace daxwel::cli {
+
+enum class Command { Detect, Program, Verify, Erase, Run, Read, Info };
+
+// Everything the command line asked for, already checked.
+struct Request {
+  Command command = Command::Detect;
+  std::string file;               // program, verify, read
+  bool force = false;             // read: replace an existing file
+  std::optional<double> seconds;  // run: how long, instead of waiting for Enter
+  int modelIndex = 0;             // 0 = "Autodetectar"
+  ConfigChoice config;
+};
+
+// Checks made before the port is touched (files that cannot be read or must not be
+// replaced). Answers the empty text, or the result text to end with after telling the user.
+std::string CheckFiles(const Request& request, TerminalOperator& op);
+
+// Runs one command on a present adapter and answers its result text.
+std::string RunCommand(const Request& request, Link& link, TerminalOperator& op);
+
+}  // namespace daxwel::cli

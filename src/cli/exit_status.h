@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string_view>
+
+namespace daxwel::cli {
+
+// Exit statuses of daxwel-cli (documented in --help).
+namespace exit_status {
+inline constexpr int kOk = 0;
+inline constexpr int kDeviceFailure = 1;  // verify-error, erase-error, cp-error, *_error
+inline constexpr int kFileFailure = 2;    // format-error, size-error, config-error, file-error
+inline constexpr int kNothingDone = 3;    // nothing detected, cancelled, no adapter
+inline constexpr int kViolations = 4;     // the simulated chip saw protocol violations
+inline constexpr int kUsage = 64;         // bad command line
+inline constexpr int kInterrupted = 130;  // Ctrl-C
+}  // namespace exit_status
+
+// The command line's own word for a file it could not read or write (the operations never
+// answer it).
+inline constexpr const char* kFileError = "file-error";
+
+// The exit status a command's result text stands for.
+int ExitStatusForResult(std::string_view result);
+
+}  // namespace daxwel::cli

@@ -1,0 +1,273 @@
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cctype>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/config_option.h"
+#include "cli/exit_status.h"
+#include "cli/interrupt_watch.h"
+#include "cli/terminal_operator.h"
+#include "device/catalogue.h"
+#include "device/operations.h"
+#include "link/clock.h"
+#include "link/exit_guard.h"
+#include "link/line_driver.h"
+#include "link/port_open.h"
+#include "link/trace_port.h"
+#include "sim/sim_session.h"
+
+namespace daxwel::cli {
+
+namespace {
+
+constexpr const char* kFooter = R"(Comandos:
+  detect          Detecta el PIC por su ID e imprime el modelo (16F877, 16F84/84A, ...).
+  program FILE    Programa el archivo Intel HEX (Program Memory, EEPROM, ID, configuración).
+  verify FILE     Compara el PIC con el archivo HEX.
+  erase           Borra el PIC por completo (también uno con Code Protect).
+  run             Pone el PIC en modo RUN hasta Enter, --seconds N o Ctrl-C.
+  read FILE       Lee el PIC (Program Memory, EEPROM, ID, configuración) a un archivo INHX8M.
+                  Rechaza un PIC con Code Protect; no reemplaza un archivo sin --force.
+  info            Muestra la palabra de configuración, los ID y el ID del dispositivo.
+
+--config (solo program):
+  file            la del archivo HEX (por omisión; falla si el archivo no la trae)
+  0xHHHH          exactamente esa palabra
+  CAMPO=VALOR,... los grupos del diálogo; los no dados quedan como en el diálogo
+                  (osc=xt, cp=off, wdt=off, pwrte=on, boden=off, lvp=off, cpd=off, wrt=on)
+                  osc=rc|hs|xt|lp   cp=off|on (16F84, 16F870/1/2)
+                  cp=off|all|half|top (16F873/4, 16F876/7)
+                  wdt, pwrte, boden, lvp, cpd, wrt = on|off (boden..wrt solo 16F87X)
+
+Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
+  (16F84 sin ID, 16F84A, 16F870 ... 16F877). ESTADO es un archivo INHX8M que guarda las
+  memorias del PIC entre ejecuciones (se crea borrado si no existe; se guarda después de cada
+  comando). --sim-time virtual hace instantáneo el tiempo del PIC simulado.
+  --sim-fault (repetible): no-adapter, no-target=0|1, stuck=DIR, ee-stuck=INDICE,
+  unplug-after=N, ee-upper=0|1, id=VALOR (números decimales o 0x hexadecimales).
+
+La última línea es "Resultado: " y la palabra de la operación (- si está vacía).
+Códigos de salida:
+  0    ok
+  1    falla del dispositivo (verify-error, erase-error, cp-error, program_error,
+       verify_error, erase_error, read_error)
+  2    falla de archivo o configuración (format-error, size-error, config-error, file-error)
+  3    no se detectó el PIC, se canceló, o no hay adaptador ("Hardware no detectado !!!!")
+  4    el PIC simulado registró violaciones del protocolo (en la salida de error)
+  64   uso incorrecto
+  130  interrumpido con Ctrl-C (las líneas quedan en 0))";
+
+// "auto", a list text ("16F84/84A"), or a model name; "16F84" and "16F84A" are the first row.
+std::optional<int> ParseModelOption(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (text == "AUTO" || text == "AUTODETECTAR") return 0;
+  if (text.rfind("PIC", 0) == 0) text.erase(0, 3);
+  if (text == "16F84A") return 1;
+  for (const DeviceModel& m : Catalogue()) {
+    if (text == m.listText || text == m.modelName) return m.index;
+  }
+  return std::nullopt;
+}
+
+struct Options {
+  std::string port = "0x378";
+  std::string model = "auto";
+  std::string config = "file";
+  bool yes = false;
+  bool quiet = false;
+  std::string trace;
+  std::string sim;
+  std::string simTime = "real";
+  std::vector<std::string> simFaults;
+};
+
+// Where the port accesses go: the simulated adapter or a real port, maybe through the trace.
+struct Backend {
+  std::unique_ptr<sim::SimSession> sim;
+  std::unique_ptr<SteadyPacer> realPacer;
+  OpenedPort real;
+  std::ofstream traceFile;
+  std::unique_ptr<TracePort> trace;
+  std::uint16_t base = 0x378;
+
+  Pacer& GetPacer() { return sim ? sim->GetPacer() : *realPacer; }
+  PortIo& Port() {
+    if (trace) return *trace;
+    if (sim) return sim->Adapter();
+    return *real.io;
+  }
+};
+
+int Finish(TerminalOperator& op, std::string_view result, int status) {
+  op.Output("Resultado: " + (result.empty() ? std::string("-") : std::string(result)));
+  return status;
+}
+
+int Main(int argc, char** argv, const InterruptWatch& watch) {
+  CLI::App app{"daxwel-cli: programador de PIC 16F84/84A y 16F870-877 por puerto paralelo",
+               "daxwel-cli"};
+  app.footer(kFooter);
+  app.fallthrough();
+  app.require_subcommand(1, 1);
+
+  Options o;
+  Request request;
+  app.add_option("--port", o.port,
+                 "Puerto: 0x378, 0x278, 0x3BC o un dispositivo como /dev/parport1")
+      ->capture_default_str();
+  app.add_option("--model", o.model,
+                 "auto, o el modelo: 16F84/84A (16F84, 16F84A), 16F870 ... 16F877")
+      ->capture_default_str();
+  app.add_option("--config", o.config,
+                 "Palabra de configuración para program: file, 0xHHHH o CAMPO=VALOR,...")
+      ->capture_default_str();
+  app.add_flag("-y,--yes", o.yes, "Responde OK a las confirmaciones");
+  app.add_flag("-q,--quiet", o.quiet, "Sin progreso ni mensajes que no sean errores");
+  app.add_option("--trace", o.trace,
+                 "Registra cada acceso al puerto en FILE (ns W|R dirección valor)");
+  CLI::Option* simOption =
+      app.add_option("--sim", o.sim, "Adaptador simulado con un PIC MODELO[:ESTADO]");
+  app.add_option("--sim-time", o.simTime, "Tiempo del PIC simulado: real o virtual")
+      ->needs(simOption)
+      ->capture_default_str();
+  app.add_option("--sim-fault", o.simFaults, "Falla del simulador: TIPO[=VALOR] (repetible)")
+      ->needs(simOption)
+      ->allow_extra_args(false);
+
+  auto* detect = app.add_subcommand("detect", "Detecta el modelo del PIC");
+  auto* program = app.add_subcommand("program", "Programa un archivo HEX");
+  program->add_option("FILE", request.file, "Archivo Intel HEX")->required();
+  auto* verify = app.add_subcommand("verify", "Verifica el PIC contra un archivo HEX");
+  verify->add_option("FILE", request.file, "Archivo Intel HEX")->required();
+  auto* erase = app.add_subcommand("erase", "Borra el PIC");
+  auto* run = app.add_subcommand("run", "Pone el PIC en modo RUN");
+  double seconds = -1;
+  CLI::Option* secondsOption =
+      run->add_option("--seconds", seconds, "Segundos en modo RUN (si no, hasta Enter o Ctrl-C)")
+          ->check(CLI::NonNegativeNumber);
+  auto* read = app.add_subcommand("read", "Lee el PIC a un archivo INHX8M");
+  read->add_option("FILE", request.file, "Archivo a escribir")->required();
+  read->add_flag("--force", request.force, "Reemplaza un archivo existente");
+  auto* info = app.add_subcommand("info", "Muestra configuración, ID y ID del dispositivo");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e);
+    return code == 0 ? exit_status::kOk : exit_status::kUsage;
+  }
+
+  if (detect->parsed()) request.command = Command::Detect;
+  if (program->parsed()) request.command = Command::Program;
+  if (verify->parsed()) request.command = Command::Verify;
+  if (erase->parsed()) request.command = Command::Erase;
+  if (run->parsed()) request.command = Command::Run;
+  if (read->parsed()) request.command = Command::Read;
+  if (info->parsed()) request.command = Command::Info;
+  if (*secondsOption) request.seconds = seconds;
+
+  auto usage = [](const std::string& text) {
+    std::fprintf(stderr, "%s\nMás información: daxwel-cli --help\n", text.c_str());
+    return exit_status::kUsage;
+  };
+
+  const auto model = ParseModelOption(o.model);
+  if (!model) return usage("--model: modelo desconocido \"" + o.model + "\"");
+  request.modelIndex = *model;
+  if (std::string problem = ParseConfigOption(o.config, request.config); !problem.empty())
+    return usage(problem);
+  const auto port = ParsePortRequest(o.port);
+  if (!port) return usage("--port: se espera 0x378, 0x278, 0x3BC o un dispositivo (/dev/parport1)");
+
+  sim::SimOptions simOptions;
+  if (!o.sim.empty()) {
+    if (!port->device.empty()) return usage("--port: el simulador solo responde en una dirección");
+    std::string problem = sim::ParseSimTarget(o.sim, simOptions);
+    if (problem.empty()) problem = sim::ParseSimTime(o.simTime, simOptions);
+    for (const std::string& fault : o.simFaults) {
+      if (problem.empty()) problem = sim::ParseSimFault(fault, simOptions.faults);
+    }
+    if (!problem.empty()) return usage(problem);
+  }
+
+  TerminalOperator::Settings settings;
+  settings.yes = o.yes;
+  settings.quiet = o.quiet;
+  settings.progressLine = ::isatty(STDOUT_FILENO) != 0;
+  settings.askOnTerminal = ::isatty(STDIN_FILENO) != 0;
+  TerminalOperator op(settings, request.config, [&watch] { return watch.Requested(); });
+
+  if (std::string result = CheckFiles(request, op); !result.empty()) {
+    return Finish(op, result, ExitStatusForResult(result));
+  }
+
+  Backend backend;
+  if (!o.sim.empty()) {
+    backend.sim = std::make_unique<sim::SimSession>(simOptions);
+    if (std::string problem = backend.sim->LoadState(); !problem.empty()) {
+      op.Message("Error", problem);
+      return Finish(op, kFileError, exit_status::kFileFailure);
+    }
+    backend.base = port->device.empty() ? port->address : 0x378;
+  } else {
+    backend.realPacer = std::make_unique<SteadyPacer>();
+    backend.real = OpenPort(*port);
+    if (!backend.real.IsOpen()) op.Line(backend.real.problem, true);
+    backend.base = backend.real.base;
+  }
+  if (!o.trace.empty()) {
+    backend.traceFile.open(o.trace, std::ios::out | std::ios::trunc);
+    if (!backend.traceFile) {
+      op.Message("Error", "No se puede escribir el archivo " + o.trace);
+      return Finish(op, kFileError, exit_status::kFileFailure);
+    }
+    PortIo& inner = backend.sim ? static_cast<PortIo&>(backend.sim->Adapter()) : *backend.real.io;
+    backend.trace =
+        std::make_unique<TracePort>(inner, backend.GetPacer().GetClock(), backend.traceFile);
+  }
+
+  Link link(backend.Port(), backend.GetPacer(), backend.base);
+  std::string result;
+  // Lines off first, as the window does at start-up; then one presence test.
+  LinesOff(link);
+  if (!AdapterPresent(link)) {
+    op.Line("Hardware no detectado !!!!", true);
+    result = result::kNone;
+  } else {
+    result = RunCommand(request, link, op);
+  }
+
+  int status = ExitStatusForResult(result);
+  if (backend.sim) {
+    if (std::string problem = backend.sim->SaveState(); !problem.empty()) {
+      op.Message("Error", problem);
+      if (status == exit_status::kOk) status = exit_status::kFileFailure;
+    }
+  }
+  if (watch.Requested()) status = exit_status::kInterrupted;
+  if (backend.sim && !backend.sim->Adapter().Violations().empty()) {
+    for (const std::string& v : backend.sim->Adapter().Violations()) {
+      op.Line("Simulador: violación del protocolo: " + v, true);
+    }
+    status = exit_status::kViolations;
+  }
+  return Finish(op, result, status);
+}
+
+}  // namespace
+
+}  // namespace daxwel::cli
+
+int main(int argc, char** argv) {
+  // Lines to 0 on any way out with a real port; SIGINT and SIGTERM are then taken over by the
+  // watch, which lets the running operation stop at its next yield point instead.
+  daxwel::InstallExitGuard();
+  daxwel::cli::InterruptWatch watch;
+  return daxwel::cli::Main(argc, argv, watch);
+}

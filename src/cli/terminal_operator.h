@@ -1,0 +1,73 @@
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "cli/config_option.h"
+#include "device/operator.h"
+
+namespace daxwel::cli {
+
+// The device operations' seam on a terminal: messages as "title: text" (errors on standard
+// error), confirmations asked on the terminal (or answered by --yes), and the progress line
+// redrawn in place with a bar when standard output is a terminal.
+class TerminalOperator final : public Operator {
+ public:
+  struct Settings {
+    bool yes = false;            // answer OK to every confirmation
+    bool quiet = false;          // no progress, no messages but errors
+    bool progressLine = false;   // standard output is a terminal
+    bool askOnTerminal = false;  // standard input is a terminal
+  };
+
+  TerminalOperator(Settings settings, ConfigChoice config, std::function<bool()> interrupted,
+                   std::FILE* out = stdout, std::FILE* err = stderr);
+
+  int ModelIndex() override { return model_; }
+  void SetModelIndex(int index) override { model_ = index; }
+  std::string ConfigSource() override { return ConfigSourceFor(config_, model_); }
+
+  void Message(std::string_view title, std::string_view text,
+               MessageIcon icon = MessageIcon::None) override;
+  bool Confirm(std::string_view title, std::string_view text) override;
+
+  void ShowProgress() override { progressShown_ = true; }
+  void SetProgressText(std::string_view text) override;
+  void SetProgressFraction(int done, int total) override;
+  void HideProgress() override;
+
+  bool AbandonRequested() override { return interrupted_(); }
+
+  // A plain line of the command's own output (stdout unless `error`), clear of the progress
+  // line. Informational lines are dropped with --quiet; errors never are.
+  void Line(std::string_view text, bool error = false);
+  // The command's own result lines (the detected model, `info`), shown even with --quiet.
+  void Output(std::string_view text);
+
+ private:
+  void Draw(bool force);
+  void ClearLine();
+  bool WaitForAnswer(std::string& answer);
+
+  Settings settings_;
+  ConfigChoice config_;
+  std::function<bool()> interrupted_;
+  std::FILE* out_;
+  std::FILE* err_;
+  int model_ = 0;
+
+  bool progressShown_ = false;
+  bool lineDrawn_ = false;
+  std::string text_;
+  int done_ = 0;
+  int total_ = 0;
+  std::chrono::steady_clock::time_point lastDraw_{};
+};
+
+// "\r" (the system's line break) as real line breaks.
+std::string WithLineBreaks(std::string_view text);
+
+}  // namespace daxwel::cli

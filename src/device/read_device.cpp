@@ -1,0 +1,123 @@
+#include "device/read_device.h"
+
+#include "config/family.h"
+#include "device/catalogue.h"
+#include "device/operations.h"
+#include "device/session.h"
+#include "image/hex_image.h"
+
+namespace daxwel {
+
+namespace {
+
+std::uint16_t Word(const std::string& bits) {
+  return static_cast<std::uint16_t>(FromBitString(bits) & 0x3FFF);
+}
+
+// ID words at 0x2000-0x2003, the device ID at 0x2006 and the configuration word at 0x2007,
+// in one pass over configuration memory.
+void ReadConfigurationMemory(detail::Session& s, ReadOutcome& out) {
+  s.Reset();
+  s.Enter();
+  s.GoToConfig("11111111111111", 0);
+  for (std::size_t j = 0; j < out.contents.ids.size(); ++j) {
+    s.Command(cmd::kReadDataProgram);
+    out.contents.ids[j] = Word(s.Read());
+    s.Increment();
+  }
+  s.Increment();
+  s.Increment();
+  s.Command(cmd::kReadDataProgram);
+  out.deviceId = Word(s.Read());
+  s.Increment();
+  s.Command(cmd::kReadDataProgram);
+  out.contents.config = Word(s.Read());
+  s.Reset();
+}
+
+std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
+  detail::Session s(link, op);
+  LinesOff(link);
+
+  const DeviceModel* model = s.ResolveModel();
+  if (model == nullptr) return result::kNone;
+  out.modelIndex = model->index;
+
+  if (scope == ReadScope::ConfigurationOnly) {
+    ReadConfigurationMemory(s, out);
+    LinesOff(link);
+    return result::kOk;
+  }
+
+  // The configuration word first: a protected chip reads zeros where it is protected.
+  s.Reset();
+  s.Enter();
+  const std::uint16_t config = Word(s.ReadConfigWord());
+  if (AnyCodeProtection(config, model->index)) {
+    op.Message("Code Protect activado !!!",
+               "              Code Protect (CP) activado !!!!\r"
+               "      Imposible continuar con la lectura");
+    LinesOff(link);
+    return result::kCpError;
+  }
+
+  const int total = model->programWords + model->eepromBytes + 1;
+
+  out.contents.program.assign(static_cast<std::size_t>(model->programWords), 0x3FFF);
+  s.Reset();
+  s.Enter();
+  for (int a = 0; a < model->programWords; ++a) {
+    op.ShowProgress();
+    op.SetProgressFraction(a, total);
+    s.Progress("Leyendo Program Memory:  0x" + detail::AddressText(a));
+    s.Command(cmd::kReadDataProgram);
+    out.contents.program[static_cast<std::size_t>(a)] = Word(s.Read());
+    s.Increment();
+  }
+
+  out.contents.eeprom.assign(static_cast<std::size_t>(model->eepromBytes), 0xFF);
+  s.Reset();
+  s.Enter();
+  for (int i = 0; i < model->eepromBytes; ++i) {
+    op.SetProgressFraction(model->programWords + i, total);
+    s.Progress("Leyendo Data Memory:  0x" + detail::AddressText(i));
+    s.Command(cmd::kReadDataData);
+    // Only the low eight bits are data; silicon differs in what the upper six return.
+    out.contents.eeprom[static_cast<std::size_t>(i)] =
+        static_cast<std::uint8_t>(FromBitString(s.Read()) & 0xFF);
+    s.Increment();
+  }
+
+  op.SetProgressFraction(total - 1, total);
+  s.Progress("Leyendo Configuration Word...");
+  ReadConfigurationMemory(s, out);
+
+  op.SetProgressFraction(total, total);
+  op.HideProgress();
+  LinesOff(link);
+  return result::kOk;
+}
+
+}  // namespace
+
+bool AnyCodeProtection(std::uint16_t config, int modelIndex) {
+  if ((config & 0x0010) == 0) return true;
+  const auto family = FamilyOfIndex(modelIndex);
+  if (!family) return false;
+  if (*family == Family::F84) return (config & 0x3FF0) != 0x3FF0;
+  // CP1:CP0 in both copies, and CPD for the data EEPROM.
+  return (config & 0x3030) != 0x3030 || (config & 0x0100) == 0;
+}
+
+ReadOutcome ReadDevice(Link& link, Operator& op, ReadScope scope) {
+  ReadOutcome out;
+  out.result =
+      detail::Guarded(link, op, result::kReadFailure, [&] { return Run(link, op, scope, out); });
+  if (out.result != result::kOk) {
+    out.contents.program.clear();
+    out.contents.eeprom.clear();
+  }
+  return out;
+}
+
+}  // namespace daxwel

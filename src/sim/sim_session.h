@@ -1,0 +1,80 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "image/hex_writer.h"
+#include "link/clock.h"
+#include "sim/sim_adapter.h"
+
+namespace daxwel::sim {
+
+// How fast the simulated chip's time runs: as the real part would, or instantly (every wait
+// advances a virtual clock that the simulated chip reads, so its timing rules still hold).
+enum class SimTime { Real, Virtual };
+
+// What the simulator options of the command line (and the window) ask for.
+struct SimOptions {
+  SimModel model = SimModel::F877;
+  // INHX8M file that keeps the chip's memories between runs; empty: the chip starts erased
+  // and nothing is kept.
+  std::string statePath;
+  SimTime time = SimTime::Real;
+  Faults faults;
+};
+
+// Option parsers. Each answers the empty text when the text was taken, or a one-line Spanish
+// description of what is wrong with it.
+// "MODEL" or "MODEL:STATE" (MODEL as ParseSimModel takes it).
+std::string ParseSimTarget(std::string_view text, SimOptions& options);
+// "real" or "virtual".
+std::string ParseSimTime(std::string_view text, SimOptions& options);
+// "no-adapter", "no-target=0|1", "stuck=ADDR", "ee-stuck=INDEX", "unplug-after=N",
+// "ee-upper=0|1", "id=VALUE"; numbers in decimal or 0x-prefixed hexadecimal. Adds to `faults`.
+std::string ParseSimFault(std::string_view text, Faults& faults);
+
+// The chip's memories as a read-back file holds them, and back. LoadMemory keeps the chip's
+// own sizes: missing words stay erased, extra ones are dropped.
+ChipContents ContentsOfMemory(const ChipMemory& memory);
+void LoadMemory(const ChipContents& contents, ChipMemory& memory);
+
+// Reads an INHX8M file (as `read` writes it) for a chip of the given sizes: program words,
+// the four ID words, the configuration word (0x3FFF when absent) and the data EEPROM bytes.
+// Answers the empty text, or why the file cannot be used.
+std::string ReadContentsFile(const std::string& path, int programWords, int eepromBytes,
+                             ChipContents& contents);
+
+// Writes `text` to a temporary file next to `path` and renames it into place, so an
+// interrupted write never leaves a half file. With `replace` false an existing `path` is
+// left alone and the write fails. Answers the empty text, or why it failed.
+std::string WriteFileAtomically(const std::string& path, std::string_view text, bool replace);
+
+// The simulated adapter with its pacer (whose clock it reads) and, when asked for, the state
+// file that keeps its chip between runs.
+class SimSession {
+ public:
+  explicit SimSession(SimOptions options);
+  ~SimSession();
+  SimSession(const SimSession&) = delete;
+  SimSession& operator=(const SimSession&) = delete;
+
+  // Loads the chip's memories from the state file, or writes it as an erased chip when it
+  // does not exist. Without a state file nothing happens. Answers the empty text or the
+  // problem.
+  std::string LoadState();
+  // Saves the chip's memories to the state file atomically (nothing without a state file).
+  std::string SaveState() const;
+
+  SimAdapter& Adapter() { return *adapter_; }
+  const SimAdapter& Adapter() const { return *adapter_; }
+  Pacer& GetPacer() { return *pacer_; }
+  const SimOptions& Options() const { return options_; }
+
+ private:
+  SimOptions options_;
+  std::unique_ptr<Pacer> pacer_;
+  std::unique_ptr<SimAdapter> adapter_;
+};
+
+}  // namespace daxwel::sim

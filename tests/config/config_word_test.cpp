@@ -1,0 +1,177 @@
+#include "config/config_word.h"
+
+#include <gtest/gtest.h>
+
+namespace daxwel {
+namespace {
+
+DialogState Manual() {
+  DialogState d;
+  d.chkFromFile = false;
+  return d;
+}
+
+TEST(SetConfigWord, FromFileUntilTheBoxIsClearedAndNothingWithoutAModel) {
+  for (int index = 1; index <= 8; ++index) {
+    EXPECT_EQ(SetConfigWord(index, DialogState{}), "fromfile") << index;
+    // The box wins over any selection.
+    DialogState d;
+    d.cp = Cp::All;
+    d.osc = Osc::RC;
+    EXPECT_EQ(SetConfigWord(index, d), "fromfile") << index;
+  }
+  for (int index : {0, 9, -1}) {
+    EXPECT_EQ(SetConfigWord(index, DialogState{}), "") << index;
+    EXPECT_EQ(SetConfigWord(index, Manual()), "") << index;
+  }
+}
+
+TEST(SetConfigWord, WorkedValues) {
+  EXPECT_EQ(SetConfigWord(1, Manual()), "11111111110001");
+
+  DialogState d = Manual();
+  d.cp = Cp::All;
+  d.pwrteOn = true;
+  d.wdteOn = true;
+  d.osc = Osc::RC;
+  EXPECT_EQ(SetConfigWord(1, d), "00000000000111");
+
+  for (int index : {2, 3, 4}) EXPECT_EQ(SetConfigWord(index, Manual()), "11111100110001");
+
+  d = Manual();
+  d.cp = Cp::Half;
+  for (int index : {5, 6}) EXPECT_EQ(SetConfigWord(index, d), "01111100010001");
+
+  d = Manual();
+  d.cp = Cp::Top;
+  for (int index : {7, 8}) EXPECT_EQ(SetConfigWord(index, d), "10111100100001");
+}
+
+// Every field away from its default at once, checked against the values of the assembler's
+// header constants for the same choices (_CP_ALL & _WRT_OFF & _CPD_ON & _LVP_ON & _BODEN_ON &
+// _PWRTE_OFF & _WDT_ON & _LP_OSC = 0x0CCC; with _CP_UPPER_256 and _HS_OSC instead, 0x2CEE).
+TEST(SetConfigWord, EveryFieldInItsPlace) {
+  DialogState d = Manual();
+  d.cp = Cp::All;
+  d.wrtOn = false;
+  d.cpdOn = true;
+  d.lvpOn = true;
+  d.bodenOn = true;
+  d.pwrteOn = false;
+  d.wdteOn = true;
+  d.osc = Osc::LP;
+  EXPECT_EQ(SetConfigWord(7, d), "00110011001100");
+  EXPECT_EQ(SetConfigWord(5, d), "00110011001100");
+  EXPECT_EQ(SetConfigWord(2, d), "00110011001100");
+  d.cp = Cp::Top;
+  d.osc = Osc::HS;
+  EXPECT_EQ(SetConfigWord(8, d), "10110011101110");
+
+  // The 16F84 layout has none of the 16F87X fields; they change nothing there.
+  EXPECT_EQ(SetConfigWord(1, d), "11111111111110");
+  d.osc = Osc::XT;
+  d.pwrteOn = true;
+  d.wdteOn = false;
+  EXPECT_EQ(SetConfigWord(1, d), "11111111110001");
+}
+
+TEST(SetConfigWord, LayoutHoldsForEverySelection) {
+  for (int index = 1; index <= 8; ++index) {
+    for (Cp cp : {Cp::Off, Cp::All, Cp::Half, Cp::Top}) {
+      for (Osc osc : {Osc::RC, Osc::HS, Osc::XT, Osc::LP}) {
+        for (int flags = 0; flags < 64; ++flags) {
+          DialogState d = Manual();
+          d.cp = cp;
+          d.osc = osc;
+          d.wdteOn = (flags & 1) != 0;
+          d.pwrteOn = (flags & 2) != 0;
+          d.bodenOn = (flags & 4) != 0;
+          d.lvpOn = (flags & 8) != 0;
+          d.cpdOn = (flags & 16) != 0;
+          d.wrtOn = (flags & 32) != 0;
+          const std::string w = SetConfigWord(index, d);
+          ASSERT_EQ(w.size(), 14U);
+          ASSERT_EQ(w.find_first_not_of("01"), std::string::npos) << w;
+          if (index == 1) {
+            ASSERT_TRUE(w.substr(0, 10) == "0000000000" || w.substr(0, 10) == "1111111111") << w;
+            continue;
+          }
+          ASSERT_EQ(w.substr(0, 2), w.substr(8, 2)) << w;
+          ASSERT_EQ(w.substr(2, 2), "11") << w;
+          if (index <= 4) {
+            // The 16F870 family has no range protection: never "01" or "10".
+            ASSERT_TRUE(w.substr(8, 2) == "00" || w.substr(8, 2) == "11") << w;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(ConfigDetail, SixteenF84Family) {
+  EXPECT_EQ(Config_Detail("11111111110001", 1),
+            "Code Protected: OFF\rPower Up Timer: Enable\rWachdog Timer: Disable\r"
+            "Oscilator: XT\r");
+  EXPECT_EQ(Config_Detail("00000000001110", 1),
+            "Code Protected: ON\rPower Up Timer: Disable\rWachdog Timer: Enable\r"
+            "Oscilator: HC\r");
+  // Only character 10 decides the protection line.
+  EXPECT_EQ(Config_Detail("00000000011100", 1).substr(0, 20), "Code Protected: OFF\r");
+  EXPECT_NE(Config_Detail("11111111100011", 1).find("Oscilator: RC\r"), std::string::npos);
+}
+
+TEST(ConfigDetail, SixteenF87xFamilies) {
+  const std::string defaults870 =
+      "Code Protected: OFF\rFlash Program Memory Write: Enable\rEE Data Memory: Unprotected\r"
+      "Low Voltage Programming: Disabled\rBrown-Out Reset: Disabled\rPower Up Timer: Enable\r"
+      "Wachdog Timer: Disable\rOscilator: XT\r";
+  for (int index = 2; index <= 8; ++index) {
+    EXPECT_EQ(Config_Detail("11111100110001", index), defaults870) << index;
+  }
+  EXPECT_EQ(Config_Detail("00110011001100", 8),
+            "Code Protected: 0000-1FFF Protected\rFlash Program Memory Write: Disable\r"
+            "EE Data Memory: Code Protected\rLow Voltage Programming: Enabled\r"
+            "Brown-Out Reset: Enabled\rPower Up Timer: Disable\rWachdog Timer: Enable\r"
+            "Oscilator: LP\r");
+
+  const std::string half = "01111100010001";
+  for (int index : {5, 6}) {
+    EXPECT_EQ(Config_Detail(half, index).substr(0, 36), "Code Protected: 0800-0FFF Protected\r");
+  }
+  for (int index : {7, 8}) {
+    EXPECT_EQ(Config_Detail(half, index).substr(0, 36), "Code Protected: 1000-1FFF Protected\r");
+  }
+  EXPECT_EQ(Config_Detail(half, 3).substr(0, 34), "Code Protected: (01) No Soportado\r");
+  const std::string top = "10111100100001";
+  EXPECT_EQ(Config_Detail(top, 5).substr(0, 36), "Code Protected: 0F00-0FFF Protected\r");
+  EXPECT_EQ(Config_Detail(top, 7).substr(0, 36), "Code Protected: 1F00-1FFF Protected\r");
+  EXPECT_EQ(Config_Detail(top, 2).substr(0, 34), "Code Protected: (10) No Soportado\r");
+  EXPECT_EQ(Config_Detail("00111100000001", 4).substr(0, 19), "Code Protected: ON\r");
+  EXPECT_EQ(Config_Detail("00111100000001", 6).substr(0, 36),
+            "Code Protected: 0000-0FFF Protected\r");
+
+  // A file word whose upper copy disagrees is summarised from bits 5-4 alone.
+  EXPECT_EQ(Config_Detail("00111100110001", 8), defaults870);
+}
+
+TEST(ConfigDetail, ShortWordsAndNoModel) {
+  // Missing characters compare unequal: single bits take their second text, pairs no line.
+  EXPECT_EQ(Config_Detail("", 1),
+            "Code Protected: ON\rPower Up Timer: Enable\rWachdog Timer: Disable\r");
+  EXPECT_EQ(Config_Detail("1111111111111", 1),
+            "Code Protected: OFF\rPower Up Timer: Disable\rWachdog Timer: Enable\r");
+  EXPECT_EQ(Config_Detail("111111111", 7),
+            "Flash Program Memory Write: Enable\rEE Data Memory: Unprotected\r"
+            "Low Voltage Programming: Enabled\rBrown-Out Reset: Enabled\r"
+            "Power Up Timer: Enable\rWachdog Timer: Disable\r");
+  // A pair slice holding something other than digits gives no line either.
+  EXPECT_EQ(Config_Detail("1111111111110x", 1),
+            "Code Protected: OFF\rPower Up Timer: Disable\rWachdog Timer: Enable\r");
+
+  for (int index : {0, 9, -1}) {
+    EXPECT_EQ(Config_Detail("11111111110001", index), "No Detectada !!!") << index;
+  }
+}
+
+}  // namespace
+}  // namespace daxwel

@@ -1,0 +1,61 @@
+#include "image/hex_messages.h"
+
+#include <gtest/gtest.h>
+
+namespace daxwel {
+namespace {
+
+HexLoadResult Outcome(HexStatus status, std::string description = {}) {
+  HexLoadResult r;
+  r.status = status;
+  r.description = std::move(description);
+  return r;
+}
+
+TEST(HexMessages, ProgrammingAndVerificationWording) {
+  EXPECT_FALSE(HexLoadMessage(Outcome(HexStatus::Ok), HexWording::Programming));
+  for (HexWording w : {HexWording::Programming, HexWording::Verification}) {
+    auto m = HexLoadMessage(Outcome(HexStatus::FormatError), w);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->title, "Archivo Incorrecto");
+    EXPECT_EQ(m->text, "Este archivo no es Intel Format");
+    m = HexLoadMessage(Outcome(HexStatus::ReadFailure, "Línea 3: suma de verificación incorrecta"),
+                       w);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->title, "Error");
+    EXPECT_EQ(m->text, "Línea 3: suma de verificación incorrecta");
+  }
+
+  auto m = HexLoadMessage(Outcome(HexStatus::ProgramSizeError), HexWording::Programming);
+  ASSERT_TRUE(m);
+  EXPECT_EQ(m->title, "Tamaño Inválido");
+  EXPECT_EQ(m->text,
+            "Este programa excede el tamaño\rsoportado por este PIC\ren la Flash Program "
+            "Memory\r\rSe cancelará la programación !");
+  m = HexLoadMessage(Outcome(HexStatus::ProgramSizeError), HexWording::Verification);
+  ASSERT_TRUE(m);
+  EXPECT_EQ(m->title, "Tamaño Inválido");
+  EXPECT_EQ(m->text,
+            "Este programa excede el tamaño\rsoportado por este PIC\r\rSe cancelará la "
+            "verificación !");
+  m = HexLoadMessage(Outcome(HexStatus::EepromSizeError), HexWording::Programming);
+  ASSERT_TRUE(m);
+  EXPECT_EQ(m->title, "Tamaño Inválido");
+  EXPECT_EQ(m->text,
+            "Este programa excede el tamaño\rsoportado por este PIC\ren la EEPROM Data "
+            "Memory\r\rSe cancelará la programación !");
+  m = HexLoadMessage(Outcome(HexStatus::EepromSizeError), HexWording::Verification);
+  ASSERT_TRUE(m);
+  EXPECT_EQ(m->text,
+            "Este programa excede el tamaño\rsoportado por este PIC\ren la EEPROM Data "
+            "Memory\r\rSe cancelará la verificación !");
+
+  const HexMessage config = ConfigFailureMessage();
+  EXPECT_EQ(config.title, "Configuración Inválida");
+  EXPECT_EQ(config.text,
+            "No pudo leerse la configuración\rdesde el archivo\r\rDeberá configurarlo "
+            "manualmente\r\rSe cancelará la programación !!!");
+}
+
+}  // namespace
+}  // namespace daxwel

@@ -1,0 +1,352 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <initializer_list>
+#include <vector>
+
+#include "hex_test_util.h"
+#include "image/hex_image.h"
+
+namespace daxwel {
+namespace {
+
+using testing::k16F84;
+using testing::k16F873;
+using testing::k16F877;
+using testing::OpenDescriptors;
+using testing::TempDir;
+
+constexpr const char* kEof = ":00000001FF\n";
+
+// One record line with a correct checksum.
+std::string Rec(int byteAddress, int type, std::initializer_list<int> bytes) {
+  char buf[32];
+  std::string line = ":";
+  int sum = static_cast<int>(bytes.size()) + (byteAddress >> 8) + (byteAddress & 0xFF) + type;
+  std::snprintf(buf, sizeof buf, "%02X%04X%02X", static_cast<unsigned>(bytes.size()),
+                static_cast<unsigned>(byteAddress), static_cast<unsigned>(type));
+  line += buf;
+  for (int b : bytes) {
+    std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>(b));
+    line += buf;
+    sum += b;
+  }
+  std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>((0x100 - (sum & 0xFF)) & 0xFF));
+  return line + buf + "\n";
+}
+
+// A data record of 14-bit words, low byte first, at word address `word`.
+std::string Words(int word, std::initializer_list<int> words) {
+  std::vector<int> bytes;
+  for (int w : words) {
+    bytes.push_back(w & 0xFF);
+    bytes.push_back((w >> 8) & 0xFF);
+  }
+  char buf[32];
+  std::string line = ":";
+  int sum = static_cast<int>(bytes.size()) + ((word * 2) >> 8) + ((word * 2) & 0xFF);
+  std::snprintf(buf, sizeof buf, "%02X%04X00", static_cast<unsigned>(bytes.size()),
+                static_cast<unsigned>(word * 2));
+  line += buf;
+  for (int b : bytes) {
+    std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>(b));
+    line += buf;
+    sum += b;
+  }
+  std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>((0x100 - (sum & 0xFF)) & 0xFF));
+  return line + buf + "\n";
+}
+
+class HexReader : public ::testing::Test {
+ protected:
+  HexLoadResult Load(const std::string& text, ImageLimits limits = k16F877) {
+    return LoadHexImage(dir_.Write("t.hex", text), limits);
+  }
+  TempDir dir_;
+};
+
+TEST_F(HexReader, EndRecordAloneGivesAnErasedImage) {
+  const HexLoadResult r = Load(kEof, k16F84);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  for (int a = 0; a < 1024; ++a) ASSERT_EQ(r.image.ProgramWords[a], 0x3FFF) << a;
+  for (int i = 0; i < 64; ++i) ASSERT_EQ(r.image.EepromWords[i], 0x3FFF) << i;
+  EXPECT_EQ(r.image.ProgramEnd, 0);
+  EXPECT_EQ(r.image.EepromEnd, 0);
+  EXPECT_FALSE(r.image.HasEeprom);
+  EXPECT_TRUE(r.image.FileConfig.empty());
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(r.image.IdWords[i], 0x3F80);
+    EXPECT_FALSE(r.image.HasId[i]);
+  }
+}
+
+TEST_F(HexReader, FormatErrorOnlyBeforeTheEndRecord) {
+  HexLoadResult r = Load(Words(0, {0x1234}) + "0200000034129C\n" + kEof);
+  EXPECT_EQ(r.status, HexStatus::FormatError);
+  EXPECT_EQ(r.line, 2);
+  // An empty line fails the same way, a CR LF one included.
+  r = Load(Words(0, {0x1234}) + "\r\n" + kEof);
+  EXPECT_EQ(r.status, HexStatus::FormatError);
+  EXPECT_EQ(r.line, 2);
+  // After the end record nothing is read, not even garbage.
+  r = Load(Words(0, {0x1234}) + kEof + "no es un registro\n\xff\xfe\n:zz\n");
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 0x1234);
+  // Leading blanks are skipped before the ":" test.
+  r = Load("   " + Words(0, {0x0ABC}) + "\t:00000001FF\n");
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 0x0ABC);
+}
+
+TEST_F(HexReader, DigitsOfEitherCaseAndStrayCharacters) {
+  HexLoadResult r = Load(":02000000ff3fc0\n:00000001ff\n");
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 0x3FFF);
+  r = Load(":02000000FF3FC0\n" + std::string(kEof));
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 0x3FFF);
+  EXPECT_EQ(r.image.ProgramEnd, 0);
+
+  // "G" (code 71) and "n" (110) lie inside the table and read as 0.
+  r = Load(":02000000FF3GCF\n" + std::string(kEof));
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 0x30FF);
+  r = Load(":02000000FF3nCF\n" + std::string(kEof));
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 0x30FF);
+
+  // "o" (code 111) and any byte of a UTF-8 sequence are outside it: read failure.
+  r = Load(":02000000FF3oCF\n" + std::string(kEof));
+  EXPECT_EQ(r.status, HexStatus::ReadFailure);
+  EXPECT_EQ(r.line, 1);
+  EXPECT_NE(r.description.find("Línea 1"), std::string::npos) << r.description;
+  r = Load(Words(0, {1}) +
+           ":02000000FF3\xc3\xb1"
+           "CF\n" +
+           kEof);
+  EXPECT_EQ(r.status, HexStatus::ReadFailure);
+  EXPECT_EQ(r.line, 2);
+
+  EXPECT_EQ(HexDigitValue('0'), 0);
+  EXPECT_EQ(HexDigitValue('9'), 9);
+  EXPECT_EQ(HexDigitValue('a'), 10);
+  EXPECT_EQ(HexDigitValue('F'), 15);
+  EXPECT_EQ(HexDigitValue(110), 0);
+  EXPECT_EQ(HexDigitValue(111), -1);
+  EXPECT_EQ(HexDigitValue(0xC3), -1);
+}
+
+TEST_F(HexReader, ShortLinesAndMissingEndAreReadFailures) {
+  for (const char* line : {":", ":02", ":0200000", ":02000000FF3F", ":02000000FF3FC"}) {
+    const HexLoadResult r = Load(Words(0, {1}) + line + "\n" + kEof);
+    EXPECT_EQ(r.status, HexStatus::ReadFailure) << line;
+    EXPECT_EQ(r.line, 2) << line;
+    EXPECT_NE(r.description.find("Línea 2"), std::string::npos) << r.description;
+  }
+  const HexLoadResult r = Load(Words(0, {1, 2}) + Words(2, {3}));
+  EXPECT_EQ(r.status, HexStatus::ReadFailure);
+  EXPECT_EQ(r.description, "Falta el registro de fin de archivo");
+  EXPECT_EQ(Load("").status, HexStatus::ReadFailure);
+}
+
+TEST_F(HexReader, ChecksumsAreChecked) {
+  // :02000000FF3FC0 is correct; one digit off in the data or in the checksum fails.
+  HexLoadResult r = Load(Words(0, {1}) + ":02000000FF3EC0\n" + kEof);
+  EXPECT_EQ(r.status, HexStatus::ReadFailure);
+  EXPECT_EQ(r.line, 2);
+  EXPECT_EQ(r.description, "Línea 2: suma de verificación incorrecta");
+  r = Load(":02000000FF3FC1\n" + std::string(kEof));
+  EXPECT_EQ(r.description, "Línea 1: suma de verificación incorrecta");
+  // The configuration and EEPROM records of the reader's examples are correct as written.
+  r = Load(":02400E00F13F80\n:0242000041007B\n" + std::string(kEof));
+  EXPECT_EQ(r.status, HexStatus::Ok) << r.description;
+  // The end record is a record like any other.
+  r = Load(Words(0, {1}) + ":00000001FE\n");
+  EXPECT_EQ(r.status, HexStatus::ReadFailure);
+  EXPECT_EQ(r.line, 2);
+}
+
+TEST_F(HexReader, RecordTypes) {
+  // INHX32 opens with a zero extended linear address: ignored, word 0 stays erased.
+  HexLoadResult r = Load(":020000040000FA\n" + Words(1, {0x0123}) + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 0x3FFF);
+  EXPECT_EQ(r.image.ProgramWords[1], 0x0123);
+  EXPECT_EQ(r.image.ProgramEnd, 1);
+  // A zero extended segment address, and start addresses of either kind, are ignored too.
+  r = Load(Rec(0, 2, {0, 0}) + Rec(0, 3, {0, 0, 0x12, 0x34}) + Rec(0, 5, {0, 0, 0, 0x10}) + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 0x3FFF);
+  EXPECT_EQ(r.image.ProgramEnd, 0);
+  // A non-zero base puts data beyond these parts' 16-bit space.
+  r = Load(Words(0, {1}) + Rec(0, 4, {0x00, 0x01}) + Words(0, {2}) + kEof);
+  EXPECT_EQ(r.status, HexStatus::ReadFailure);
+  EXPECT_EQ(r.line, 2);
+  r = Load(Rec(0, 2, {0x10, 0x00}) + kEof);
+  EXPECT_EQ(r.status, HexStatus::ReadFailure);
+  // Any other type is refused.
+  r = Load(Words(0, {1}) + Rec(0, 6, {0x34, 0x12}) + kEof);
+  EXPECT_EQ(r.status, HexStatus::ReadFailure);
+  EXPECT_EQ(r.line, 2);
+  EXPECT_NE(r.description.find("06"), std::string::npos) << r.description;
+}
+
+TEST_F(HexReader, EndsAreTheHighestAddressesNotTheLastRecord) {
+  const HexLoadResult r = Load(Words(0x100, {1, 2, 3}) + Words(0, {4}) + Words(0x2105, {0x41}) +
+                               Words(0x2100, {0x42}) + Words(0x10, {5}) + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramEnd, 0x102);
+  EXPECT_EQ(r.image.EepromEnd, 5);
+  EXPECT_TRUE(r.image.HasEeprom);
+  EXPECT_EQ(r.image.ProgramWords[0], 4);
+  EXPECT_EQ(r.image.ProgramWords[0x10], 5);
+  EXPECT_EQ(r.image.ProgramWords[0x11], 0x3FFF);  // a hole stays erased
+  EXPECT_EQ(r.image.ProgramWords[0x102], 3);
+  EXPECT_EQ(r.image.EepromWords[0], 0x3F42);
+  EXPECT_EQ(r.image.EepromWords[1], 0x3FFF);
+  EXPECT_EQ(r.image.EepromWords[5], 0x3F41);
+}
+
+TEST_F(HexReader, ConfigurationAndIdWordsFromAnyCoveringRecord) {
+  HexLoadResult r = Load(":02400E00F13F80\n" + std::string(kEof));
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.FileConfig, "11111111110001");
+
+  // A whole configuration space record, 0x4000-0x400F: IDs and configuration word.
+  r = Load(Words(0x2000, {0x1234, 0x0002, 0x0003, 0x0004, 0x3FFF, 0x3FFF, 0x0960, 0x3F31}) + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.IdWords[0], 0x1234);  // kept as read, only its low bits get programmed
+  EXPECT_EQ(r.image.IdWords[3], 4);
+  EXPECT_EQ(r.image.HasId, (std::array<bool, 4>{true, true, true, true}));
+  EXPECT_EQ(r.image.FileConfig, ToBitString(0x3F31));
+  EXPECT_EQ(r.image.ProgramEnd, 0);
+
+  // Two words from 0x2006: the second is the configuration word. A later record replaces it.
+  r = Load(Words(0x2006, {0x0960, 0x3FF1}) + Words(0x2007, {0x3FF2}) + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.FileConfig, ToBitString(0x3FF2));
+
+  // Only the IDs a file carries are marked; words past 0x2003 do not spill into them.
+  r = Load(Words(0x2002, {7, 8, 9}) + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.HasId, (std::array<bool, 4>{false, false, true, true}));
+  EXPECT_EQ(r.image.IdWords[1], 0x3F80);
+  EXPECT_EQ(r.image.IdWords[2], 7);
+  EXPECT_EQ(r.image.IdWords[3], 8);
+  EXPECT_TRUE(r.image.FileConfig.empty());
+}
+
+TEST_F(HexReader, EepromRecords) {
+  const HexLoadResult r = Load(":0242000041007B\n" + std::string(kEof), k16F84);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.EepromWords[0], 0x3F41);
+  EXPECT_EQ(r.image.EepromEnd, 0);
+  EXPECT_TRUE(r.image.HasEeprom);
+  EXPECT_EQ(r.image.EepromWords[1], 0x3FFF);
+  EXPECT_EQ(r.image.ProgramEnd, 0);
+}
+
+TEST_F(HexReader, SizeLimitsOfTheModel) {
+  EXPECT_EQ(Load(Words(0x3FC, {1, 2, 3, 4}) + kEof, k16F84).status, HexStatus::Ok);
+  HexLoadResult r = Load(Words(0, {1}) + Words(0x400, {1}) + kEof, k16F84);
+  EXPECT_EQ(r.status, HexStatus::ProgramSizeError);
+  EXPECT_EQ(r.line, 2);
+  // A record that starts inside and runs past the end fails too.
+  EXPECT_EQ(Load(Words(0x3FE, {1, 2, 3}) + kEof, k16F84).status, HexStatus::ProgramSizeError);
+  EXPECT_EQ(Load(Words(0x1FFF, {1}) + kEof, k16F877).status, HexStatus::Ok);
+  EXPECT_EQ(Load(Words(0x1FFF, {1}) + kEof, k16F873).status, HexStatus::ProgramSizeError);
+
+  r = Load(Words(0x21FF, {0x12}) + kEof, k16F877);  // byte address 0x43FE, index 255
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.EepromWords[255], 0x3F12);
+  EXPECT_EQ(r.image.EepromEnd, 255);
+  EXPECT_EQ(Load(Words(0x2200, {0x12}) + kEof, k16F877).status, HexStatus::EepromSizeError);
+  EXPECT_EQ(Load(Words(0x213F, {1}) + kEof, k16F84).status, HexStatus::Ok);
+  EXPECT_EQ(Load(Words(0x213E, {1, 2, 3}) + kEof, k16F84).status, HexStatus::EepromSizeError);
+
+  // The program pass runs first: its size error wins over an earlier EEPROM one.
+  EXPECT_EQ(Load(Words(0x2140, {1}) + Words(0x400, {1}) + kEof, k16F84).status,
+            HexStatus::ProgramSizeError);
+}
+
+TEST_F(HexReader, SignedSixteenBitOverflow) {
+  HexLoadResult r = Load(Words(0, {1}) + Rec(0x8000, 0, {0x01, 0x00}) + kEof);
+  EXPECT_EQ(r.status, HexStatus::ReadFailure);
+  EXPECT_EQ(r.line, 2);
+  r = Load(Rec(0x0000, 0, {0xFF, 0x7F}) + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 0x7FFF);
+  EXPECT_EQ(ToBitString(r.image.ProgramWords[0]), "11111111111111");
+  EXPECT_EQ(Load(Rec(0x0000, 0, {0x00, 0x80}) + kEof).status, HexStatus::ReadFailure);
+  EXPECT_EQ(Load(Rec(0x4000, 0, {0x00, 0x80}) + kEof).status, HexStatus::ReadFailure);
+  EXPECT_EQ(Load(Rec(0x4200, 0, {0x00, 0x80}) + kEof).status, HexStatus::ReadFailure);
+}
+
+TEST_F(HexReader, OddCountsOverwritesAndOddAddresses) {
+  // Three bytes: one whole word, the trailing byte dropped.
+  HexLoadResult r = Load(Rec(0x0000, 0, {0x34, 0x12, 0x56}) + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 0x1234);
+  EXPECT_EQ(r.image.ProgramWords[1], 0x3FFF);
+  EXPECT_EQ(r.image.ProgramEnd, 0);
+  // A later record overwrites an earlier one word by word, without merging the rest away.
+  r = Load(Words(0, {1, 2, 3, 4}) + Words(1, {0x22, 0x33}) + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 1);
+  EXPECT_EQ(r.image.ProgramWords[1], 0x22);
+  EXPECT_EQ(r.image.ProgramWords[2], 0x33);
+  EXPECT_EQ(r.image.ProgramWords[3], 4);
+  // An odd byte address drops its low bit.
+  r = Load(Rec(0x0003, 0, {0x34, 0x12}) + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[1], 0x1234);
+  // A data record without a whole word carries nothing, not even an end address.
+  r = Load(Words(5, {9}) + Rec(0x0100, 0, {}) + Rec(0x4200, 0, {0x41}) + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramEnd, 5);
+  EXPECT_FALSE(r.image.HasEeprom);
+}
+
+TEST_F(HexReader, LineEndsAndLongLines) {
+  const std::string body = ":020000003412B8\r\n:0200020078562E\r:00000001FF\r\n";
+  HexLoadResult r = Load(body);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 0x1234);
+  EXPECT_EQ(r.image.ProgramWords[1], 0x5678);
+  // Text after the checksum is not examined; a line of a million characters is just long.
+  r = Load(":020000003412B8" + std::string(1'000'000, 'x') + "\n" + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 0x1234);
+  r = Load(":" + std::string(1'000'000, '0') + "\n" + kEof);
+  EXPECT_EQ(r.status, HexStatus::Ok) << r.description;
+}
+
+TEST_F(HexReader, UnreadableFilesAndNoDescriptorLeft) {
+  const int before = OpenDescriptors();
+  ASSERT_GT(before, 0);
+  HexLoadResult r = LoadHexImage(dir_.Path() + "/no-existe.hex", k16F84);
+  EXPECT_EQ(r.status, HexStatus::ReadFailure);
+  EXPECT_EQ(r.description, "No se pudo abrir el archivo " + dir_.Path() + "/no-existe.hex");
+  r = LoadHexImage(dir_.Path(), k16F84);
+  EXPECT_EQ(r.status, HexStatus::ReadFailure);
+  EXPECT_NE(r.description.find("No se pudo abrir el archivo"), std::string::npos);
+  // Every outcome closes the file it opened.
+  for (const std::string& text :
+       {std::string(kEof), Words(0, {1}) + "x\n", Words(0x400, {1}) + kEof,
+        Words(0x2140, {1}) + kEof, std::string(":02000000FF3FC1\n"), Words(0, {1})}) {
+    Load(text, k16F84);
+    EXPECT_EQ(OpenDescriptors(), before) << text;
+  }
+}
+
+TEST_F(HexReader, LimitsOutsideTheArraysAreClamped) {
+  HexLoadResult r = Load(Words(0x1FFF, {1}) + Words(0x21FF, {2}) + kEof, {100000, 100000});
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0x1FFF], 1);
+  EXPECT_EQ(r.image.EepromWords[255], 0x3F02);
+  EXPECT_EQ(Load(Words(0, {1}) + kEof, {-5, -5}).status, HexStatus::ProgramSizeError);
+  EXPECT_EQ(Load(kEof, {-5, -5}).status, HexStatus::Ok);
+}
+
+}  // namespace
+}  // namespace daxwel

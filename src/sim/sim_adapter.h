@@ -22,13 +22,13 @@ std::string_view SimModelName(SimModel model);
 
 // Faults the tests (and --sim-fault) can switch on.
 struct Faults {
-  bool noAdapter = false;            // status reads show no presence pattern
-  std::optional<int> noTarget;       // adapter present, data-in stuck at 0 or 1
-  std::vector<int> stuckProgram;     // program addresses whose word cannot be changed
-  std::vector<int> stuckEeprom;      // EEPROM indices whose byte cannot be changed
+  bool noAdapter = false;                // status reads show no presence pattern
+  std::optional<int> noTarget;           // adapter present, data-in stuck at 0 or 1
+  std::vector<int> stuckProgram;         // program addresses whose word cannot be changed
+  std::vector<int> stuckEeprom;          // EEPROM indices whose byte cannot be changed
   std::optional<long long> unplugAfter;  // adapter vanishes after this many port writes
-  std::optional<int> eeUpper;        // upper six bits of data-memory reads: 0 or 1 (default 0)
-  std::optional<int> deviceId;       // device ID word other than the model's
+  std::optional<int> eeUpper;            // upper six bits of data-memory reads: 0 or 1 (default 0)
+  std::optional<int> deviceId;           // device ID word other than the model's
 };
 
 // The chip's memories, as a programmer would find them.
@@ -36,25 +36,24 @@ struct ChipMemory {
   std::vector<std::uint16_t> program;  // model's size, 14-bit words
   std::array<std::uint16_t, 4> ids{0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF};
   std::uint16_t config = 0x3FFF;
-  std::vector<std::uint8_t> eeprom;    // model's size
+  std::vector<std::uint8_t> eeprom;  // model's size
 };
 
 // What the chip saw, for tests that count costs.
 struct SimStats {
   long long portWrites = 0;
   long long portReads = 0;
-  long long programCycles = 0;    // Begin Erase/Programming Cycle commands
-  long long programWrites = 0;    // program-memory words written by a cycle
+  long long programCycles = 0;  // Begin Erase/Programming Cycle commands
+  long long programWrites = 0;  // program-memory words written by a cycle
   long long eepromWrites = 0;
-  long long configWrites = 0;     // writes to 0x2000..0x2007
+  long long configWrites = 0;  // writes to 0x2000..0x2007
   long long bulkErases = 0;
   long long programModeEntries = 0;
 };
 
 class SimAdapter final : public PortIo {
  public:
-  SimAdapter(SimModel model, const Clock& clock, std::uint16_t base = 0x378,
-             Faults faults = {});
+  SimAdapter(SimModel model, const Clock& clock, std::uint16_t base = 0x378, Faults faults = {});
   ~SimAdapter() override;
   SimAdapter(const SimAdapter&) = delete;
   SimAdapter& operator=(const SimAdapter&) = delete;
@@ -66,6 +65,8 @@ class SimAdapter final : public PortIo {
   std::uint16_t Base() const;
   std::uint16_t DeviceId() const;  // 0x3FFF-free value the chip holds at 0x2006 (0 for F84)
 
+  // Completes first any self-timed cycle whose time has passed on the clock, so ask again
+  // after a wait rather than keep a reference from before it.
   ChipMemory& Memory();
   const ChipMemory& Memory() const;
   // Every protocol or timing rule broken so far, one readable line each.
@@ -76,7 +77,7 @@ class SimAdapter final : public PortIo {
 
   std::uint8_t DataRegister() const;  // last value written to the data register
   bool InProgramMode() const;
-  bool Running() const;               // run line alone high
+  bool Running() const;  // run line alone high
 
   Faults& GetFaults();
 

@@ -110,7 +110,7 @@ TEST(Verification, UpperBitsOfDataReadsDoNotMatter) {
 
 TEST(Verification, LostAdapterIsAFailureNotAMatch) {
   sim::Faults f;
-  f.unplugAfter = 2000;
+  f.unplugAfter = 800;
   Bench b(SimModel::F877, f);
   // An erased chip and a file of erased words: all-ones reads would "match" without the
   // adapter's presence check.

@@ -14,13 +14,16 @@ namespace daxwel::testing {
 // Builds small INHX8M files: words at word addresses, two bytes each, low byte first.
 class HexBuilder {
  public:
+  // Records of at most eight words, as assemblers write them.
   HexBuilder& Words(int wordAddress, const std::vector<int>& words) {
-    std::vector<int> bytes;
-    for (int w : words) {
-      bytes.push_back(w & 0xFF);
-      bytes.push_back((w >> 8) & 0xFF);
+    for (std::size_t first = 0; first < words.size(); first += 8) {
+      std::vector<int> bytes;
+      for (std::size_t k = first; k < words.size() && k < first + 8; ++k) {
+        bytes.push_back(words[k] & 0xFF);
+        bytes.push_back((words[k] >> 8) & 0xFF);
+      }
+      Record((wordAddress + static_cast<int>(first)) * 2, 0x00, bytes);
     }
-    Record(wordAddress * 2, 0x00, bytes);
     return *this;
   }
   HexBuilder& Eeprom(int index, const std::vector<int>& bytes) {

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "bench.h"
+#include "device/catalogue.h"
 #include "image/hex_image.h"
 
 namespace daxwel {
@@ -298,6 +299,48 @@ TEST(Programming, CostOfAFull16F877Run) {
   EXPECT_EQ(againWaits, 5);
   EXPECT_LT(againWrites, blankWrites / 2);
   EXPECT_EQ(b.sim.Memory().program[8191], words[8191]);
+}
+
+}  // namespace
+}  // namespace daxwel
+
+namespace daxwel {
+namespace {
+
+TEST(Programming, AssembledExamplesLandExactlyAsTheirImages) {
+  struct Example {
+    const char* file;
+    sim::SimModel model;
+  };
+  for (const Example& e : {Example{"toggle84a.inhx8m.hex", sim::SimModel::F84A},
+                           Example{"eeprom877.inhx32.hex", sim::SimModel::F877},
+                           Example{"walk873.inhx8m.hex", sim::SimModel::F873}}) {
+    testing::Bench b(e.model);
+    b.op.model = 0;  // detect, as a user leaving "Autodetectar" would
+    const std::string path = testing::Example(e.file);
+    const DeviceModel& model = *ModelByIndex(testing::IndexOf(e.model));
+    const HexLoadResult loaded = LoadHexImage(path, {model.programWords, model.eepromBytes});
+    ASSERT_EQ(loaded.status, HexStatus::Ok) << e.file;
+    const HexImage& image = loaded.image;
+
+    EXPECT_EQ(ProgramDevice(path, b.link, b.op), "ok") << e.file;
+    EXPECT_EQ(VerifyDevice(path, b.link, b.op), "ok") << e.file;
+    b.ExpectClean(e.file);
+
+    const sim::ChipMemory& m = b.sim.Memory();
+    for (int a = 0; a < model.programWords; ++a)
+      ASSERT_EQ(m.program[static_cast<std::size_t>(a)],
+                image.ProgramWords[static_cast<std::size_t>(a)] & 0x3FFF)
+          << e.file << " word " << a;
+    for (int i = 0; i < model.eepromBytes; ++i)
+      ASSERT_EQ(m.eeprom[static_cast<std::size_t>(i)],
+                image.EepromWords[static_cast<std::size_t>(i)] & 0xFF)
+          << e.file << " byte " << i;
+    for (int j = 0; j < 4; ++j)
+      EXPECT_EQ(m.ids[static_cast<std::size_t>(j)],
+                0x3F80 | (image.IdWords[static_cast<std::size_t>(j)] & 0xF));
+    EXPECT_EQ(ToBitString(m.config), image.FileConfig) << e.file;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,61 @@
+#include "ui/app_options.h"
+
+#include <QCommandLineParser>
+
+namespace daxwel {
+
+QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Programador de PIC 16F84/84A y 16F870 a 16F877 por puerto paralelo.\n"
+      "Sin opciones usa los puertos paralelos reales.");
+  const QCommandLineOption help(QStringList{"h", "help"}, "Muestra esta ayuda.");
+  const QCommandLineOption version(QStringList{"v", "version"}, "Muestra la versión.");
+  const QCommandLineOption sim(
+      "sim",
+      "Usa el adaptador simulado en 0x378 con un PIC MODEL (16F84, 16F84A, 16F870 ... 16F877); "
+      "STATE es el archivo que guarda el chip entre ejecuciones.",
+      "MODEL[:STATE]");
+  const QCommandLineOption simTime(
+      "sim-time", "Tiempo del chip simulado: real (por omisión) o virtual.", "real|virtual");
+  const QCommandLineOption simFault(
+      "sim-fault",
+      "Falla simulada: no-adapter, no-target=0|1, stuck=ADDR, ee-stuck=INDEX, unplug-after=N, "
+      "ee-upper=0|1, id=VALUE. Se puede repetir.",
+      "KIND[=VALUE]");
+  QCommandLineOption screenshot("screenshot", "Escribe una imagen PNG de cada ventana.", "DIR");
+  screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser.addOptions({help, version, sim, simTime, simFault, screenshot});
+
+  options = AppOptions{};
+  const bool parsed = parser.parse(arguments);
+  options.helpText = parser.helpText();
+  if (!parsed) return parser.errorText();
+  options.help = parser.isSet(help);
+  options.version = parser.isSet(version);
+  if (!parser.positionalArguments().isEmpty()) {
+    return "Argumento inesperado: " + parser.positionalArguments().first();
+  }
+  options.screenshotDir = parser.value(screenshot);
+
+  if (!parser.isSet(sim)) {
+    if (parser.isSet(simTime) || parser.isSet(simFault)) {
+      return "--sim-time y --sim-fault requieren --sim";
+    }
+    return {};
+  }
+  sim::SimOptions simOptions;
+  std::string problem = sim::ParseSimTarget(parser.value(sim).toStdString(), simOptions);
+  if (problem.empty() && parser.isSet(simTime)) {
+    problem = sim::ParseSimTime(parser.value(simTime).toStdString(), simOptions);
+  }
+  for (const QString& fault : parser.values(simFault)) {
+    if (!problem.empty()) break;
+    problem = sim::ParseSimFault(fault.toStdString(), simOptions.faults);
+  }
+  if (!problem.empty()) return QString::fromStdString(problem);
+  options.sim = std::move(simOptions);
+  return {};
+}
+
+}  // namespace daxwel

@@ -1,0 +1,66 @@
+#include "ui/help_window.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringList>
+
+namespace daxwel {
+
+QString LptHelpText() {
+  // Lines 5, 7, 9 and 17 keep their trailing blank.
+  static constexpr const char* kLines[] = {
+      "Para seleccionar el puerto LPT a usar,",
+      "elegir la dirección correspondiente al",
+      "mismo mediante el menú desplegable.",
+      "",
+      "Generalmente la dirección 0x378 ",
+      "corresponde al LPT1 y 0x278 al LPT2.",
+      "En contados casos, puede darse que ",
+      "el LPT1 tenga la dirección 0x3BC,",
+      "en cuyo caso el LPT2 asume la ",
+      "dirección 0x378.",
+      "",
+      "Puede ver la dirección correspondiente",
+      "a cada LPT en el recuadro que su PC",
+      "muestra justo antes de iniciar la carga",
+      "del sistema operativo.",
+      "Presione la tecla pausa cuando este",
+      "recuadro aparece para poder leer los ",
+      "datos mostrados, luego podrá continuar",
+      "el proceso de encendido presionando",
+      "cualquier tecla.",
+      "",
+  };
+  QStringList lines;
+  for (const char* line : kLines) lines << QString::fromUtf8(line);
+  return lines.join("\r\n");
+}
+
+FrmHelpOnLpt::FrmHelpOnLpt(QWidget* parent) : QDialog(parent) {
+  setObjectName("frmHelpOnLpt");
+  setWindowTitle("Ayuda");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setModal(false);
+  setFixedSize(250, 376);
+  // Sized for the design's 8-point text.
+  QFont small = font();
+  small.setPointSize(8);
+  setFont(small);
+
+  auto* txtHelp = new QPlainTextEdit(this);
+  txtHelp->setObjectName("txtHelp");
+  txtHelp->setGeometry(8, 8, 241, 329);
+  txtHelp->setReadOnly(true);
+  txtHelp->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // The widget keeps lines apart by itself; a CR would show as a stray glyph.
+  QString shown = LptHelpText();
+  shown.replace("\r\n", "\n");
+  txtHelp->setPlainText(shown);
+
+  auto* cmdAceptar = new QPushButton("Aceptar", this);
+  cmdAceptar->setObjectName("cmdAceptar");
+  cmdAceptar->setGeometry(72, 344, 89, 25);
+  connect(cmdAceptar, &QPushButton::clicked, this, &QWidget::close);
+}
+
+}  // namespace daxwel

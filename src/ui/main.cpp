@@ -1,0 +1,65 @@
+#include <QApplication>
+#include <QTextStream>
+#include <memory>
+
+#include "link/clock.h"
+#include "link/exit_guard.h"
+#include "sim/sim_session.h"
+#include "ui/app_options.h"
+#include "ui/main_window.h"
+#include "ui/port_opening.h"
+#include "ui/screenshots.h"
+
+int main(int argc, char** argv) {
+  // Before Qt starts any thread: every way out leaves the adapter lines at 0.
+  daxwel::InstallExitGuard();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("daxwel");
+  QApplication::setApplicationVersion("2.0");
+  QTextStream err(stderr);
+
+  daxwel::AppOptions options;
+  const QString problem = daxwel::ParseAppOptions(QApplication::arguments(), options);
+  if (!problem.isEmpty()) {
+    err << "daxwel: " << problem << "\n\n" << options.helpText;
+    return 64;
+  }
+  if (options.help) {
+    QTextStream(stdout) << options.helpText;
+    return 0;
+  }
+  if (options.version) {
+    QTextStream(stdout) << "daxwel 2.0\n";
+    return 0;
+  }
+
+  std::unique_ptr<daxwel::sim::SimSession> simulated;
+  daxwel::SteadyPacer realTime;
+  daxwel::Pacer* pacer = &realTime;
+  daxwel::PortOpener opener = daxwel::RealPorts();
+  daxwel::WindowHooks hooks;
+  if (options.sim) {
+    simulated = std::make_unique<daxwel::sim::SimSession>(*options.sim);
+    if (const std::string stateProblem = simulated->LoadState(); !stateProblem.empty()) {
+      err << "daxwel: " << QString::fromStdString(stateProblem) << "\n";
+      return 2;
+    }
+    pacer = &simulated->GetPacer();
+    // The simulated adapter answers at 0x378 only; the other addresses read as empty ports.
+    opener = daxwel::PortsOf(simulated->Adapter());
+    // The chip file follows every operation, as it would stay on the bench.
+    hooks.afterOperation = [&simulated, &err] {
+      if (const std::string saveProblem = simulated->SaveState(); !saveProblem.empty()) {
+        err << "daxwel: " << QString::fromStdString(saveProblem) << "\n";
+        err.flush();
+      }
+    };
+  }
+
+  daxwel::FrmDaxwel window(opener, *pacer, hooks);
+  if (!options.screenshotDir.isEmpty()) {
+    return daxwel::TakeScreenshots(window, options.screenshotDir) ? 0 : 1;
+  }
+  window.show();
+  return QApplication::exec();
+}

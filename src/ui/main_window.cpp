@@ -1,0 +1,469 @@
+#include "ui/main_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTimer>
+#include <exception>
+#include <optional>
+
+#include "config/config_word.h"
+#include "config/dialog_config.h"
+#include "device/catalogue.h"
+#include "device/operations.h"
+#include "ui/help_window.h"
+#include "ui/logo.h"
+#include "ui/progress_viewer.h"
+
+namespace daxwel {
+
+namespace {
+
+constexpr const char* kNoFile = "*.hex";
+constexpr const char* kHardwareMissing = "Hardware no detectado !!!!";
+constexpr const char* kSiteTip = "Enlace al sitio de Mirvane";
+constexpr std::array<std::uint16_t, 3> kPortAddresses{0x378, 0x278, 0x3BC};
+constexpr std::array<const char*, 3> kPortTexts{"0x378", "0x278", "0x3BC"};
+
+// Design geometry is in twips; Qt works in device-independent pixels, 15 twips each.
+QRect Twips(int left, int top, int width, int height) {
+  return {left / 15, top / 15, width / 15, height / 15};
+}
+
+QString Qs(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+FrmDaxwel::FrmDaxwel(PortOpener opener, Pacer& pacer, WindowHooks hooks, QWidget* parent)
+    : QWidget(parent), opener_(std::move(opener)), pacer_(pacer), hooks_(std::move(hooks)) {
+  setObjectName("frmDaxwel");
+  setWindowTitle("Daxwel - Programador para PIC 16F8xx - (v 2.0)");
+  setWindowIcon(QIcon(QPixmap::fromImage(DrawIcon(64))));
+  setFixedSize(Twips(0, 0, 6870, 6720).size());
+  BuildControls();
+  StartUp();
+}
+
+FrmDaxwel::~FrmDaxwel() = default;
+
+void FrmDaxwel::BuildControls() {
+  auto label = [this](const char* name, const QString& text, const QRect& rect) {
+    auto* l = new QLabel(text, this);
+    l->setObjectName(name);
+    l->setGeometry(rect);
+    return l;
+  };
+  auto button = [this](const char* name, const QString& text, const QString& tip,
+                       const QRect& rect) {
+    auto* b = new QPushButton(text, this);
+    b->setObjectName(name);
+    b->setToolTip(tip);
+    b->setGeometry(rect);
+    return b;
+  };
+
+  // Frames first, so every control is drawn over them.
+  auto frame = [this](const char* name, const QRect& rect) {
+    auto* f = new QFrame(this);
+    f->setObjectName(name);
+    f->setFrameShape(QFrame::Box);
+    f->setFrameShadow(QFrame::Sunken);
+    f->setGeometry(rect);
+  };
+  frame("Shape1", Twips(480, 2520, 5895, 1335));
+  frame("Shape2", Twips(3840, 1320, 2535, 975));
+
+  QLabel* title = label("Label3", "  Programador para PIC 16F8xx", Twips(1800, 120, 3255, 735));
+  QFont titleFont = title->font();
+  titleFont.setPointSize(13);
+  titleFont.setBold(true);
+  title->setFont(titleFont);
+  title->setWordWrap(true);
+  title->setAlignment(Qt::AlignCenter);
+
+  QLabel* version = label("Label5", "( Versión 2.0 )", Twips(2040, 840, 2775, 375));
+  QFont versionFont = version->font();
+  versionFont.setPointSize(10);
+  version->setFont(versionFont);
+  version->setAlignment(Qt::AlignCenter);
+
+  label("Label11", "Seleccione puerto a usar", Twips(600, 1440, 2295, 255));
+  cmbLptSelect_ = new QComboBox(this);
+  cmbLptSelect_->setObjectName("cmbLptSelect");
+  cmbLptSelect_->setToolTip("Seleccione el puerto LPT a usar");
+  cmbLptSelect_->setGeometry(Twips(840, 1800, 1215, 360));
+  auto* helpOnLpt = button("cmdHelpOnLpt", "?", "", Twips(2160, 1800, 495, 360));
+
+  label("Label4", "Microcontrolador", Twips(3960, 1440, 2175, 255));
+  cmbPicSelect_ = new QComboBox(this);
+  cmbPicSelect_->setObjectName("cmbPicSelect");
+  cmbPicSelect_->setToolTip("Seleccione el modelo de PIC a programar");
+  cmbPicSelect_->setGeometry(Twips(3960, 1800, 2175, 315));
+
+  label("Label1", "Ingrese el archivo ( .hex ) ", Twips(840, 2640, 3855, 375));
+  txtarchivo_ = new QLineEdit(kNoFile, this);
+  txtarchivo_->setObjectName("txtarchivo");
+  txtarchivo_->setGeometry(Twips(720, 3120, 3975, 405));
+  cmdbuscar_ = button("cmdbuscar", "Buscar", "Presione para buscar el archivo fuente (*.HEX)",
+                      Twips(4800, 3120, 1215, 375));
+
+  lblchkhard_ = label("lblchkhard", "", Twips(840, 3960, 4935, 375));
+  QPalette red = lblchkhard_->palette();
+  red.setColor(QPalette::WindowText, Qt::red);
+  lblchkhard_->setPalette(red);
+  QFont warningFont = lblchkhard_->font();
+  warningFont.setBold(true);
+  warningFont.setPointSize(11);
+  lblchkhard_->setFont(warningFont);
+  lblchkhard_->setAlignment(Qt::AlignCenter);
+
+  cmdprog_ =
+      button("cmdprog", "Programar", "Inicia la programación del PIC", Twips(120, 4440, 2055, 495));
+  cmdverify_ =
+      button("cmdverify", "Verificar", "Compara archivo HEX contra programa actual del PIC",
+             Twips(2400, 4440, 2055, 495));
+  auto* help = button("cmdhelp", "Ayuda", "Despliega la ayuda", Twips(4680, 4440, 2055, 495));
+  cmdborrar_ =
+      button("cmdborrar", "Borrar", "Borra completamente el PIC", Twips(120, 5040, 2055, 495));
+  cmdconfig_ =
+      button("cmdconfig", "Configurar", "Establece configuración del PIC (PWRTE, CP, WDT, etc.)",
+             Twips(2400, 5040, 2055, 495));
+  auto* exit = button("cmdsalir", "Salir", "Sale del programa", Twips(4680, 5040, 2055, 495));
+  cmdRun_ = button("cmdRun", "Poner el PIC en modo RUN", "", Twips(120, 5640, 6615, 495));
+
+  QLabel* link = label("lbllink", kMakerSite, Twips(1920, 6360, 2895, 255));
+  QPalette blue = link->palette();
+  blue.setColor(QPalette::WindowText, Qt::blue);
+  link->setPalette(blue);
+  QFont linkFont = link->font();
+  linkFont.setUnderline(true);
+  link->setFont(linkFont);
+  link->setAlignment(Qt::AlignCenter);
+  link->setToolTip(kSiteTip);
+  link->setCursor(Qt::PointingHandCursor);
+  link->installEventFilter(this);
+
+  const QPixmap logo = QPixmap::fromImage(DrawLogo());
+  for (const auto& [name, rect] : {std::pair{"imgmirvane1", Twips(0, 0, 1770, 1050)},
+                                   std::pair{"imgmirvane2", Twips(5040, 0, 1770, 1050)}}) {
+    QLabel* image = label(name, "", rect);
+    image->setPixmap(logo);
+    image->setToolTip(kSiteTip);
+    image->setCursor(Qt::PointingHandCursor);
+    image->installEventFilter(this);
+  }
+
+  tmrcheck_ = new QTimer(this);
+  tmrcheck_->setObjectName("tmrcheck");
+  tmrcheck_->setInterval(500);
+
+  connect(tmrcheck_, &QTimer::timeout, this, &FrmDaxwel::PresencePoll);
+  connect(helpOnLpt, &QPushButton::clicked, this, &FrmDaxwel::ShowLptHelp);
+  connect(cmdbuscar_, &QPushButton::clicked, this, &FrmDaxwel::Browse);
+  connect(cmdprog_, &QPushButton::clicked, this, [this] { FileOperation(true); });
+  connect(cmdverify_, &QPushButton::clicked, this, [this] { FileOperation(false); });
+  connect(cmdborrar_, &QPushButton::clicked, this, &FrmDaxwel::Erase);
+  connect(cmdconfig_, &QPushButton::clicked, this, &FrmDaxwel::Configure);
+  connect(cmdRun_, &QPushButton::clicked, this, &FrmDaxwel::RunMode);
+  connect(help, &QPushButton::clicked, this, &FrmDaxwel::OpenHelp);
+  connect(exit, &QPushButton::clicked, this, &FrmDaxwel::Exit);
+}
+
+void FrmDaxwel::StartUp() {
+  for (const char* text : kPortTexts) cmbLptSelect_->addItem(text);
+  cmbLptSelect_->setCurrentIndex(0);
+  UpdatePorts();  // the selection of item 0
+  UpdatePorts();
+  LinesOff(*link_);
+  connect(cmbLptSelect_, &QComboBox::currentIndexChanged, this, &FrmDaxwel::UpdatePorts);
+
+  for (const std::string& text : ModelListTexts()) cmbPicSelect_->addItem(Qs(text));
+  cmbPicSelect_->setCurrentIndex(0);
+  OnModelChanged(0);
+  connect(cmbPicSelect_, &QComboBox::currentIndexChanged, this, &FrmDaxwel::OnModelChanged);
+
+  tmrcheck_->start();
+}
+
+void FrmDaxwel::UpdatePorts() {
+  const int index = cmbLptSelect_->currentIndex();
+  std::uint16_t address = outPort_;
+  if (index >= 0 && index < static_cast<int>(kPortAddresses.size())) {
+    address = kPortAddresses[static_cast<std::size_t>(index)];
+  }
+  if (!link_ || address != outPort_) {
+    // The old port is released before the new one is claimed.
+    link_.reset();
+    port_.reset();
+    OpenedPort opened = opener_(address);
+    port_ = opened.io ? std::move(opened.io) : std::make_unique<AbsentPort>();
+    portProblem_ = opened.problem;
+    lblchkhard_->setToolTip(Qs(portProblem_));
+    link_ = std::make_unique<Link>(*port_, pacer_, address);
+    link_->SetYield([this] { Yield(); });
+  }
+  outPort_ = address;
+  inPort_ = static_cast<std::uint16_t>(outPort_ + 1);
+  try {
+    LinesOff(*link_);
+  } catch (const PortError&) {
+    // A failing port reads as a missing adapter at the next poll.
+  }
+}
+
+void FrmDaxwel::PresencePoll() {
+  bool present = false;
+  try {
+    present = AdapterPresent(*link_);
+  } catch (const PortError&) {
+    present = false;
+  }
+  hardStatus_ = present ? "ok" : "error";
+  if (!present) {
+    // One tick on, one tick off: the warning blinks while the adapter is missing.
+    lblchkhard_->setText(lblchkhard_->text().isEmpty() ? kHardwareMissing : "");
+  } else {
+    lblchkhard_->setText("");
+  }
+}
+
+void FrmDaxwel::OnModelChanged(int index) {
+  if (index < 0 || index > 8) return;  // no item: nothing to reset
+  tmrcheck_->stop();
+  // A hand-set word survives a change within its family and is dropped otherwise.
+  const std::optional<Family> chosen = FamilyOfIndex(index);
+  for (Family family : {Family::F84, Family::F870, Family::F873, Family::F876}) {
+    if (!chosen || *chosen != family) Dialog(family).SetFromFile(true);
+  }
+  tmrcheck_->start();
+}
+
+ConfigDialog& FrmDaxwel::Dialog(Family family) {
+  ConfigDialog*& dialog = dialogs_[static_cast<std::size_t>(family)];
+  if (!dialog) dialog = new ConfigDialog(family, this);
+  return *dialog;
+}
+
+void FrmDaxwel::Browse() {
+  if (!HardwareGateOpen() || busy_) return;
+  tmrcheck_->stop();
+  txtarchivo_->setText(BrowseHexFile());
+  tmrcheck_->start();
+}
+
+QString FrmDaxwel::BrowseHexFile() {
+  QString chosen;
+  if (hooks_.chooseFile) {
+    chosen = hooks_.chooseFile();
+  } else {
+    chosen = QFileDialog::getOpenFileName(this, "Abrir", QString(), "Archivos HEX (*.hex)");
+  }
+  // A cancelled or failed dialog means "no file chosen".
+  return chosen.isEmpty() ? QString(kNoFile) : chosen;
+}
+
+void FrmDaxwel::FileOperation(bool program) {
+  if (!HardwareGateOpen() || busy_) return;
+  if (txtarchivo_->text() == kNoFile) {
+    Message("Error", "No ha seleccionado ningún archivo");
+    return;
+  }
+  const std::string path = txtarchivo_->text().toStdString();
+  tmrcheck_->stop();
+  RunLocked([&] {
+    if (program) {
+      ProgramDevice(path, *link_, *this);
+    } else {
+      VerifyDevice(path, *link_, *this);
+    }
+  });
+  if (!exited_) tmrcheck_->start();
+}
+
+void FrmDaxwel::Erase() {
+  if (!HardwareGateOpen() || busy_) return;
+  tmrcheck_->stop();
+  RunLocked([&] { EraseDevice(*link_, *this); });
+  if (!exited_) tmrcheck_->start();
+}
+
+void FrmDaxwel::Configure() {
+  if (!HardwareGateOpen() || busy_) return;
+  int index = ModelIndex();
+  if (index == 0) {
+    RunLocked([&] { index = DetectModel(*link_, *this); });
+    if (exited_ || index == 0) return;  // the user has been told
+  }
+  const std::optional<Family> family = FamilyOfIndex(index);
+  if (!family) return;
+  tmrcheck_->stop();
+  ConfigDialog& dialog = Dialog(*family);
+  dialog.show();
+  dialog.raise();
+  dialog.activateWindow();
+  tmrcheck_->start();
+}
+
+void FrmDaxwel::RunMode() {
+  if (!HardwareGateOpen() || busy_) return;
+  tmrcheck_->stop();
+  RunLocked([&] {
+    RunLineOn(*link_);
+    Message("RUN Mode", "Ejecutando programa .....\r\rAceptar para detener",
+            MessageIcon::Exclamation);
+    LinesOff(*link_);
+  });
+  if (!exited_) tmrcheck_->start();
+}
+
+void FrmDaxwel::RunLocked(const std::function<void()>& action) {
+  busy_ = true;
+  LockCommands(true);
+  try {
+    action();
+  } catch (const std::exception& e) {
+    // The operations catch their own failures; this only guards the window's own port calls.
+    HideProgress();
+    Message("Error", e.what());
+    try {
+      LinesOff(*link_);
+    } catch (const PortError&) {
+    }
+  }
+  LockCommands(false);
+  busy_ = false;
+  if (hooks_.afterOperation) hooks_.afterOperation();
+  if (abandon_) Exit();
+}
+
+void FrmDaxwel::LockCommands(bool locked) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{cmdbuscar_, cmdprog_, cmdverify_, cmdborrar_, cmdconfig_,
+                                       cmdRun_, cmbLptSelect_, cmbPicSelect_}) {
+    w->setEnabled(!locked);
+  }
+}
+
+void FrmDaxwel::OpenHelp() {
+  OpenUrl(QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/ayuda.htm"));
+}
+
+void FrmDaxwel::OpenSite() { OpenUrl(QUrl(QStringLiteral("http://") + kMakerSite)); }
+
+void FrmDaxwel::OpenUrl(const QUrl& url) {
+  // Whether a handler opened it is not examined.
+  if (hooks_.openUrl) {
+    hooks_.openUrl(url);
+  } else {
+    QDesktopServices::openUrl(url);
+  }
+}
+
+void FrmDaxwel::ShowLptHelp() {
+  if (!frmHelpOnLpt_) frmHelpOnLpt_ = new FrmHelpOnLpt(this);
+  frmHelpOnLpt_->show();
+  frmHelpOnLpt_->raise();
+}
+
+void FrmDaxwel::Exit() {
+  if (busy_) {
+    // The run stops at its next yield point with the lines at 0; then the program ends.
+    abandon_ = true;
+    return;
+  }
+  try {
+    LinesOff(*link_);
+  } catch (const PortError&) {
+  }
+  exited_ = true;
+  tmrcheck_->stop();
+  if (hooks_.quit) {
+    hooks_.quit();
+  } else {
+    QCoreApplication::exit(0);
+  }
+}
+
+bool FrmDaxwel::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    OpenSite();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void FrmDaxwel::closeEvent(QCloseEvent* event) {
+  // "Salir" is the only way out.
+  event->ignore();
+}
+
+// Operator
+
+int FrmDaxwel::ModelIndex() { return cmbPicSelect_->currentIndex(); }
+
+void FrmDaxwel::SetModelIndex(int index) { cmbPicSelect_->setCurrentIndex(index); }
+
+std::string FrmDaxwel::ConfigSource() {
+  const int index = ModelIndex();
+  const std::optional<Family> family = FamilyOfIndex(index);
+  return SetConfigWord(index, family ? Dialog(*family).State() : DialogState{});
+}
+
+void FrmDaxwel::Message(std::string_view title, std::string_view text, MessageIcon icon) {
+  Ask({false, std::string(title), std::string(text), icon});
+}
+
+bool FrmDaxwel::Confirm(std::string_view title, std::string_view text) {
+  return Ask({true, std::string(title), std::string(text), MessageIcon::None});
+}
+
+bool FrmDaxwel::Ask(const MessageRequest& request) {
+  if (hooks_.answer) return hooks_.answer(request);
+  QMessageBox box(this);
+  box.setWindowTitle(Qs(request.title));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(Qs(request.text).replace('\r', '\n'));
+  box.setIcon(request.icon == MessageIcon::Exclamation ? QMessageBox::Warning
+                                                       : QMessageBox::NoIcon);
+  if (request.confirm) {
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    box.button(QMessageBox::Cancel)->setText("Cancelar");
+    box.setEscapeButton(QMessageBox::Cancel);
+  } else {
+    box.setStandardButtons(QMessageBox::Ok);
+  }
+  box.button(QMessageBox::Ok)->setText("Aceptar");
+  box.setDefaultButton(QMessageBox::Ok);
+  return box.exec() == QMessageBox::Ok;
+}
+
+void FrmDaxwel::ShowProgress() {
+  if (!frmdoing_) frmdoing_ = new FrmDoing(this);
+  if (!frmdoing_->isVisible()) frmdoing_->show();
+}
+
+void FrmDaxwel::SetProgressText(std::string_view text) {
+  if (!frmdoing_) frmdoing_ = new FrmDoing(this);
+  frmdoing_->SetText(Qs(text));
+  QCoreApplication::processEvents();
+}
+
+void FrmDaxwel::HideProgress() {
+  if (frmdoing_) frmdoing_->hide();
+}
+
+void FrmDaxwel::Yield() { QCoreApplication::processEvents(); }
+
+}  // namespace daxwel

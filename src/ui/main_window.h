@@ -1,0 +1,145 @@
+#pragma once
+
+#include <QPointer>
+#include <QUrl>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "config/family.h"
+#include "device/operator.h"
+#include "link/clock.h"
+#include "link/line_driver.h"
+#include "ui/port_opening.h"
+
+class QCheckBox;
+class QCloseEvent;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace daxwel {
+
+class ConfigDialog;
+class FrmDoing;
+class FrmHelpOnLpt;
+
+// One modal question or notice the window would put on screen.
+struct MessageRequest {
+  bool confirm = false;  // OK/Cancel instead of OK alone
+  std::string title;
+  std::string text;  // "\r" separates lines
+  MessageIcon icon = MessageIcon::None;
+};
+
+// Ways out to the desktop, replaceable so tests can answer and watch. Empty members use the
+// real thing: a QMessageBox, a QFileDialog, QDesktopServices, leaving the event loop.
+struct WindowHooks {
+  // true for OK.
+  std::function<bool(const MessageRequest&)> answer;
+  // The chosen HEX file, or the empty text when the dialog was cancelled.
+  std::function<QString()> chooseFile;
+  std::function<void(const QUrl&)> openUrl;
+  std::function<void()> quit;
+  // After every device operation (a place to save a simulated chip, for instance).
+  std::function<void()> afterOperation;
+};
+
+inline constexpr const char* kMakerSite = "www.mirvane.com.ar";
+
+// frmDaxwel: the start-up window and owner of the user state (port, model, HEX file path,
+// adapter presence). Device operations talk to it through Operator.
+class FrmDaxwel : public QWidget, public Operator {
+  Q_OBJECT
+
+ public:
+  FrmDaxwel(PortOpener opener, Pacer& pacer, WindowHooks hooks = {}, QWidget* parent = nullptr);
+  ~FrmDaxwel() override;
+
+  std::uint16_t OutPort() const { return outPort_; }
+  std::uint16_t InPort() const { return inPort_; }
+  // "", "ok" or "error".
+  const std::string& HardStatus() const { return hardStatus_; }
+  bool Busy() const { return busy_; }
+  // Created on first use (hidden).
+  ConfigDialog& Dialog(Family family);
+  // One tick of tmrcheck: refreshes HardStatus and blinks the warning.
+  void PresencePoll();
+  // The viewer, or null before the first ShowProgress.
+  FrmDoing* ProgressViewer() const { return frmdoing_; }
+
+  // Operator
+  int ModelIndex() override;
+  void SetModelIndex(int index) override;
+  std::string ConfigSource() override;
+  void Message(std::string_view title, std::string_view text,
+               MessageIcon icon = MessageIcon::None) override;
+  bool Confirm(std::string_view title, std::string_view text) override;
+  void ShowProgress() override;
+  void SetProgressText(std::string_view text) override;
+  void HideProgress() override;
+  void Yield() override;
+  bool AbandonRequested() override { return abandon_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  // Clicks on the site link and the two logos.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void StartUp();
+  void UpdatePorts();
+  void OnModelChanged(int index);
+  bool HardwareGateOpen() const { return hardStatus_ != "error"; }
+  void Browse();
+  QString BrowseHexFile();
+  void FileOperation(bool program);
+  void Erase();
+  void Configure();
+  void RunMode();
+  void OpenHelp();
+  void OpenSite();
+  void ShowLptHelp();
+  void Exit();
+  // Runs one device action with the commands that could start another one locked.
+  void RunLocked(const std::function<void()>& action);
+  void LockCommands(bool locked);
+  bool Ask(const MessageRequest& request);
+  void OpenUrl(const QUrl& url);
+
+  PortOpener opener_;
+  Pacer& pacer_;
+  WindowHooks hooks_;
+  std::unique_ptr<PortIo> port_;
+  std::unique_ptr<Link> link_;
+  std::uint16_t outPort_ = 0;
+  std::uint16_t inPort_ = 0;
+  std::string hardStatus_;
+  std::string portProblem_;
+  bool busy_ = false;
+  bool abandon_ = false;
+  bool exited_ = false;
+
+  QComboBox* cmbLptSelect_ = nullptr;
+  QComboBox* cmbPicSelect_ = nullptr;
+  QLineEdit* txtarchivo_ = nullptr;
+  QLabel* lblchkhard_ = nullptr;
+  QPushButton* cmdbuscar_ = nullptr;
+  QPushButton* cmdprog_ = nullptr;
+  QPushButton* cmdverify_ = nullptr;
+  QPushButton* cmdborrar_ = nullptr;
+  QPushButton* cmdconfig_ = nullptr;
+  QPushButton* cmdRun_ = nullptr;
+  QTimer* tmrcheck_ = nullptr;
+  std::array<ConfigDialog*, 4> dialogs_{};
+  FrmDoing* frmdoing_ = nullptr;
+  QPointer<FrmHelpOnLpt> frmHelpOnLpt_;
+};
+
+}  // namespace daxwel

@@ -1,0 +1,59 @@
+#include "ui/screenshots.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QThread>
+
+#include "config/dialog_config.h"
+#include "ui/logo.h"
+#include "ui/main_window.h"
+#include "ui/progress_viewer.h"
+
+namespace daxwel {
+
+namespace {
+
+void Settle() {
+  // Let the window system map and paint what was just shown.
+  for (int i = 0; i < 10; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(20);
+  }
+}
+
+bool Save(QWidget& widget, const QDir& dir) {
+  widget.show();
+  Settle();
+  return widget.grab().save(dir.filePath(widget.objectName() + ".png"));
+}
+
+}  // namespace
+
+bool TakeScreenshots(FrmDaxwel& window, const QString& dirPath) {
+  QDir dir(dirPath);
+  if (!dir.mkpath(".")) return false;
+  bool ok = true;
+  // Two ticks of the poll: with the adapter missing the warning is on the second time shown.
+  window.PresencePoll();
+  window.show();
+  ok = Save(window, dir) && ok;
+  for (Family family : {Family::F84, Family::F870, Family::F873, Family::F876}) {
+    ConfigDialog& dialog = window.Dialog(family);
+    ok = Save(dialog, dir) && ok;
+    dialog.hide();
+  }
+  window.ShowProgress();
+  window.SetProgressText("Verificando Program Memory:  0x1FFF");
+  ok = Save(*window.ProgressViewer(), dir) && ok;
+  window.HideProgress();
+  if (auto* help = window.findChild<QPushButton*>("cmdHelpOnLpt")) {
+    help->click();
+    if (QWidget* lpt = window.findChild<QWidget*>("frmHelpOnLpt")) ok = Save(*lpt, dir) && ok;
+  }
+  ok = DrawIcon(128).save(dir.filePath("daxwel.png")) && ok;
+  ok = DrawLogo().save(dir.filePath("logo.png")) && ok;
+  return ok;
+}
+
+}  // namespace daxwel

@@ -62,7 +62,7 @@ struct ModelInfo {
   std::string_view name;
   int programWords;
   int eepromBytes;
-  std::uint16_t deviceId;  // revision bits 0
+  std::uint16_t deviceId;  // part number in bits 13-5, silicon revision in bits 4-0
   bool twoKilo;            // 16F870/1/2: code protection is all or nothing
   bool isF84Family;
   bool hasProgramOnly;
@@ -73,14 +73,14 @@ struct ModelInfo {
 // Worst-case self-timed cycles: the target is only guaranteed to have finished after these.
 constexpr std::array<ModelInfo, 9> kModels{{
     {"16F84", 1024, 64, 0x0000, false, true, false, milliseconds(20), milliseconds(20)},
-    {"16F84A", 1024, 64, 0x0560, false, true, true, milliseconds(8), milliseconds(10)},
-    {"16F870", 2048, 64, 0x0D00, true, false, true, milliseconds(8), milliseconds(8)},
-    {"16F871", 2048, 64, 0x0D20, true, false, true, milliseconds(8), milliseconds(8)},
-    {"16F872", 2048, 64, 0x08E0, true, false, true, milliseconds(8), milliseconds(8)},
-    {"16F873", 4096, 128, 0x0960, false, false, true, milliseconds(8), milliseconds(8)},
-    {"16F874", 4096, 128, 0x0920, false, false, true, milliseconds(8), milliseconds(8)},
-    {"16F876", 8192, 256, 0x09E0, false, false, true, milliseconds(8), milliseconds(8)},
-    {"16F877", 8192, 256, 0x09A0, false, false, true, milliseconds(8), milliseconds(8)},
+    {"16F84A", 1024, 64, 0x0562, false, true, true, milliseconds(8), milliseconds(10)},
+    {"16F870", 2048, 64, 0x0D03, true, false, true, milliseconds(8), milliseconds(8)},
+    {"16F871", 2048, 64, 0x0D23, true, false, true, milliseconds(8), milliseconds(8)},
+    {"16F872", 2048, 64, 0x08E4, true, false, true, milliseconds(8), milliseconds(8)},
+    {"16F873", 4096, 128, 0x0967, false, false, true, milliseconds(8), milliseconds(8)},
+    {"16F874", 4096, 128, 0x0927, false, false, true, milliseconds(8), milliseconds(8)},
+    {"16F876", 8192, 256, 0x09E7, false, false, true, milliseconds(8), milliseconds(8)},
+    {"16F877", 8192, 256, 0x09A7, false, false, true, milliseconds(8), milliseconds(8)},
 }};
 
 const ModelInfo& Info(SimModel model) { return kModels[static_cast<std::size_t>(model)]; }

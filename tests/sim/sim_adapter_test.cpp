@@ -185,9 +185,9 @@ TEST(SimAdapterTest, StatusShowsPresenceAndTheDataLine) {
 
 TEST(SimAdapterTest, ReadsTheDeviceIdOfEveryModel) {
   const std::pair<SimModel, unsigned> ids[] = {
-      {SimModel::F84, 0x0000},  {SimModel::F84A, 0x0560}, {SimModel::F870, 0x0D00},
-      {SimModel::F871, 0x0D20}, {SimModel::F872, 0x08E0}, {SimModel::F873, 0x0960},
-      {SimModel::F874, 0x0920}, {SimModel::F876, 0x09E0}, {SimModel::F877, 0x09A0}};
+      {SimModel::F84, 0x0000},  {SimModel::F84A, 0x0562}, {SimModel::F870, 0x0D03},
+      {SimModel::F871, 0x0D23}, {SimModel::F872, 0x08E4}, {SimModel::F873, 0x0967},
+      {SimModel::F874, 0x0927}, {SimModel::F876, 0x09E7}, {SimModel::F877, 0x09A7}};
   for (const auto& [model, id] : ids) {
     Bench bench(model);
     EXPECT_EQ(bench.sim.DeviceId(), id);
@@ -256,7 +256,7 @@ TEST(SimAdapterTest, WritesAndReadsBackEachMemory) {
   EXPECT_EQ(memory.ids[0], 0x3F85);
   EXPECT_EQ(memory.ids[2], 0x3F8F);
   EXPECT_EQ(memory.config, 0x3F72);
-  EXPECT_EQ(bench.sim.DeviceId(), 0x09A0);
+  EXPECT_EQ(bench.sim.DeviceId(), 0x09A7);
   const SimStats& stats = bench.sim.Stats();
   EXPECT_EQ(stats.programModeEntries, 3);
   EXPECT_EQ(stats.programCycles, 9);

@@ -75,7 +75,9 @@ std::string RunMode(const Request& request, Link& link, TerminalOperator& op) {
   op.Message("RUN Mode", "Ejecutando programa .....\r\rAceptar para detener",
              MessageIcon::Exclamation);
   if (request.seconds) {
-    op.Line("(se detiene en " + std::to_string(*request.seconds) + " s o con Ctrl-C)");
+    char text[64];
+    std::snprintf(text, sizeof text, "(se detiene en %g s o con Ctrl-C)", *request.seconds);
+    op.Line(text);
   } else if (::isatty(STDIN_FILENO) != 0) {
     op.Line("(Enter o Ctrl-C para detener)");
   } else {

@@ -115,15 +115,21 @@ bool TerminalOperator::WaitForAnswer(std::string& answer) {
 }
 
 void TerminalOperator::SetProgressText(std::string_view text) {
+  // Each phase (program memory, data memory, configuration) is shown at least once, however
+  // fast the run; within a phase the redraws are spaced out.
+  const std::string_view phase = text.substr(0, text.find("0x"));
+  const bool newPhase = phase != phase_;
+  phase_ = std::string(phase);
   text_ = std::string(text);
-  Draw(false);
+  Draw(newPhase);
 }
 
 void TerminalOperator::SetProgressFraction(int done, int total) {
   done_ = done;
   total_ = total;
-  // The last step is always shown, so a finished run does not stop at 99 %.
-  Draw(total > 0 && done >= total);
+  // The last step is always shown, so a finished run does not stop at 99 %; the others are
+  // drawn with the text that follows them.
+  if (total > 0 && done >= total) Draw(true);
 }
 
 void TerminalOperator::HideProgress() {

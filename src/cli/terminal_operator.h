@@ -62,6 +62,7 @@ class TerminalOperator final : public Operator {
   bool progressShown_ = false;
   bool lineDrawn_ = false;
   std::string text_;
+  std::string phase_;
   int done_ = 0;
   int total_ = 0;
   std::chrono::steady_clock::time_point lastDraw_{};

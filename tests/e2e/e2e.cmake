@@ -1,0 +1,15 @@
+# The gpsim round trip: each example is programmed into a simulated chip, read back with
+# daxwel-cli, and run in gpsim next to the original file. Included from tests/cli, which
+# builds daxwel-cli's tests; the script skips (exit 77) when gpsim is not installed.
+foreach(case "eeprom877;16F877;p16f877" "toggle84a;16F84A;p16f84")
+  list(GET case 0 example)
+  list(GET case 1 model)
+  list(GET case 2 processor)
+  add_test(NAME e2e_gpsim_${example}
+           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/gpsim_roundtrip.sh
+                   $<TARGET_FILE:daxwel-cli>
+                   ${PROJECT_SOURCE_DIR}/examples/${example}.inhx8m.hex
+                   ${model} ${processor} ${example})
+  set_tests_properties(e2e_gpsim_${example} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
+                                                       LABELS e2e)
+endforeach()

@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# End-to-end check with an independent peer: program an example into a simulated chip with
+# daxwel-cli, verify it, read it back into an INHX8M file, then run both the original HEX file
+# and the read-back file in gpsim for the same number of cycles. The port writes gpsim logs
+# must be the ones the example is written to make, and the same for both files.
+#
+# Usage: gpsim_roundtrip.sh DAXWEL_CLI EXAMPLE_HEX SIM_MODEL GPSIM_PROCESSOR CHECK
+#   CHECK: eeprom877 | toggle84a (what the example's port output must look like)
+set -euo pipefail
+
+cli=$1 example=$2 model=$3 processor=$4 check=$5
+cycles=6000
+
+if ! command -v gpsim >/dev/null 2>&1; then
+  echo "gpsim is not installed: skipping (apt-get install gpsim)"
+  exit 77
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+state=$work/chip.hex
+back=$work/read-back.hex
+
+run_cli() {
+  echo "+ daxwel-cli $*"
+  "$cli" --sim "$model:$state" --sim-time virtual "$@"
+}
+run_cli -q -y program "$example"
+run_cli -q -y verify "$example"
+run_cli -q read "$back"
+
+# One line per port write: "<cycle> <port> <value>", from gpsim's register log.
+port_writes() {
+  local hex=$1 name=$2
+  local log=$work/$name.log
+  cat >"$work/$name.stc" <<STC
+log on $log
+log w porta
+log w portb
+log w portc
+break c $cycles
+run
+quit
+STC
+  if ! gpsim -i -S disable -p "$processor" -c "$work/$name.stc" "$hex" >"$work/$name.out" 2>&1; then
+    cat "$work/$name.out" >&2
+    echo "gpsim failed on $hex" >&2
+    exit 1
+  fi
+  grep -q "cycle break" "$work/$name.out" || {
+    cat "$work/$name.out" >&2
+    echo "gpsim did not run $cycles cycles of $hex" >&2
+    exit 1
+  }
+  awk '/^0x[0-9A-Fa-f]+ /{cycle=$1}
+       / Wrote: 0x[0-9A-Fa-f]+ to port[a-e]\(/{port=$4; sub(/\(.*/, "", port); print cycle, port, $2}' \
+    "$log"
+}
+
+port_writes "$example" original >"$work/original.writes"
+port_writes "$back" readback >"$work/readback.writes"
+
+# Values written to one port, in order, as two upper-case hex digits each.
+sequence() {
+  awk -v port="$2" '$2 == port {print toupper(substr($3, length($3) - 1))}' "$1" | tr '\n' ' '
+}
+
+fail=0
+expect_prefix() {
+  local what=$1 got=$2 want=$3
+  if [[ "$got" != "$want"* ]]; then
+    echo "FAIL: $what"
+    echo "  want (prefix): $want"
+    echo "  got:           ${got:0:200}"
+    fail=1
+  else
+    echo "ok: $what: ${want}..."
+  fi
+}
+
+for name in original readback; do
+  w=$work/$name.writes
+  pb=$(sequence "$w" portb)
+  pa=$(sequence "$w" porta)
+  pc=$(sequence "$w" portc)
+  case $check in
+    eeprom877)
+      # The EEPROM's walking one on PORTB, PORTC complemented at every step.
+      expect_prefix "$name PORTB" "$pb" "00 01 02 04 08 10 20 40 80 01 02 04 08 10 20 40 80 01"
+      expect_prefix "$name PORTC" "$pc" "00 FF 00 FF 00 FF 00 FF 00 FF 00 FF 00 FF 00 FF 00 FF"
+      ;;
+    toggle84a)
+      # A binary counter on PORTB, RA0 toggled at every step.
+      expect_prefix "$name PORTB" "$pb" "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11"
+      expect_prefix "$name PORTA" "$pa" "00 01 00 01 00 01 00 01 00 01 00 01 00 01 00 01 00 01"
+      ;;
+    *)
+      echo "unknown check $check" >&2
+      exit 2
+      ;;
+  esac
+done
+
+# The read-back file behaves exactly like the original, write for write and cycle for cycle.
+if ! diff -u "$work/original.writes" "$work/readback.writes" >"$work/diff"; then
+  echo "FAIL: gpsim runs the read-back file differently from the original:"
+  head -40 "$work/diff"
+  fail=1
+else
+  echo "ok: $(wc -l <"$work/original.writes") port writes in $cycles cycles, identical for both files"
+fi
+exit $fail

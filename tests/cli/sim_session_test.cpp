@@ -1,0 +1,118 @@
+// The simulator options and the state file that keeps a simulated chip between runs.
+#include "sim/sim_session.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cli/cli_runner.h"
+#include "image/hex_image.h"
+#include "support/hex_builder.h"
+
+namespace daxwel::sim {
+namespace {
+
+using testing::HexBuilder;
+using testing::ReadAll;
+using testing::TempDir;
+
+TEST(SimOptionsParsing, TargetTimeAndFaults) {
+  SimOptions o;
+  EXPECT_EQ(ParseSimTarget("16F877:/tmp/a:b.hex", o), "");
+  EXPECT_EQ(o.model, SimModel::F877);
+  EXPECT_EQ(o.statePath, "/tmp/a:b.hex") << "only the first colon separates";
+  EXPECT_EQ(ParseSimTarget("pic16f84a", o), "");
+  EXPECT_EQ(o.model, SimModel::F84A);
+  EXPECT_EQ(o.statePath, "");
+  EXPECT_NE(ParseSimTarget("16F878", o), "");
+  EXPECT_NE(ParseSimTarget("16F877:", o), "");
+  EXPECT_EQ(ParseSimTime("virtual", o), "");
+  EXPECT_EQ(o.time, SimTime::Virtual);
+  EXPECT_NE(ParseSimTime("fast", o), "");
+
+  Faults f;
+  for (const char* ok : {"no-adapter", "no-target=1", "stuck=0x1FFF", "stuck=7", "ee-stuck=0xff",
+                         "unplug-after=123456", "ee-upper=0", "id=0x09A5"}) {
+    EXPECT_EQ(ParseSimFault(ok, f), "") << ok;
+  }
+  EXPECT_TRUE(f.noAdapter);
+  EXPECT_EQ(f.noTarget, 1);
+  EXPECT_EQ(f.stuckProgram, (std::vector<int>{0x1FFF, 7}));
+  EXPECT_EQ(f.stuckEeprom, (std::vector<int>{255}));
+  EXPECT_EQ(f.unplugAfter, 123456);
+  EXPECT_EQ(f.eeUpper, 0);
+  EXPECT_EQ(f.deviceId, 0x09A5);
+  for (const char* bad : {"no-adapter=1", "stuck", "stuck=", "stuck=12x", "stuck=0x2000",
+                          "no-target=2", "ee-upper=-1", "id=0x4000", "melt=1", "0x"}) {
+    EXPECT_NE(ParseSimFault(bad, f), "") << bad;
+  }
+}
+
+TEST(SimSessionState, MissingFileStartsErasedAndMemoriesSurviveARestart) {
+  TempDir dir;
+  SimOptions o;
+  o.model = SimModel::F873;
+  o.time = SimTime::Virtual;
+  o.statePath = dir.Path() + "/chip.hex";
+  {
+    SimSession s(o);
+    ASSERT_EQ(s.LoadState(), "");
+    ASSERT_TRUE(std::filesystem::exists(o.statePath)) << "created as an erased chip";
+    const daxwel::HexLoadResult erased = LoadHexImage(o.statePath, {4096, 128});
+    EXPECT_EQ(erased.status, daxwel::HexStatus::Ok);
+    EXPECT_EQ(erased.image.ProgramWords[0], 0x3FFF);
+    EXPECT_EQ(erased.image.FileConfig, "11111111111111");
+
+    ChipMemory& m = s.Adapter().Memory();
+    m.program[0] = 0x2805;
+    m.program[4095] = 0x0000;
+    m.eeprom[127] = 0x5A;
+    m.ids = {0x3F81, 0x3F82, 0x3F83, 0x3F84};
+    m.config = 0x1F11;  // upper half protected: the chip starts protected next time
+    ASSERT_EQ(s.SaveState(), "");
+  }
+  SimSession again(o);
+  ASSERT_EQ(again.LoadState(), "");
+  const ChipMemory& m = again.Adapter().Memory();
+  EXPECT_EQ(m.program[0], 0x2805);
+  EXPECT_EQ(m.program[1], 0x3FFF);
+  EXPECT_EQ(m.program[4095], 0x0000);
+  EXPECT_EQ(m.eeprom[127], 0x5A);
+  EXPECT_EQ(m.eeprom[0], 0xFF);
+  EXPECT_EQ(m.ids, (std::array<std::uint16_t, 4>{0x3F81, 0x3F82, 0x3F83, 0x3F84}));
+  EXPECT_EQ(m.config, 0x1F11);
+
+  // A file for a bigger chip does not fit a smaller one.
+  o.model = SimModel::F870;
+  SimSession smaller(o);
+  EXPECT_NE(smaller.LoadState(), "");
+
+  // IDs and configuration absent from a file are erased.
+  const std::string bare = dir.Write("bare.hex", HexBuilder().Words(2, {0x0123}).Text());
+  ChipContents c;
+  ASSERT_EQ(ReadContentsFile(bare, 1024, 64, c), "");
+  EXPECT_EQ(c.program[2], 0x0123);
+  EXPECT_EQ(c.ids[0], 0x3FFF);
+  EXPECT_FALSE(c.config.has_value());
+}
+
+TEST(SimSessionState, AtomicWritesKeepOrReplaceAsAsked) {
+  TempDir dir;
+  const std::string path = dir.Write("out.hex", "old");
+  EXPECT_NE(WriteFileAtomically(path, "new", false), "");
+  EXPECT_EQ(ReadAll(path), "old");
+  EXPECT_EQ(WriteFileAtomically(path, "new", true), "");
+  EXPECT_EQ(ReadAll(path), "new");
+  EXPECT_EQ(WriteFileAtomically(dir.Path() + "/fresh.hex", "x", false), "");
+  EXPECT_EQ(ReadAll(dir.Path() + "/fresh.hex"), "x");
+  EXPECT_NE(WriteFileAtomically(dir.Path() + "/no/dir.hex", "x", true), "");
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 2) << "no temporary file left behind";
+}
+
+}  // namespace
+}  // namespace daxwel::sim

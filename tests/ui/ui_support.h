@@ -17,15 +17,8 @@
 
 namespace daxwel::testing {
 
-// One application for the whole test program, on the offscreen platform unless told otherwise.
-inline QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test_ui";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
-}
+// The application made by the test program's main.
+inline QApplication& App() { return *qobject_cast<QApplication*>(QCoreApplication::instance()); }
 
 // A named control; direct children only, since the dialogs (children of the main window)
 // reuse names such as Label1 and Shape1.

@@ -112,7 +112,6 @@ int Finish(TerminalOperator& op, std::string_view result, int status) {
 int Main(int argc, char** argv, const InterruptWatch& watch) {
   CLI::App app{"daxwel-cli: programador de PIC 16F84/84A y 16F870-877 por puerto paralelo",
                "daxwel-cli"};
-  app.footer(kFooter);
   app.fallthrough();
   app.require_subcommand(1, 1);
 
@@ -120,23 +119,30 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   Request request;
   app.add_option("--port", o.port,
                  "Puerto: 0x378, 0x278, 0x3BC o un dispositivo como /dev/parport1")
+      ->type_name("PUERTO")
       ->capture_default_str();
   app.add_option("--model", o.model,
                  "auto, o el modelo: 16F84/84A (16F84, 16F84A), 16F870 ... 16F877")
+      ->type_name("MODELO")
       ->capture_default_str();
   app.add_option("--config", o.config,
                  "Palabra de configuración para program: file, 0xHHHH o CAMPO=VALOR,...")
+      ->type_name("CONFIG")
       ->capture_default_str();
   app.add_flag("-y,--yes", o.yes, "Responde OK a las confirmaciones");
   app.add_flag("-q,--quiet", o.quiet, "Sin progreso ni mensajes que no sean errores");
   app.add_option("--trace", o.trace,
-                 "Registra cada acceso al puerto en FILE (ns W|R dirección valor)");
+                 "Registra cada acceso al puerto en FILE (ns W|R dirección valor)")
+      ->type_name("FILE");
   CLI::Option* simOption =
-      app.add_option("--sim", o.sim, "Adaptador simulado con un PIC MODELO[:ESTADO]");
+      app.add_option("--sim", o.sim, "Adaptador simulado con un PIC MODELO[:ESTADO]")
+          ->type_name("MODELO[:ESTADO]");
   app.add_option("--sim-time", o.simTime, "Tiempo del PIC simulado: real o virtual")
+      ->type_name("real|virtual")
       ->needs(simOption)
       ->capture_default_str();
   app.add_option("--sim-fault", o.simFaults, "Falla del simulador: TIPO[=VALOR] (repetible)")
+      ->type_name("TIPO[=VALOR]")
       ->needs(simOption)
       ->allow_extra_args(false);
 
@@ -150,11 +156,15 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   double seconds = -1;
   CLI::Option* secondsOption =
       run->add_option("--seconds", seconds, "Segundos en modo RUN (si no, hasta Enter o Ctrl-C)")
+          ->type_name("N")
           ->check(CLI::NonNegativeNumber);
   auto* read = app.add_subcommand("read", "Lee el PIC a un archivo INHX8M");
   read->add_option("FILE", request.file, "Archivo a escribir")->required();
   read->add_flag("--force", request.force, "Reemplaza un archivo existente");
   auto* info = app.add_subcommand("info", "Muestra configuración, ID y ID del dispositivo");
+
+  // Set after the commands so they do not repeat it in their own help.
+  app.footer(kFooter);
 
   try {
     app.parse(argc, argv);

@@ -127,9 +127,9 @@ void TerminalOperator::SetProgressText(std::string_view text) {
 void TerminalOperator::SetProgressFraction(int done, int total) {
   done_ = done;
   total_ = total;
-  // The last step is always shown, so a finished run does not stop at 99 %; the others are
-  // drawn with the text that follows them.
-  if (total > 0 && done >= total) Draw(true);
+  // The last step is always shown, so a finished run does not stop at 99 %. Before the first
+  // text there is nothing worth a line yet.
+  if (!text_.empty()) Draw(total > 0 && done >= total);
 }
 
 void TerminalOperator::HideProgress() {

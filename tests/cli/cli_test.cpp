@@ -368,6 +368,14 @@ TEST_F(Cli, ConfirmationNeedsYesOrATerminal) {
   r = RunCliOnTerminal({"--sim", "16F877", "--sim-time", "virtual", "erase"}, "[s/N]", "s\n");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("Fin: El PIC ha sido borrado"), std::string::npos);
+
+  // Ctrl-C typed at the question: nothing is erased.
+  const std::string state = State();
+  ASSERT_EQ(Sim("16F877:" + state, {"-y", "program", k877Example}).status, 0);
+  r = RunCliOnTerminal({"--sim", "16F877:" + state, "--sim-time", "virtual", "erase"}, "[s/N]",
+                       "\x03");
+  EXPECT_EQ(r.status, 130) << r.out;
+  EXPECT_EQ(Sim("16F877:" + state, {"-y", "verify", k877Example}).status, 0);
 }
 
 TEST_F(Cli, ProgressLineOnlyOnATerminal) {
@@ -403,6 +411,19 @@ TEST_F(Cli, RunModeHoldsTheRunLineThenDropsIt) {
     writes.push_back((*i)[1]);
   }
   EXPECT_EQ(writes, (std::vector<std::string>{"00", "08", "00"})) << log;
+
+  // Without a terminal or a time limit it runs until Ctrl-C, and still drops the run line.
+  CliProcess running({"--sim", "16F877", "--trace", trace, "run"}, dir.Path());
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (ReadAll(trace).find("W 0378 08") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  running.Signal(SIGINT);
+  const CliResult stopped = running.Wait(std::chrono::seconds(30));
+  EXPECT_EQ(stopped.status, 130) << Describe(stopped);
+  const std::string after = ReadAll(trace);
+  EXPECT_EQ(after.substr(after.size() - 10), "W 0378 00\n") << after;
 }
 
 TEST_F(Cli, BadUsageExitsWith64AndHelpDocumentsTheCommands) {

@@ -182,8 +182,7 @@ TEST_F(Cli, FileAndConfigurationFailuresExitWithTwo) {
   EXPECT_EQ(r.Result(), "format-error");
   EXPECT_NE(r.err.find("Archivo Incorrecto: Este archivo no es Intel Format\n"), std::string::npos);
 
-  // The 16F877 example's EEPROM and code fit a 16F84A, but its EEPROM index 14 ... does too;
-  // a word at 0x0400 does not.
+  // A 16F84A has 1024 words: a word at 0x0400 does not fit.
   const std::string big =
       dir.Write("big.hex", HexBuilder().Words(0x400, {0}).Config(0x3FF1).Text());
   r = Sim("16F84A", {"-y", "program", big});
@@ -286,7 +285,7 @@ TEST_F(Cli, ConfigOptionComposesTheDialogWord) {
     const std::size_t at = i.out.find("Configuration Word: ");
     return at == std::string::npos ? std::string("<none>") : i.out.substr(at + 20, 6);
   };
-  // Unspecified fields take the dialog defaults (0x3F31 for the 16F876 family).
+  // Fields not given take the dialog defaults (0x3F31 for the 16F876 family).
   EXPECT_EQ(configAfter("16F877", "osc=xt"), "0x3F31");
   EXPECT_EQ(configAfter("16F877", "osc=hs,wdt=on,pwrte=off,boden=on,lvp=on"), "0x3FFE");
   EXPECT_EQ(configAfter("16F877", "wrt=off,cpd=on"), "0x3C31");

@@ -26,6 +26,18 @@ QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
   QCommandLineOption screenshot("screenshot", "Escribe una imagen PNG de cada ventana.", "DIR");
   screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
   parser.addOptions({help, version, sim, simTime, simFault, screenshot});
+  // Qt's own window-system options ("-platform offscreen", "-style Fusion") are taken by
+  // QApplication from the same arguments; here they only have to pass.
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  for (const char* qtOption : {"platform", "style", "display", "qwindowgeometry", "qwindowtitle",
+                               "qwindowicon", "stylesheet", "session"}) {
+    QCommandLineOption passed(qtOption, "", "value");
+    passed.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(passed);
+  }
+  QCommandLineOption reverse("reverse", "");
+  reverse.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser.addOption(reverse);
 
   options = AppOptions{};
   const bool parsed = parser.parse(arguments);

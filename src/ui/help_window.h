@@ -15,6 +15,10 @@ class FrmHelpOnLpt : public QDialog {
 
  public:
   explicit FrmHelpOnLpt(QWidget* parent = nullptr);
+
+ protected:
+  // Escape goes the way of the close box: the window is destroyed, not kept hidden.
+  void reject() override { close(); }
 };
 
 }  // namespace daxwel

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QCoreApplication>
+#include <QStringList>
 #include <QTextStream>
 #include <memory>
 
@@ -13,25 +15,27 @@
 int main(int argc, char** argv) {
   // Before Qt starts any thread: every way out leaves the adapter lines at 0.
   daxwel::InstallExitGuard();
+  // The arguments are read before the window system is reached, so that --help and mistakes
+  // are answered without a display.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  daxwel::AppOptions options;
+  QString problem = daxwel::ParseAppOptions(arguments, options);
+  if (!problem.isEmpty() || options.help || options.version) {
+    QCoreApplication textOnly(argc, argv);
+    problem = daxwel::ParseAppOptions(QCoreApplication::arguments(), options);
+    if (!problem.isEmpty()) {
+      QTextStream(stderr) << "daxwel: " << problem << "\n\n" << options.helpText;
+      return 64;
+    }
+    QTextStream(stdout) << (options.help ? options.helpText : QString("daxwel 2.0\n"));
+    return 0;
+  }
+
   QApplication app(argc, argv);
   QApplication::setApplicationName("daxwel");
   QApplication::setApplicationVersion("2.0");
   QTextStream err(stderr);
-
-  daxwel::AppOptions options;
-  const QString problem = daxwel::ParseAppOptions(QApplication::arguments(), options);
-  if (!problem.isEmpty()) {
-    err << "daxwel: " << problem << "\n\n" << options.helpText;
-    return 64;
-  }
-  if (options.help) {
-    QTextStream(stdout) << options.helpText;
-    return 0;
-  }
-  if (options.version) {
-    QTextStream(stdout) << "daxwel 2.0\n";
-    return 0;
-  }
 
   std::unique_ptr<daxwel::sim::SimSession> simulated;
   daxwel::SteadyPacer realTime;

@@ -18,7 +18,10 @@ class FrmHelpOnLpt : public QDialog {
 
  protected:
   // Escape goes the way of the close box: the window is destroyed, not kept hidden.
-  void reject() override { close(); }
+  void reject() override {
+    QDialog::reject();
+    deleteLater();
+  }
 };
 
 }  // namespace daxwel

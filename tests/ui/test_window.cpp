@@ -380,6 +380,9 @@ TEST(MainWindow, HelpAndLinksGoToTheDesktop) {
   ASSERT_NE(help, nullptr);
   EXPECT_EQ(Find<QPlainTextEdit>(*help, "txtHelp").toPlainText().replace("\n", "\r\n"),
             LptHelpText());
+  QTest::keyClick(help, Qt::Key_Escape);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(w.findChild<FrmHelpOnLpt*>("frmHelpOnLpt"), nullptr);
 }
 
 // Answers the next modal QMessageBox with `button`, recording what it showed.

@@ -36,6 +36,8 @@ std::string Hex2(int v) {
   return {kDigits[(v >> 4) & 0xF], kDigits[v & 0xF]};
 }
 
+std::string Hex4(int v) { return Hex2(v >> 8) + Hex2(v & 0xFF); }
+
 std::string LinePrefix(int line) { return "Línea " + std::to_string(line) + ": "; }
 
 struct Failure {
@@ -191,8 +193,8 @@ std::optional<Failure> RunPass(const std::string& path, Pass pass, ImageLimits l
 
     if (rec.address >= 0x8000) {
       return Failure{HexStatus::ReadFailure, lineNumber,
-                     LinePrefix(lineNumber) + "desbordamiento: dirección 0x" +
-                         Hex2(rec.address >> 8) + Hex2(rec.address & 0xFF) + " fuera de rango"};
+                     LinePrefix(lineNumber) + "desbordamiento: dirección 0x" + Hex4(rec.address) +
+                         " fuera de rango"};
     }
     // An odd byte count keeps its whole pairs; an odd byte address drops its low bit.
     const int w = rec.address / 2;
@@ -215,7 +217,9 @@ std::optional<Failure> RunPass(const std::string& path, Pass pass, ImageLimits l
       image.ProgramEnd = std::max(image.ProgramEnd, static_cast<std::int16_t>(w + n - 1));
       for (int k = 0; k < n; ++k) {
         if (w + k >= limits.programWords) {
-          return Failure{HexStatus::ProgramSizeError, lineNumber, {}};
+          return Failure{HexStatus::ProgramSizeError, lineNumber,
+                         LinePrefix(lineNumber) + "la dirección 0x" + Hex4(w + k) +
+                             " excede la Flash Program Memory"};
         }
         int value = 0;
         if (auto fault = word(k, value)) return fault;
@@ -242,7 +246,9 @@ std::optional<Failure> RunPass(const std::string& path, Pass pass, ImageLimits l
       } else if (addr >= kEepromBase) {
         const int s = addr - kEepromBase;
         if (s >= limits.eepromBytes) {
-          return Failure{HexStatus::EepromSizeError, lineNumber, {}};
+          return Failure{HexStatus::EepromSizeError, lineNumber,
+                         LinePrefix(lineNumber) + "la dirección 0x" + Hex4(s) +
+                             " excede la EEPROM Data Memory"};
         }
         if (auto fault = word(k, value)) return fault;
         image.EepromWords[static_cast<std::size_t>(s)] = static_cast<std::int16_t>(0x3F00 | value);

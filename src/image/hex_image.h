@@ -32,9 +32,11 @@ enum class HexStatus { Ok, FormatError, ProgramSizeError, EepromSizeError, ReadF
 
 struct HexLoadResult {
   HexStatus status = HexStatus::ReadFailure;
-  HexImage image;           // valid when status is Ok
-  std::string description;  // Spanish text for ReadFailure (names the line and the fault)
-  int line = 0;             // 1-based line of the failure, 0 when none
+  HexImage image;  // valid when status is Ok
+  // Spanish text naming the line and the fault: the whole message of a read failure, and
+  // extra detail (the line, the address) for the other failures, whose messages are fixed.
+  std::string description;
+  int line = 0;  // 1-based line of the failure, 0 when none
 };
 
 // Reads the file in two passes (program memory, IDs and configuration first; data EEPROM

@@ -251,6 +251,7 @@ TEST_F(HexReader, SizeLimitsOfTheModel) {
   HexLoadResult r = Load(Words(0, {1}) + Words(0x400, {1}) + kEof, k16F84);
   EXPECT_EQ(r.status, HexStatus::ProgramSizeError);
   EXPECT_EQ(r.line, 2);
+  EXPECT_EQ(r.description, "Línea 2: la dirección 0x0400 excede la Flash Program Memory");
   // A record that starts inside and runs past the end fails too.
   EXPECT_EQ(Load(Words(0x3FE, {1, 2, 3}) + kEof, k16F84).status, HexStatus::ProgramSizeError);
   EXPECT_EQ(Load(Words(0x1FFF, {1}) + kEof, k16F877).status, HexStatus::Ok);
@@ -260,7 +261,9 @@ TEST_F(HexReader, SizeLimitsOfTheModel) {
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
   EXPECT_EQ(r.image.EepromWords[255], 0x3F12);
   EXPECT_EQ(r.image.EepromEnd, 255);
-  EXPECT_EQ(Load(Words(0x2200, {0x12}) + kEof, k16F877).status, HexStatus::EepromSizeError);
+  r = Load(Words(0x2200, {0x12}) + kEof, k16F877);
+  EXPECT_EQ(r.status, HexStatus::EepromSizeError);
+  EXPECT_EQ(r.description, "Línea 1: la dirección 0x0100 excede la EEPROM Data Memory");
   EXPECT_EQ(Load(Words(0x213F, {1}) + kEof, k16F84).status, HexStatus::Ok);
   EXPECT_EQ(Load(Words(0x213E, {1, 2, 3}) + kEof, k16F84).status, HexStatus::EepromSizeError);
 

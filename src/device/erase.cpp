@@ -43,20 +43,15 @@ std::string Run(Link& link, Operator& op) {
     if (a % 256 == 0) op.SetProgressFraction(a, model->programWords);
     s.Command(cmd::kReadDataProgram);
     if (s.Read() != kErased) {
-      op.HideProgress();
-      op.Message("Error", "Dirección 0x" + detail::AddressText(a) + " no pudo ser borrada");
-      LinesOff(link);
-      return result::kEraseMismatch;
+      return s.Finish("Error", "Dirección 0x" + detail::AddressText(a) + " no pudo ser borrada",
+                      result::kEraseMismatch);
     }
     s.Increment();
   }
 
   s.Reset();
   op.SetProgressFraction(model->programWords, model->programWords);
-  op.HideProgress();
-  op.Message("Fin", "El PIC ha sido borrado");
-  LinesOff(link);
-  return result::kOk;
+  return s.Finish("Fin", "El PIC ha sido borrado", result::kOk);
 }
 
 }  // namespace

@@ -32,20 +32,14 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   const HexLoadResult loaded = LoadHexImage(path, {model->programWords, model->eepromBytes});
   if (loaded.status != HexStatus::Ok) {
     const auto message = HexLoadMessage(loaded, HexWording::Programming);
-    op.HideProgress();
-    op.Message(message->title, message->text);
-    LinesOff(link);
-    return ResultFor(loaded.status);
+    return s.Finish(message->title, message->text, ResultFor(loaded.status));
   }
   const HexImage& image = loaded.image;
 
   const auto config = ChooseConfigWord(image.FileConfig, op.ConfigSource());
   if (!config) {
     const HexMessage message = ConfigFailureMessage();
-    op.HideProgress();
-    op.Message(message.title, message.text);
-    LinesOff(link);
-    return result::kConfigError;
+    return s.Finish(message.title, message.text, result::kConfigError);
   }
 
   const std::string confirmation = "Microcontrolador: PIC " + std::string(model->modelName) +
@@ -58,12 +52,11 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   s.Reset();
   s.Enter();
   if (detail::IsCodeProtected(s.ReadConfigWord())) {
-    op.Message(kCpTitle,
-               "              Code Protect (CP) activado !!!!\r"
-               "      Imposible continuar con la programación\r\r"
-               "Para eliminar el CP primero efectuar un BORRADO");
-    LinesOff(link);
-    return result::kCpError;
+    return s.Finish(kCpTitle,
+                    "              Code Protect (CP) activado !!!!\r"
+                    "      Imposible continuar con la programación\r\r"
+                    "Para eliminar el CP primero efectuar un BORRADO",
+                    result::kCpError);
   }
 
   const int programCount = image.ProgramEnd + 1;
@@ -85,11 +78,9 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
       s.Program();
       s.Command(cmd::kReadDataProgram);
       if (s.Read() != want) {
-        op.HideProgress();
-        op.Message("Error",
-                   "Error al programar Program Memory\rDirección 0x" + detail::AddressText(a));
-        LinesOff(link);
-        return result::kVerifyMismatch;
+        return s.Finish("Error",
+                        "Error al programar Program Memory\rDirección 0x" + detail::AddressText(a),
+                        result::kVerifyMismatch);
       }
     }
     if (a < image.ProgramEnd) s.Increment();
@@ -109,11 +100,9 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
         s.Program();
         s.Command(cmd::kReadDataData);
         if (!detail::SameDataByte(s.Read(), want)) {
-          op.HideProgress();
-          op.Message("Error",
-                     "Error al programar Data Memory\rDirección 0x" + detail::AddressText(i));
-          LinesOff(link);
-          return result::kVerifyMismatch;
+          return s.Finish("Error",
+                          "Error al programar Data Memory\rDirección 0x" + detail::AddressText(i),
+                          result::kVerifyMismatch);
         }
       }
       if (i < image.EepromEnd) s.Increment();
@@ -139,10 +128,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
 
   s.Reset();
   op.SetProgressFraction(total, total);
-  op.HideProgress();
-  op.Message("Fin", "Programación finalizada");
-  LinesOff(link);
-  return result::kOk;
+  return s.Finish("Fin", "Programación finalizada", result::kOk);
 }
 
 }  // namespace

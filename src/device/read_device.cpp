@@ -54,11 +54,10 @@ std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
   s.Enter();
   const std::uint16_t config = Word(s.ReadConfigWord());
   if (AnyCodeProtection(config, model->index)) {
-    op.Message("Code Protect activado !!!",
-               "              Code Protect (CP) activado !!!!\r"
-               "      Imposible continuar con la lectura");
-    LinesOff(link);
-    return result::kCpError;
+    return s.Finish("Code Protect activado !!!",
+                    "              Code Protect (CP) activado !!!!\r"
+                    "      Imposible continuar con la lectura",
+                    result::kCpError);
   }
 
   const int total = model->programWords + model->eepromBytes + 1;

@@ -58,6 +58,13 @@ void Session::Checkpoint() {
   if (op.AbandonRequested()) throw Abandoned{};
 }
 
+std::string Session::Finish(std::string_view title, std::string_view text, std::string result) {
+  op.HideProgress();
+  op.Message(title, text);
+  LinesOff(link);
+  return result;
+}
+
 const DeviceModel* Session::ResolveModel() {
   int index = op.ModelIndex();
   if (index == 0) index = DetectModel(link, op);

@@ -42,6 +42,8 @@ class Session {
   // Replaces the progress line (a yield point).
   void Progress(std::string_view text);
   void Checkpoint();
+  // Ends the run: progress hidden, the closing message shown, lines off; returns `result`.
+  std::string Finish(std::string_view title, std::string_view text, std::string result);
   // Resolves the model (detecting when the list stands on "Autodetectar"); nullptr when
   // nothing was detected. Sets the link's cycle time to the model's worst case.
   const DeviceModel* ResolveModel();

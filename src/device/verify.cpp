@@ -40,11 +40,10 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
 
   s.Enter();
   if (detail::IsCodeProtected(s.ReadConfigWord())) {
-    op.Message("Code Protect activado !!!",
-               "              Code Protect (CP) activado !!!!\r"
-               "      Imposible continuar con la verificación");
-    LinesOff(link);
-    return result::kCpError;
+    return s.Finish("Code Protect activado !!!",
+                    "              Code Protect (CP) activado !!!!\r"
+                    "      Imposible continuar con la verificación",
+                    result::kCpError);
   }
 
   const int programCount = image.ProgramEnd + 1;
@@ -58,11 +57,9 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
     s.Progress("Verificando Program Memory:  0x" + detail::AddressText(a));
     s.Command(cmd::kReadDataProgram);
     if (s.Read() != ToBitString(image.ProgramWords[static_cast<std::size_t>(a)])) {
-      op.HideProgress();
-      op.Message("Error",
-                 "Error al verificar Program Memory\rDirección 0x" + detail::AddressText(a));
-      LinesOff(link);
-      return result::kVerifyMismatch;
+      return s.Finish("Error",
+                      "Error al verificar Program Memory\rDirección 0x" + detail::AddressText(a),
+                      result::kVerifyMismatch);
     }
     if (a < image.ProgramEnd) s.Increment();
   }
@@ -76,11 +73,9 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
       s.Command(cmd::kReadDataData);
       if (!detail::SameDataByte(s.Read(),
                                 ToBitString(image.EepromWords[static_cast<std::size_t>(i)]))) {
-        op.HideProgress();
-        op.Message("Error",
-                   "Error al verificar Data Memory\rDirección 0x" + detail::AddressText(i));
-        LinesOff(link);
-        return result::kVerifyMismatch;
+        return s.Finish("Error",
+                        "Error al verificar Data Memory\rDirección 0x" + detail::AddressText(i),
+                        result::kVerifyMismatch);
       }
       if (i < image.EepromEnd) s.Increment();
     }
@@ -88,10 +83,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   }
 
   op.SetProgressFraction(total, total);
-  op.HideProgress();
-  op.Message("Fin", "** PIC Verificado OK **");
-  LinesOff(link);
-  return result::kOk;
+  return s.Finish("Fin", "** PIC Verificado OK **", result::kOk);
 }
 
 }  // namespace

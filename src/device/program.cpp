@@ -63,49 +63,41 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   const int eepromCount = image.HasEeprom ? image.EepromEnd + 1 : 0;
   const int total = programCount + eepromCount + 1;
 
+  const auto sameWord = [](const std::string& read, const std::string& want) {
+    return read == want;
+  };
   // Program memory: read first, write and read back only the words that differ.
   s.Reset();
   s.Enter();
-  for (int a = 0; a <= image.ProgramEnd; ++a) {
+  const int programFailed = s.Walk(image.ProgramEnd, [&](int a) {
     op.ShowProgress();
     op.SetProgressFraction(a, total);
     s.Progress("Programando Program Memory:  0x" + detail::AddressText(a));
-    const std::string want = ToBitString(image.ProgramWords[static_cast<std::size_t>(a)]);
-    s.Command(cmd::kReadDataProgram);
-    if (s.Read() != want) {
-      s.Command(cmd::kLoadDataProgram);
-      s.Data(want);
-      s.Program();
-      s.Command(cmd::kReadDataProgram);
-      if (s.Read() != want) {
-        return s.Finish("Error",
-                        "Error al programar Program Memory\rDirección 0x" + detail::AddressText(a),
-                        result::kVerifyMismatch);
-      }
-    }
-    if (a < image.ProgramEnd) s.Increment();
+    return s.WriteIfDifferent(cmd::kReadDataProgram, cmd::kLoadDataProgram,
+                              ToBitString(image.ProgramWords[static_cast<std::size_t>(a)]),
+                              sameWord);
+  });
+  if (programFailed >= 0) {
+    return s.Finish(
+        "Error",
+        "Error al programar Program Memory\rDirección 0x" + detail::AddressText(programFailed),
+        result::kVerifyMismatch);
   }
   s.Reset();
 
   if (image.HasEeprom) {
     s.Enter();
-    for (int i = 0; i <= image.EepromEnd; ++i) {
+    const int dataFailed = s.Walk(image.EepromEnd, [&](int i) {
       op.SetProgressFraction(programCount + i, total);
       s.Progress("Programando Data Memory:  0x" + detail::AddressText(i));
-      const std::string want = ToBitString(image.EepromWords[static_cast<std::size_t>(i)]);
-      s.Command(cmd::kReadDataData);
-      if (!detail::SameDataByte(s.Read(), want)) {
-        s.Command(cmd::kLoadDataData);
-        s.Data(want);
-        s.Program();
-        s.Command(cmd::kReadDataData);
-        if (!detail::SameDataByte(s.Read(), want)) {
-          return s.Finish("Error",
-                          "Error al programar Data Memory\rDirección 0x" + detail::AddressText(i),
-                          result::kVerifyMismatch);
-        }
-      }
-      if (i < image.EepromEnd) s.Increment();
+      return s.WriteIfDifferent(cmd::kReadDataData, cmd::kLoadDataData,
+                                ToBitString(image.EepromWords[static_cast<std::size_t>(i)]),
+                                detail::SameDataByte);
+    });
+    if (dataFailed >= 0) {
+      return s.Finish(
+          "Error", "Error al programar Data Memory\rDirección 0x" + detail::AddressText(dataFailed),
+          result::kVerifyMismatch);
     }
     s.Reset();
   }

@@ -42,6 +42,31 @@ class Session {
   // Replaces the progress line (a yield point).
   void Progress(std::string_view text);
   void Checkpoint();
+  // Visits addresses 0..last in order, stepping the target's counter with Increment Address
+  // between them (none after the last). `visit(a)` returns false to stop; the result is the
+  // address where it stopped, or -1 when every address was visited.
+  template <typename Visit>
+  int Walk(int last, Visit&& visit) {
+    for (int a = 0; a <= last; ++a) {
+      if (!visit(a)) return a;
+      if (a < last) Increment();
+    }
+    return -1;
+  }
+  // Reads the word at the current address with `readCommand`; only when it differs from
+  // `want` loads it with `loadCommand`, programs it and reads it back once. True when the
+  // location then holds `want`.
+  template <typename Same>
+  bool WriteIfDifferent(std::string_view readCommand, std::string_view loadCommand,
+                        const std::string& want, Same&& same) {
+    Command(readCommand);
+    if (same(Read(), want)) return true;
+    Command(loadCommand);
+    Data(want);
+    Program();
+    Command(readCommand);
+    return same(Read(), want);
+  }
   // Ends the run: progress hidden, the closing message shown, lines off; returns `result`.
   std::string Finish(std::string_view title, std::string_view text, std::string result);
   // Resolves the model (detecting when the list stands on "Autodetectar"); nullptr when

@@ -51,33 +51,34 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
 
   s.Reset();
   s.Enter();
-  for (int a = 0; a <= image.ProgramEnd; ++a) {
+  const int programFailed = s.Walk(image.ProgramEnd, [&](int a) {
     op.ShowProgress();
     op.SetProgressFraction(a, total);
     s.Progress("Verificando Program Memory:  0x" + detail::AddressText(a));
     s.Command(cmd::kReadDataProgram);
-    if (s.Read() != ToBitString(image.ProgramWords[static_cast<std::size_t>(a)])) {
-      return s.Finish("Error",
-                      "Error al verificar Program Memory\rDirección 0x" + detail::AddressText(a),
-                      result::kVerifyMismatch);
-    }
-    if (a < image.ProgramEnd) s.Increment();
+    return s.Read() == ToBitString(image.ProgramWords[static_cast<std::size_t>(a)]);
+  });
+  if (programFailed >= 0) {
+    return s.Finish(
+        "Error",
+        "Error al verificar Program Memory\rDirección 0x" + detail::AddressText(programFailed),
+        result::kVerifyMismatch);
   }
   s.Reset();
 
   if (image.HasEeprom) {
     s.Enter();
-    for (int i = 0; i <= image.EepromEnd; ++i) {
+    const int dataFailed = s.Walk(image.EepromEnd, [&](int i) {
       op.SetProgressFraction(programCount + i, total);
       s.Progress("Verificando Data Memory:  0x" + detail::AddressText(i));
       s.Command(cmd::kReadDataData);
-      if (!detail::SameDataByte(s.Read(),
-                                ToBitString(image.EepromWords[static_cast<std::size_t>(i)]))) {
-        return s.Finish("Error",
-                        "Error al verificar Data Memory\rDirección 0x" + detail::AddressText(i),
-                        result::kVerifyMismatch);
-      }
-      if (i < image.EepromEnd) s.Increment();
+      return detail::SameDataByte(s.Read(),
+                                  ToBitString(image.EepromWords[static_cast<std::size_t>(i)]));
+    });
+    if (dataFailed >= 0) {
+      return s.Finish(
+          "Error", "Error al verificar Data Memory\rDirección 0x" + detail::AddressText(dataFailed),
+          result::kVerifyMismatch);
     }
     s.Reset();
   }

@@ -46,8 +46,13 @@ struct Failure {
   std::string description;
 };
 
-// Reads lines ended by LF, CR LF or a lone CR, so files from any editor split alike. The
-// stream closes with the object on every way out.
+// The longest record: ":", count, address, type, 255 data bytes and the checksum.
+constexpr std::size_t kLongestRecord = 1 + 2 + 4 + 2 + 2 * 255 + 2;
+
+// Reads lines ended by LF, CR LF or a lone CR, so files from any editor split alike. Leading
+// blanks are dropped as they are read and only as much of a line as a record can use is kept,
+// so a file without line ends costs no more memory than a short one. The stream closes with
+// the object on every way out.
 class LineReader {
  public:
   explicit LineReader(const std::string& path) : in_(path, std::ios::in | std::ios::binary) {}
@@ -68,7 +73,8 @@ class LineReader {
         if (buf->sgetc() == '\n') buf->sbumpc();
         return true;
       }
-      line.push_back(static_cast<char>(ch));
+      if (line.empty() && (ch == ' ' || ch == '\t')) continue;
+      if (line.size() < kLongestRecord) line.push_back(static_cast<char>(ch));
     }
   }
 
@@ -152,20 +158,24 @@ enum class Pass { First, Second };
 // word; the second the data EEPROM. Both decode and check every line the same way.
 std::optional<Failure> RunPass(const std::string& path, Pass pass, ImageLimits limits,
                                HexImage& image) {
-  // A directory opens as a stream that reads nothing; say so rather than "no end record".
+  // Only a regular file is read: a directory reads as nothing, opening a FIFO waits for a
+  // writer that may never come, and a device such as /dev/zero never ends.
   std::error_code ec;
-  const bool isDirectory = std::filesystem::is_directory(path, ec);
+  const auto type = std::filesystem::status(path, ec).type();
+  const bool known = !ec && type != std::filesystem::file_type::not_found;
+  if (known && type != std::filesystem::file_type::regular) {
+    return Failure{HexStatus::ReadFailure, 0,
+                   "No se pudo abrir el archivo " + path + ": no es un archivo regular"};
+  }
   LineReader reader(path);
-  if (isDirectory || !reader.IsOpen()) {
+  if (!reader.IsOpen()) {
     return Failure{HexStatus::ReadFailure, 0, "No se pudo abrir el archivo " + path};
   }
   std::string raw;
   int lineNumber = 0;
   while (reader.Next(raw)) {
     ++lineNumber;
-    std::string_view text(raw);
-    const auto first = text.find_first_not_of(" \t");
-    text.remove_prefix(first == std::string_view::npos ? text.size() : first);
+    const std::string_view text(raw);
     if (text.empty() || text.front() != ':') {
       return Failure{HexStatus::FormatError, lineNumber,
                      LinePrefix(lineNumber) + "falta el carácter ':' inicial"};

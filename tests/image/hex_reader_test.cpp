@@ -1,7 +1,14 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <future>
 #include <initializer_list>
+#include <string_view>
 #include <vector>
 
 #include "hex_test_util.h"
@@ -134,6 +141,16 @@ TEST_F(HexReader, DigitsOfEitherCaseAndStrayCharacters) {
   EXPECT_EQ(HexDigitValue(110), 0);
   EXPECT_EQ(HexDigitValue(111), -1);
   EXPECT_EQ(HexDigitValue(0xC3), -1);
+  // The whole table: 111 codes, hexadecimal digits by their value and every other code 0.
+  for (int code = 0; code < 256; ++code) {
+    const char text[2] = {static_cast<char>(code), '\0'};
+    const bool digit = code != 0 && std::string_view("0123456789abcdefABCDEF").find(text[0]) !=
+                                        std::string_view::npos;
+    const int expected = code >= 111 ? -1
+                         : digit     ? static_cast<int>(std::strtol(text, nullptr, 16))
+                                     : 0;
+    EXPECT_EQ(HexDigitValue(code), expected) << code;
+  }
 }
 
 TEST_F(HexReader, ShortLinesAndMissingEndAreReadFailures) {
@@ -322,6 +339,31 @@ TEST_F(HexReader, LineEndsAndLongLines) {
   EXPECT_EQ(r.image.ProgramWords[0], 0x1234);
   r = Load(":" + std::string(1'000'000, '0') + "\n" + kEof);
   EXPECT_EQ(r.status, HexStatus::Ok) << r.description;
+  // However many blanks lead a record, the record after them is read whole.
+  r = Load(std::string(1'000'000, ' ') + "\t" + Words(0, {0x0DEF}) + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 0x0DEF);
+  EXPECT_EQ(Load(std::string(1'000'000, 'x') + "\n" + kEof).status, HexStatus::FormatError);
+
+  // The longest record there is, 255 bytes, with text after its checksum: 127 words.
+  std::string longest;
+  for (int k = 0; k < 127; ++k) longest += Words(k, {0x0100 + k}).substr(9, 4);
+  longest += "AB";
+  int sum = 0xFF;
+  for (std::size_t p = 0; p < longest.size(); p += 2)
+    sum += std::stoi(longest.substr(p, 2), {}, 16);
+  char checksum[3];
+  std::snprintf(checksum, sizeof checksum, "%02X", static_cast<unsigned>((0x100 - sum) & 0xFF));
+  r = Load(":FF000000" + longest + checksum + "junk\n" + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 0x0100);
+  EXPECT_EQ(r.image.ProgramWords[126], 0x0100 + 126);
+  EXPECT_EQ(r.image.ProgramWords[127], 0x3FFF);
+  EXPECT_EQ(r.image.ProgramEnd, 126);
+  // One digit less and the checksum is missing.
+  r = Load(":FF000000" + longest + checksum[0] + "\n" + kEof);
+  EXPECT_EQ(r.status, HexStatus::ReadFailure);
+  EXPECT_EQ(r.line, 1);
 }
 
 TEST_F(HexReader, UnreadableFilesAndNoDescriptorLeft) {
@@ -332,7 +374,23 @@ TEST_F(HexReader, UnreadableFilesAndNoDescriptorLeft) {
   EXPECT_EQ(r.description, "No se pudo abrir el archivo " + dir_.Path() + "/no-existe.hex");
   r = LoadHexImage(dir_.Path(), k16F84);
   EXPECT_EQ(r.status, HexStatus::ReadFailure);
-  EXPECT_NE(r.description.find("No se pudo abrir el archivo"), std::string::npos);
+  EXPECT_EQ(r.description,
+            "No se pudo abrir el archivo " + dir_.Path() + ": no es un archivo regular");
+  // Only a regular file is read: /dev/zero never ends, and opening a FIFO would wait for a
+  // writer (if it does, the test opens one and fails rather than hang).
+  r = LoadHexImage("/dev/zero", k16F84);
+  EXPECT_EQ(r.status, HexStatus::ReadFailure);
+  EXPECT_NE(r.description.find("no es un archivo regular"), std::string::npos) << r.description;
+  const std::string fifo = dir_.Path() + "/fifo.hex";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  auto pending = std::async(std::launch::async, [&] { return LoadHexImage(fifo, k16F84); });
+  if (pending.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    close(open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+    ADD_FAILURE() << "LoadHexImage waited on a FIFO";
+  }
+  r = pending.get();
+  EXPECT_EQ(r.status, HexStatus::ReadFailure);
+  EXPECT_NE(r.description.find("no es un archivo regular"), std::string::npos) << r.description;
   // Every outcome closes the file it opened.
   for (const std::string& text :
        {std::string(kEof), Words(0, {1}) + "x\n", Words(0x400, {1}) + kEof,

@@ -489,6 +489,10 @@ struct SimAdapter::Impl {
       case Frame::Data:
         ++clocks;
         if (clocks >= 2 && clocks <= 15) bits |= static_cast<unsigned>(bit) << (clocks - 2);
+        if ((clocks == 1 || clocks == 16) && bit) {
+          Violation(now, std::string(clocks == 1 ? "start" : "stop") +
+                             " bit of a data frame sent as 1 (must be 0)");
+        }
         if (clocks == 16) {
           FinishLoad(static_cast<std::uint16_t>(bits & kWordMask));
           ResetFrame();

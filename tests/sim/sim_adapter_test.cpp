@@ -454,6 +454,16 @@ TEST(SimAdapterTest, ReportsEachBrokenRule) {
          b.Leave();
          b.Out(1);
        }},
+      {"start bit of a data frame sent as 1",
+       [](Bench& b) {
+         b.Command(0x02);
+         b.SendBits((0x1234u << 1) | 1u, 16);
+       }},
+      {"stop bit of a data frame sent as 1",
+       [](Bench& b) {
+         b.Command(0x02);
+         b.SendBits((0x1234u << 1) | 0x8000u, 16);
+       }},
       {"unknown command 0x3F", [](Bench& b) { b.Command(0x3F); }},
       {"Begin Erase/Programming Cycle with no data loaded", [](Bench& b) { b.Cycle(); }},
       {"Bulk Erase Setup1/Setup2 cycle at 0x0000",

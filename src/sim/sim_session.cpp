@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -34,7 +35,33 @@ std::optional<long long> ParseNumber(std::string_view text) {
   return value;
 }
 
-std::string SystemErrorText(int error) { return std::generic_category().message(error); }
+std::string HexText(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value));
+  return text;
+}
+
+// The few reasons a state or read-back file cannot be written, in the program's language; the
+// system's own (English) text for anything rarer.
+std::string SystemErrorText(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return "permiso denegado";
+    case ENOENT:
+      return "la carpeta no existe";
+    case EISDIR:
+      return "es una carpeta";
+    case ENOTDIR:
+      return "una parte de la ruta no es una carpeta";
+    case ENOSPC:
+      return "no queda espacio en el disco";
+    case EROFS:
+      return "el disco es de solo lectura";
+    default:
+      return std::generic_category().message(error);
+  }
+}
 
 }  // namespace
 
@@ -100,6 +127,27 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
     return what +
            "falla desconocida (no-adapter, no-target, stuck, ee-stuck, unplug-after, "
            "ee-upper, id)";
+  }
+  return {};
+}
+
+std::string CheckFaultsFitChip(const SimOptions& options) {
+  const VirtualPacer pacer;
+  const SimAdapter chip(options.model, pacer.GetClock());
+  const auto words = static_cast<int>(chip.Memory().program.size());
+  const auto bytes = static_cast<int>(chip.Memory().eeprom.size());
+  const std::string model(SimModelName(options.model));
+  for (int address : options.faults.stuckProgram) {
+    if (address >= words) {
+      return "--sim-fault stuck: la dirección " + HexText(address) + " no existe en el " + model +
+             " (0x0000 a " + HexText(words - 1) + ")";
+    }
+  }
+  for (int index : options.faults.stuckEeprom) {
+    if (index >= bytes) {
+      return "--sim-fault ee-stuck: el índice " + HexText(index) + " no existe en el " + model +
+             " (0x0000 a " + HexText(bytes - 1) + ")";
+    }
   }
   return {};
 }
@@ -228,7 +276,12 @@ SimSession::~SimSession() = default;
 std::string SimSession::LoadState() {
   if (options_.statePath.empty()) return {};
   std::error_code ec;
+  // A missing file, or an empty one (as mktemp leaves it), is a new, erased chip.
   if (!std::filesystem::exists(options_.statePath, ec)) return SaveState();
+  if (std::filesystem::is_regular_file(options_.statePath, ec) &&
+      std::filesystem::file_size(options_.statePath, ec) == 0 && !ec) {
+    return SaveState();
+  }
   ChipMemory& memory = adapter_->Memory();
   ChipContents contents;
   std::string problem =

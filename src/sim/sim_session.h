@@ -33,6 +33,9 @@ std::string ParseSimTime(std::string_view text, SimOptions& options);
 // "no-adapter", "no-target=0|1", "stuck=ADDR", "ee-stuck=INDEX", "unplug-after=N",
 // "ee-upper=0|1", "id=VALUE"; numbers in decimal or 0x-prefixed hexadecimal. Adds to `faults`.
 std::string ParseSimFault(std::string_view text, Faults& faults);
+// The stuck program addresses and EEPROM indices must lie inside the chosen chip (a fault the
+// chip cannot have would silently test nothing).
+std::string CheckFaultsFitChip(const SimOptions& options);
 
 // The chip's memories as a read-back file holds them, and back. LoadMemory keeps the chip's
 // own sizes: missing words stay erased, extra ones are dropped.
@@ -60,7 +63,7 @@ class SimSession {
   SimSession& operator=(const SimSession&) = delete;
 
   // Loads the chip's memories from the state file, or writes it as an erased chip when it
-  // does not exist. Without a state file nothing happens. Answers the empty text or the
+  // does not exist or is empty. Without a state file nothing happens. Answers the empty text or the
   // problem.
   std::string LoadState();
   // Saves the chip's memories to the state file atomically (nothing without a state file).

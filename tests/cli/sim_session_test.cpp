@@ -46,6 +46,23 @@ TEST(SimOptionsParsing, TargetTimeAndFaults) {
                           "no-target=2", "ee-upper=-1", "id=0x4000", "melt=1", "0x"}) {
     EXPECT_NE(ParseSimFault(bad, f), "") << bad;
   }
+
+  // A stuck cell must exist on the chosen chip, or the fault would test nothing.
+  SimOptions small;
+  small.model = SimModel::F84;
+  small.faults.stuckProgram = {0x3FF};
+  small.faults.stuckEeprom = {63};
+  EXPECT_EQ(CheckFaultsFitChip(small), "");
+  small.faults.stuckProgram = {0x3FF, 0x400};
+  EXPECT_EQ(CheckFaultsFitChip(small),
+            "--sim-fault stuck: la dirección 0x0400 no existe en el 16F84 (0x0000 a 0x03FF)");
+  small.faults.stuckProgram.clear();
+  small.faults.stuckEeprom = {64};
+  EXPECT_NE(CheckFaultsFitChip(small), "");
+  small.model = SimModel::F876;
+  small.faults.stuckProgram = {0x1FFF};
+  small.faults.stuckEeprom = {255};
+  EXPECT_EQ(CheckFaultsFitChip(small), "");
 }
 
 TEST(SimSessionState, MissingFileStartsErasedAndMemoriesSurviveARestart) {
@@ -82,6 +99,19 @@ TEST(SimSessionState, MissingFileStartsErasedAndMemoriesSurviveARestart) {
   EXPECT_EQ(m.ids, (std::array<std::uint16_t, 4>{0x3F81, 0x3F82, 0x3F83, 0x3F84}));
   EXPECT_EQ(m.config, 0x1F11);
 
+  // An empty file (as mktemp leaves it) is a new chip too; a file that is not Intel HEX is not.
+  const std::string empty = dir.Write("empty.hex", "");
+  o.statePath = empty;
+  SimSession fresh(o);
+  EXPECT_EQ(fresh.LoadState(), "");
+  EXPECT_EQ(fresh.Adapter().Memory().program[0], 0x3FFF);
+  EXPECT_EQ(LoadHexImage(empty, {4096, 128}).status, daxwel::HexStatus::Ok) << "written erased";
+  o.statePath = dir.Write("junk.hex", "not a hex file\n");
+  SimSession junk(o);
+  EXPECT_NE(junk.LoadState(), "");
+  EXPECT_EQ(ReadAll(o.statePath), "not a hex file\n") << "a file it cannot use is left alone";
+  o.statePath = dir.Path() + "/chip.hex";
+
   // A file for a bigger chip does not fit a smaller one.
   o.model = SimModel::F870;
   SimSession smaller(o);
@@ -106,12 +136,16 @@ TEST(SimSessionState, AtomicWritesKeepOrReplaceAsAsked) {
   EXPECT_EQ(WriteFileAtomically(dir.Path() + "/fresh.hex", "x", false), "");
   EXPECT_EQ(ReadAll(dir.Path() + "/fresh.hex"), "x");
   EXPECT_NE(WriteFileAtomically(dir.Path() + "/no/dir.hex", "x", true), "");
+  // Said in the program's language, as every other message.
+  std::filesystem::create_directory(dir.Path() + "/folder");
+  EXPECT_EQ(WriteFileAtomically(dir.Path() + "/folder", "x", true),
+            "No se puede escribir el archivo " + dir.Path() + "/folder: es una carpeta");
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
     (void)entry;
     ++files;
   }
-  EXPECT_EQ(files, 2) << "no temporary file left behind";
+  EXPECT_EQ(files, 3) << "no temporary file left behind";
 }
 
 }  // namespace

@@ -121,6 +121,12 @@ TEST_F(HexReader, DigitsOfEitherCaseAndStrayCharacters) {
   r = Load(":02000000FF3nCF\n" + std::string(kEof));
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
   EXPECT_EQ(r.image.ProgramWords[0], 0x30FF);
+  // So does a NUL byte (code 0); one in place of the ":" is a format error.
+  r = Load(std::string(":02000000FF3\0CF\0\n", 17) + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.ProgramWords[0], 0x30FF);
+  r = Load(std::string("\0:02000000FF3FC0\n", 17) + kEof);
+  EXPECT_EQ(r.status, HexStatus::FormatError);
 
   // "o" (code 111) and any byte of a UTF-8 sequence are outside it: read failure.
   r = Load(":02000000FF3oCF\n" + std::string(kEof));

@@ -413,7 +413,15 @@ void FrmDaxwel::closeEvent(QCloseEvent* event) {
 
 int FrmDaxwel::ModelIndex() { return cmbPicSelect_->currentIndex(); }
 
-void FrmDaxwel::SetModelIndex(int index) { cmbPicSelect_->setCurrentIndex(index); }
+void FrmDaxwel::SetModelIndex(int index) {
+  // Setting the list always runs the model change, even to the entry it already stands on
+  // (a failed detection sets "Autodetectar" again); the list itself only signals a change.
+  if (cmbPicSelect_->currentIndex() == index) {
+    OnModelChanged(index);
+  } else {
+    cmbPicSelect_->setCurrentIndex(index);
+  }
+}
 
 std::string FrmDaxwel::ConfigSource() {
   const int index = ModelIndex();

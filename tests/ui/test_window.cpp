@@ -262,7 +262,13 @@ TEST(MainWindow, ModelChangeResetsTheOtherFamiliesOnly) {
 TEST(MainWindow, ConfigureOnAutodetectWithoutTargetTellsAndOpensNothing) {
   FakeRig r;
   r.port.idle = 0x87;  // adapter present, data line low: the ID reads as zeros
+  // A dialog left open from an earlier model and set by hand while the list stood on
+  // "Autodetectar": the failed detection sets the list to 0 again, which resets it.
+  ConfigDialog& open = r.window->Dialog(Family::F876);
+  open.SetFromFile(false);
   r.Click("cmdconfig");
+  EXPECT_TRUE(open.State().chkFromFile);
+  EXPECT_FALSE(Find<QRadioButton>(open, "XT", false).isEnabled());
   ASSERT_EQ(r.seen.size(), 1u);
   EXPECT_EQ(r.seen[0].title, "Error");
   EXPECT_EQ(r.seen[0].text,

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 
 #include "config/dialog_config.h"
 #include "ui/logo.h"
@@ -34,7 +35,9 @@ bool TakeScreenshots(FrmDaxwel& window, const QString& dirPath) {
   QDir dir(dirPath);
   if (!dir.mkpath(".")) return false;
   bool ok = true;
-  // Two ticks of the poll: with the adapter missing the warning is on the second time shown.
+  // One tick by hand and none from the timer: with the adapter missing the warning is on, and
+  // a tick during the grab cannot blink it off.
+  if (auto* poll = window.findChild<QTimer*>("tmrcheck")) poll->stop();
   window.PresencePoll();
   window.show();
   ok = Save(window, dir) && ok;

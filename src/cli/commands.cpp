@@ -13,6 +13,7 @@
 #include "device/catalogue.h"
 #include "device/operations.h"
 #include "device/read_device.h"
+#include "device/session.h"
 #include "image/hex_image.h"
 #include "image/hex_writer.h"
 #include "sim/sim_session.h"
@@ -53,7 +54,9 @@ std::string Program(const Request& request, Link& link, TerminalOperator& op) {
 void WaitWhileRunning(const Request& request, TerminalOperator& op) {
   using Clock = std::chrono::steady_clock;
   const bool terminal = ::isatty(STDIN_FILENO) != 0;
-  const auto deadline = request.seconds
+  // Beyond a year is as good as "until stopped", and would overflow the clock's range.
+  constexpr double kYear = 365.0 * 24 * 3600;
+  const auto deadline = request.seconds && *request.seconds < kYear
                             ? Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                  std::chrono::duration<double>(*request.seconds))
                             : Clock::time_point::max();
@@ -159,6 +162,11 @@ std::string CheckFiles(const Request& request, TerminalOperator& op) {
       break;
     case Command::Read: {
       std::error_code ec;
+      // Even --force cannot put a file where a folder is: say so before reading the chip.
+      if (std::filesystem::is_directory(request.file, ec)) {
+        op.Message("Error", "No se puede escribir el archivo " + request.file + ": es una carpeta");
+        return kFileError;
+      }
       if (!request.force && std::filesystem::exists(request.file, ec)) {
         op.Message("Error",
                    "El archivo " + request.file + " ya existe (use --force para reemplazarlo)");
@@ -179,8 +187,9 @@ std::string CheckFiles(const Request& request, TerminalOperator& op) {
   return {};
 }
 
-std::string RunCommand(const Request& request, Link& link, TerminalOperator& op) {
-  op.SetModelIndex(request.modelIndex);
+namespace {
+
+std::string Dispatch(const Request& request, Link& link, TerminalOperator& op) {
   switch (request.command) {
     case Command::Detect:
       return Detect(link, op);
@@ -198,6 +207,22 @@ std::string RunCommand(const Request& request, Link& link, TerminalOperator& op)
       return Info(link, op);
   }
   return result::kNone;
+}
+
+// The word a command ends with when the port fails outside the operations' own guard
+// (detection, the detection before composing a configuration, run mode).
+const char* FailureWordOf(Command command) {
+  return command == Command::Program ? "program_error" : result::kNone;
+}
+
+}  // namespace
+
+std::string RunCommand(const Request& request, Link& link, TerminalOperator& op) {
+  op.SetModelIndex(request.modelIndex);
+  // The device operations catch their own failures; detection and run mode are called here
+  // directly, and an adapter lost during them must still end with the lines at 0 and a message.
+  return detail::Guarded(link, op, FailureWordOf(request.command),
+                         [&] { return Dispatch(request, link, op); });
 }
 
 int ExitStatusForResult(std::string_view result) {

@@ -2,6 +2,9 @@
 
 #include <CLI/CLI.hpp>
 #include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -26,7 +29,7 @@ namespace daxwel::cli {
 
 namespace {
 
-constexpr const char* kFooter = R"(Comandos:
+constexpr const char* kFooter = R"(Detalle de los comandos:
   detect          Detecta el PIC por su ID e imprime el modelo (16F877, 16F84/84A, ...).
   program FILE    Programa el archivo Intel HEX (Program Memory, EEPROM, ID, configuración).
   verify FILE     Compara el PIC con el archivo HEX.
@@ -75,6 +78,45 @@ std::optional<int> ParseModelOption(std::string text) {
   return std::nullopt;
 }
 
+// CLI11's own complaints, in the program's language. Its texts are matched by their fixed parts;
+// anything not foreseen keeps CLI11's wording rather than lose the detail.
+std::string UsageErrorText(const CLI::App& app, const CLI::ParseError& e) {
+  const std::string what = e.what();
+  const std::string commands = "(detect, program, verify, erase, run, read o info)";
+  if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
+    const std::size_t colon = what.find(": ");
+    return "Argumento no esperado: " + (colon == std::string::npos ? what : what.substr(colon + 2));
+  }
+  if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr) {
+    if (what.rfind("A subcommand", 0) == 0) {
+      const std::vector<std::string> rest = app.remaining();
+      if (!rest.empty()) return "Comando desconocido: " + rest.front() + " " + commands;
+      return "Falta el comando " + commands;
+    }
+    const std::size_t at = what.find(" is required");
+    if (at != std::string::npos) return "Falta " + what.substr(0, at);
+  }
+  if (dynamic_cast<const CLI::RequiresError*>(&e) != nullptr) {
+    const std::size_t at = what.find(" requires ");
+    if (at != std::string::npos) {
+      return what.substr(0, at) + " solo se usa junto con " + what.substr(at + 10);
+    }
+  }
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
+    return what.substr(0, what.find(':')) + ": falta el valor o sobra alguno";
+  }
+  return what;
+}
+
+// "--seconds N": a finite number of seconds, 0 or more.
+std::optional<double> ParseSeconds(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size() || !std::isfinite(value) || value < 0) return std::nullopt;
+  return value;
+}
+
 struct Options {
   std::string port = "0x378";
   std::string model = "auto";
@@ -114,6 +156,17 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
                "daxwel-cli"};
   app.fallthrough();
   app.require_subcommand(1, 1);
+  // The help in the program's language; the commands inherit the labels and groups.
+  const auto formatter = app.get_formatter();
+  formatter->label("Usage", "Uso");
+  formatter->label("OPTIONS", "OPCIONES");
+  formatter->label("SUBCOMMAND", "COMANDO");
+  formatter->label("Positionals", "Argumentos");
+  formatter->label("REQUIRED", "(obligatorio)");
+  formatter->label("Needs", "Requiere");
+  app.option_defaults()->group("Opciones");
+  app.set_help_flag("-h,--help", "Muestra esta ayuda y termina");
+  app.group("Comandos");
 
   Options o;
   Request request;
@@ -153,24 +206,36 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   verify->add_option("FILE", request.file, "Archivo Intel HEX")->required();
   auto* erase = app.add_subcommand("erase", "Borra el PIC");
   auto* run = app.add_subcommand("run", "Pone el PIC en modo RUN");
-  double seconds = -1;
+  std::string seconds;
   CLI::Option* secondsOption =
       run->add_option("--seconds", seconds, "Segundos en modo RUN (si no, hasta Enter o Ctrl-C)")
-          ->type_name("N")
-          ->check(CLI::NonNegativeNumber);
+          ->type_name("N");
   auto* read = app.add_subcommand("read", "Lee el PIC a un archivo INHX8M");
   read->add_option("FILE", request.file, "Archivo a escribir")->required();
   read->add_flag("--force", request.force, "Reemplaza un archivo existente");
   auto* info = app.add_subcommand("info", "Muestra configuración, ID y ID del dispositivo");
 
+  for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
+    // A command's own help flag is made before it inherits the group.
+    command->get_help_ptr()->group("Opciones");
+    for (CLI::Option* positional :
+         command->get_options([](CLI::Option* option) { return option->get_positional(); })) {
+      positional->type_name("");
+    }
+  }
   // Set after the commands so they do not repeat it in their own help.
   app.footer(kFooter);
+
+  auto usage = [](const std::string& text) {
+    std::fprintf(stderr, "%s\nMás información: daxwel-cli --help\n", text.c_str());
+    return exit_status::kUsage;
+  };
 
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    const int code = app.exit(e);
-    return code == 0 ? exit_status::kOk : exit_status::kUsage;
+    if (e.get_exit_code() == 0) return app.exit(e) == 0 ? exit_status::kOk : exit_status::kUsage;
+    return usage(UsageErrorText(app, e));
   }
 
   if (detect->parsed()) request.command = Command::Detect;
@@ -180,12 +245,10 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   if (run->parsed()) request.command = Command::Run;
   if (read->parsed()) request.command = Command::Read;
   if (info->parsed()) request.command = Command::Info;
-  if (*secondsOption) request.seconds = seconds;
-
-  auto usage = [](const std::string& text) {
-    std::fprintf(stderr, "%s\nMás información: daxwel-cli --help\n", text.c_str());
-    return exit_status::kUsage;
-  };
+  if (*secondsOption) {
+    request.seconds = ParseSeconds(seconds);
+    if (!request.seconds) return usage("--seconds: se espera un número de segundos (0 o más)");
+  }
 
   const auto model = ParseModelOption(o.model);
   if (!model) return usage("--model: modelo desconocido \"" + o.model + "\"");
@@ -203,6 +266,7 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
     for (const std::string& fault : o.simFaults) {
       if (problem.empty()) problem = sim::ParseSimFault(fault, simOptions.faults);
     }
+    if (problem.empty()) problem = sim::CheckFaultsFitChip(simOptions);
     if (!problem.empty()) return usage(problem);
   }
 
@@ -244,9 +308,16 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
 
   Link link(backend.Port(), backend.GetPacer(), backend.base);
   std::string result;
-  // Lines off first, as the window does at start-up; then one presence test.
-  LinesOff(link);
-  if (!AdapterPresent(link)) {
+  // Lines off first, as the window does at start-up; then one presence test. A port that
+  // fails on its first access (a card pulled out) is no adapter either.
+  bool present = false;
+  try {
+    LinesOff(link);
+    present = AdapterPresent(link);
+  } catch (const std::exception& e) {
+    op.Line(e.what(), true);
+  }
+  if (!present) {
     op.Line("Hardware no detectado !!!!", true);
     result = result::kNone;
   } else {

@@ -33,6 +33,16 @@ std::size_t Columns(std::string_view text) {
   }));
 }
 
+// Text cut byte by byte may end inside a UTF-8 character: drop what is left of it.
+void DropPartialCharacter(std::string& text) {
+  std::size_t start = text.size();
+  while (start > 0 && (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80) --start;
+  if (start == 0) return;
+  const auto lead = static_cast<unsigned char>(text[start - 1]);
+  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  if (text.size() - (start - 1) < length) text.resize(start - 1);
+}
+
 constexpr auto kRedrawEvery = std::chrono::milliseconds(80);
 constexpr int kBarWidth = 30;
 
@@ -143,17 +153,23 @@ void TerminalOperator::Draw(bool force) {
   if (!force && lineDrawn_ && now - lastDraw_ < kRedrawEvery) return;
   lastDraw_ = now;
 
-  std::string line = text_;
+  std::string bar;
   if (total_ > 0) {
     const int percent = std::clamp(done_ * 100 / total_, 0, 100);
     const int filled = percent * kBarWidth / 100;
-    line += "  [" + std::string(static_cast<std::size_t>(filled), '#') +
-            std::string(static_cast<std::size_t>(kBarWidth - filled), '.') + "] " +
-            std::to_string(percent) + " %";
+    bar = "  [" + std::string(static_cast<std::size_t>(filled), '#') +
+          std::string(static_cast<std::size_t>(kBarWidth - filled), '.') + "] " +
+          std::to_string(percent) + " %";
   }
-  // Never wrap: a wrapped line could not be redrawn in place.
+  // Never wrap: a wrapped line could not be redrawn in place. The text gives way first, so
+  // the bar and its percentage stay whole; on a very narrow terminal the end is cut.
   const std::size_t width = static_cast<std::size_t>(TerminalColumns(out_) - 1);
+  std::string text = text_;
+  while (!text.empty() && Columns(text) + Columns(bar) > width) text.pop_back();
+  DropPartialCharacter(text);
+  std::string line = text + bar;
   while (Columns(line) > width) line.pop_back();
+  DropPartialCharacter(line);
   std::fprintf(out_, "\r%s\x1b[K", line.c_str());
   std::fflush(out_);
   lineDrawn_ = true;

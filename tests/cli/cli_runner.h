@@ -67,6 +67,18 @@ class CliProcess {
 
   void Signal(int sig) const { ::kill(pid_, sig); }
 
+  // Waits until the program has written `text` to standard output (which it flushes line by
+  // line), at most `limit`. True when it did.
+  bool WaitForOutput(const std::string& text,
+                     std::chrono::seconds limit = std::chrono::seconds(30)) const {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (ReadAll(outPath_).find(text) == std::string::npos) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+  }
+
   // Waits at most `limit`, then kills the program (a hang is a failure, not a stuck test).
   CliResult Wait(std::chrono::seconds limit = std::chrono::seconds(120)) {
     CliResult r;

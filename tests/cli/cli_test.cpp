@@ -1,6 +1,7 @@
 // The command line as a user runs it: the built daxwel-cli against the simulated adapter.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -168,6 +169,14 @@ TEST_F(Cli, ReadNeverReplacesAFileUnlessForced) {
   // A folder that cannot be written to is refused before the chip is read.
   r = Sim("16F84A:" + state, {"read", dir.Path() + "/missing/back.hex"});
   EXPECT_EQ(r.status, 2) << Describe(r);
+  // So is a folder in place of the file, even with --force.
+  fs::create_directory(dir.Path() + "/folder");
+  r = Sim("16F84A:" + state,
+          {"--trace", dir.Path() + "/t2", "read", "--force", dir.Path() + "/folder"});
+  EXPECT_EQ(r.status, 2) << Describe(r);
+  EXPECT_NE(r.err.find("es una carpeta"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadAll(dir.Path() + "/t2"), "") << "the chip was read for nothing";
+  EXPECT_TRUE(fs::is_directory(dir.Path() + "/folder"));
 
   // No temporary files are left next to the output.
   for (const auto& entry : fs::directory_iterator(dir.Path())) {
@@ -234,6 +243,21 @@ TEST_F(Cli, DeviceFailuresExitWithOne) {
   // The adapter vanishes in the middle of the run.
   r = Sim("16F877", {"--sim-fault", "unplug-after=2000", "-y", "program", k877Example});
   EXPECT_EQ(r.status, 1) << Describe(r);
+
+  // ... or in the middle of detection, which the command line calls itself: a message and the
+  // lines at 0, never an abort.
+  const std::string trace = dir.Path() + "/t";
+  r = Sim("16F877", {"--sim-fault", "unplug-after=100", "--trace", trace, "detect"});
+  EXPECT_EQ(r.status, 3) << Describe(r);
+  EXPECT_EQ(r.Result(), "-");
+  EXPECT_NE(r.err.find("Error: Se perdió la comunicación con el programador"), std::string::npos)
+      << r.err;
+  const std::string log = ReadAll(trace);
+  EXPECT_EQ(log.substr(log.size() - 10), "W 0378 00\n");
+  r = Sim("16F877",
+          {"--sim-fault", "unplug-after=100", "--config", "osc=hs", "-y", "program", k877Example});
+  EXPECT_EQ(r.status, 1) << Describe(r);
+  EXPECT_EQ(r.Result(), "program_error");
 }
 
 TEST_F(Cli, CodeProtectedChipIsRefusedButCanBeErased) {
@@ -412,17 +436,23 @@ TEST_F(Cli, RunModeHoldsTheRunLineThenDropsIt) {
   EXPECT_EQ(writes, (std::vector<std::string>{"00", "08", "00"})) << log;
 
   // Without a terminal or a time limit it runs until Ctrl-C, and still drops the run line.
+  // (The trace file is written at the end; the run line is up before the message is shown.)
   CliProcess running({"--sim", "16F877", "--trace", trace, "run"}, dir.Path());
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (ReadAll(trace).find("W 0378 08") == std::string::npos &&
-         std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  EXPECT_TRUE(running.WaitForOutput("(Ctrl-C para detener)"));
   running.Signal(SIGINT);
   const CliResult stopped = running.Wait(std::chrono::seconds(30));
   EXPECT_EQ(stopped.status, 130) << Describe(stopped);
   const std::string after = ReadAll(trace);
+  EXPECT_NE(after.find("W 0378 08\n"), std::string::npos) << after;
   EXPECT_EQ(after.substr(after.size() - 10), "W 0378 00\n") << after;
+
+  // A time too long for the clock's range is "until stopped", not "already over".
+  CliProcess longRun({"--sim", "16F877", "run", "--seconds", "1e300"}, dir.Path());
+  EXPECT_TRUE(longRun.WaitForOutput("o con Ctrl-C)"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  longRun.Signal(SIGINT);
+  const CliResult held = longRun.Wait(std::chrono::seconds(30));
+  EXPECT_EQ(held.status, 130) << Describe(held);
 }
 
 TEST_F(Cli, BadUsageExitsWith64AndHelpDocumentsTheCommands) {
@@ -440,6 +470,10 @@ TEST_F(Cli, BadUsageExitsWith64AndHelpDocumentsTheCommands) {
            {"--sim", "16F877", "--sim-fault", "melt=1", "detect"},
            {"--sim", "16F877", "--port", "0x37G", "detect"},
            {"--sim", "16F877", "run", "--seconds", "-1"},
+           {"--sim", "16F877", "run", "--seconds", "nan"},
+           {"--sim", "16F877", "run", "--seconds", "2s"},
+           {"--sim", "16F84", "--sim-fault", "stuck=0x400", "detect"},
+           {"--sim", "16F877", "--sim-fault", "ee-stuck=256", "detect"},
        }) {
     const CliResult r = RunCli(args, dir.Path());
     std::string joined;
@@ -448,8 +482,38 @@ TEST_F(Cli, BadUsageExitsWith64AndHelpDocumentsTheCommands) {
     EXPECT_FALSE(r.err.empty()) << joined;
   }
 
+  // CLI11's own complaints are said in Spanish too.
+  const struct {
+    std::vector<std::string> args;
+    const char* said;
+  } spanish[] = {
+      {{"--bogus", "detect"}, "Argumento no esperado: --bogus\n"},
+      {{"detect", "erase"}, "Argumento no esperado: erase\n"},
+      {{}, "Falta el comando (detect, program"},
+      {{"frobnicate"}, "Comando desconocido: frobnicate (detect"},
+      {{"read"}, "Falta FILE\n"},
+      {{"--sim-time", "virtual", "detect"}, "--sim-time solo se usa junto con --sim\n"},
+      {{"detect", "--port"}, "--port: falta el valor"},
+  };
+  for (const auto& c : spanish) {
+    const CliResult r = RunCli(c.args, dir.Path());
+    EXPECT_EQ(r.status, 64) << Describe(r);
+    EXPECT_EQ(r.err.find(c.said), 0u) << Describe(r);
+    EXPECT_NE(r.err.find("Más información: daxwel-cli --help\n"), std::string::npos);
+  }
+
   const CliResult help = RunCli({"--help"}, dir.Path());
   EXPECT_EQ(help.status, 0);
+  for (const char* english : {"Usage", "Options", "Subcommands", "Print this", "REQUIRED"}) {
+    EXPECT_EQ(help.out.find(english), std::string::npos) << english;
+  }
+  const CliResult readHelp = RunCli({"read", "--help"}, dir.Path());
+  EXPECT_EQ(readHelp.status, 0);
+  EXPECT_NE(readHelp.out.find("Uso: daxwel-cli read [OPCIONES] FILE"), std::string::npos)
+      << readHelp.out;
+  for (const char* english : {"Positionals", "TEXT", "Print this", "Options"}) {
+    EXPECT_EQ(readHelp.out.find(english), std::string::npos) << english << "\n" << readHelp.out;
+  }
   for (const char* needle : {"detect", "program", "verify", "erase", "run", "read", "info",
                              "--port", "--model", "--config", "--yes", "--quiet", "--trace",
                              "--sim", "--sim-time", "--sim-fault", "130", "64", "Resultado"}) {

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <cctype>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -346,6 +347,9 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
 }  // namespace daxwel::cli
 
 int main(int argc, char** argv) {
+  // Output piped into a reader that quits early (`| head`) must not kill a run half-way, with
+  // VPP still on and the simulated chip unsaved: the writes just fail and the run goes on.
+  std::signal(SIGPIPE, SIG_IGN);
   // Lines to 0 on any way out with a real port; SIGINT and SIGTERM are then taken over by the
   // watch, which lets the running operation stop at its next yield point instead.
   daxwel::InstallExitGuard();

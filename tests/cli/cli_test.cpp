@@ -521,6 +521,29 @@ TEST_F(Cli, BadUsageExitsWith64AndHelpDocumentsTheCommands) {
   }
 }
 
+TEST_F(Cli, AReaderThatQuitsEarlyDoesNotStopTheRun) {
+  // As in `daxwel-cli ... | head -1`: standard output is a pipe nobody reads any more.
+  const std::string state = State();
+  const std::string trace = dir.Path() + "/t";
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  ::close(fds[0]);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(fds[1], 1);
+    const int err = ::open((dir.Path() + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(err, 2);
+    CliProcess::Exec({"--sim", "16F877:" + state, "--sim-time", "virtual", "--trace", trace, "-y",
+                      "program", k877Example});
+  }
+  ::close(fds[1]);
+  EXPECT_EQ(CliProcess::WaitStatus(pid, std::chrono::seconds(60)), 0);
+  // The run went to its end: lines off, and the chip kept with what was programmed.
+  const std::string log = ReadAll(trace);
+  EXPECT_EQ(log.substr(log.size() - 10), "W 0378 00\n");
+  EXPECT_EQ(Load(state).ProgramWords[0], Load(k877Example).ProgramWords[0]);
+}
+
 TEST_F(Cli, TraceLogsEveryPortAccess) {
   const std::string trace = dir.Path() + "/t";
   ASSERT_EQ(Sim("16F877", {"--trace", trace, "detect"}).status, 0);

@@ -527,5 +527,68 @@ TEST(SimAdapterTest, CycleTimesFollowTheModel) {
   }
 }
 
+// The 16F87X protect the top 256 words, the top half or everything; the 2K parts and the
+// 16F84/84A only all or nothing. A zero in either copy of CP1:CP0 counts.
+TEST(SimAdapterTest, ProtectedRangesFollowTheFamily) {
+  const struct {
+    SimModel model;
+    std::uint16_t config;
+    int firstProtected;  // -1: nothing protected
+  } cases[] = {
+      {SimModel::F877, 0x2FEF, 0x1F00}, {SimModel::F877, 0x1FDF, 0x1000},
+      {SimModel::F877, 0x0FCF, 0x0000}, {SimModel::F877, 0x1FFF, 0x1000},
+      {SimModel::F876, 0x2FEF, 0x1F00}, {SimModel::F873, 0x2FEF, 0x0F00},
+      {SimModel::F874, 0x1FDF, 0x0800}, {SimModel::F870, 0x2FEF, 0x0000},
+      {SimModel::F871, 0x3FEF, 0x0000}, {SimModel::F84A, 0x3FEF, 0x0000},
+      {SimModel::F84, 0x3FFF, -1},      {SimModel::F877, 0x3EFF, -1},
+  };
+  for (const auto& c : cases) {
+    Bench bench(c.model);
+    ChipMemory& memory = bench.sim.Memory();
+    const int size = static_cast<int>(memory.program.size());
+    for (int a = 0; a < size; ++a) memory.program[static_cast<std::size_t>(a)] = 0x0155;
+    memory.config = c.config;
+    const int first = c.firstProtected < 0 ? size : c.firstProtected;
+    const std::string what = std::string(SimModelName(c.model)) + " " + std::to_string(c.config);
+
+    bench.Enter();
+    if (first > 0) {
+      bench.Increment(first - 1);
+      EXPECT_EQ(bench.ReadProgram(), 0x0155u) << what << " below the protected range";
+      bench.Increment();
+    }
+    if (first < size) {
+      EXPECT_EQ(bench.ReadProgram(), 0u) << what << " first protected word";
+      bench.WriteProgram(0x0AAA);
+      EXPECT_EQ(bench.sim.Memory().program[static_cast<std::size_t>(first)], 0x0155) << what;
+    }
+    bench.Leave();
+    EXPECT_TRUE(bench.sim.Violations().empty()) << what << "\n" << Joined(bench.sim.Violations());
+  }
+}
+
+// The chip erase takes the model's bulk erase time; cut short, it erases nothing.
+TEST(SimAdapterTest, ChipEraseNeedsItsWholeCycle) {
+  for (nanoseconds wait : {nanoseconds(20ms - 2us - 1ns), nanoseconds(20ms - 2us)}) {
+    Bench bench(SimModel::F84);
+    bench.sim.Memory().config = 0x000F;
+    bench.sim.Memory().program[0] = 0x0123;
+    bench.Enter();
+    bench.LoadConfiguration();
+    bench.Increment(7);
+    bench.Command(0x01);
+    bench.Command(0x07);
+    bench.Cycle(wait);
+    bench.Command(0x01);
+    bench.Command(0x07);
+    bench.Leave();
+    const bool whole = wait == 20ms - 2us;
+    EXPECT_EQ(bench.sim.Memory().config, whole ? 0x3FFF : 0x000F);
+    EXPECT_EQ(bench.sim.Memory().program[0], whole ? 0x3FFF : 0x0123);
+    const std::string all = Joined(bench.sim.Violations());
+    EXPECT_EQ(all.find("into the bulk erase cycle") != std::string::npos, !whole) << all;
+  }
+}
+
 }  // namespace
 }  // namespace daxwel::sim

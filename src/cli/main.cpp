@@ -56,6 +56,9 @@ Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MOD
   --sim-fault (repetible): no-adapter, no-target=0|1, stuck=DIR, ee-stuck=INDICE,
   unplug-after=N, ee-upper=0|1, id=VALOR (números decimales o 0x hexadecimales).
 
+Un 16F870 a 16F877 borrado trae LVP habilitado: mantenga RB3 (PGM) en 0 V durante la
+programación (10 kΩ a masa), o no entrará en modo de programación; con lvp=off queda libre.
+
 La última línea es "Resultado: " y la palabra de la operación (- si está vacía).
 Códigos de salida:
   0    ok
@@ -65,7 +68,7 @@ Códigos de salida:
   3    no se detectó el PIC, se canceló, o no hay adaptador ("Hardware no detectado !!!!")
   4    el PIC simulado registró violaciones del protocolo (en la salida de error)
   64   uso incorrecto
-  130  interrumpido con Ctrl-C (las líneas quedan en 0))";
+  130  interrumpido con Ctrl-C o SIGTERM (abandoned; las líneas quedan en 0))";
 
 // "auto", a list text ("16F84/84A"), or a model name; "16F84" and "16F84A" are the first row.
 std::optional<int> ParseModelOption(std::string text) {

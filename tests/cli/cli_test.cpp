@@ -514,9 +514,10 @@ TEST_F(Cli, BadUsageExitsWith64AndHelpDocumentsTheCommands) {
   for (const char* english : {"Positionals", "TEXT", "Print this", "Options"}) {
     EXPECT_EQ(readHelp.out.find(english), std::string::npos) << english << "\n" << readHelp.out;
   }
-  for (const char* needle : {"detect", "program", "verify", "erase", "run", "read", "info",
-                             "--port", "--model", "--config", "--yes", "--quiet", "--trace",
-                             "--sim", "--sim-time", "--sim-fault", "130", "64", "Resultado"}) {
+  for (const char* needle :
+       {"detect",     "program",     "verify",   "erase", "run",       "read",     "info",
+        "--port",     "--model",     "--config", "--yes", "--quiet",   "--trace",  "--sim",
+        "--sim-time", "--sim-fault", "130",      "64",    "Resultado", "RB3 (PGM)"}) {
     EXPECT_NE(help.out.find(needle), std::string::npos) << needle;
   }
 }

@@ -7,12 +7,14 @@ namespace daxwel::cli {
 
 namespace {
 
-// SIGUSR1 only wakes the watcher when the program ends.
+// SIGUSR1 only wakes the watcher when the program ends. SIGHUP (the terminal or the SSH link
+// gone) stops a run as cleanly as Ctrl-C, after the cycle in progress.
 sigset_t WatchedSignals() {
   sigset_t set;
   sigemptyset(&set);
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGHUP);
   sigaddset(&set, SIGUSR1);
   return set;
 }

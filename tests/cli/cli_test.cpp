@@ -602,6 +602,22 @@ TEST_F(Cli, CtrlCAbandonsARealTimeRunWithTheLinesOff) {
   for (const auto& entry : fs::directory_iterator(dir.Path())) {
     EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos);
   }
+
+  // A lost terminal or SSH link (SIGHUP) stops the run the same way, and the chip is kept.
+  const std::string state2 = State("hup.hex");
+  std::remove(trace.c_str());
+  CliProcess hung({"--sim", "16F877:" + state2, "--trace", trace, "-y", "program", file},
+                  dir.Path());
+  const auto hupDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (ReadAll(trace).size() < 200000 && std::chrono::steady_clock::now() < hupDeadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  hung.Signal(SIGHUP);
+  const CliResult h = hung.Wait(std::chrono::seconds(30));
+  EXPECT_EQ(h.status, 130) << Describe(h);
+  EXPECT_EQ(h.Result(), "abandoned");
+  EXPECT_EQ(ReadAll(trace).substr(ReadAll(trace).size() - 10), "W 0378 00\n");
+  EXPECT_EQ(Load(state2).ProgramWords[0], 0);
 }
 
 }  // namespace

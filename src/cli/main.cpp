@@ -68,7 +68,7 @@ Códigos de salida:
   3    no se detectó el PIC, se canceló, o no hay adaptador ("Hardware no detectado !!!!")
   4    el PIC simulado registró violaciones del protocolo (en la salida de error)
   64   uso incorrecto
-  130  interrumpido con Ctrl-C o SIGTERM (abandoned; las líneas quedan en 0))";
+  130  interrumpido con Ctrl-C, SIGTERM o SIGHUP (abandoned; las líneas quedan en 0))";
 
 // "auto", a list text ("16F84/84A"), or a model name; "16F84" and "16F84A" are the first row.
 std::optional<int> ParseModelOption(std::string text) {
@@ -107,7 +107,18 @@ std::string UsageErrorText(const CLI::App& app, const CLI::ParseError& e) {
     }
   }
   if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
-    return what.substr(0, what.find(':')) + ": falta el valor o sobra alguno";
+    const std::string name = what.substr(0, what.find(':'));
+    if (what.find("At Most") != std::string::npos) return name + ": se da una sola vez";
+    return name + ": falta el valor";
+  }
+  if (dynamic_cast<const CLI::ConversionError*>(&e) != nullptr) {
+    const std::string marker = "Could not convert: ";
+    const std::size_t eq = what.find(" = ");
+    if (what.rfind(marker, 0) == 0 && eq != std::string::npos) {
+      return what.substr(marker.size(), eq - marker.size()) + ": valor no válido \"" +
+             what.substr(eq + 3) + "\"";
+    }
+    return "Valor no válido: " + what;
   }
   return what;
 }

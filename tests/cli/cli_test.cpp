@@ -493,7 +493,9 @@ TEST_F(Cli, BadUsageExitsWith64AndHelpDocumentsTheCommands) {
       {{"frobnicate"}, "Comando desconocido: frobnicate (detect"},
       {{"read"}, "Falta FILE\n"},
       {{"--sim-time", "virtual", "detect"}, "--sim-time solo se usa junto con --sim\n"},
-      {{"detect", "--port"}, "--port: falta el valor"},
+      {{"detect", "--port"}, "--port: falta el valor\n"},
+      {{"--port", "0x378", "--port", "0x278", "detect"}, "--port: se da una sola vez\n"},
+      {{"--yes=maybe", "detect"}, "--yes: valor no válido \"maybe\"\n"},
   };
   for (const auto& c : spanish) {
     const CliResult r = RunCli(c.args, dir.Path());

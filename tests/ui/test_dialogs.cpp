@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -58,6 +59,8 @@ TEST(ConfigDialogs, ControlsDefaultsAndTheFromFileSwitch) {
     ConfigDialog dialog(family);
     EXPECT_EQ(dialog.objectName(), name.first);
     EXPECT_EQ(dialog.windowTitle(), "Configuration Word");
+    // Client areas 5160 x 5610 and 7800 x 5565 twips.
+    EXPECT_EQ(dialog.size(), family == Family::F84 ? QSize(344, 374) : QSize(520, 371));
     EXPECT_EQ(dialog.palette().color(QPalette::Window), QColor(Qt::white));
     auto& title = Find<QLabel>(dialog, "Label1");
     EXPECT_EQ(title.text(), name.second);
@@ -99,6 +102,108 @@ TEST(ConfigDialogs, ControlsDefaultsAndTheFromFileSwitch) {
         << "groups are independent";
     EXPECT_EQ(dialog.State().osc, Osc::LP);
     EXPECT_TRUE(dialog.State().wdteOn);
+  }
+}
+
+// Where each group stands in the grid, its labels, and where its buttons stand in it.
+TEST(ConfigDialogs, GroupsStandInTheirGridPlaces) {
+  App();
+  struct Group {
+    const char* first;  // a button of the group
+    int row, column;
+    QStringList labels;
+  };
+  const std::vector<Group> f84{{"RC", 0, 0, {"Oscilador"}},
+                               {"CpOff", 0, 1, {"Code Protect"}},
+                               {"WdteOff", 1, 0, {"Watchdog Timer"}},
+                               {"PwrteOff", 1, 1, {"Power Up Timer"}}};
+  const std::vector<Group> f87x{{"RC", 0, 0, {"Oscilador"}},
+                                {"CpOff", 0, 1, {"Code Protect"}},
+                                {"CpdOff", 0, 2, {"EE Memory", "Code Protection"}},
+                                {"LvpOff", 0, 3, {"Low Voltage", "Programming"}},
+                                {"WdteOff", 1, 0, {"Watchdog Timer"}},
+                                {"PwrteOff", 1, 1, {"Power Up Timer"}},
+                                {"BodenOff", 1, 2, {"Brown-Out Reset"}},
+                                {"WrtOff", 1, 3, {"Flash Program", "Memory Write", "Enable"}}};
+  for (Family family : {Family::F84, Family::F870, Family::F873, Family::F876}) {
+    SCOPED_TRACE(ConfigDialog::ObjectNameFor(family));
+    ConfigDialog dialog(family);
+    auto frameOf = [&](const char* name) {
+      return Find<QRadioButton>(dialog, name, false).parentWidget();
+    };
+    const std::vector<Group>& groups = family == Family::F84 ? f84 : f87x;
+    std::set<int> lefts, tops;
+    for (const Group& g : groups) {
+      lefts.insert(frameOf(g.first)->x());
+      tops.insert(frameOf(g.first)->y());
+    }
+    ASSERT_EQ(lefts.size(), family == Family::F84 ? 2u : 4u);
+    ASSERT_EQ(tops.size(), 2u);
+    for (const Group& g : groups) {
+      SCOPED_TRACE(g.first);
+      QWidget* frame = frameOf(g.first);
+      EXPECT_EQ(std::distance(tops.begin(), tops.find(frame->y())), g.row);
+      EXPECT_EQ(std::distance(lefts.begin(), lefts.find(frame->x())), g.column);
+      EXPECT_TRUE(dialog.rect().contains(frame->geometry()));
+      // Bold labels at the top, top to bottom, then the buttons under them.
+      QStringList texts;
+      int labelsEnd = 0;
+      QList<QLabel*> labels = frame->findChildren<QLabel*>();
+      std::sort(labels.begin(), labels.end(),
+                [](const QLabel* a, const QLabel* b) { return a->y() < b->y(); });
+      for (QLabel* label : labels) {
+        EXPECT_TRUE(label->font().bold());
+        texts << label->text();
+        labelsEnd = std::max(labelsEnd, label->geometry().bottom());
+      }
+      EXPECT_EQ(texts, g.labels);
+      for (QRadioButton* button : frame->findChildren<QRadioButton*>()) {
+        EXPECT_GT(button->y(), labelsEnd) << button->objectName().toStdString();
+        EXPECT_TRUE(frame->rect().contains(button->geometry()));
+      }
+    }
+    auto& rc = Find<QRadioButton>(dialog, "RC", false);
+    auto& xt = Find<QRadioButton>(dialog, "XT", false);
+    auto& hs = Find<QRadioButton>(dialog, "HS", false);
+    auto& lp = Find<QRadioButton>(dialog, "LP", false);
+    EXPECT_TRUE(rc.y() == xt.y() && hs.y() == lp.y() && rc.y() < hs.y());
+    EXPECT_TRUE(rc.x() < xt.x() && hs.x() < lp.x());
+    std::vector<std::pair<const char*, const char*>> pairs{{"WdteOff", "WdteOn"},
+                                                           {"PwrteOff", "PwrteOn"}};
+    if (family != Family::F84) {
+      for (auto pair : {std::pair{"CpdOff", "CpdOn"}, std::pair{"LvpOff", "LvpOn"},
+                        std::pair{"BodenOff", "BodenOn"}, std::pair{"WrtOff", "WrtOn"}}) {
+        pairs.push_back(pair);
+      }
+    }
+    if (family == Family::F84 || family == Family::F870) pairs.emplace_back("CpOff", "CpOn");
+    for (const auto& [off, on] : pairs) {
+      auto& offButton = Find<QRadioButton>(dialog, off, false);
+      auto& onButton = Find<QRadioButton>(dialog, on, false);
+      EXPECT_EQ(offButton.text(), "OFF");
+      EXPECT_EQ(onButton.text(), "ON");
+      EXPECT_EQ(offButton.y(), onButton.y()) << off;
+      EXPECT_LT(offButton.x(), onButton.x()) << off;
+    }
+    if (family == Family::F873 || family == Family::F876) {
+      const bool small = family == Family::F873;
+      const QStringList stack =
+          small ? QStringList{"CpOff", "Cp0000_0FFF", "Cp0800_0FFF", "Cp0F00_0FFF"}
+                : QStringList{"CpOff", "Cp0000_1FFF", "Cp1000_1FFF", "Cp1F00_1FFF"};
+      const QStringList captions =
+          small ? QStringList{"OFF", "0000h a 0FFFh", "0800h a 0FFFh", "0F00h a 0FFFh"}
+                : QStringList{"OFF", "0000h a 1FFFh", "1000h a 1FFFh", "1F00h a 1FFFh"};
+      int y = -1;
+      for (int i = 0; i < stack.size(); ++i) {
+        auto& button = Find<QRadioButton>(dialog, stack[i].toLatin1().constData(), false);
+        EXPECT_EQ(button.text(), captions[i]);
+        EXPECT_GT(button.y(), y) << "top to bottom";
+        y = button.y();
+        // The caption fits its button in the dialog's font.
+        EXPECT_LE(button.sizeHint().width(), button.width()) << captions[i].toStdString();
+      }
+    }
+    EXPECT_TRUE(dialog.rect().contains(Find(dialog, "cmdSave").geometry()));
   }
 }
 
@@ -167,6 +272,7 @@ TEST(ProgressViewer, OneLineWholeAndNotClosable) {
   FrmDoing viewer;
   EXPECT_EQ(viewer.objectName(), "frmdoing");
   EXPECT_EQ(viewer.windowTitle(), "Visor de Procesos");
+  EXPECT_EQ(viewer.size(), QSize(250, 76));
   auto& line = Find<QLabel>(viewer, "lbldoing");
   EXPECT_EQ(line.text(), "Label1");
   EXPECT_EQ(line.geometry(), QRect(24, 32, 201, 17));
@@ -204,6 +310,9 @@ TEST(PortHelp, TextIsTheTwentyOneLines) {
   EXPECT_EQ(help.windowTitle(), "Ayuda");
   EXPECT_EQ(Find<QPlainTextEdit>(help, "txtHelp").toPlainText().replace("\n", "\r\n"), text);
   EXPECT_EQ(Find<QPushButton>(help, "cmdAceptar").text(), "Aceptar");
+  EXPECT_EQ(help.size(), QSize(250, 376));
+  EXPECT_EQ(Find(help, "txtHelp").geometry(), QRect(8, 8, 241, 329));
+  EXPECT_EQ(Find(help, "cmdAceptar").geometry(), QRect(72, 344, 89, 25));
 }
 
 TEST(HelpDocument, CoversWiringPermissionsAndEveryButton) {

@@ -22,11 +22,7 @@ namespace daxwel::cli {
 
 namespace {
 
-std::string Hex4(int value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value) & 0xFFFFu);
-  return text;
-}
+std::string Hex4(int value) { return "0x" + detail::AddressText(value); }
 
 std::string Detect(Link& link, TerminalOperator& op) {
   op.SetModelIndex(0);
@@ -212,7 +208,7 @@ std::string Dispatch(const Request& request, Link& link, TerminalOperator& op) {
 // The word a command ends with when the port fails outside the operations' own guard
 // (detection, the detection before composing a configuration, run mode).
 const char* FailureWordOf(Command command) {
-  return command == Command::Program ? "program_error" : result::kNone;
+  return command == Command::Program ? result::kProgramFailure : result::kNone;
 }
 
 }  // namespace

@@ -276,13 +276,10 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   sim::SimOptions simOptions;
   if (!o.sim.empty()) {
     if (!port->device.empty()) return usage("--port: el simulador solo responde en una dirección");
-    std::string problem = sim::ParseSimTarget(o.sim, simOptions);
-    if (problem.empty()) problem = sim::ParseSimTime(o.simTime, simOptions);
-    for (const std::string& fault : o.simFaults) {
-      if (problem.empty()) problem = sim::ParseSimFault(fault, simOptions.faults);
+    if (std::string problem = sim::ParseSimOptions(o.sim, o.simTime, o.simFaults, simOptions);
+        !problem.empty()) {
+      return usage(problem);
     }
-    if (problem.empty()) problem = sim::CheckFaultsFitChip(simOptions);
-    if (!problem.empty()) return usage(problem);
   }
 
   TerminalOperator::Settings settings;

@@ -131,6 +131,17 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
   return {};
 }
 
+std::string ParseSimOptions(std::string_view target, std::string_view time,
+                            const std::vector<std::string>& faults, SimOptions& options) {
+  std::string problem = ParseSimTarget(target, options);
+  if (problem.empty()) problem = ParseSimTime(time, options);
+  for (const std::string& fault : faults) {
+    if (problem.empty()) problem = ParseSimFault(fault, options.faults);
+  }
+  if (problem.empty()) problem = CheckFaultsFitChip(options);
+  return problem;
+}
+
 std::string CheckFaultsFitChip(const SimOptions& options) {
   const VirtualPacer pacer;
   const SimAdapter chip(options.model, pacer.GetClock());

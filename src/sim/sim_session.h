@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "image/hex_writer.h"
 #include "link/clock.h"
@@ -36,6 +37,10 @@ std::string ParseSimFault(std::string_view text, Faults& faults);
 // The stuck program addresses and EEPROM indices must lie inside the chosen chip (a fault the
 // chip cannot have would silently test nothing).
 std::string CheckFaultsFitChip(const SimOptions& options);
+// The whole set of simulator options as the window and the command line take them: target,
+// time ("real" or "virtual") and every fault, then the faults checked against the chip.
+std::string ParseSimOptions(std::string_view target, std::string_view time,
+                            const std::vector<std::string>& faults, SimOptions& options);
 
 // The chip's memories as a read-back file holds them, and back. LoadMemory keeps the chip's
 // own sizes: missing words stay erased, extra ones are dropped.

@@ -1,6 +1,8 @@
 #include "ui/app_options.h"
 
 #include <QCommandLineParser>
+#include <string>
+#include <vector>
 
 namespace daxwel {
 
@@ -57,15 +59,14 @@ QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
     return {};
   }
   sim::SimOptions simOptions;
-  std::string problem = sim::ParseSimTarget(parser.value(sim).toStdString(), simOptions);
-  if (problem.empty() && parser.isSet(simTime)) {
-    problem = sim::ParseSimTime(parser.value(simTime).toStdString(), simOptions);
+  std::vector<std::string> faults;
+  for (const QString& fault : parser.values(simFault)) faults.push_back(fault.toStdString());
+  const std::string time = parser.isSet(simTime) ? parser.value(simTime).toStdString() : "real";
+  if (std::string problem =
+          sim::ParseSimOptions(parser.value(sim).toStdString(), time, faults, simOptions);
+      !problem.empty()) {
+    return QString::fromStdString(problem);
   }
-  for (const QString& fault : parser.values(simFault)) {
-    if (!problem.empty()) break;
-    problem = sim::ParseSimFault(fault.toStdString(), simOptions.faults);
-  }
-  if (!problem.empty()) return QString::fromStdString(problem);
   options.sim = std::move(simOptions);
   return {};
 }

@@ -55,6 +55,8 @@ Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MOD
   comando). --sim-time virtual hace instantáneo el tiempo del PIC simulado.
   --sim-fault (repetible): no-adapter, no-target=0|1, stuck=DIR, ee-stuck=INDICE,
   unplug-after=N, ee-upper=0|1, id=VALOR (números decimales o 0x hexadecimales).
+  --sim-report dice al final cuántas fases de reloj y ciclos costó el trabajo, y el mínimo
+  que habría tardado en el silicio (1 µs por fase más el peor caso de cada ciclo).
 
 Un 16F870 a 16F877 borrado trae LVP habilitado: mantenga RB3 (PGM) en 0 V durante la
 programación (10 kΩ a masa), o no entrará en modo de programación; con lvp=off queda libre.
@@ -142,6 +144,7 @@ struct Options {
   std::string sim;
   std::string simTime = "real";
   std::vector<std::string> simFaults;
+  bool simReport = false;
 };
 
 // Where the port accesses go: the simulated adapter or a real port, maybe through the trace.
@@ -213,6 +216,9 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
       ->type_name("TIPO[=VALOR]")
       ->needs(simOption)
       ->allow_extra_args(false);
+  app.add_flag("--sim-report", o.simReport,
+               "Al final, lo que costó el trabajo al PIC simulado (en la salida de error)")
+      ->needs(simOption);
 
   auto* detect = app.add_subcommand("detect", "Detecta el modelo del PIC");
   auto* program = app.add_subcommand("program", "Programa un archivo HEX");
@@ -344,6 +350,7 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
     }
   }
   if (watch.Requested()) status = exit_status::kInterrupted;
+  if (backend.sim && o.simReport) op.Line(sim::CostReport(backend.sim->Adapter().Stats()), true);
   if (backend.sim && !backend.sim->Adapter().Violations().empty()) {
     for (const std::string& v : backend.sim->Adapter().Violations()) {
       op.Line("Simulador: violación del protocolo: " + v, true);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -10,6 +11,15 @@
 
 namespace daxwel {
 
+// Worst case of each self-timed cycle a part offers; a programmer may only go on after it.
+struct CycleTimes {
+  std::chrono::microseconds eraseProgram;  // Begin Erase/Programming Cycle (001000)
+  // Begin Programming Only Cycle (011000) on an erased word; zero when the part has none.
+  std::chrono::microseconds programOnly;
+  std::chrono::microseconds bulkErase;  // chip erase and the bulk erases
+  bool HasProgramOnly() const { return programOnly.count() > 0; }
+};
+
 struct DeviceModel {
   int index;                   // 1..8, position in the model list
   std::string_view listText;   // "16F84/84A"
@@ -17,8 +27,12 @@ struct DeviceModel {
   int programWords;
   int eepromBytes;
   Family family;
-  std::string_view idPattern;           // characters 3..9 of the device ID BitString
-  std::chrono::microseconds cycleTime;  // worst-case erase/programming cycle
+  std::string_view idPattern;  // characters 3..9 of the device ID BitString
+  // Cycle times of a part whose device ID is unknown or does not match `idPattern`.
+  CycleTimes cycles;
+  // Faster cycles for a row that also holds an older part without a device ID: they apply
+  // only once the part has shown `idPattern`.
+  std::optional<CycleTimes> identifiedCycles;
   int LastProgramAddress() const { return programWords - 1; }
   int LastDataAddress() const { return eepromBytes - 1; }
 };

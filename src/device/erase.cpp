@@ -5,8 +5,6 @@ namespace daxwel {
 
 namespace {
 
-constexpr std::string_view kErased = "11111111111111";
-
 std::string Run(Link& link, Operator& op) {
   detail::Session s(link, op);
 
@@ -21,28 +19,29 @@ std::string Run(Link& link, Operator& op) {
 
   LinesOff(link);
   s.Enter();
+  s.IdentifyPart();
   op.ShowProgress();
   s.Progress("Borrando memoria de programa y datos ...");
 
   // Chip erase at 0x2007 clears everything, code protection included; the explicit program
   // and data bulk erases follow because some silicon leaves the EEPROM after it.
-  s.GoToConfig(kErased, 7);
+  s.GoToConfig(detail::kErasedWord, 7);
   s.Command(cmd::kBulkEraseSetup1);
   s.Command(cmd::kBulkEraseSetup2);
-  s.Program();
+  s.EraseCycle();
   s.Command(cmd::kBulkEraseSetup1);
   s.Command(cmd::kBulkEraseSetup2);
   s.Command(cmd::kBulkEraseProgram);
-  s.Program();
+  s.EraseCycle();
   s.Command(cmd::kBulkEraseData);
-  s.Program();
+  s.EraseCycle();
 
   s.Reset();
   s.Enter();
   for (int a = 0; a < model->programWords; ++a) {
     if (a % 256 == 0) op.SetProgressFraction(a, model->programWords);
     s.Command(cmd::kReadDataProgram);
-    if (s.Read() != kErased) {
+    if (s.Read() != detail::kErasedWord) {
       return s.Finish("Error", "Dirección 0x" + detail::AddressText(a) + " no pudo ser borrada",
                       result::kEraseMismatch);
     }

@@ -51,6 +51,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   // Code-protection test: a protected part reads zeros and ignores writes.
   s.Reset();
   s.Enter();
+  s.IdentifyPart();
   if (detail::IsCodeProtected(s.ReadConfigWord())) {
     return s.Finish(kCpTitle,
                     "              Code Protect (CP) activado !!!!\r"
@@ -75,7 +76,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
     s.Progress("Programando Program Memory:  0x" + detail::AddressText(a));
     return s.WriteIfDifferent(cmd::kReadDataProgram, cmd::kLoadDataProgram,
                               ToBitString(image.ProgramWords[static_cast<std::size_t>(a)]),
-                              sameWord);
+                              sameWord, true);
   });
   if (programFailed >= 0) {
     return s.Finish(

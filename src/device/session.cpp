@@ -32,9 +32,32 @@ std::string Session::Read() {
 
 void Session::Program() {
   SendCommand(link, latch, cmd::kBeginEraseProgram);
-  WaitTicks(link, 10);
+  WaitCycle(link, cycles.eraseProgram);
   // Only after the cycle: dropping VPP in the middle of it would corrupt the word.
   Checkpoint();
+}
+
+void Session::ProgramOnly() {
+  SendCommand(link, latch, cmd::kBeginProgramOnly);
+  WaitCycle(link, cycles.programOnly);
+  Checkpoint();
+}
+
+void Session::EraseCycle() {
+  SendCommand(link, latch, cmd::kBeginEraseProgram);
+  WaitCycle(link, cycles.bulkErase);
+  Checkpoint();
+}
+
+void Session::IdentifyPart() {
+  if (model == nullptr || !model->identifiedCycles) return;
+  GoToConfig("00000000010000", 6);  // 0x2006, the device ID
+  Command(cmd::kReadDataProgram);
+  const std::string id = Read();
+  if (id.substr(2, 7) == model->idPattern) cycles = *model->identifiedCycles;
+  // Load Configuration only reaches 0x2000 from a fresh entry: start again.
+  Reset();
+  Enter();
 }
 
 void Session::GoToConfig(std::string_view word, int increments) {
@@ -68,8 +91,11 @@ std::string Session::Finish(std::string_view title, std::string_view text, std::
 const DeviceModel* Session::ResolveModel() {
   int index = op.ModelIndex();
   if (index == 0) index = DetectModel(link, op);
-  const DeviceModel* model = ModelByIndex(index);
-  if (model != nullptr) link.SetCycleTime(model->cycleTime);
+  model = ModelByIndex(index);
+  if (model != nullptr) {
+    cycles = model->cycles;
+    link.SetCycleTime(cycles.eraseProgram);
+  }
   return model;
 }
 

@@ -11,6 +11,8 @@
 
 namespace daxwel::detail {
 
+inline constexpr std::string_view kErasedWord = "11111111111111";
+
 // Thrown at a yield point when the host asks the run to stop.
 struct Abandoned {};
 
@@ -30,8 +32,20 @@ class Session {
   void Command(std::string_view command);
   void Data(std::string_view word);
   std::string Read();
+  // The resolved model, and the cycle times of the part actually attached.
+  const DeviceModel* model = nullptr;
+  CycleTimes cycles{kDefaultCycle, {}, kDefaultCycle};
+
   // Begin Erase/Programming Cycle and the self-timed wait, then a yield point.
   void Program();
+  // Begin Programming Only Cycle and its wait: only for an erased word, since it can only
+  // clear bits.
+  void ProgramOnly();
+  // Begin Erase/Programming Cycle that runs an erase armed before it, with the erase's wait.
+  void EraseCycle();
+  // For a row that also holds a part without a device ID: reads the ID and takes the faster
+  // cycles only when the part shows the row's own ID. In programming mode before and after.
+  void IdentifyPart();
   void Reset() { latch = ResetLines(link); }
   void Enter() { EnterProgramMode(link, latch); }
   void Increment() { Command(cmd::kIncrementAddress); }
@@ -55,22 +69,28 @@ class Session {
   }
   // Reads the word at the current address with `readCommand`; only when it differs from
   // `want` loads it with `loadCommand`, programs it and reads it back once. True when the
-  // location then holds `want`.
+  // location then holds `want`. With `programOnlyWhenErased`, a word that read erased is
+  // written with the part's shorter programming-only cycle, when it has one.
   template <typename Same>
   bool WriteIfDifferent(std::string_view readCommand, std::string_view loadCommand,
-                        const std::string& want, Same&& same) {
+                        const std::string& want, Same&& same, bool programOnlyWhenErased = false) {
     Command(readCommand);
-    if (same(Read(), want)) return true;
+    const std::string before = Read();
+    if (same(before, want)) return true;
     Command(loadCommand);
     Data(want);
-    Program();
+    if (programOnlyWhenErased && cycles.HasProgramOnly() && before == kErasedWord) {
+      ProgramOnly();
+    } else {
+      Program();
+    }
     Command(readCommand);
     return same(Read(), want);
   }
   // Ends the run: progress hidden, the closing message shown, lines off; returns `result`.
   std::string Finish(std::string_view title, std::string_view text, std::string result);
   // Resolves the model (detecting when the list stands on "Autodetectar"); nullptr when
-  // nothing was detected. Sets the link's cycle time to the model's worst case.
+  // nothing was detected. Takes the model's cycle times (those of a part without an ID).
   const DeviceModel* ResolveModel();
 
  private:

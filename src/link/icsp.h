@@ -15,6 +15,7 @@ inline constexpr std::string_view kLoadDataProgram = "000010";
 inline constexpr std::string_view kReadDataProgram = "000100";
 inline constexpr std::string_view kIncrementAddress = "000110";
 inline constexpr std::string_view kBeginEraseProgram = "001000";
+inline constexpr std::string_view kBeginProgramOnly = "011000";
 inline constexpr std::string_view kLoadDataData = "000011";
 inline constexpr std::string_view kReadDataData = "000101";
 inline constexpr std::string_view kBulkEraseProgram = "001001";

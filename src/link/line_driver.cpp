@@ -41,9 +41,12 @@ void WaitTicks(Link& link, int n) {
   if (n <= 5) return;
   // Never shorter than the part's worst-case self-timed cycle: a half-written word, and
   // above all a half-written configuration or ID word, is never read back.
-  const std::chrono::nanoseconds ticks = std::chrono::milliseconds(n - 5);
-  const std::chrono::nanoseconds cycle = link.CycleTime();
-  link.GetPacer().Wait(std::max(ticks, cycle), link.Yield());
+  const std::chrono::microseconds ticks = std::chrono::milliseconds(n - 5);
+  WaitCycle(link, std::max(ticks, link.CycleTime()));
+}
+
+void WaitCycle(Link& link, std::chrono::microseconds cycle) {
+  link.GetPacer().Wait(cycle, link.Yield());
 }
 
 }  // namespace daxwel

@@ -68,5 +68,8 @@ bool IsPresencePattern(std::uint8_t status);
 void BitDelay(Link& link);
 // n <= 5 returns at once; otherwise waits max((n - 5) ms, the link's cycle time), yielding.
 void WaitTicks(Link& link, int n);
+// Waits out one self-timed cycle whose worst case is `cycle`, yielding: each cycle waits its
+// own time, so a 4 ms programming-only cycle is not held to an erase's 8 ms.
+void WaitCycle(Link& link, std::chrono::microseconds cycle);
 
 }  // namespace daxwel

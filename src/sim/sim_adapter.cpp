@@ -65,22 +65,23 @@ struct ModelInfo {
   std::uint16_t deviceId;  // part number in bits 13-5, silicon revision in bits 4-0
   bool twoKilo;            // 16F870/1/2: code protection is all or nothing
   bool isF84Family;
-  bool hasProgramOnly;
-  nanoseconds wordCycle;  // worst-case erase + program of one location
+  nanoseconds wordCycle;         // worst-case erase + program of one location
+  nanoseconds programOnlyCycle;  // Begin Programming Only Cycle; zero: the part has none
   nanoseconds bulkCycle;
 };
 
 // Worst-case self-timed cycles: the target is only guaranteed to have finished after these.
+constexpr nanoseconds kNone{0};
 constexpr std::array<ModelInfo, 9> kModels{{
-    {"16F84", 1024, 64, 0x0000, false, true, false, milliseconds(20), milliseconds(20)},
-    {"16F84A", 1024, 64, 0x0562, false, true, true, milliseconds(8), milliseconds(10)},
-    {"16F870", 2048, 64, 0x0D03, true, false, true, milliseconds(8), milliseconds(8)},
-    {"16F871", 2048, 64, 0x0D23, true, false, true, milliseconds(8), milliseconds(8)},
-    {"16F872", 2048, 64, 0x08E4, true, false, true, milliseconds(8), milliseconds(8)},
-    {"16F873", 4096, 128, 0x0967, false, false, true, milliseconds(8), milliseconds(8)},
-    {"16F874", 4096, 128, 0x0927, false, false, true, milliseconds(8), milliseconds(8)},
-    {"16F876", 8192, 256, 0x09E7, false, false, true, milliseconds(8), milliseconds(8)},
-    {"16F877", 8192, 256, 0x09A7, false, false, true, milliseconds(8), milliseconds(8)},
+    {"16F84", 1024, 64, 0x0000, false, true, milliseconds(20), kNone, milliseconds(20)},
+    {"16F84A", 1024, 64, 0x0562, false, true, milliseconds(8), milliseconds(8), milliseconds(10)},
+    {"16F870", 2048, 64, 0x0D03, true, false, milliseconds(8), milliseconds(4), milliseconds(8)},
+    {"16F871", 2048, 64, 0x0D23, true, false, milliseconds(8), milliseconds(4), milliseconds(8)},
+    {"16F872", 2048, 64, 0x08E4, true, false, milliseconds(8), milliseconds(4), milliseconds(8)},
+    {"16F873", 4096, 128, 0x0967, false, false, milliseconds(8), milliseconds(4), milliseconds(8)},
+    {"16F874", 4096, 128, 0x0927, false, false, milliseconds(8), milliseconds(4), milliseconds(8)},
+    {"16F876", 8192, 256, 0x09E7, false, false, milliseconds(8), milliseconds(4), milliseconds(8)},
+    {"16F877", 8192, 256, 0x09A7, false, false, milliseconds(8), milliseconds(4), milliseconds(8)},
 }};
 
 const ModelInfo& Info(SimModel model) { return kModels[static_cast<std::size_t>(model)]; }
@@ -278,6 +279,11 @@ struct SimAdapter::Impl {
     setupStage = 0;
     bulk = Bulk::None;
 
+    const nanoseconds wordTime = eraseFirst ? info.wordCycle : info.programOnlyCycle;
+    if (!eraseFirst) {
+      ++stats.programOnlyCycles;
+      CheckErasedBeforeProgramOnly(next.kind, now);
+    }
     switch (next.kind) {
       case CycleKind::Word:
         if (address < kConfigBase) {
@@ -285,18 +291,39 @@ struct SimAdapter::Impl {
         } else if (address <= kConfigWordAddress) {
           ++stats.configWrites;
         }
-        next.end = now + info.wordCycle;
+        next.end = now + wordTime;
         break;
       case CycleKind::Eeprom:
         ++stats.eepromWrites;
-        next.end = now + info.wordCycle;
+        next.end = now + wordTime;
         break;
       default:
         ++stats.bulkErases;
         next.end = now + info.bulkCycle;
         break;
     }
+    stats.cycleTimeTotal += next.end - next.start;
     cycle = next;
+  }
+
+  // Programming only clears bits: on a word that is not erased the silicon silently stores
+  // old AND new, so a programmer must never issue it there.
+  void CheckErasedBeforeProgramOnly(CycleKind kind, nanoseconds now) {
+    std::uint16_t old = kErasedWord;
+    std::uint16_t erased = kErasedWord;
+    if (kind == CycleKind::Eeprom) {
+      const auto index = static_cast<std::size_t>(EepromIndex(address));
+      old = index < memory.eeprom.size() ? memory.eeprom[index] : kErasedByte;
+      erased = kErasedByte;
+    } else if (kind == CycleKind::Word) {
+      old = ReadProgramWord();
+    } else {
+      return;
+    }
+    if (old != erased) {
+      Violation(now, "Begin Programming Only Cycle at " + Hex(static_cast<unsigned>(address), 4) +
+                         " on a word that is not erased (" + Hex(old, 4) + ")");
+    }
   }
 
   // A cycle cut short leaves its word erased but never programmed, and a bulk erase undone.
@@ -323,8 +350,11 @@ struct SimAdapter::Impl {
       }
       case CycleKind::Eeprom: {
         if (EepromProtected()) return;
-        const auto value = static_cast<std::uint8_t>(c.value & 0xFF);
-        WriteEepromCell(EepromIndex(c.address), complete ? value : kErasedByte);
+        const auto index = static_cast<std::size_t>(EepromIndex(c.address));
+        const std::uint8_t old = index < memory.eeprom.size() ? memory.eeprom[index] : 0;
+        const auto loaded = static_cast<std::uint8_t>(c.value & 0xFF);
+        const auto value = c.eraseFirst ? loaded : static_cast<std::uint8_t>(old & loaded);
+        WriteEepromCell(static_cast<int>(index), complete ? value : kErasedByte);
         return;
       }
       case CycleKind::ProgramBulk:
@@ -433,7 +463,7 @@ struct SimAdapter::Impl {
         BeginCycle(true, now);
         return;
       case kBeginProgramOnly:
-        if (info.hasProgramOnly) {
+        if (info.programOnlyCycle > kNone) {
           BeginCycle(false, now);
           return;
         }
@@ -568,6 +598,7 @@ struct SimAdapter::Impl {
     }
     const bool clockWas = (old & kClock) != 0;
     const bool clockNow = (value & kClock) != 0;
+    if (clockWas != clockNow) ++stats.clockPhases;
     if ((old ^ value) & kData) {
       if (!clockWas && !clockNow && lastFall && now - *lastFall < kSetupHoldMin) {
         Violation(now, "data changed " + Micros(now - *lastFall) +

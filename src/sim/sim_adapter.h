@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -43,7 +44,12 @@ struct ChipMemory {
 struct SimStats {
   long long portWrites = 0;
   long long portReads = 0;
-  long long programCycles = 0;  // Begin Erase/Programming Cycle commands
+  long long programCycles = 0;      // Begin Erase/Programming (and Programming Only) Cycle commands
+  long long programOnlyCycles = 0;  // of which Begin Programming Only
+  long long clockPhases = 0;        // clock-line changes: each phase needs at least 1 us
+  // Sum of the worst-case times of the self-timed cycles started: with one microsecond per
+  // clock phase, the least time the work could have taken on the silicon.
+  std::chrono::nanoseconds cycleTimeTotal{0};
   long long programWrites = 0;  // program-memory words written by a cycle
   long long eepromWrites = 0;
   long long configWrites = 0;  // writes to 0x2000..0x2007

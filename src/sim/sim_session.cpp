@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -307,6 +308,18 @@ std::string SimSession::SaveState() const {
   if (options_.statePath.empty()) return {};
   const std::string text = FormatInhx8m(ContentsOfMemory(adapter_->Memory()), true);
   return WriteFileAtomically(options_.statePath, text, true);
+}
+
+std::string CostReport(const SimStats& stats) {
+  using Seconds = std::chrono::duration<double>;
+  const double cycles = std::chrono::duration_cast<Seconds>(stats.cycleTimeTotal).count();
+  const double floor = cycles + static_cast<double>(stats.clockPhases) * 1e-6;
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "Simulador: %lld fases de reloj, %lld ciclos (%lld solo programación), %.3f s de "
+                "ciclos; mínimo %.3f s",
+                stats.clockPhases, stats.programCycles, stats.programOnlyCycles, cycles, floor);
+  return text;
 }
 
 }  // namespace daxwel::sim

@@ -58,6 +58,10 @@ std::string ReadContentsFile(const std::string& path, int programWords, int eepr
 // left alone and the write fails. Answers the empty text, or why it failed.
 std::string WriteFileAtomically(const std::string& path, std::string_view text, bool replace);
 
+// One line on what a run cost the simulated chip: clock phases, cycles and the least time
+// the work could take on the silicon (1 us per clock phase plus each cycle's worst case).
+std::string CostReport(const SimStats& stats);
+
 // The simulated adapter with its pacer (whose clock it reads) and, when asked for, the state
 // file that keeps its chip between runs.
 class SimSession {

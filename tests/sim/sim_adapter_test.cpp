@@ -527,6 +527,36 @@ TEST(SimAdapterTest, CycleTimesFollowTheModel) {
   }
 }
 
+// Programming only stores old AND new: the chip takes it on an erased word in its own 4 ms,
+// reports it on any other word, and the 16F84 has no such command.
+TEST(SimAdapterTest, ProgrammingOnlyCycleClearsBitsOnly) {
+  const struct {
+    SimModel model;
+    unsigned before;
+    nanoseconds wait;
+    std::size_t violations;
+    unsigned after;
+  } cases[] = {
+      {SimModel::F877, 0x3FFF, 4ms, 0, 0x0155},
+      {SimModel::F877, 0x3FFF, 4ms - 1ns, 1, 0x3FFF},
+      {SimModel::F877, 0x2AAA, 4ms, 1, 0x2AAA & 0x0155},
+      {SimModel::F84, 0x3FFF, 20ms, 1, 0x3FFF},
+  };
+  for (const auto& c : cases) {
+    Bench bench(c.model);
+    bench.sim.Memory().program[0] = static_cast<std::uint16_t>(c.before);
+    bench.Enter();
+    bench.Command(0x02);
+    bench.Data(0x0155);
+    bench.Command(0x18);
+    bench.Pause(c.wait - 2us);  // the command's own trailing pauses count
+    bench.ReadProgram();
+    bench.Leave();
+    EXPECT_EQ(bench.sim.Violations().size(), c.violations) << Joined(bench.sim.Violations());
+    EXPECT_EQ(bench.sim.Memory().program[0], c.after);
+  }
+}
+
 // The 16F87X protect the top 256 words, the top half or everything; the 2K parts and the
 // 16F84/84A only all or nothing. A zero in either copy of CP1:CP0 counts.
 TEST(SimAdapterTest, ProtectedRangesFollowTheFamily) {

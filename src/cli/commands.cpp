@@ -126,7 +126,7 @@ std::string Info(Link& link, TerminalOperator& op) {
 
   // Bits 13..5 name the part (the detection compares bits 11..5), bits 4..0 its revision.
   const std::string bits = ToBitString(read.deviceId);
-  const int named = ModelIndexByPattern(bits.substr(2, 7));
+  const int named = ModelIndexById(bits);
   std::string id = "Device ID: " + Hex4(read.deviceId);
   if (named != 0) {
     id += " (" + std::string(ModelByIndex(named)->listText) + ", revisión " +

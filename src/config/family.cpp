@@ -16,6 +16,15 @@ std::optional<Family> FamilyOfIndex(int modelIndex) {
     case 7:
     case 8:
       return Family::F876;
+    case 9:
+    case 10:
+    case 11:
+    case 12:
+      return Family::F87XA;
+    case 13:
+    case 14:
+    case 15:
+      return Family::F62XA;
     default:
       return std::nullopt;
   }

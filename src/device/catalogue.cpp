@@ -6,6 +6,7 @@ namespace daxwel {
 
 namespace {
 
+using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
 // Figures from the parts' programming specifications: "PIC16F8X EEPROM Memory Programming
@@ -14,12 +15,30 @@ using std::chrono::milliseconds;
 // cell, so its row waits 20 ms for everything until the part shows a 16F84A ID. We could not
 // confirm a Begin Programming Only time of the 16F84A's own, so it keeps the Begin
 // Erase/Programming Cycle.
-constexpr CycleTimes k16F84{milliseconds(20), milliseconds(0), milliseconds(20)};
-constexpr CycleTimes k16F84A{milliseconds(8), milliseconds(0), milliseconds(10)};
+constexpr CycleTimes k16F84{milliseconds(20), milliseconds(0), milliseconds(20), milliseconds(20)};
+constexpr CycleTimes k16F84A{milliseconds(8), milliseconds(0), milliseconds(10), milliseconds(8)};
 // tera + tprog = 4 + 4 ms for an erase/program cycle, tprog = 4 ms programming only.
-constexpr CycleTimes k16F87X{milliseconds(8), milliseconds(4), milliseconds(8)};
+constexpr CycleTimes k16F87X{milliseconds(8), milliseconds(4), milliseconds(8), milliseconds(8)};
+// "PIC16F87XA Flash Memory Programming Specification" (DS39589) names a 1 ms programming-only
+// cycle and 10 ms erase/program and chip-erase cycles without saying whether they are worst
+// cases; these are the longer waits that working programmers use.
+constexpr CycleTimes k16F87XA{.eraseProgram = milliseconds(12),
+                              .programOnly = milliseconds(0),
+                              .bulkErase = milliseconds(15),
+                              .dataWrite = milliseconds(12),
+                              .rowProgram = milliseconds(16),
+                              .rowProgramOnly = milliseconds(2),
+                              .discharge = microseconds(100)};
+// "PIC16F627A/628A/648A EEPROM Memory Programming Specification" (DS41196): its revisions give
+// 2.5 or 4 ms to program a word, 6 ms to write a data byte and 6 ms per bulk erase; these cover
+// all of them with room to spare. 001000 programs without erasing on these parts.
+constexpr CycleTimes k16F62XA{.eraseProgram = milliseconds(5),
+                              .programOnly = milliseconds(0),
+                              .bulkErase = milliseconds(10),
+                              .dataWrite = milliseconds(10),
+                              .beforeErase = milliseconds(10)};
 
-constexpr std::array<DeviceModel, 8> kModels{{
+constexpr std::array<DeviceModel, 15> kModels{{
     {1, "16F84/84A", "16F84", 1024, 64, Family::F84, "0101011", k16F84, k16F84A},
     {2, "16F870", "16F870", 2048, 64, Family::F870, "1101000", k16F87X, {}},
     {3, "16F871", "16F871", 2048, 64, Family::F870, "1101001", k16F87X, {}},
@@ -28,6 +47,20 @@ constexpr std::array<DeviceModel, 8> kModels{{
     {6, "16F874", "16F874", 4096, 128, Family::F873, "1001001", k16F87X, {}},
     {7, "16F876", "16F876", 8192, 256, Family::F876, "1001111", k16F87X, {}},
     {8, "16F877", "16F877", 8192, 256, Family::F876, "1001101", k16F87X, {}},
+    {9, "16F873A", "16F873A", 4096, 128, Family::F87XA, "001110010", k16F87XA, {},
+     Algorithm::F87XA},
+    {10, "16F874A", "16F874A", 4096, 128, Family::F87XA, "001110011", k16F87XA, {},
+     Algorithm::F87XA},
+    {11, "16F876A", "16F876A", 8192, 256, Family::F87XA, "001110000", k16F87XA, {},
+     Algorithm::F87XA},
+    {12, "16F877A", "16F877A", 8192, 256, Family::F87XA, "001110001", k16F87XA, {},
+     Algorithm::F87XA},
+    {13, "16F627A", "16F627A", 1024, 128, Family::F62XA, "010000010", k16F62XA, {},
+     Algorithm::F62XA},
+    {14, "16F628A", "16F628A", 2048, 128, Family::F62XA, "010000011", k16F62XA, {},
+     Algorithm::F62XA},
+    {15, "16F648A", "16F648A", 4096, 256, Family::F62XA, "010001000", k16F62XA, {},
+     Algorithm::F62XA},
 }};
 
 }  // namespace
@@ -39,9 +72,9 @@ const DeviceModel* ModelByIndex(int index) {
   return &kModels[static_cast<std::size_t>(index - 1)];
 }
 
-int ModelIndexByPattern(std::string_view pattern) {
+int ModelIndexById(std::string_view word) {
   for (const DeviceModel& m : kModels) {
-    if (m.idPattern == pattern) return m.index;
+    if (m.Identifies(word)) return m.index;
   }
   return 0;
 }

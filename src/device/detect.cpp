@@ -18,8 +18,8 @@ int DetectModel(Link& link, Operator& op) {
     throw;
   }
 
-  // Bits 11..5 name the part; the top two bits and the revision are ignored.
-  const int index = ModelIndexByPattern(word.substr(2, 7));
+  // Bits 11..5 name the original parts, bits 13..5 the later ones; the revision is ignored.
+  const int index = ModelIndexById(word);
   if (index != 0) {
     op.SetModelIndex(index);
     return index;

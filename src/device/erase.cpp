@@ -1,3 +1,4 @@
+#include "device/algorithm.h"
 #include "device/operations.h"
 #include "device/session.h"
 
@@ -18,26 +19,23 @@ std::string Run(Link& link, Operator& op) {
   }
 
   LinesOff(link);
+  const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*model);
   s.Enter();
+  if (algorithm.ChecksDeviceId()) {
+    if (const std::string wrong = detail::CheckAttachedPart(s, *model); !wrong.empty()) {
+      return s.Finish("Error", wrong, result::kNone);
+    }
+  }
   s.IdentifyPart();
   op.ShowProgress();
   s.Progress("Borrando memoria de programa y datos ...");
-
-  // Chip erase at 0x2007 clears everything, code protection included; the explicit program
-  // and data bulk erases follow because some silicon leaves the EEPROM after it.
-  s.GoToConfig(detail::kErasedWord, 7);
-  s.Command(cmd::kBulkEraseSetup1);
-  s.Command(cmd::kBulkEraseSetup2);
-  s.EraseCycle();
-  s.Command(cmd::kBulkEraseSetup1);
-  s.Command(cmd::kBulkEraseSetup2);
-  s.Command(cmd::kBulkEraseProgram);
-  s.EraseCycle();
-  s.Command(cmd::kBulkEraseData);
-  s.EraseCycle();
+  algorithm.Erase(s);
 
   s.Reset();
   s.Enter();
+  if (const std::string problem = algorithm.CheckErased(s); !problem.empty()) {
+    return s.Finish("Error", problem, result::kEraseMismatch);
+  }
   for (int a = 0; a < model->programWords; ++a) {
     if (a % 256 == 0) op.SetProgressFraction(a, model->programWords);
     s.Command(cmd::kReadDataProgram);

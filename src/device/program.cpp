@@ -1,4 +1,5 @@
 #include "config/config_word.h"
+#include "device/algorithm.h"
 #include "device/operations.h"
 #include "device/session.h"
 #include "image/hex_image.h"
@@ -48,11 +49,22 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
                                    "\r" + Config_Detail(config->word, model->index);
   if (!op.Confirm("Confirmar", confirmation)) return result::kNone;
 
+  const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*model);
+  if (const std::string warning = algorithm.ConfigWarning(config->word);
+      !warning.empty() && !op.Confirm("Confirmar", warning)) {
+    return result::kNone;
+  }
+
   // Code-protection test: a protected part reads zeros and ignores writes.
   s.Reset();
   s.Enter();
+  if (algorithm.ChecksDeviceId()) {
+    if (const std::string wrong = detail::CheckAttachedPart(s, *model); !wrong.empty()) {
+      return s.Finish("Error", wrong, result::kNone);
+    }
+  }
   s.IdentifyPart();
-  if (detail::IsCodeProtected(s.ReadConfigWord())) {
+  if (algorithm.CodeProtected(s.ReadConfigWord())) {
     return s.Finish(kCpTitle,
                     "              Code Protect (CP) activado !!!!\r"
                     "      Imposible continuar con la programación\r\r"
@@ -64,19 +76,17 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   const int eepromCount = image.HasEeprom ? image.EepromEnd + 1 : 0;
   const int total = programCount + eepromCount + 1;
 
-  const auto sameWord = [](const std::string& read, const std::string& want) {
-    return read == want;
-  };
   // Program memory: read first, write and read back only the words that differ.
   s.Reset();
   s.Enter();
-  const int programFailed = s.Walk(image.ProgramEnd, [&](int a) {
+  if (const std::string problem = algorithm.BeforeWriting(s, image, config->word);
+      !problem.empty()) {
+    return s.Finish("Error", problem, result::kProgramFailure);
+  }
+  const int programFailed = algorithm.WriteProgram(s, image, [&](int a) {
     op.ShowProgress();
     op.SetProgressFraction(a, total);
     s.Progress("Programando Program Memory:  0x" + detail::AddressText(a));
-    return s.WriteIfDifferent(cmd::kReadDataProgram, cmd::kLoadDataProgram,
-                              ToBitString(image.ProgramWords[static_cast<std::size_t>(a)]),
-                              sameWord, true);
   });
   if (programFailed >= 0) {
     return s.Finish(
@@ -88,12 +98,9 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
 
   if (image.HasEeprom) {
     s.Enter();
-    const int dataFailed = s.Walk(image.EepromEnd, [&](int i) {
+    const int dataFailed = algorithm.WriteData(s, image, [&](int i) {
       op.SetProgressFraction(programCount + i, total);
       s.Progress("Programando Data Memory:  0x" + detail::AddressText(i));
-      return s.WriteIfDifferent(cmd::kReadDataData, cmd::kLoadDataData,
-                                ToBitString(image.EepromWords[static_cast<std::size_t>(i)]),
-                                detail::SameDataByte);
     });
     if (dataFailed >= 0) {
       return s.Finish(
@@ -107,17 +114,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   s.Enter();
   op.SetProgressFraction(total - 1, total);
   s.Progress("Programando Configuration Word...");
-  s.GoToConfig("00000000000000", 0);
-  for (std::int16_t idWord : image.IdWords) {
-    s.Command(cmd::kLoadDataProgram);
-    s.Data("1111111000" + ToBitString(idWord).substr(10));
-    s.Program();
-    s.Increment();
-  }
-  for (int i = 0; i < 3; ++i) s.Increment();
-  s.Command(cmd::kLoadDataProgram);
-  s.Data(config->word);
-  s.Program();
+  algorithm.WriteIdsAndConfig(s, image, config->word);
 
   s.Reset();
   op.SetProgressFraction(total, total);

@@ -1,6 +1,7 @@
 #include "device/read_device.h"
 
 #include "config/family.h"
+#include "device/algorithm.h"
 #include "device/catalogue.h"
 #include "device/operations.h"
 #include "device/session.h"
@@ -42,6 +43,14 @@ std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
   const DeviceModel* model = s.ResolveModel();
   if (model == nullptr) return result::kNone;
   out.modelIndex = model->index;
+
+  if (detail::AlgorithmOf(*model).ChecksDeviceId()) {
+    s.Reset();
+    s.Enter();
+    if (const std::string wrong = detail::CheckAttachedPart(s, *model); !wrong.empty()) {
+      return s.Finish("Error", wrong, result::kNone);
+    }
+  }
 
   if (scope == ReadScope::ConfigurationOnly) {
     ReadConfigurationMemory(s, out);
@@ -100,8 +109,13 @@ std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
 }  // namespace
 
 bool AnyCodeProtection(std::uint16_t config, int modelIndex) {
-  if ((config & 0x0010) == 0) return true;
   const auto family = FamilyOfIndex(modelIndex);
+  // The later parts: CP is bit 13 alone (bit 4 is unimplemented or an oscillator bit), CPD
+  // bit 8.
+  if (family == Family::F87XA || family == Family::F62XA) {
+    return (config & 0x2000) == 0 || (config & 0x0100) == 0;
+  }
+  if ((config & 0x0010) == 0) return true;
   if (!family) return false;
   if (*family == Family::F84) return (config & 0x3FF0) != 0x3FF0;
   // CP1:CP0 in both copies, and CPD for the data EEPROM.

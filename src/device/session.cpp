@@ -30,34 +30,32 @@ std::string Session::Read() {
   return word;
 }
 
-void Session::Program() {
-  SendCommand(link, latch, cmd::kBeginEraseProgram);
-  WaitCycle(link, cycles.eraseProgram);
+void Session::Cycle(std::string_view command, std::chrono::microseconds wait) {
+  SendCommand(link, latch, command);
+  WaitCycle(link, wait);
   // Only after the cycle: dropping VPP in the middle of it would corrupt the word.
   Checkpoint();
 }
 
-void Session::ProgramOnly() {
-  SendCommand(link, latch, cmd::kBeginProgramOnly);
-  WaitCycle(link, cycles.programOnly);
-  Checkpoint();
-}
+void Session::Program() { Cycle(cmd::kBeginEraseProgram, cycles.eraseProgram); }
 
-void Session::EraseCycle() {
-  SendCommand(link, latch, cmd::kBeginEraseProgram);
-  WaitCycle(link, cycles.bulkErase);
-  Checkpoint();
+void Session::ProgramOnly() { Cycle(cmd::kBeginProgramOnly, cycles.programOnly); }
+
+void Session::EraseCycle() { Cycle(cmd::kBeginEraseProgram, cycles.bulkErase); }
+
+std::string Session::ReadDeviceId() {
+  GoToConfig("00000000010000", 6);  // 0x2006
+  Command(cmd::kReadDataProgram);
+  std::string id = Read();
+  // Load Configuration only reaches 0x2000 from a fresh entry: start again.
+  Reset();
+  Enter();
+  return id;
 }
 
 void Session::IdentifyPart() {
   if (model == nullptr || !model->identifiedCycles) return;
-  GoToConfig("00000000010000", 6);  // 0x2006, the device ID
-  Command(cmd::kReadDataProgram);
-  const std::string id = Read();
-  if (id.substr(2, 7) == model->idPattern) cycles = *model->identifiedCycles;
-  // Load Configuration only reaches 0x2000 from a fresh entry: start again.
-  Reset();
-  Enter();
+  if (model->Identifies(ReadDeviceId())) cycles = *model->identifiedCycles;
 }
 
 void Session::GoToConfig(std::string_view word, int increments) {

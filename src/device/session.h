@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -36,7 +37,10 @@ class Session {
   const DeviceModel* model = nullptr;
   CycleTimes cycles{kDefaultCycle, {}, kDefaultCycle};
 
-  // Begin Erase/Programming Cycle and the self-timed wait, then a yield point.
+  // Sends `command` and waits out the self-timed cycle it starts (`wait`, its worst case),
+  // then a yield point.
+  void Cycle(std::string_view command, std::chrono::microseconds wait);
+  // Begin Erase/Programming Cycle on one word and its wait.
   void Program();
   // Begin Programming Only Cycle and its wait: only for an erased word, since it can only
   // clear bits.
@@ -53,6 +57,8 @@ class Session {
   void GoToConfig(std::string_view word, int increments);
   // Reads the configuration word (0x2007) of a target already in programming mode.
   std::string ReadConfigWord();
+  // Reads the device ID (0x2006) and starts programming mode again (counter at 0).
+  std::string ReadDeviceId();
   // Replaces the progress line (a yield point).
   void Progress(std::string_view text);
   void Checkpoint();

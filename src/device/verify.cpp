@@ -1,3 +1,4 @@
+#include "device/algorithm.h"
 #include "device/operations.h"
 #include "device/session.h"
 #include "image/hex_image.h"
@@ -38,8 +39,14 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   }
   const HexImage& image = loaded.image;
 
+  const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*model);
   s.Enter();
-  if (detail::IsCodeProtected(s.ReadConfigWord())) {
+  if (algorithm.ChecksDeviceId()) {
+    if (const std::string wrong = detail::CheckAttachedPart(s, *model); !wrong.empty()) {
+      return s.Finish("Error", wrong, result::kNone);
+    }
+  }
+  if (algorithm.CodeProtected(s.ReadConfigWord())) {
     return s.Finish("Code Protect activado !!!",
                     "              Code Protect (CP) activado !!!!\r"
                     "      Imposible continuar con la verificación",

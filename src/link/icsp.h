@@ -22,6 +22,9 @@ inline constexpr std::string_view kBulkEraseProgram = "001001";
 inline constexpr std::string_view kBulkEraseData = "001011";
 inline constexpr std::string_view kBulkEraseSetup1 = "000001";
 inline constexpr std::string_view kBulkEraseSetup2 = "000111";
+// 16F87XA only: closes a Begin Programming Only Cycle, and erases the whole chip.
+inline constexpr std::string_view kEndProgramming = "010111";
+inline constexpr std::string_view kChipErase = "011111";
 }  // namespace cmd
 
 // Sends the 6 bits LSB first (character 6 down to 1). Throws std::invalid_argument on a

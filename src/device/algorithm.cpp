@@ -1,0 +1,63 @@
+#include "device/algorithm.h"
+
+#include <cstdio>
+
+namespace daxwel::detail {
+
+const FamilyAlgorithm& ClassicAlgorithm();
+const FamilyAlgorithm& F87xaAlgorithm();
+const FamilyAlgorithm& F62xaAlgorithm();
+
+const FamilyAlgorithm& AlgorithmOf(const DeviceModel& model) {
+  switch (model.algorithm) {
+    case Algorithm::F87XA:
+      return F87xaAlgorithm();
+    case Algorithm::F62XA:
+      return F62xaAlgorithm();
+    case Algorithm::Classic:
+      break;
+  }
+  return ClassicAlgorithm();
+}
+
+void FamilyAlgorithm::WriteIdsAndConfig(Session& s, const HexImage& image,
+                                        std::string_view config) const {
+  s.GoToConfig("00000000000000", 0);
+  for (std::int16_t idWord : image.IdWords) {
+    s.Command(cmd::kLoadDataProgram);
+    s.Data("1111111000" + ToBitString(idWord).substr(10));
+    s.Program();
+    s.Increment();
+  }
+  for (int i = 0; i < 3; ++i) s.Increment();
+  s.Command(cmd::kLoadDataProgram);
+  s.Data(config);
+  s.Program();
+}
+
+std::string CheckAttachedPart(Session& s, const DeviceModel& model) {
+  const std::string id = s.ReadDeviceId();
+  if (model.Identifies(id)) return {};
+  const unsigned value = static_cast<unsigned>(FromBitString(id) & 0x3FFF);
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "%04X", value);
+  const std::string name(model.modelName);
+  if (value == 0x0000 || value == 0x3FFF) {
+    return "No se encontró un PIC " + name + " en el programador (ID 0x" + hex + ")" +
+           AlgorithmOf(model).NoAnswerHint();
+  }
+  const int other = ModelIndexById(id);
+  const std::string found =
+      other != 0 ? "un PIC " + std::string(ModelByIndex(other)->modelName) : "otro PIC";
+  return "El PIC del programador es " + found + " (ID 0x" + hex + "), no un " + name +
+         "\r\rElija su modelo o \"Autodetectar\"";
+}
+
+bool OnlyClearsBits(std::string_view before, std::string_view want) {
+  for (std::size_t i = 0; i < want.size() && i < before.size(); ++i) {
+    if (want[i] == '1' && before[i] == '0') return false;
+  }
+  return true;
+}
+
+}  // namespace daxwel::detail

@@ -53,8 +53,7 @@ class FamilyAlgorithm {
   virtual int WriteData(Session& s, const HexImage& image, const ShowAddress& show) const = 0;
 
   // The four ID locations (low four bits used) and the configuration word, from address 0.
-  virtual void WriteIdsAndConfig(Session& s, const HexImage& image,
-                                 std::string_view config) const;
+  virtual void WriteIdsAndConfig(Session& s, const HexImage& image, std::string_view config) const;
 
   // Erases everything, code protection included.
   virtual void Erase(Session& s) const = 0;

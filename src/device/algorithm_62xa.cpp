@@ -63,15 +63,15 @@ class F62xa final : public FamilyAlgorithm {
   }
 
   int WriteProgram(Session& s, const HexImage& image, const ShowAddress& show) const override {
-    return WriteAll(s, image.ProgramEnd, show, [&](int a) {
-      return ToBitString(image.ProgramWords[static_cast<std::size_t>(a)]);
-    }, false);
+    return WriteAll(
+        s, image.ProgramEnd, show,
+        [&](int a) { return ToBitString(image.ProgramWords[static_cast<std::size_t>(a)]); }, false);
   }
 
   int WriteData(Session& s, const HexImage& image, const ShowAddress& show) const override {
-    return WriteAll(s, image.EepromEnd, show, [&](int i) {
-      return ToBitString(image.EepromWords[static_cast<std::size_t>(i)]);
-    }, true);
+    return WriteAll(
+        s, image.EepromEnd, show,
+        [&](int i) { return ToBitString(image.EepromWords[static_cast<std::size_t>(i)]); }, true);
   }
 
   void Erase(Session& s) const override {

@@ -205,6 +205,7 @@ void Chip::Load(std::uint16_t word, nanoseconds /*now*/) {
   switch (loadCommand_) {
     case kLoadConfiguration:
       address_ = kConfigBase;
+      if (!ConfigurationLoadsData()) return;
       latch_ = word;
       loaded_ = Loaded::Program;
       break;

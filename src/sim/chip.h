@@ -135,6 +135,8 @@ class Chip {
   virtual bool FamilyCommand(std::uint8_t command, nanoseconds now) = 0;
   virtual void BeforeCommand(std::uint8_t /*command*/, nanoseconds /*now*/) {}
   virtual void AfterLoad(std::uint8_t /*command*/, std::uint16_t /*word*/) {}
+  // Whether Load Configuration's data word is loaded, or only moves the counter.
+  virtual bool ConfigurationLoadsData() const { return true; }
   virtual void OnEnter() {}
   virtual void OnLeave(nanoseconds /*now*/, bool /*report*/) {}
   virtual void Apply(const Cycle& cycle, bool complete) = 0;

@@ -39,6 +39,9 @@ class F62xaChip final : public Chip {
   }
 
   void AfterLoad(std::uint8_t /*command*/, std::uint16_t /*word*/) override { afterBulk_ = false; }
+  // The data word of Load Configuration is ignored: IDs and the configuration word need their
+  // own Load Data.
+  bool ConfigurationLoadsData() const override { return false; }
   void OnEnter() override { afterBulk_ = false; }
 
   // A cut-short write leaves the location as it was; a cut-short erase erases nothing.

@@ -67,7 +67,8 @@ struct Faults {
 struct ChipMemory {
   std::vector<std::uint16_t> program;  // model's size, 14-bit words
   std::array<std::uint16_t, 4> ids{0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF};
-  // Unimplemented bits hold 0, as the part reads them (the 16F87XA and 16F62XA have some).
+  // The 16F87XA and 16F62XA store 0 in their unimplemented bits, and read them as 0 whatever
+  // is set here.
   std::uint16_t config = 0x3FFF;
   std::vector<std::uint8_t> eeprom;  // model's size
 };

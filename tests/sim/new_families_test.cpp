@@ -282,6 +282,11 @@ TEST(NewFamiliesTest, EachForbiddenSequenceIsReportedOnce) {
          c.Load(0x02, 0x00FF);
          c.Cmd(0x08, 5ms);
        }},
+      {SimModel::F648A, "Begin Programming with no data loaded",  // Load Configuration's word
+       [](Chip& c) {
+         c.Load(0x00, 0x0005);
+         c.Cmd(0x08, 5ms);
+       }},
       {SimModel::F627A, "after a self-timed bulk erase with no new load",
        [](Chip& c) {
          c.Load(0x02, 0x3FFF);

@@ -15,11 +15,40 @@
 namespace daxwel::sim {
 
 // The parts the simulated adapter can hold. F84 is the part without a device ID.
-enum class SimModel { F84, F84A, F870, F871, F872, F873, F874, F876, F877 };
+enum class SimModel {
+  F84,
+  F84A,
+  F870,
+  F871,
+  F872,
+  F873,
+  F874,
+  F876,
+  F877,
+  F873A,
+  F874A,
+  F876A,
+  F877A,
+  F627A,
+  F628A,
+  F648A,
+};
 
-// "16F84", "16F84A", "16F870" ... "16F877" (case-insensitive, optional "PIC" prefix).
+// Parts that share one programming algorithm.
+enum class SimFamily {
+  F84,    // 16F84, 16F84A
+  F87X,   // 16F870 ... 16F877
+  F87XA,  // 16F873A ... 16F877A: 8-word write latches, Chip Erase
+  F62XA,  // 16F627A, 16F628A, 16F648A: programming without erase, self-timed bulk erases
+};
+
+// "16F84", "16F84A", "16F870" ... "16F877", "16F873A" ... "16F877A", "16F627A", "16F628A",
+// "16F648A" (case-insensitive, optional "PIC" prefix).
 std::optional<SimModel> ParseSimModel(std::string_view text);
 std::string_view SimModelName(SimModel model);
+SimFamily FamilyOf(SimModel model);
+// Every model's name, in the enum's order.
+std::vector<std::string_view> SimModelNames();
 
 // Faults the tests (and --sim-fault) can switch on.
 struct Faults {
@@ -30,12 +59,16 @@ struct Faults {
   std::optional<long long> unplugAfter;  // adapter vanishes after this many port writes
   std::optional<int> eeUpper;            // upper six bits of data-memory reads: 0 or 1 (default 0)
   std::optional<int> deviceId;           // device ID word other than the model's
+  // 16F62XA: bulk erases leave the configuration word as it was (seen on some 16F628A).
+  bool keepConfig = false;
 };
 
 // The chip's memories, as a programmer would find them.
 struct ChipMemory {
   std::vector<std::uint16_t> program;  // model's size, 14-bit words
   std::array<std::uint16_t, 4> ids{0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF};
+  // The 16F87XA and 16F62XA store 0 in their unimplemented bits, and read them as 0 whatever
+  // is set here.
   std::uint16_t config = 0x3FFF;
   std::vector<std::uint8_t> eeprom;  // model's size
 };
@@ -44,13 +77,15 @@ struct ChipMemory {
 struct SimStats {
   long long portWrites = 0;
   long long portReads = 0;
-  long long programCycles = 0;      // Begin Erase/Programming (and Programming Only) Cycle commands
+  // Begin Erase/Programming (and Programming Only) Cycle commands, and every other cycle the
+  // chip times itself (the 16F87XA's Chip Erase, the 16F62XA's bulk erases).
+  long long programCycles = 0;
   long long programOnlyCycles = 0;  // of which Begin Programming Only
   long long clockPhases = 0;        // clock-line changes: each phase needs at least 1 us
   // Sum of the worst-case times of the self-timed cycles started: with one microsecond per
   // clock phase, the least time the work could have taken on the silicon.
   std::chrono::nanoseconds cycleTimeTotal{0};
-  long long programWrites = 0;  // program-memory words written by a cycle
+  long long programWrites = 0;  // program-memory words written by a cycle (loaded latches)
   long long eepromWrites = 0;
   long long configWrites = 0;  // writes to 0x2000..0x2007
   long long bulkErases = 0;

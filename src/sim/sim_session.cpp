@@ -71,8 +71,12 @@ std::string ParseSimTarget(std::string_view text, SimOptions& options) {
   const std::string_view name = text.substr(0, colon);
   const auto model = ParseSimModel(name);
   if (!model) {
-    return "Modelo de simulador desconocido: \"" + std::string(name) +
-           "\" (16F84, 16F84A, 16F870, 16F871, 16F872, 16F873, 16F874, 16F876 o 16F877)";
+    const std::vector<std::string_view> names = SimModelNames();
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      list += (i == 0 ? "" : i + 1 == names.size() ? " o " : ", ") + std::string(names[i]);
+    }
+    return "Modelo de simulador desconocido: \"" + std::string(name) + "\" (" + list + ")";
   }
   options.model = *model;
   options.statePath.clear();
@@ -102,9 +106,9 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
       hasValue ? ParseNumber(text.substr(eq + 1)) : std::optional<long long>{};
   const std::string what = "--sim-fault " + std::string(text) + ": ";
 
-  if (kind == "no-adapter") {
+  if (kind == "no-adapter" || kind == "keep-config") {
     if (hasValue) return what + "no lleva valor";
-    faults.noAdapter = true;
+    (kind == "no-adapter" ? faults.noAdapter : faults.keepConfig) = true;
     return {};
   }
   if (!hasValue) return what + "falta el valor (" + std::string(kind) + "=VALOR)";
@@ -127,7 +131,7 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
   } else {
     return what +
            "falla desconocida (no-adapter, no-target, stuck, ee-stuck, unplug-after, "
-           "ee-upper, id)";
+           "ee-upper, id, keep-config)";
   }
   return {};
 }
@@ -154,6 +158,10 @@ std::string CheckFaultsFitChip(const SimOptions& options) {
       return "--sim-fault stuck: la dirección " + HexText(address) + " no existe en el " + model +
              " (0x0000 a " + HexText(words - 1) + ")";
     }
+  }
+  if (options.faults.keepConfig && FamilyOf(options.model) != SimFamily::F62XA) {
+    return "--sim-fault keep-config: solo los 16F627A, 16F628A y 16F648A borran así, no el " +
+           model;
   }
   for (int index : options.faults.stuckEeprom) {
     if (index >= bytes) {

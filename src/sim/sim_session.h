@@ -32,10 +32,11 @@ std::string ParseSimTarget(std::string_view text, SimOptions& options);
 // "real" or "virtual".
 std::string ParseSimTime(std::string_view text, SimOptions& options);
 // "no-adapter", "no-target=0|1", "stuck=ADDR", "ee-stuck=INDEX", "unplug-after=N",
-// "ee-upper=0|1", "id=VALUE"; numbers in decimal or 0x-prefixed hexadecimal. Adds to `faults`.
+// "ee-upper=0|1", "id=VALUE", "keep-config"; numbers in decimal or 0x-prefixed hexadecimal.
+// Adds to `faults`.
 std::string ParseSimFault(std::string_view text, Faults& faults);
-// The stuck program addresses and EEPROM indices must lie inside the chosen chip (a fault the
-// chip cannot have would silently test nothing).
+// The stuck program addresses and EEPROM indices must lie inside the chosen chip, and
+// keep-config needs a 16F62XA (a fault the chip cannot have would silently test nothing).
 std::string CheckFaultsFitChip(const SimOptions& options);
 // The whole set of simulator options as the window and the command line take them: target,
 // time ("real" or "virtual") and every fault, then the faults checked against the chip.

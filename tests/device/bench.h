@@ -19,7 +19,7 @@ inline int IndexOf(sim::SimModel m) {
     case sim::SimModel::F84A:
       return 1;
     default:
-      return static_cast<int>(m);  // F870 = 2 ... F877 = 8
+      return static_cast<int>(m);  // F870 = 2 ... F877 = 8, F873A = 9 ... F648A = 15
   }
 }
 

@@ -133,7 +133,7 @@ TEST(SimAdapterTest, ParsesModelNames) {
   EXPECT_EQ(ParseSimModel("pic16f84a"), SimModel::F84A);
   EXPECT_EQ(ParseSimModel("16f84"), SimModel::F84);
   EXPECT_EQ(SimModelName(SimModel::F877), "16F877");
-  for (const char* bad : {"", "PIC", "16F85", "16F877A", "PIC 16F877", "F877"}) {
+  for (const char* bad : {"", "PIC", "16F85", "16F877B", "PIC 16F877", "F877"}) {
     EXPECT_FALSE(ParseSimModel(bad).has_value()) << bad;
   }
 }

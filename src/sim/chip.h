@@ -1,0 +1,192 @@
+#pragma once
+
+// The chip behind the simulated adapter's bit-level decoder: one model per family, all on
+// the base below, which keeps what every family shares (memories, address counter, the
+// single-word latch, self-timed cycles, code-protection reads, stuck cells, statistics).
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/sim_adapter.h"
+
+namespace daxwel::sim {
+
+using std::chrono::nanoseconds;
+
+constexpr std::uint16_t kWordMask = 0x3FFF;
+constexpr std::uint16_t kErasedWord = 0x3FFF;
+constexpr std::uint8_t kErasedByte = 0xFF;
+constexpr int kConfigBase = 0x2000;
+constexpr int kDeviceIdAddress = 0x2006;
+constexpr int kConfigWordAddress = 0x2007;
+
+enum Command : std::uint8_t {
+  kLoadConfiguration = 0x00,
+  kBulkEraseSetup1 = 0x01,
+  kLoadDataProgram = 0x02,
+  kLoadDataData = 0x03,
+  kReadDataProgram = 0x04,
+  kReadDataData = 0x05,
+  kIncrementAddress = 0x06,
+  kBulkEraseSetup2 = 0x07,
+  kBeginEraseProgram = 0x08,
+  kBulkEraseProgram = 0x09,
+  kBulkEraseData = 0x0B,
+  kEndProgramming = 0x17,
+  kBeginProgramOnly = 0x18,
+  kChipErase = 0x1F,
+};
+
+// Worst-case times of the self-timed cycles: the part is only sure to have finished after
+// these. Zero: the part has no such cycle.
+struct CycleTimes {
+  nanoseconds word;         // one program word, ID or the configuration word
+  nanoseconds eeprom;       // one data EEPROM byte
+  nanoseconds row;          // a row of program-memory write latches
+  nanoseconds programOnly;  // Begin Programming Only
+  nanoseconds bulk;         // a bulk erase
+  nanoseconds chip;         // a chip erase
+};
+
+struct PartInfo {
+  std::string_view name;
+  SimFamily family;
+  int programWords;
+  int eepromBytes;
+  std::uint16_t deviceId;    // part number in bits 13-5 (13-4 on the 16F87XA), revision below
+  std::uint16_t configMask;  // implemented configuration bits; the others read 0
+  bool allOrNothing;         // 16F870/1/2: any CP1:CP0 setting protects everything
+  CycleTimes times;
+};
+
+const PartInfo& PartOf(SimModel model);
+
+std::string Micros(nanoseconds t);
+std::string Hex(unsigned value, int digits);
+
+// Protocol and timing rules broken so far, bounded so a runaway loop cannot fill memory.
+class ViolationLog {
+ public:
+  void Add(nanoseconds when, const std::string& text);
+  const std::vector<std::string>& Lines() const { return lines_; }
+  void Clear();
+
+ private:
+  std::vector<std::string> lines_;
+  long long unlisted_ = 0;
+};
+
+// What the decoder expects after a command.
+enum class Follows { Nothing, DataFrame, ReadFrame };
+
+// What disturbs a chip that may still be busy.
+enum class Disturbance { Clock, Vpp };
+
+enum class Loaded { None, Program, Data };
+
+struct Cycle {
+  bool active = false;
+  int kind = 0;       // the family's own cycle kinds
+  bool erase = true;  // erase before write (the 16F84/87X's 001000)
+  int address = 0;
+  std::uint16_t value = 0;
+  std::array<std::uint16_t, 8> row{};
+  unsigned rowLoaded = 0;  // latches loaded, one bit each
+  bool clockOnly = false;  // only a clock edge disturbs it (a discharge, not a write)
+  std::string what;        // as a violation names it
+  nanoseconds start{0};
+  nanoseconds end{0};
+};
+
+class Chip {
+ public:
+  Chip(const PartInfo& part, Faults& faults, SimStats& stats, ViolationLog& log);
+  virtual ~Chip() = default;
+  Chip(const Chip&) = delete;
+  Chip& operator=(const Chip&) = delete;
+
+  const PartInfo& Part() const { return part_; }
+  std::uint16_t DeviceId() const;
+  ChipMemory& Memory() { return memory_; }
+  const ChipMemory& Memory() const { return memory_; }
+
+  // VPP rose with VDD already on. False: the part stays out of programming mode.
+  virtual bool AcceptsEntry() const { return true; }
+  void Enter();
+  void Leave(nanoseconds now, bool report);
+  // Six command bits arrived.
+  Follows Execute(std::uint8_t command, nanoseconds now);
+  // The data frame after a load command arrived.
+  void Load(std::uint16_t word, nanoseconds now);
+  // The word a read frame sends, fixed when its command arrived.
+  std::uint16_t ReadValue() const { return readValue_; }
+  // Completes a self-timed cycle whose time has passed.
+  void Settle(nanoseconds now);
+  // The programmer disturbs the chip; a cycle still running is cut short.
+  void Interrupt(nanoseconds now, Disturbance cause, bool report);
+
+ protected:
+  // A command outside the set every family shares; false: the part does not know it.
+  virtual bool FamilyCommand(std::uint8_t command, nanoseconds now) = 0;
+  virtual void BeforeCommand(std::uint8_t /*command*/, nanoseconds /*now*/) {}
+  virtual void AfterLoad(std::uint8_t /*command*/, std::uint16_t /*word*/) {}
+  // Whether Load Configuration's data word is loaded, or only moves the counter.
+  virtual bool ConfigurationLoadsData() const { return true; }
+  virtual void OnEnter() {}
+  virtual void OnLeave(nanoseconds /*now*/, bool /*report*/) {}
+  virtual void Apply(const Cycle& cycle, bool complete) = 0;
+  // First protected program address; the size when nothing is.
+  virtual int ProtectedFrom() const;
+  virtual bool EepromProtected() const;
+
+  // Protection is only lifted by an erase, so a protected part keeps its configuration word.
+  bool ConfigLocked() const;
+  std::uint16_t Config() const { return memory_.config & part_.configMask; }
+  bool InConfigSpace() const { return address_ >= kConfigBase; }
+  int ProgramIndex(int addr) const { return addr & (part_.programWords - 1); }
+  int EepromIndex(int addr) const { return addr & (part_.eepromBytes - 1); }
+  std::uint16_t ReadProgramWord() const;
+  std::uint8_t EepromByte(int index) const;
+  std::uint16_t ProgramWord(int index) const;
+  void WriteProgramCell(int index, std::uint16_t value);
+  void WriteEepromCell(int index, std::uint8_t value);
+  void SetConfig(std::uint16_t value) { memory_.config = value & part_.configMask; }
+  void EraseProgram();
+  void EraseEeprom();
+
+  // Starts a self-timed cycle of `duration`, counting it.
+  void Start(Cycle cycle, nanoseconds now, nanoseconds duration);
+  void Violation(nanoseconds now, const std::string& text) { log_.Add(now, text); }
+  void Unknown(std::uint8_t command, nanoseconds now);
+
+  const PartInfo& part_;
+  Faults& faults_;
+  SimStats& stats_;
+  ChipMemory memory_;
+  int address_ = 0;
+  Loaded loaded_ = Loaded::None;
+  std::uint16_t latch_ = kErasedWord;
+  Cycle cycle_;
+
+ private:
+  void Increment();
+
+  ViolationLog& log_;
+  std::uint8_t loadCommand_ = 0;
+  std::uint16_t readValue_ = 0;
+};
+
+std::unique_ptr<Chip> MakeClassicChip(const PartInfo& part, Faults& faults, SimStats& stats,
+                                      ViolationLog& log);
+std::unique_ptr<Chip> MakeF87xaChip(const PartInfo& part, Faults& faults, SimStats& stats,
+                                    ViolationLog& log);
+std::unique_ptr<Chip> MakeF62xaChip(const PartInfo& part, Faults& faults, SimStats& stats,
+                                    ViolationLog& log);
+std::unique_ptr<Chip> MakeChip(SimModel model, Faults& faults, SimStats& stats, ViolationLog& log);
+
+}  // namespace daxwel::sim

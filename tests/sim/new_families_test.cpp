@@ -1,0 +1,434 @@
+// The 16F87XA and 16F62XA models: each part's ID, each memory written with the family's own
+// sequence at exactly its worst-case time (1 ns less fails), every forbidden sequence
+// reported once, code protection and the erases that lift it, the refused entry.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "sim/sim_adapter.h"
+#include "sim/sim_session.h"
+
+namespace daxwel::sim {
+namespace {
+
+using namespace std::chrono_literals;
+using std::chrono::nanoseconds;
+
+class ManualClock final : public Clock {
+ public:
+  nanoseconds Now() const override { return now_; }
+  void Advance(nanoseconds d) { now_ += d; }
+
+ private:
+  nanoseconds now_{0};
+};
+
+// A careful programmer at the minimum pauses: 1 us per clock phase and between frames. A
+// command runs on its sixth falling edge, 2 us before the next one may start.
+struct Chip {
+  explicit Chip(SimModel model, Faults faults = {}) : sim(model, clock, 0x378, std::move(faults)) {}
+  ManualClock clock;
+  SimAdapter sim;
+
+  void Out(std::uint8_t v) { sim.PortOut(0x378, v); }
+  void Pause(nanoseconds d) { clock.Advance(d); }
+  void Enter() {
+    Out(0);
+    Pause(1us);
+    Out(4);
+    Pause(5us);
+  }
+  void Leave() {
+    Out(0);
+    Pause(1us);
+  }
+  void Bits(unsigned value, int count) {
+    for (int i = 0; i < count; ++i) {
+      const auto data = static_cast<std::uint8_t>(((value >> i) & 1) << 1);
+      Out(static_cast<std::uint8_t>(5 | data));
+      Pause(1us);
+      Out(static_cast<std::uint8_t>(4 | data));
+      Pause(1us);
+    }
+    Pause(1us);
+  }
+  void Cmd(unsigned c, nanoseconds wait = 0ns) {
+    Bits(c, 6);
+    Pause(wait);
+  }
+  void Load(unsigned c, unsigned word) {
+    Cmd(c);
+    Bits((word & 0x3FFF) << 1, 16);
+  }
+  unsigned Read(unsigned c) {
+    Cmd(c);
+    unsigned word = 0;
+    for (int k = 1; k <= 16; ++k) {
+      Out(5);
+      Pause(1us);
+      Out(4);
+      if (k >= 2 && k <= 15 && (sim.PortIn(0x379) & 0x40)) word |= 1u << (k - 2);
+      Pause(1us);
+    }
+    Pause(1us);
+    return word;
+  }
+  void Inc(int n = 1) {
+    for (int i = 0; i < n; ++i) Cmd(0x06);
+  }
+  void ToConfig(int offset) {
+    Load(0x00, 0x3FFF);
+    Inc(offset);
+  }
+  // Eight latches from `first`, the counter left on the row's last word.
+  void LoadRow(unsigned first) {
+    for (unsigned i = 0; i < 8; ++i) {
+      if (i > 0) Inc();
+      Load(0x02, first + i);
+    }
+  }
+  std::string All() const {
+    std::string all;
+    for (const auto& v : sim.Violations()) all += v + "\n";
+    return all;
+  }
+};
+
+constexpr SimModel kFamilyA[] = {SimModel::F873A, SimModel::F874A, SimModel::F876A,
+                                 SimModel::F877A};
+constexpr SimModel kFamilyB[] = {SimModel::F627A, SimModel::F628A, SimModel::F648A};
+
+TEST(NewFamiliesTest, EachPartHasItsNameIdAndSizes) {
+  const struct {
+    SimModel model;
+    const char* name;
+    unsigned id;
+    std::size_t words, bytes;
+  } parts[] = {{SimModel::F873A, "16F873A", 0x0E41, 4096, 128},
+               {SimModel::F874A, "16F874A", 0x0E62, 4096, 128},
+               {SimModel::F876A, "16F876A", 0x0E01, 8192, 256},
+               {SimModel::F877A, "16F877A", 0x0E23, 8192, 256},
+               {SimModel::F627A, "16F627A", 0x1044, 1024, 128},
+               {SimModel::F628A, "16F628A", 0x1068, 2048, 128},
+               {SimModel::F648A, "16F648A", 0x1103, 4096, 256}};
+  int index = 9;
+  for (const auto& p : parts) {
+    EXPECT_EQ(static_cast<int>(p.model), index++);
+    EXPECT_EQ(ParseSimModel(std::string("pic") + p.name), p.model);
+    EXPECT_EQ(SimModelName(p.model), p.name);
+    Chip chip(p.model);
+    chip.Enter();
+    chip.ToConfig(6);
+    EXPECT_EQ(chip.Read(0x04), p.id) << p.name;
+    EXPECT_EQ(chip.sim.Memory().program.size(), p.words);
+    EXPECT_EQ(chip.sim.Memory().eeprom.size(), p.bytes);
+    chip.Inc();  // unimplemented configuration bits read 0
+    EXPECT_EQ(chip.Read(0x04), index <= 13 ? 0x2FCFu : 0x21FFu) << p.name;
+    EXPECT_TRUE(chip.sim.Violations().empty()) << chip.All();
+  }
+}
+
+// One write per case, at its worst-case time minus `shortfall`.
+struct WriteCase {
+  const char* what;
+  std::function<void(Chip&, nanoseconds shortfall)> write;
+  std::function<bool(const ChipMemory&)> written;
+};
+
+void RunWrites(const SimModel (&models)[], std::size_t count, const std::vector<WriteCase>& cases) {
+  for (std::size_t m = 0; m < count; ++m) {
+    for (const WriteCase& c : cases) {
+      for (nanoseconds shortfall : {0ns, 1ns}) {
+        Chip chip(models[m]);
+        chip.Enter();
+        c.write(chip, shortfall);
+        chip.Read(0x04);
+        chip.Leave();
+        const std::string where = std::string(SimModelName(models[m])) + " " + c.what;
+        EXPECT_EQ(chip.sim.Violations().size(), shortfall == 0ns ? 0u : 1u) << where << chip.All();
+        EXPECT_EQ(c.written(chip.sim.Memory()), shortfall == 0ns) << where;
+      }
+    }
+  }
+}
+
+TEST(NewFamiliesTest, FamilyAWritesWithItsOwnSequencesAndTimes) {
+  const std::vector<WriteCase> cases = {
+      {"row by 001000",
+       [](Chip& c, nanoseconds s) {
+         c.Inc(8);
+         c.LoadRow(0x0100);
+         c.Cmd(0x08, 16ms - 2us - s);
+       },
+       [](const ChipMemory& m) { return m.program[8] == 0x0100 && m.program[15] == 0x0107; }},
+      {"word by 011000",
+       [](Chip& c, nanoseconds s) {
+         c.Load(0x02, 0x0155);
+         c.Cmd(0x18, 1ms - 13us - s);
+         c.Cmd(0x17, 98us);
+       },
+       [](const ChipMemory& m) { return m.program[0] == 0x0155 && m.program[1] == 0x3FFF; }},
+      {"EEPROM byte",
+       [](Chip& c, nanoseconds s) {
+         c.Inc(3);
+         c.Load(0x03, 0x42);
+         c.Cmd(0x08, 12ms - 2us - s);
+       },
+       [](const ChipMemory& m) { return m.eeprom[3] == 0x42; }},
+      {"configuration word",
+       [](Chip& c, nanoseconds s) {
+         c.ToConfig(7);
+         c.Load(0x02, 0x3F3A);
+         c.Cmd(0x08, 12ms - 2us - s);
+       },
+       [](const ChipMemory& m) { return m.config == (0x3F3A & 0x2FCF); }},
+      {"chip erase",
+       [](Chip& c, nanoseconds s) {
+         c.sim.Memory().program[5] = 0;
+         c.Cmd(0x1F, 15ms - 2us - s);
+       },
+       [](const ChipMemory& m) { return m.program[5] == 0x3FFF; }},
+  };
+  RunWrites(kFamilyA, std::size(kFamilyA), cases);
+}
+
+TEST(NewFamiliesTest, FamilyBWritesWithItsOwnSequencesAndTimes) {
+  const std::vector<WriteCase> cases = {
+      {"program word",
+       [](Chip& c, nanoseconds s) {
+         c.Inc(2);
+         c.Load(0x02, 0x2155);
+         c.Cmd(0x08, 5ms - 2us - s);
+       },
+       [](const ChipMemory& m) { return m.program[2] == 0x2155; }},
+      {"ID word",
+       [](Chip& c, nanoseconds s) {
+         c.ToConfig(1);
+         c.Load(0x02, 0x0005);
+         c.Cmd(0x08, 5ms - 2us - s);
+       },
+       [](const ChipMemory& m) { return m.ids[1] == 0x0005; }},
+      {"EEPROM byte",
+       [](Chip& c, nanoseconds s) {
+         c.Load(0x03, 0x24);
+         c.Cmd(0x08, 10ms - 2us - s);
+       },
+       [](const ChipMemory& m) { return m.eeprom[0] == 0x24; }},
+      {"bulk erase data",
+       [](Chip& c, nanoseconds s) {
+         c.sim.Memory().eeprom[9] = 0;
+         c.Cmd(0x0B, 10ms - 2us - s);
+       },
+       [](const ChipMemory& m) { return m.eeprom[9] == 0xFF; }},
+  };
+  RunWrites(kFamilyB, std::size(kFamilyB), cases);
+}
+
+TEST(NewFamiliesTest, EachForbiddenSequenceIsReportedOnce) {
+  const struct {
+    SimModel model;
+    const char* expected;
+    std::function<void(Chip&)> act;
+  } cases[] = {
+      {SimModel::F877A, "with 7 of its 8 latches loaded",
+       [](Chip& c) {
+         c.Load(0x02, 0x0001);
+         c.Inc();
+         for (int i = 1; i < 7; ++i, c.Inc()) c.Load(0x02, 0x0001);
+         c.Cmd(0x08, 16ms);
+       }},
+      {SimModel::F877A, "on a word that is not erased: 1 word(s) stored as old AND new",
+       [](Chip& c) {
+         c.sim.Memory().program[0] = 0x0F00;
+         c.Load(0x02, 0x00FF);
+         c.Cmd(0x18, 1ms);
+         c.Cmd(0x17, 100us);
+       }},
+      {SimModel::F877A, "End Programming 999.999 us into the Begin Programming Only row cycle",
+       [](Chip& c) {
+         c.Load(0x02, 0x0001);
+         c.Cmd(0x18, 1ms - 13us - 1ns);
+         c.Cmd(0x17, 100us);
+       }},
+      {SimModel::F877A, "command 0x06 while the Begin Programming Only cycle at 0x0000 is open",
+       [](Chip& c) {
+         c.Load(0x02, 0x0001);
+         c.Cmd(0x18, 1ms);
+         c.Inc();
+       }},
+      {SimModel::F877A, "clock raised 99.999 us into the discharge after End Programming",
+       [](Chip& c) {
+         c.Load(0x02, 0x0001);
+         c.Cmd(0x18, 1ms);
+         c.Cmd(0x17, 98us - 1ns);
+         c.Inc();
+       }},
+      {SimModel::F876A, "Bulk Erase Setup1 (0x01) sent to the 16F876A", [](Chip& c) { c.Cmd(1); }},
+      {SimModel::F873A, "Bulk Erase Setup2 (0x07) sent to the 16F873A", [](Chip& c) { c.Cmd(7); }},
+      {SimModel::F874A, "unknown command 0x3F for the 16F874A", [](Chip& c) { c.Cmd(0x3F); }},
+      {SimModel::F877A, "clock raised 14999.999 us into the bulk erase cycle",
+       [](Chip& c) {
+         c.Cmd(0x09);
+         c.Cmd(0x08, 15ms - 2us - 1ns);
+         c.Inc();
+       }},
+      {SimModel::F628A, "needs bits to go from 0 to 1 (holds 0x0F00, loaded 0x00FF)",
+       [](Chip& c) {
+         c.sim.Memory().program[0] = 0x0F00;
+         c.Load(0x02, 0x00FF);
+         c.Cmd(0x08, 5ms);
+       }},
+      {SimModel::F648A, "Begin Programming with no data loaded",  // Load Configuration's word
+       [](Chip& c) {
+         c.Load(0x00, 0x0005);
+         c.Cmd(0x08, 5ms);
+       }},
+      {SimModel::F627A, "after a self-timed bulk erase with no new load",
+       [](Chip& c) {
+         c.Load(0x02, 0x3FFF);
+         c.Cmd(0x09, 10ms);
+         c.Cmd(0x08, 5ms);
+       }},
+      {SimModel::F628A, "clock raised 9999.999 us into the bulk erase program memory cycle",
+       [](Chip& c) {
+         c.Cmd(0x09, 10ms - 2us - 1ns);
+         c.Inc();
+       }},
+  };
+  for (const auto& c : cases) {
+    Chip chip(c.model);
+    chip.Enter();
+    c.act(chip);
+    chip.Leave();
+    ASSERT_EQ(chip.sim.Violations().size(), 1u) << c.expected << "\n" << chip.All();
+    EXPECT_NE(chip.All().find(c.expected), std::string::npos) << c.expected << "\n" << chip.All();
+  }
+  // The 16F62XA lacks the 16F87X's and 16F87XA's extra commands.
+  for (const char* command : {"0x01", "0x07", "0x17", "0x18", "0x1F"}) {
+    Chip chip(SimModel::F648A);
+    chip.Enter();
+    chip.Cmd(static_cast<unsigned>(std::stoul(command, nullptr, 16)));
+    ASSERT_EQ(chip.sim.Violations().size(), 1u) << chip.All();
+    EXPECT_NE(chip.All().find(std::string("unknown command ") + command + " for the 16F648A"),
+              std::string::npos)
+        << chip.All();
+  }
+}
+
+// CP (bit 13) hides all program memory and CPD (bit 8) the EEPROM; on the 16F87XA only Chip
+// Erase lifts them, and from program space it leaves the IDs.
+TEST(NewFamiliesTest, ChipEraseLiftsFamilyAProtection) {
+  for (bool fromConfig : {false, true}) {
+    Chip chip(SimModel::F874A);
+    ChipMemory& m = chip.sim.Memory();
+    m.config = 0x2FCF & ~0x2100;
+    m.program[0] = 0x0123;
+    m.eeprom[0] = 0x55;
+    m.ids[0] = 0x0001;
+    chip.Enter();
+    EXPECT_EQ(chip.Read(0x04), 0u);
+    EXPECT_EQ(chip.Read(0x05), 0u);
+    chip.LoadRow(0x0000);
+    chip.Cmd(0x08, 16ms);
+    chip.Cmd(0x09);
+    chip.Cmd(0x08, 15ms);  // a bulk erase does nothing on a protected part
+    chip.ToConfig(7);
+    chip.Load(0x02, 0x3FFF);
+    chip.Cmd(0x08, 12ms);  // nor does a new configuration word
+    EXPECT_EQ(m.program[0], 0x0123);
+    EXPECT_EQ(m.config, 0x2FCF & ~0x2100);
+    chip.Leave();
+    chip.Enter();
+    if (fromConfig) chip.Load(0x00, 0x3FFF);
+    chip.Cmd(0x1F, 15ms);
+    EXPECT_EQ(chip.Read(0x04), 0x3FFFu);
+    chip.Leave();
+    EXPECT_EQ(m.program[0], 0x3FFF);
+    EXPECT_EQ(m.eeprom[0], 0xFF);
+    EXPECT_EQ(m.config, 0x2FCF);
+    EXPECT_EQ(m.ids[0], fromConfig ? 0x3FFF : 0x0001);
+    EXPECT_TRUE(chip.sim.Violations().empty()) << chip.All();
+  }
+}
+
+// On the 16F62XA a program bulk erase from program space leaves a protected part alone; from
+// configuration space it clears the word and so lets the data bulk erase work. keep-config:
+// the word survives, and the EEPROM with it.
+TEST(NewFamiliesTest, BulkEraseInConfigSpaceLiftsFamilyBProtection) {
+  for (bool keep : {false, true}) {
+    Faults faults;
+    faults.keepConfig = keep;
+    Chip chip(SimModel::F628A, faults);
+    ChipMemory& m = chip.sim.Memory();
+    m.config = 0x21FF & ~0x2100;
+    m.program[7] = 0x0123;
+    m.eeprom[7] = 0x55;
+    m.ids[3] = 0x0002;
+    chip.Enter();
+    chip.Cmd(0x09, 10ms);
+    EXPECT_EQ(m.program[7], 0x0123);
+    chip.Load(0x00, 0x3FFF);
+    chip.Cmd(0x09, 10ms);
+    chip.Cmd(0x0B, 10ms);
+    chip.Leave();
+    EXPECT_EQ(m.program[7], 0x3FFF);
+    EXPECT_EQ(m.ids[3], 0x3FFF);
+    EXPECT_EQ(m.config, keep ? 0x21FF & ~0x2100 : 0x21FF);
+    EXPECT_EQ(m.eeprom[7], keep ? 0x55 : 0xFF);
+    EXPECT_EQ(chip.sim.Stats().bulkErases, 3);
+    EXPECT_TRUE(chip.sim.Violations().empty()) << chip.All();
+  }
+  SimOptions options;
+  EXPECT_EQ(ParseSimFault("keep-config", options.faults), "");
+  options.model = SimModel::F877A;
+  EXPECT_NE(CheckFaultsFitChip(options), "");
+  options.model = SimModel::F648A;
+  EXPECT_EQ(CheckFaultsFitChip(options), "");
+}
+
+// MCLR off and the internal oscillator: the part runs its own code and never listens.
+TEST(NewFamiliesTest, FamilyBWithMclrOffAndInternalOscillatorRefusesEntry) {
+  const struct {
+    std::uint16_t config;
+    bool enters;
+  } cases[] = {{0x3FDC, false}, {0x3FDD, false}, {0x3FFC, true}, {0x3FC9, true}, {0x3FDE, true}};
+  for (const auto& c : cases) {
+    Chip chip(SimModel::F628A);
+    chip.sim.Memory().config = c.config;
+    chip.sim.Memory().program[0] = 0x0123;
+    chip.Enter();
+    EXPECT_EQ(chip.sim.InProgramMode(), c.enters) << c.config;
+    EXPECT_EQ(chip.Read(0x04), c.enters ? 0x0123u : 0u) << c.config;
+    chip.ToConfig(6);
+    EXPECT_EQ(chip.Read(0x04), c.enters ? 0x1068u : 0u) << c.config;
+    chip.Leave();
+    EXPECT_TRUE(chip.sim.Violations().empty()) << chip.All();
+  }
+}
+
+// Statistics: every cycle counts with its own worst case; programming only with its 1 ms.
+TEST(NewFamiliesTest, CyclesAddTheirOwnTimes) {
+  Chip a(SimModel::F877A);
+  a.Enter();
+  a.LoadRow(0);
+  a.Cmd(0x08, 16ms);
+  a.Inc();
+  a.Load(0x02, 1);
+  a.Cmd(0x18, 1ms);
+  a.Cmd(0x17, 100us);
+  a.Cmd(0x1F, 15ms);
+  const SimStats& s = a.sim.Stats();
+  EXPECT_EQ(s.programCycles, 3);
+  EXPECT_EQ(s.programOnlyCycles, 1);
+  EXPECT_EQ(s.programWrites, 9);
+  EXPECT_EQ(s.bulkErases, 1);
+  EXPECT_EQ(s.cycleTimeTotal, 16ms + 1ms + 15ms);
+  EXPECT_TRUE(a.sim.Violations().empty()) << a.All();
+}
+
+}  // namespace
+}  // namespace daxwel::sim

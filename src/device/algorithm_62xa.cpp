@@ -55,8 +55,10 @@ class F62xa final : public FamilyAlgorithm {
       s.Increment();
     }
     for (int i = 0; i < 3; ++i) s.Increment();
+    // Unimplemented bits may read 0 whatever was written: only the others count.
     s.Command(cmd::kReadDataProgram);
-    clearsOnly = clearsOnly && OnlyClearsBits(s.Read(), config);
+    const int was = FromBitString(s.Read()) | ~kImplementedConfig;
+    clearsOnly = clearsOnly && OnlyClearsBits(ToBitString(was & 0x3FFF), config);
     s.Reset();
     s.Enter();
     return clearsOnly ? std::string() : EraseProgramMemory(s);

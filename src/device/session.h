@@ -35,7 +35,7 @@ class Session {
   std::string Read();
   // The resolved model, and the cycle times of the part actually attached.
   const DeviceModel* model = nullptr;
-  CycleTimes cycles{kDefaultCycle, {}, kDefaultCycle};
+  CycleTimes cycles{kDefaultCycle, {}, kDefaultCycle, kDefaultCycle};
 
   // Sends `command` and waits out the self-timed cycle it starts (`wait`, its worst case),
   // then a yield point.

@@ -1,0 +1,212 @@
+// The 16F87XA and 16F62XA, each driven by its own algorithm against its own simulated chip.
+#include <deque>
+
+#include "bench.h"
+#include "device/catalogue.h"
+#include "device/read_device.h"
+#include "image/hex_image.h"
+
+namespace daxwel {
+namespace {
+
+using sim::SimModel;
+using testing::Bench;
+using testing::HexBuilder;
+
+struct Part {
+  SimModel model;
+  int index;
+  int programWords;
+  int eepromBytes;
+  int config;  // no protection, XT, LVP off, power-up timer on
+  int protectedConfig;
+  int implemented;  // configuration bits the part stores
+};
+
+constexpr int k87xa = 0x3F31;
+constexpr int k62xa = 0x3F21;  // bit 4 (FOSC2) is 0 here: no protection
+const Part kParts[] = {
+    {SimModel::F873A, 9, 4096, 128, k87xa, k87xa & ~0x2000, 0x2FCF},
+    {SimModel::F874A, 10, 4096, 128, k87xa, k87xa & ~0x2000, 0x2FCF},
+    {SimModel::F876A, 11, 8192, 256, k87xa, k87xa & ~0x2000, 0x2FCF},
+    {SimModel::F877A, 12, 8192, 256, k87xa, k87xa & ~0x2000, 0x2FCF},
+    {SimModel::F627A, 13, 1024, 128, k62xa, k62xa & ~0x2000, 0x21FF},
+    {SimModel::F628A, 14, 2048, 128, k62xa, k62xa & ~0x2000, 0x21FF},
+    {SimModel::F648A, 15, 4096, 256, k62xa, k62xa & ~0x2000, 0x21FF},
+};
+
+// Words across a row boundary and the last row left partial, EEPROM, IDs.
+HexBuilder Program(int config, int variant = 0) {
+  HexBuilder h;
+  h.Words(0, {0x2805, 0x0000, 0x1683, 0x0186, 0x1283, 0x0A86, 0x2806, 0x3FFF, 0x0103 ^ variant,
+              0x0064, 0x0008});
+  h.Eeprom(0, {0x41, 0x42 ^ (variant << 1), 0x00});
+  h.Ids({0x0001, 0x0002, 0x0003, 0x0004});
+  h.Config(config);
+  return h;
+}
+
+TEST(NewFamilies, DetectProgramVerifyReadAndEraseEveryPart) {
+  for (const Part& p : kParts) {
+    const std::string name(sim::SimModelName(p.model));
+    SCOPED_TRACE(name);
+    Bench b(p.model);
+    b.op.model = 0;
+    const std::string path = b.dir.Write("p.hex", Program(p.config).Text());
+    ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok") << b.op.LastText();
+    EXPECT_EQ(b.op.model, p.index) << "detected";
+    b.ExpectClean("program");
+    EXPECT_EQ(b.sim.Memory().program[8], 0x0103);
+    EXPECT_EQ(b.sim.Memory().eeprom[1], 0x42);
+    EXPECT_EQ(b.sim.Memory().ids[3], 0x3F84);
+    EXPECT_EQ(b.sim.Memory().config & p.implemented, p.config & p.implemented);
+
+    b.sim.ResetStats();
+    ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok");
+    EXPECT_EQ(b.sim.Stats().programCycles, 5) << "only the IDs and the configuration word";
+    EXPECT_EQ(VerifyDevice(path, b.link, b.op), "ok");
+    EXPECT_EQ(b.op.LastText(), "** PIC Verificado OK **");
+
+    const ReadOutcome read = ReadDevice(b.link, b.op);
+    ASSERT_EQ(read.result, "ok");
+    ASSERT_EQ(read.contents.program.size(), static_cast<std::size_t>(p.programWords));
+    EXPECT_EQ(read.contents.program[9], 0x0064);
+    EXPECT_EQ(read.contents.eeprom.size(), static_cast<std::size_t>(p.eepromBytes));
+
+    ASSERT_EQ(EraseDevice(b.link, b.op), "ok") << b.op.LastText();
+    EXPECT_EQ(b.op.LastText(), "El PIC ha sido borrado");
+    for (std::uint16_t w : b.sim.Memory().program) ASSERT_EQ(w, 0x3FFF);
+    for (std::uint8_t e : b.sim.Memory().eeprom) ASSERT_EQ(e, 0xFF);
+    b.ExpectClean("erase");
+  }
+}
+
+// A word that needs a bit set again: the 87XA erases and reprograms its row with the seven
+// neighbours kept, the 62XA bulk-erases and writes the whole image; a change that only
+// clears bits is written in place.
+TEST(NewFamilies, RewritesThatSetBitsKeepEveryOtherWord) {
+  for (SimModel m : {SimModel::F877A, SimModel::F628A}) {
+    const std::string name(sim::SimModelName(m));
+    SCOPED_TRACE(name);
+    const int config = m == SimModel::F877A ? k87xa : k62xa;
+    // 0x0103 -> 0x0113 and 0x42 -> 0x62 set a bit; 0x0102 and 0x40 only clear one.
+    for (int variant : {0x0010, 0x0001}) {
+      Bench b(m);
+      ASSERT_EQ(ProgramDevice(b.dir.Write("a.hex", Program(config).Text()), b.link, b.op), "ok");
+      b.sim.ResetStats();
+      const std::string next = b.dir.Write("b.hex", Program(config, variant).Text());
+      ASSERT_EQ(ProgramDevice(next, b.link, b.op), "ok") << b.op.LastText();
+      b.ExpectClean();
+      EXPECT_EQ(b.sim.Memory().program[8], 0x0103 ^ variant);
+      EXPECT_EQ(VerifyDevice(next, b.link, b.op), "ok") << "neighbours and EEPROM intact";
+      const bool setsBits = variant == 0x0010;
+      EXPECT_EQ(b.sim.Stats().bulkErases > 0, setsBits && m == SimModel::F628A);
+    }
+  }
+}
+
+TEST(NewFamilies, CodeProtectionIsBit13AndEraseClearsIt) {
+  for (const Part& p : {kParts[3], kParts[5]}) {
+    SCOPED_TRACE(std::string(sim::SimModelName(p.model)));
+    Bench b(p.model);
+    b.op.model = p.index;
+    const std::string plain = b.dir.Write("p.hex", Program(p.config).Text());
+    const std::string locked = b.dir.Write("cp.hex", Program(p.protectedConfig).Text());
+    ASSERT_EQ(ProgramDevice(locked, b.link, b.op), "ok");
+    EXPECT_EQ(VerifyDevice(locked, b.link, b.op), "cp-error");
+    EXPECT_EQ(b.op.LastTitle(), "Code Protect activado !!!");
+    EXPECT_EQ(ProgramDevice(plain, b.link, b.op), "cp-error");
+    ASSERT_EQ(EraseDevice(b.link, b.op), "ok") << b.op.LastText();
+    EXPECT_EQ(ProgramDevice(plain, b.link, b.op), "ok");
+    EXPECT_EQ(VerifyDevice(plain, b.link, b.op), "ok");
+    b.ExpectClean();
+  }
+}
+
+TEST(NewFamilies, RefusalsLeaveTheChipUntouched) {
+  struct Case {
+    const char* what;
+    SimModel attached;
+    int chosen;
+    std::vector<int> words;  // program words from address 0
+    int config;
+    std::deque<bool> answers;
+    std::string result;
+    std::string textHas;
+  };
+  const std::vector<int> k8k(8192, 0x0000);
+  const std::vector<int> k2k(2048, 0x0000);
+  const Case cases[] = {
+      {"8K image on a 16F874A",
+       SimModel::F874A,
+       10,
+       k8k,
+       k87xa,
+       {},
+       "size-error",
+       "excede el tamaño"},
+      {"2K image on a 16F627A",
+       SimModel::F627A,
+       13,
+       k2k,
+       k62xa,
+       {},
+       "size-error",
+       "excede el tamaño"},
+      {"16F877A chosen, 16F628A attached",
+       SimModel::F628A,
+       12,
+       {1},
+       k87xa,
+       {},
+       "",
+       "es un PIC 16F628A"},
+      {"MCLRE = 0 declined", SimModel::F628A, 14, {1}, k62xa & ~0x0020, {true, false}, "", "-"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Bench b(c.attached);
+    b.op.model = c.chosen;
+    b.op.answers = c.answers;
+    HexBuilder h;
+    h.Words(0, c.words);
+    h.Config(c.config);
+    EXPECT_EQ(ProgramDevice(b.dir.Write("x.hex", h.Text()), b.link, b.op), c.result);
+    if (c.textHas == "-") {
+      EXPECT_TRUE(b.op.messages.empty()) << "a declined question ends the run quietly";
+    } else {
+      EXPECT_NE(b.op.LastText().find(c.textHas), std::string::npos) << b.op.LastText();
+    }
+    EXPECT_EQ(b.sim.Stats().programCycles, 0);
+    b.ExpectClean();
+  }
+}
+
+// A 62XA set for the internal oscillator with MCLR off may never enter programming mode again
+// on an adapter that keeps VDD on: the user is asked first, and told why afterwards.
+TEST(NewFamilies, MclrOffIsConfirmedAndExplainedWhenThePartNoLongerAnswers) {
+  Bench b(SimModel::F628A);
+  b.op.model = 14;
+  const int intoscMclrOff = (k62xa & ~0x0020 & ~0x0013) | 0x0010;  // FOSC 100, MCLRE 0
+  const std::string path = b.dir.Write("m.hex", Program(intoscMclrOff).Text());
+  ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok");
+  ASSERT_EQ(b.op.confirmations.size(), 2u);
+  EXPECT_NE(b.op.confirmations[1].text.find("MCLRE = 0"), std::string::npos);
+  EXPECT_EQ(VerifyDevice(path, b.link, b.op), "");
+  EXPECT_NE(b.op.LastText().find("VPP antes que VDD"), std::string::npos) << b.op.LastText();
+  b.ExpectClean();
+}
+
+TEST(NewFamilies, EraseThatLeavesTheConfigurationWordIsAnError) {
+  sim::Faults f;
+  f.keepConfig = true;
+  Bench b(SimModel::F628A, f);
+  b.op.model = 14;
+  b.sim.Memory().config = static_cast<std::uint16_t>(k62xa);
+  EXPECT_EQ(EraseDevice(b.link, b.op), "erase-error");
+  EXPECT_NE(b.op.LastText().find("configuración"), std::string::npos);
+  b.ExpectClean();
+}
+
+}  // namespace
+}  // namespace daxwel

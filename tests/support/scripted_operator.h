@@ -46,6 +46,7 @@ class ScriptedOperator final : public Operator {
   void HideProgress() override { progressVisible = false; }
   void Yield() override { ++yields; }
   bool AbandonRequested() override { return abandon; }
+  void FileFailed() override { ++fileFailures; }
 
   // The last message shown, "" when none.
   std::string LastTitle() const { return messages.empty() ? "" : messages.back().title; }
@@ -68,6 +69,7 @@ class ScriptedOperator final : public Operator {
   int yields = 0;
   bool abandon = false;
   int abandonAfterProgress = 0;
+  int fileFailures = 0;
 };
 
 }  // namespace daxwel::testing

@@ -27,6 +27,8 @@ int main(int argc, char** argv) {
   QString problem = daxwel::ParseAppOptions(arguments, options);
   if (!problem.isEmpty() || options.help || options.version) {
     QCoreApplication textOnly(argc, argv);
+    QTranslator toolkitSpanish;  // "Uso:" and "Opciones:" of the help
+    daxwel::InstallToolkitSpanish(textOnly, toolkitSpanish);
     problem = daxwel::ParseAppOptions(QCoreApplication::arguments(), options);
     if (!problem.isEmpty()) {
       QTextStream(stderr) << "daxwel: " << problem << "\n\n" << options.helpText;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,7 @@ class ScriptedOperator final : public Operator {
   std::string ConfigSource() override { return configSource; }
   void Message(std::string_view title, std::string_view text, MessageIcon icon) override {
     messages.push_back({std::string(title), std::string(text), icon});
+    if (onMessage) onMessage();
   }
   bool Confirm(std::string_view title, std::string_view text) override {
     confirmations.push_back({std::string(title), std::string(text), MessageIcon::None});
@@ -70,6 +72,8 @@ class ScriptedOperator final : public Operator {
   bool abandon = false;
   int abandonAfterProgress = 0;
   int fileFailures = 0;
+  // Runs while each message is on screen.
+  std::function<void()> onMessage;
 };
 
 }  // namespace daxwel::testing

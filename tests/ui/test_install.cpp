@@ -6,9 +6,11 @@
 #include <QFileDialog>
 #include <QLibraryInfo>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTranslator>
 
 #include "support/hex_builder.h"
+#include "ui/app_options.h"
 #include "ui/help_window.h"
 #include "ui/hex_file_dialog.h"
 #include "ui/toolkit_language.h"
@@ -51,6 +53,22 @@ TEST(Installed, ToolkitTextsInSpanishOnlyWhenTheTranslationIsThere) {
   EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancelar");
   EXPECT_EQ(QCoreApplication::translate("QFileDialog", "File &name:"), "&Nombre de fichero:");
   QCoreApplication::removeTranslator(&spanish);
+}
+
+TEST(Installed, ManPageNamesEveryOptionOfTheHelp) {
+  AppOptions options;
+  ASSERT_TRUE(ParseAppOptions({"daxwel", "--help"}, options).isEmpty());
+  QFile file(QStringLiteral(DAXWEL_SOURCE_DIR) + "/resources/man/daxwel.1");
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QString page = QString::fromUtf8(file.readAll());
+  static const QRegularExpression longOption("--[a-z][a-z-]*");
+  int seen = 0;
+  for (const QRegularExpressionMatch& m : longOption.globalMatch(options.helpText)) {
+    QString roff = m.captured();
+    EXPECT_TRUE(page.contains(roff.replace("-", "\\-"))) << m.captured().toStdString();
+    ++seen;
+  }
+  EXPECT_GE(seen, 6);
 }
 
 TEST(Installed, FileDialogStartsWithHexInItsNameField) {

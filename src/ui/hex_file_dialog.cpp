@@ -12,6 +12,8 @@ void SetUpHexFileDialog(QFileDialog& dialog) {
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilter("Archivos HEX (*.hex)");
+  // Wide enough for the size and date columns beside long names.
+  dialog.resize(760, 460);
   // A name with a wildcard filters the list when accepted, so "*.hex" is both the hint and a
   // harmless answer.
   dialog.selectFile("*.hex");

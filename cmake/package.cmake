@@ -38,9 +38,9 @@ set(CPACK_PACKAGE_VENDOR Mirvane)
 set(CPACK_PACKAGE_CONTACT ${DAXWEL_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "programador de PIC 16F84 y 16F87X por puerto paralelo")
+# The summary above is the first line of Description; this is the text under it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "programador de PIC 16F84 y 16F87X por puerto paralelo
-Graba, verifica y borra los PIC 16F84, 16F84A, 16F870, 16F871, 16F872, 16F873,
+    "Graba, verifica y borra los PIC 16F84, 16F84A, 16F870, 16F871, 16F872, 16F873,
 16F874, 16F876 y 16F877 a través de un adaptador sencillo en el puerto paralelo
 (LPT), a partir de archivos Intel HEX. Trae una ventana (daxwel), una línea de
 comandos (daxwel-cli) y un adaptador simulado para probarlo sin hardware.")

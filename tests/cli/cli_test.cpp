@@ -1,5 +1,6 @@
 // The command line as a user runs it: the built daxwel-cli against the simulated adapter.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -244,6 +245,13 @@ TEST_F(Cli, UnreadableHexFilesExitWithTwoWhateverTheirWord) {
     EXPECT_EQ(r.Result(), c.result);
     EXPECT_NE(r.err.find(c.message), std::string::npos) << Describe(r);
   }
+
+  // A FIFO cannot be read as a file: refused at once, not waited on.
+  const std::string fifo = dir.Path() + "/fifo.hex";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const CliResult r = Sim("16F877", {"-y", "verify", fifo});
+  EXPECT_EQ(r.status, 2) << Describe(r);
+  EXPECT_EQ(r.Result(), "file-error");
 }
 
 TEST_F(Cli, IncompleteTraceIsToldAndExitsTwoAfterTheWholeOperation) {

@@ -110,33 +110,13 @@ class FrameLog final : public PortIo {
     return text;
   }
 
+  // Names of the commands 0x00 to 0x0B; others show as "Cmd" and their value.
   static std::string Name(int command) {
-    switch (command) {
-      case 0x00:
-        return "LoadConfig";
-      case 0x01:
-        return "Setup1";
-      case 0x02:
-        return "LoadProg";
-      case 0x03:
-        return "LoadData";
-      case 0x04:
-        return "ReadProg";
-      case 0x05:
-        return "ReadData";
-      case 0x06:
-        return "Inc";
-      case 0x07:
-        return "Setup2";
-      case 0x08:
-        return "Cycle";
-      case 0x09:
-        return "EraseProg";
-      case 0x0B:
-        return "EraseData";
-      default:
-        return "Cmd " + Hex(command);
-    }
+    static constexpr const char* kNames[] = {"LoadConfig", "Setup1",    "LoadProg", "LoadData",
+                                             "ReadProg",   "ReadData",  "Inc",      "Setup2",
+                                             "Cycle",      "EraseProg", nullptr,    "EraseData"};
+    const bool known = command >= 0 && command < 12 && kNames[command] != nullptr;
+    return known ? kNames[command] : "Cmd " + Hex(command);
   }
 
   PortIo& inner_;

@@ -139,8 +139,10 @@ std::string Info(Link& link, TerminalOperator& op) {
 }
 
 bool Readable(const std::string& path) {
+  // Only a regular file, as the HEX reader takes: opening a FIFO here would wait for a writer
+  // that may never come.
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return false;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
   std::ifstream in(path);
   return in.good();
 }

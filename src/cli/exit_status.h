@@ -8,7 +8,9 @@ namespace daxwel::cli {
 namespace exit_status {
 inline constexpr int kOk = 0;
 inline constexpr int kDeviceFailure = 1;  // verify-error, erase-error, cp-error, *_error
-inline constexpr int kFileFailure = 2;    // format-error, size-error, config-error, file-error
+// format-error, size-error, config-error, file-error, an unreadable HEX file whatever its
+// word, an incomplete trace
+inline constexpr int kFileFailure = 2;
 inline constexpr int kNothingDone = 3;    // nothing detected, cancelled, no adapter
 inline constexpr int kViolations = 4;     // the simulated chip saw protocol violations
 inline constexpr int kUsage = 64;         // bad command line

@@ -64,9 +64,12 @@ programación (10 kΩ a masa), o no entrará en modo de programación; con lvp=o
 La última línea es "Resultado: " y la palabra de la operación (- si está vacía).
 Códigos de salida:
   0    ok
-  1    falla del dispositivo (verify-error, erase-error, cp-error, program_error,
-       verify_error, erase_error, read_error)
-  2    falla de archivo o configuración (format-error, size-error, config-error, file-error)
+  1    falla del PIC o del puerto (verify-error, erase-error, cp-error, read_error, y
+       program_error, verify_error o erase_error cuando falla el PIC o el puerto)
+  2    falla de archivo o configuración (format-error, size-error, config-error, file-error,
+       y program_error o verify_error cuando el archivo HEX no se puede abrir o leer: suma
+       de verificación incorrecta, sin registro de fin, dirección extendida distinta de 0);
+       también un comando que terminó bien pero cuyo registro --trace quedó incompleto
   3    no se detectó el PIC, se canceló, o no hay adaptador ("Hardware no detectado !!!!")
   4    el PIC simulado registró violaciones del protocolo (en la salida de error)
   64   uso incorrecto
@@ -342,9 +345,17 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
     result = RunCommand(request, link, op);
   }
 
-  int status = ExitStatusForResult(result);
+  // A broken file is the file's fault whatever word its operation ends with.
+  int status = op.HadFileFailure() ? exit_status::kFileFailure : ExitStatusForResult(result);
   if (backend.sim) {
     if (std::string problem = backend.sim->SaveState(); !problem.empty()) {
+      op.Message("Error", problem);
+      if (status == exit_status::kOk) status = exit_status::kFileFailure;
+    }
+  }
+  // Checked only now: a trace that fails half-way never stops the operation.
+  if (backend.trace) {
+    if (std::string problem = TraceProblem(backend.traceFile, o.trace); !problem.empty()) {
       op.Message("Error", problem);
       if (status == exit_status::kOk) status = exit_status::kFileFailure;
     }

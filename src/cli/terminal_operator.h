@@ -40,6 +40,11 @@ class TerminalOperator final : public Operator {
   void HideProgress() override;
 
   bool AbandonRequested() override { return interrupted_(); }
+  void FileFailed() override { fileFailed_ = true; }
+
+  // Whether an operation ended because of its HEX file: the exit status is then the file's,
+  // whatever the result word.
+  bool HadFileFailure() const { return fileFailed_; }
 
   // A plain line of the command's own output (stdout unless `error`), clear of the progress
   // line. Informational lines are dropped with --quiet; errors never are.
@@ -58,6 +63,7 @@ class TerminalOperator final : public Operator {
   std::FILE* out_;
   std::FILE* err_;
   int model_ = 0;
+  bool fileFailed_ = false;
 
   bool progressShown_ = false;
   bool lineDrawn_ = false;

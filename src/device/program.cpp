@@ -32,6 +32,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
 
   const HexLoadResult loaded = LoadHexImage(path, {model->programWords, model->eepromBytes});
   if (loaded.status != HexStatus::Ok) {
+    op.FileFailed();
     const auto message = HexLoadMessage(loaded, HexWording::Programming);
     return s.Finish(message->title, message->text, ResultFor(loaded.status));
   }

@@ -35,13 +35,11 @@ RawPorts& SystemRawPorts() {
 }
 
 bool DataRegisterAnswers(RawPorts& raw, std::uint16_t base) {
-  bool answers = true;
-  for (std::uint8_t pattern : {std::uint8_t{0x50}, std::uint8_t{0xA0}}) {
-    raw.Out(base, pattern);
-    if (raw.In(base) != pattern) answers = false;
-  }
+  // Only 0 is ever written: some adapters use bits 4 to 7 too, and 0 is the rest state of
+  // every line. An address with no register behind it reads back as 0xFF (the bus floats
+  // high), so a register that holds the 0 is one that answers.
   raw.Out(base, 0);
-  return answers;
+  return raw.In(base) == 0;
 }
 
 DirectPort::DirectPort(RawPorts& raw, std::uint16_t base) : raw_(raw), base_(base) {

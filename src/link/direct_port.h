@@ -47,8 +47,8 @@ class DirectPort final : public PortIo {
   std::unique_ptr<EmergencyRegistration> emergency_;
 };
 
-// Whether a standard data register answers at `base`: two patterns written and read back.
-// Only bits 4 to 7 change, which the adapter does not use, and 0 is written at the end.
+// Whether a standard data register answers at `base`: 0 written and read back. Nothing but
+// 0 is written, so no line of the adapter moves.
 bool DataRegisterAnswers(RawPorts& raw, std::uint16_t base);
 
 }  // namespace daxwel

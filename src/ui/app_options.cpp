@@ -25,9 +25,11 @@ QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
       "Falla simulada: no-adapter, no-target=0|1, stuck=ADDR, ee-stuck=INDEX, unplug-after=N, "
       "ee-upper=0|1, id=VALUE. Se puede repetir.",
       "KIND[=VALUE]");
+  const QCommandLineOption trace(
+      "trace", "Registra cada acceso al puerto en FILE (ns W|R dirección valor).", "FILE");
   QCommandLineOption screenshot("screenshot", "Escribe una imagen PNG de cada ventana.", "DIR");
   screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOptions({help, version, sim, simTime, simFault, screenshot});
+  parser.addOptions({help, version, sim, simTime, simFault, trace, screenshot});
   // Qt's own window-system options ("-platform offscreen", "-style Fusion") are taken by
   // QApplication from the same arguments; here they only have to pass.
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -51,6 +53,7 @@ QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
     return "Argumento inesperado: " + parser.positionalArguments().first();
   }
   options.screenshotDir = parser.value(screenshot);
+  options.tracePath = parser.value(trace);
 
   if (!parser.isSet(sim)) {
     if (parser.isSet(simTime) || parser.isSet(simFault)) {

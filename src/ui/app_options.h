@@ -12,6 +12,7 @@ struct AppOptions {
   // Set by --sim: the simulated adapter instead of the real ports.
   std::optional<sim::SimOptions> sim;
   QString screenshotDir;  // hidden: write the windows as PNG files and leave
+  QString tracePath;      // --trace: every port access logged to this file
   bool help = false;
   bool version = false;
   QString helpText;

@@ -1,10 +1,22 @@
 #include "ui/help_window.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringList>
 
 namespace daxwel {
+
+QString HelpDocumentPath(const QString& programDir) {
+  const QDir dir(programDir);
+  const QString beside = dir.filePath("ayuda.htm");
+  if (QFileInfo(beside).isFile()) return beside;
+  // The install rule and this path come from the same CMake variable.
+  const QString installed =
+      QDir::cleanPath(dir.filePath(QStringLiteral(DAXWEL_HELP_FROM_BINDIR "/ayuda.htm")));
+  return QFileInfo(installed).isFile() ? installed : beside;
+}
 
 QString LptHelpText() {
   // Lines 5, 7, 9 and 17 keep their trailing blank.

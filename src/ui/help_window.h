@@ -5,6 +5,11 @@
 
 namespace daxwel {
 
+// The help document "ayuda.htm": beside the program (the build tree), else where an install
+// puts it relative to the program (bin/../share/daxwel). When neither exists the first is
+// answered all the same; opening it then fails silently, as with no handler for HTML.
+QString HelpDocumentPath(const QString& programDir);
+
 // The port help: 21 lines joined by CR LF; the last line is empty, so the text ends with
 // one CR LF.
 QString LptHelpText();

@@ -2,15 +2,19 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <QTextStream>
+#include <QTranslator>
+#include <fstream>
 #include <memory>
 
 #include "link/clock.h"
 #include "link/exit_guard.h"
+#include "link/trace_port.h"
 #include "sim/sim_session.h"
 #include "ui/app_options.h"
 #include "ui/main_window.h"
 #include "ui/port_opening.h"
 #include "ui/screenshots.h"
+#include "ui/toolkit_language.h"
 
 int main(int argc, char** argv) {
   // Before Qt starts any thread: every way out leaves the adapter lines at 0.
@@ -23,6 +27,8 @@ int main(int argc, char** argv) {
   QString problem = daxwel::ParseAppOptions(arguments, options);
   if (!problem.isEmpty() || options.help || options.version) {
     QCoreApplication textOnly(argc, argv);
+    QTranslator toolkitSpanish;  // "Uso:" and "Opciones:" of the help
+    daxwel::InstallToolkitSpanish(textOnly, toolkitSpanish);
     problem = daxwel::ParseAppOptions(QCoreApplication::arguments(), options);
     if (!problem.isEmpty()) {
       QTextStream(stderr) << "daxwel: " << problem << "\n\n" << options.helpText;
@@ -35,6 +41,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("daxwel");
   QApplication::setApplicationVersion("2.0");
+  QTranslator toolkitSpanish;
+  daxwel::InstallToolkitSpanish(app, toolkitSpanish);
   QTextStream err(stderr);
 
   std::unique_ptr<daxwel::sim::SimSession> simulated;
@@ -60,10 +68,49 @@ int main(int argc, char** argv) {
     };
   }
 
+  // --trace: every port the window opens is logged; a trace that cannot be written whole is
+  // told after the operation, which itself runs to its end.
+  const std::string tracePath = options.tracePath.toStdString();
+  std::ofstream trace;
+  bool traceTold = false;
+  daxwel::FrmDaxwel* shown = nullptr;
+  // Once, on standard error and, while the window is there, in a message.
+  auto checkTrace = [&] {
+    if (traceTold) return;
+    if (const std::string problem = daxwel::TraceProblem(trace, tracePath); !problem.empty()) {
+      traceTold = true;
+      err << "daxwel: " << QString::fromStdString(problem) << "\n";
+      err.flush();
+      if (shown != nullptr) shown->Message("Error", problem);
+    }
+  };
+  if (!tracePath.empty()) {
+    trace.open(tracePath, std::ios::out | std::ios::trunc);
+    if (!trace) {
+      err << "daxwel: No se puede escribir el archivo " << options.tracePath << "\n";
+      return 2;
+    }
+    opener = [inner = std::move(opener), &trace, pacer](std::uint16_t address) {
+      daxwel::OpenedPort port = inner(address);
+      if (port.io) {
+        port.io = std::make_unique<daxwel::TracePort>(std::move(port.io), pacer->GetClock(), trace);
+      }
+      return port;
+    };
+    hooks.afterOperation = [saveState = std::move(hooks.afterOperation), &checkTrace] {
+      if (saveState) saveState();
+      checkTrace();
+    };
+  }
+
   daxwel::FrmDaxwel window(opener, *pacer, hooks);
+  shown = &window;
   if (!options.screenshotDir.isEmpty()) {
     return daxwel::TakeScreenshots(window, options.screenshotDir) ? 0 : 1;
   }
   window.show();
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  shown = nullptr;
+  if (!tracePath.empty()) checkTrace();
+  return status;
 }

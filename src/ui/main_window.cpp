@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +20,7 @@
 #include "device/catalogue.h"
 #include "device/operations.h"
 #include "ui/help_window.h"
+#include "ui/hex_file_dialog.h"
 #include "ui/logo.h"
 #include "ui/progress_viewer.h"
 
@@ -267,7 +267,7 @@ QString FrmDaxwel::BrowseHexFile() {
   if (hooks_.chooseFile) {
     chosen = hooks_.chooseFile();
   } else {
-    chosen = QFileDialog::getOpenFileName(this, "Abrir", QString(), "Archivos HEX (*.hex)");
+    chosen = AskHexFile(this);
   }
   // A cancelled or failed dialog means "no file chosen".
   return chosen.isEmpty() ? QString(kNoFile) : chosen;
@@ -356,7 +356,7 @@ void FrmDaxwel::LockCommands(bool locked) {
 }
 
 void FrmDaxwel::OpenHelp() {
-  OpenUrl(QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/ayuda.htm"));
+  OpenUrl(QUrl::fromLocalFile(HelpDocumentPath(QCoreApplication::applicationDirPath())));
 }
 
 void FrmDaxwel::OpenSite() { OpenUrl(QUrl(QStringLiteral("http://") + kMakerSite)); }

@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
 
 #include "config/dialog_config.h"
+#include "ui/hex_file_dialog.h"
 #include "ui/logo.h"
 #include "ui/main_window.h"
 #include "ui/progress_viewer.h"
@@ -53,6 +55,15 @@ bool TakeScreenshots(FrmDaxwel& window, const QString& dirPath) {
   if (auto* help = window.findChild<QPushButton*>("cmdHelpOnLpt")) {
     help->click();
     if (QWidget* lpt = window.findChild<QWidget*>("frmHelpOnLpt")) ok = Save(*lpt, dir) && ok;
+  }
+  {
+    // The dialog "Buscar" opens, set up the same way, on the current folder.
+    QFileDialog browse(&window);
+    SetUpHexFileDialog(browse);
+    browse.setDirectory(QDir::currentPath());
+    browse.selectFile("*.hex");  // a folder change clears the name field
+    ok = Save(browse, dir) && ok;
+    browse.hide();
   }
   ok = DrawIcon(128).save(dir.filePath("daxwel.png")) && ok;
   ok = DrawLogo().save(dir.filePath("logo.png")) && ok;

@@ -1,5 +1,6 @@
 // The command line as a user runs it: the built daxwel-cli against the simulated adapter.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -220,6 +221,56 @@ TEST_F(Cli, FileAndConfigurationFailuresExitWithTwo) {
 
   r = Sim("16F877", {"--trace", dir.Path() + "/no/such/dir/t", "detect"});
   EXPECT_EQ(r.status, 2) << Describe(r);
+}
+
+TEST_F(Cli, UnreadableHexFilesExitWithTwoWhateverTheirWord) {
+  struct Case {
+    const char* command;
+    std::string text;
+    const char* result;
+    const char* message;
+  };
+  const std::vector<Case> cases{
+      {"program", ":02000000FF3FC1\n:00000001FF\n", "program_error",
+       "Error: Línea 1: suma de verificación incorrecta\n"},
+      {"verify", ":02000000FF3FC0\n", "verify_error",
+       "Error: Falta el registro de fin de archivo\n"},
+      {"program", ":020000040001F9\n:00000001FF\n", "program_error",
+       "dirección extendida distinta de cero"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir.Write("bad.hex", c.text);
+    const CliResult r = Sim("16F877", {"-y", c.command, path});
+    EXPECT_EQ(r.status, 2) << Describe(r);
+    EXPECT_EQ(r.Result(), c.result);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << Describe(r);
+  }
+
+  // A FIFO cannot be read as a file: refused at once, not waited on.
+  const std::string fifo = dir.Path() + "/fifo.hex";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const CliResult r = Sim("16F877", {"-y", "verify", fifo});
+  EXPECT_EQ(r.status, 2) << Describe(r);
+  EXPECT_EQ(r.Result(), "file-error");
+}
+
+TEST_F(Cli, IncompleteTraceIsToldAndExitsTwoAfterTheWholeOperation) {
+  const std::string state = State();
+  CliResult r = Sim("16F877:" + state, {"--trace", "/dev/full", "-y", "program", k877Example});
+  EXPECT_EQ(r.status, 2) << Describe(r);
+  EXPECT_EQ(r.Result(), "ok");
+  EXPECT_NE(r.err.find("Error: El registro de accesos /dev/full quedó incompleto"),
+            std::string::npos)
+      << Describe(r);
+  // The chip was programmed to the end all the same.
+  r = Sim("16F877:" + state, {"-y", "verify", k877Example});
+  EXPECT_EQ(r.status, 0) << Describe(r);
+
+  // A failure of the chip keeps its own status.
+  r = Sim("16F877",
+          {"--trace", "/dev/full", "--sim-fault", "stuck=0", "-y", "program", k877Example});
+  EXPECT_EQ(r.status, 1) << Describe(r);
+  EXPECT_NE(r.err.find("quedó incompleto"), std::string::npos) << Describe(r);
 }
 
 TEST_F(Cli, DeviceFailuresExitWithOne) {

@@ -173,6 +173,8 @@ TEST(Programming, FileAndConfigurationFailuresTouchNothing) {
     }
     EXPECT_TRUE(b.op.confirmations.empty()) << c.name;
     EXPECT_EQ(b.sim.Stats().programModeEntries, 0) << c.name;
+    // The host learns which ends are the file's: all but the configuration's.
+    EXPECT_EQ(b.op.fileFailures, c.result == "config-error" ? 0 : 1) << c.name;
     b.ExpectClean(c.name);
   }
 
@@ -180,6 +182,7 @@ TEST(Programming, FileAndConfigurationFailuresTouchNothing) {
   EXPECT_EQ(ProgramDevice(b.dir.Path() + "/missing.hex", b.link, b.op), "program_error");
   EXPECT_EQ(b.op.LastTitle(), "Error");
   EXPECT_FALSE(b.op.LastText().empty());
+  EXPECT_EQ(b.op.fileFailures, 1);
   b.ExpectClean("missing file");
 }
 

@@ -72,6 +72,7 @@ TEST(Verification, FailureRowsAndCancel) {
   }
   EXPECT_EQ(VerifyDevice(b.dir.Path() + "/none.hex", b.link, b.op), "verify_error");
   EXPECT_EQ(b.op.LastTitle(), "Error");
+  EXPECT_EQ(b.op.fileFailures, static_cast<int>(cases.size()) + 1);
 
   // The confirmation comes before the file is read; Cancel sends nothing.
   b.op.messages.clear();
@@ -119,6 +120,7 @@ TEST(Verification, LostAdapterIsAFailureNotAMatch) {
   const std::string path = b.dir.Write("blank.hex", h.Text());
   EXPECT_EQ(VerifyDevice(path, b.link, b.op), "verify_error");
   EXPECT_EQ(b.op.LastTitle(), "Error");
+  EXPECT_EQ(b.op.fileFailures, 0) << "the port's failure, not the file's";
   EXPECT_EQ(b.tap.last, 0);
 }
 

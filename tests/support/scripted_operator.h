@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,7 @@ class ScriptedOperator final : public Operator {
   std::string ConfigSource() override { return configSource; }
   void Message(std::string_view title, std::string_view text, MessageIcon icon) override {
     messages.push_back({std::string(title), std::string(text), icon});
+    if (onMessage) onMessage();
   }
   bool Confirm(std::string_view title, std::string_view text) override {
     confirmations.push_back({std::string(title), std::string(text), MessageIcon::None});
@@ -46,6 +48,7 @@ class ScriptedOperator final : public Operator {
   void HideProgress() override { progressVisible = false; }
   void Yield() override { ++yields; }
   bool AbandonRequested() override { return abandon; }
+  void FileFailed() override { ++fileFailures; }
 
   // The last message shown, "" when none.
   std::string LastTitle() const { return messages.empty() ? "" : messages.back().title; }
@@ -68,6 +71,9 @@ class ScriptedOperator final : public Operator {
   int yields = 0;
   bool abandon = false;
   int abandonAfterProgress = 0;
+  int fileFailures = 0;
+  // Runs while each message is on screen.
+  std::function<void()> onMessage;
 };
 
 }  // namespace daxwel::testing

@@ -6,8 +6,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -45,6 +47,38 @@ Defaults ExpectedOptions(Family family) {
     d.insert({{"Cp0000_1FFF", false}, {"Cp1000_1FFF", false}, {"Cp1F00_1FFF", false}});
   }
   return d;
+}
+
+// Contrast ratio of two colours as accessibility guidelines define it (1 to 21).
+double Contrast(const QColor& a, const QColor& b) {
+  const auto luminance = [](const QColor& c) {
+    const auto linear = [](double v) {
+      return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+  };
+  const double la = luminance(a);
+  const double lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST(ConfigDialogs, DisabledCaptionsAreReadableYetLookDisabled) {
+  App();
+  for (Family family : {Family::F84, Family::F870, Family::F873, Family::F876}) {
+    ConfigDialog dialog(family);
+    const QColor white = dialog.palette().color(QPalette::Window);
+    for (QRadioButton* option : dialog.findChildren<QRadioButton*>()) {
+      ASSERT_FALSE(option->isEnabled()) << "taken from the file";
+      // What the style is handed to draw the caption: the button's own palette, in the
+      // disabled group; a radio button's caption is drawn with WindowText.
+      QStyleOptionButton drawn;
+      drawn.initFrom(option);
+      const QColor caption = drawn.palette.color(QPalette::WindowText);
+      const QColor enabled = option->palette().color(QPalette::Active, QPalette::WindowText);
+      EXPECT_GE(Contrast(caption, white), 4.5) << caption.name().toStdString();
+      EXPECT_GE(Contrast(caption, enabled), 2.0) << "must still look disabled";
+    }
+  }
 }
 
 TEST(ConfigDialogs, ControlsDefaultsAndTheFromFileSwitch) {

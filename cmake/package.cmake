@@ -1,0 +1,57 @@
+# What an install adds beside the programs (man pages, AppStream metainfo) and the Debian
+# package built from it: `cpack -G DEB` in a build configured with CMAKE_INSTALL_PREFIX=/usr,
+# which scripts/package does.
+
+# Man pages, gzipped as Debian keeps them.
+set(DAXWEL_MAN_PAGES daxwel-cli.1)
+if(DAXWEL_BUILD_UI)
+  list(APPEND DAXWEL_MAN_PAGES daxwel.1)
+endif()
+find_program(DAXWEL_GZIP gzip REQUIRED)
+set(DAXWEL_MAN_OUTPUTS)
+foreach(page ${DAXWEL_MAN_PAGES})
+  set(source ${PROJECT_SOURCE_DIR}/resources/man/${page})
+  set(copy ${PROJECT_BINARY_DIR}/man/${page})
+  add_custom_command(OUTPUT ${copy}.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${source} ${copy}
+    COMMAND ${DAXWEL_GZIP} -9nf ${copy}
+    DEPENDS ${source}
+    VERBATIM)
+  list(APPEND DAXWEL_MAN_OUTPUTS ${copy}.gz)
+endforeach()
+add_custom_target(daxwel_man ALL DEPENDS ${DAXWEL_MAN_OUTPUTS})
+install(FILES ${DAXWEL_MAN_OUTPUTS} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+if(DAXWEL_BUILD_UI)
+  # Named after its component id, as software centres look it up.
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/daxwel.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo RENAME ar.com.mirvane.daxwel.metainfo.xml)
+endif()
+
+set(DAXWEL_MAINTAINER "Daxwel <daxwel@localhost>"
+    CACHE STRING "Maintainer field of the Debian package: Name <address>")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME daxwel)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR Mirvane)
+set(CPACK_PACKAGE_CONTACT ${DAXWEL_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "programador de PIC 16F84 y 16F87X por puerto paralelo")
+# The summary above is the first line of Description; this is the text under it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Graba, verifica y borra los PIC 16F84, 16F84A, 16F870, 16F871, 16F872, 16F873,
+16F874, 16F876 y 16F877 a través de un adaptador sencillo en el puerto paralelo
+(LPT), a partir de archivos Intel HEX. Trae una ventana (daxwel), una línea de
+comandos (daxwel-cli) y un adaptador simulado para probarlo sin hardware.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.mirvane.com.ar")
+# Depends names the Qt 6 and C++ libraries the binaries were linked against.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own texts (file dialog, context menus) in Spanish; the program runs without them.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

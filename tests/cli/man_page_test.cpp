@@ -1,0 +1,79 @@
+// The man page says what --help says: every option and every exit status with its words.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "cli/cli_runner.h"
+#include "support/hex_builder.h"
+
+namespace daxwel::testing {
+namespace {
+
+// roff writes a hyphen that must print as one as "\-".
+std::string Roff(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '-' ? std::string("\\-") : std::string(1, c);
+  return out;
+}
+
+// Every "--name" in `text`.
+std::set<std::string> LongOptions(const std::string& text) {
+  std::set<std::string> found;
+  for (std::size_t at = text.find("--"); at != std::string::npos; at = text.find("--", at + 2)) {
+    std::size_t end = at + 2;
+    while (end < text.size() &&
+           (std::islower(static_cast<unsigned char>(text[end])) || text[end] == '-')) {
+      ++end;
+    }
+    if (end > at + 2) found.insert(text.substr(at, end - at));
+    at = end - 2;
+  }
+  return found;
+}
+
+TEST(ManPage, CommandLinePageCoversTheHelp) {
+  TempDir dir;
+  const CliResult help = RunCli({"--help"}, dir.Path());
+  ASSERT_EQ(help.status, 0);
+  const std::string page = ReadAll(std::string(DAXWEL_SOURCE_DIR) + "/resources/man/daxwel-cli.1");
+  ASSERT_FALSE(page.empty());
+
+  const std::set<std::string> options = LongOptions(help.out);
+  EXPECT_GE(options.size(), 12u) << "--help, --port ... --seconds, --force";
+  for (const std::string& option : options) {
+    EXPECT_NE(page.find(Roff(option)), std::string::npos) << option;
+  }
+
+  // Each exit status of the help, and each result word it lists, under ESTADO DE SALIDA.
+  const std::size_t statuses = page.find(".SH \"ESTADO DE SALIDA\"");
+  ASSERT_NE(statuses, std::string::npos);
+  const std::string section = page.substr(statuses, page.find(".SH", statuses + 1) - statuses);
+  std::istringstream lines(help.out.substr(help.out.find("Códigos de salida:")));
+  std::string line;
+  int listed = 0;
+  while (std::getline(lines, line)) {
+    std::istringstream words(line);
+    std::string first;
+    words >> first;
+    if (!first.empty() && std::isdigit(static_cast<unsigned char>(first[0]))) {
+      EXPECT_NE(section.find(".B " + first + "\n"), std::string::npos) << "status " << first;
+      ++listed;
+    }
+    for (std::string word; words >> word;) {
+      while (!word.empty() && !std::isalpha(static_cast<unsigned char>(word.back())))
+        word.pop_back();
+      while (!word.empty() && !std::isalpha(static_cast<unsigned char>(word.front())))
+        word.erase(0, 1);
+      if (word.find("_error") != std::string::npos || word.find("-error") != std::string::npos) {
+        EXPECT_NE(section.find(Roff(word)), std::string::npos) << word;
+      }
+    }
+  }
+  EXPECT_EQ(listed, 7);
+}
+
+}  // namespace
+}  // namespace daxwel::testing

@@ -1,0 +1,166 @@
+// The command sequences as the target receives them, and the edge cases of programming,
+// verification and erase that only show on the lines.
+#include "bench.h"
+#include "support/frame_log.h"
+
+namespace daxwel {
+namespace {
+
+using sim::SimModel;
+using testing::FrameLog;
+using testing::HexBuilder;
+
+// A simulated chip behind a decoder of what its lines carried.
+struct Scope {
+  explicit Scope(SimModel model, sim::Faults faults = {})
+      : sim(model, pacer, 0x378, faults), log(sim), link(log, pacer, 0x378) {
+    op.model = testing::IndexOf(model);
+  }
+  VirtualPacer pacer;
+  sim::SimAdapter sim;
+  FrameLog log;
+  Link link;
+  testing::ScriptedOperator op;
+  testing::TempDir dir;
+};
+
+std::string SmallFile() {
+  HexBuilder h;
+  h.Words(0, {0x2805, 0x0000});
+  h.Eeprom(0, {0x41});
+  h.Ids({0x0005});
+  h.Config(0x3FF1);
+  return h.Text();
+}
+
+// Read on a blank chip: program words 3FFF, data bytes with their upper bits read as 0.
+constexpr const char* kProgramBlank =
+    "VPP, LoadConfig 0010, Inc x7, ReadProg=3FFF, 0, "
+    "VPP, ReadProg=3FFF, LoadProg 2805, Cycle, ReadProg=2805, Inc, "
+    "ReadProg=3FFF, LoadProg 0000, Cycle, ReadProg=0000, 0, "
+    "VPP, ReadData=00FF, LoadData 3F41, Cycle, ReadData=0041, 0, "
+    "VPP, LoadConfig 0000, LoadProg 3F85, Cycle, Inc, LoadProg 3F80, Cycle, Inc, "
+    "LoadProg 3F80, Cycle, Inc, LoadProg 3F80, Cycle, Inc x4, LoadProg 3FF1, Cycle, 0";
+constexpr const char* kVerify =
+    "VPP, LoadConfig 0010, Inc x7, ReadProg=3FF1, 0, "
+    "VPP, ReadProg=2805, Inc, ReadProg=0000, 0, VPP, ReadData=0041, 0";
+constexpr const char* kEraseSequence =
+    "VPP, LoadConfig 3FFF, Inc x7, Setup1, Setup2, Cycle, Setup1, Setup2, EraseProg, Cycle, "
+    "EraseData, Cycle, 0, VPP, ";
+
+TEST(Sequences, ProgramVerifyAndEraseSendExactlyTheseCommands) {
+  struct Row {
+    SimModel model;
+    const char* blankCheck;
+  };
+  for (const Row& row : {Row{SimModel::F877, "(ReadProg=3FFF, Inc) x8192, 0"},
+                         Row{SimModel::F84, "(ReadProg=3FFF, Inc) x1024, 0"}}) {
+    const std::string name(sim::SimModelName(row.model));
+    Scope s(row.model);
+    const std::string path = s.dir.Write("small.hex", SmallFile());
+    ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << name;
+    EXPECT_EQ(s.log.Summary(), kProgramBlank) << name;
+    s.log.events.clear();
+    ASSERT_EQ(VerifyDevice(path, s.link, s.op), "ok") << name;
+    EXPECT_EQ(s.log.Summary(), kVerify) << name;
+    s.log.events.clear();
+    ASSERT_EQ(EraseDevice(s.link, s.op), "ok") << name;
+    EXPECT_EQ(s.log.Summary(), kEraseSequence + std::string(row.blankCheck)) << name;
+    EXPECT_TRUE(s.sim.Violations().empty()) << name;
+  }
+}
+
+TEST(Sequences, LinesStayInProgrammingModeWhileAFailureIsOnScreen) {
+  struct Row {
+    const char* name;
+    bool verify;
+    std::function<void(Scope&)> spoil;
+    const char* title;
+  };
+  const std::vector<Row> rows{
+      {"program word", false, [](Scope& s) { s.sim.GetFaults().stuckProgram = {1}; }, "Error"},
+      {"program byte", false, [](Scope& s) { s.sim.GetFaults().stuckEeprom = {0}; }, "Error"},
+      {"program cp", false, [](Scope& s) { s.sim.Memory().config = 0x3FE1; },
+       "Code Protect activado !!!"},
+      {"verify word", true, [](Scope& s) { s.sim.Memory().program[1] = 0x1111; }, "Error"},
+      {"verify byte", true, [](Scope& s) { s.sim.Memory().eeprom[0] = 0x42; }, "Error"},
+      {"verify cp", true, [](Scope& s) { s.sim.Memory().config = 0x3FE1; },
+       "Code Protect activado !!!"},
+  };
+  for (const Row& row : rows) {
+    Scope s(SimModel::F877);
+    const std::string path = s.dir.Write("small.hex", SmallFile());
+    if (row.verify) {
+      ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << row.name;
+    }
+    row.spoil(s);
+    std::vector<int> onScreen;
+    s.op.onMessage = [&] { onScreen.push_back(s.sim.DataRegister()); };
+    const std::string result =
+        row.verify ? VerifyDevice(path, s.link, s.op) : ProgramDevice(path, s.link, s.op);
+    EXPECT_NE(result, "ok") << row.name;
+    EXPECT_EQ(s.op.LastTitle(), row.title) << row.name;
+    // VPP on, clock and data low while the user reads it; all lines at 0 once it is closed.
+    EXPECT_EQ(onScreen.back(), 4) << row.name;
+    EXPECT_EQ(s.sim.DataRegister(), 0) << row.name;
+  }
+}
+
+TEST(Sequences, EachMemoryIsReadOnlyWhenTheFileHasIt) {
+  struct Row {
+    const char* name;
+    HexBuilder file;
+    bool readsData;
+    int programReads;  // the configuration word's included
+  };
+  HexBuilder eepromOnly, programOnly;
+  eepromOnly.Eeprom(0, {0x41}).Config(0x3FF1);
+  programOnly.Words(0, {0x2805, 0x0000}).Config(0x3FF1);
+  for (const Row& row :
+       {Row{"EEPROM only", eepromOnly, true, 2}, Row{"program only", programOnly, false, 3}}) {
+    Scope s(SimModel::F877);
+    const std::string path = s.dir.Write("f.hex", row.file.Text());
+    ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << row.name;
+    s.log.events.clear();
+    s.op.progress.clear();
+    ASSERT_EQ(VerifyDevice(path, s.link, s.op), "ok") << row.name;
+    int programReads = 0;
+    int dataReads = 0;
+    for (const std::string& e : s.log.events) {
+      programReads += e.rfind("ReadProg", 0) == 0 ? 1 : 0;
+      dataReads += e.rfind("ReadData", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(programReads, row.programReads) << row.name;
+    EXPECT_EQ(dataReads > 0, row.readsData) << row.name;
+    EXPECT_TRUE(s.op.Saw("Verificando Program Memory:  0x0000")) << row.name;
+    EXPECT_EQ(s.op.Saw("Verificando Data Memory:  0x0000"), row.readsData) << row.name;
+  }
+
+  // Address 0 is compared even when the file only has EEPROM: a used word there fails.
+  Scope s(SimModel::F877);
+  s.sim.Memory().program[0] = 0x1234;
+  const std::string path = s.dir.Write("ee.hex", eepromOnly.Text());
+  EXPECT_EQ(VerifyDevice(path, s.link, s.op), "verify-error");
+  EXPECT_EQ(s.op.LastText(), "Error al verificar Program Memory\rDirección 0x0000");
+}
+
+TEST(Sequences, EraseEndsWellWhateverTheEepromHeld) {
+  struct Row {
+    const char* name;
+    std::vector<int> stuckEeprom;  // bytes the bulk erase cannot clear
+    std::uint8_t byte0;
+  };
+  for (const Row& row : {Row{"already blank", {}, 0xFF}, Row{"kept its byte", {0}, 0x41}}) {
+    sim::Faults faults;
+    faults.stuckEeprom = row.stuckEeprom;
+    Scope s(SimModel::F84A, faults);
+    s.sim.Memory().eeprom[0] = row.byte0;
+    EXPECT_EQ(EraseDevice(s.link, s.op), "ok") << row.name;
+    EXPECT_EQ(s.op.LastTitle(), "Fin") << row.name;
+    EXPECT_EQ(s.op.LastText(), "El PIC ha sido borrado") << row.name;
+    EXPECT_EQ(s.sim.Memory().eeprom[0], row.byte0) << row.name;
+  }
+}
+
+}  // namespace
+}  // namespace daxwel

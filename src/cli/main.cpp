@@ -63,9 +63,10 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                             dentro del PIC; vea la nota de abajo)
 
 Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
-  (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A). ESTADO es un archivo INHX8M que guarda las
-  memorias del PIC entre ejecuciones (se crea borrado si no existe; se guarda después de cada
-  comando). --sim-time virtual hace instantáneo el tiempo del PIC simulado.
+  (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A).
+  ESTADO es un archivo INHX8M que guarda las memorias del PIC entre ejecuciones (se crea
+  borrado si no existe; se guarda después de cada comando). --sim-time virtual hace
+  instantáneo el tiempo del PIC simulado.
   --sim-fault (repetible): no-adapter, no-target=0|1, stuck=DIR, ee-stuck=INDICE,
   unplug-after=N, ee-upper=0|1, id=VALOR (números decimales o 0x hexadecimales).
 

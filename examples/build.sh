@@ -14,3 +14,5 @@ assemble() {
 assemble toggle84a.asm p16f84a
 assemble eeprom877.asm p16f877
 assemble walk873.asm p16f873
+assemble count877a.asm p16f877a
+assemble eeprom628a.asm p16f628a

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
+#include <utility>
 
 #include "config/family.h"
 #include "image/hex_image.h"
@@ -46,17 +48,36 @@ std::string ParseField(std::string_view name, std::string_view value, ConfigChoi
       "--config: valor \"" + std::string(value) + "\" no válido para " + std::string(name);
   DialogState& d = choice.dialog;
   if (name == "osc") {
-    if (value == "rc") {
-      d.osc = Osc::RC;
-    } else if (value == "hs") {
-      d.osc = Osc::HS;
-    } else if (value == "xt") {
-      d.osc = Osc::XT;
-    } else if (value == "lp") {
-      d.osc = Osc::LP;
-    } else {
-      return bad + " (rc, hs, xt o lp)";
+    // rcclk is the 16F62XA's name for what the other parts call rc.
+    static constexpr std::pair<std::string_view, Osc> kOscillators[] = {
+        {"rc", Osc::RC},
+        {"hs", Osc::HS},
+        {"xt", Osc::XT},
+        {"lp", Osc::LP},
+        {"ec", Osc::EC},
+        {"intio", Osc::IntoscIO},
+        {"intclk", Osc::IntoscClkout},
+        {"rcio", Osc::RcIO},
+        {"rcclk", Osc::RC},
+    };
+    const auto found = std::find_if(std::begin(kOscillators), std::end(kOscillators),
+                                    [&](const auto& entry) { return entry.first == value; });
+    if (found == std::end(kOscillators)) {
+      return bad + " (rc, hs, xt, lp; 16F62XA también ec, intio, intclk, rcio, rcclk)";
     }
+    d.osc = found->second;
+    choice.oscValue = std::string(value);
+  } else if (name == "wrt") {
+    if (value == "256") {
+      d.wrtProtect = WrtProtect::First256;
+    } else if (value == "quarter") {
+      d.wrtProtect = WrtProtect::Quarter;
+    } else if (value == "half") {
+      d.wrtProtect = WrtProtect::Half;
+    } else if (!OnOff(value, d.wrtOn)) {
+      return bad + " (on u off; 16F87XA: off, 256, quarter o half)";
+    }
+    choice.wrtValue = std::string(value);
   } else if (name == "cp") {
     if (value == "off") {
       d.cp = Cp::Off;
@@ -77,14 +98,25 @@ std::string ParseField(std::string_view name, std::string_view value, ConfigChoi
     if (name == "boden") target = &d.bodenOn;
     if (name == "lvp") target = &d.lvpOn;
     if (name == "cpd") target = &d.cpdOn;
-    if (name == "wrt") target = &d.wrtOn;
+    if (name == "debug") target = &d.debugOn;
+    if (name == "mclre") target = &d.mclreOn;
     if (target == nullptr) {
       return "--config: campo desconocido \"" + std::string(name) +
-             "\" (osc, cp, wdt, pwrte, boden, lvp, cpd, wrt)";
+             "\" (osc, cp, wdt, pwrte, boden, lvp, cpd, wrt, debug, mclre)";
     }
     if (!OnOff(value, *target)) return bad + " (on u off)";
   }
   return {};
+}
+
+// The groups of each family's dialog, by their --config names.
+bool HasField(Family family, std::string_view name) {
+  if (name == "osc" || name == "cp" || name == "wdt" || name == "pwrte") return true;
+  if (name == "boden" || name == "lvp" || name == "cpd") return family != Family::F84;
+  if (name == "wrt") return family != Family::F84 && family != Family::F62XA;
+  if (name == "debug") return family == Family::F87XA;
+  if (name == "mclre") return family == Family::F62XA;
+  return false;
 }
 
 }  // namespace
@@ -130,11 +162,26 @@ std::string CheckConfigForModel(const ConfigChoice& choice, int modelIndex) {
   if (choice.kind != ConfigChoice::Kind::Fields) return {};
   const auto family = FamilyOfIndex(modelIndex);
   if (!family) return "No hay un modelo para la configuración";
-  const bool f87x = *family != Family::F84;
   const bool fourWayCp = *family == Family::F873 || *family == Family::F876;
   for (const std::string& name : choice.fields) {
-    const bool only87x = name == "boden" || name == "lvp" || name == "cpd" || name == "wrt";
-    if (only87x && !f87x) return "El campo " + name + " no existe en este PIC";
+    if (!HasField(*family, name)) return "El campo " + name + " no existe en este PIC";
+  }
+  const bool eightOscillators = *family == Family::F62XA;
+  const bool twoBitOsc = choice.oscValue.empty() || choice.oscValue == "rc" ||
+                         choice.oscValue == "hs" || choice.oscValue == "xt" ||
+                         choice.oscValue == "lp";
+  if (!twoBitOsc && !eightOscillators) {
+    return "osc=" + choice.oscValue + " no existe en este PIC (rc, hs, xt o lp)";
+  }
+  if (!choice.wrtValue.empty()) {
+    // The 16F87X has one write-enable bit; the 16F87XA protects a range (off = no range).
+    const bool rangeFamily = *family == Family::F87XA;
+    const bool rangeValue = choice.wrtValue != "on";
+    const bool onOff = choice.wrtValue == "on" || choice.wrtValue == "off";
+    if (rangeFamily ? !rangeValue : !onOff) {
+      return "wrt=" + choice.wrtValue + " no existe en este PIC (" +
+             (rangeFamily ? "off, 256, quarter o half" : "on u off") + ")";
+    }
   }
   if (!choice.cpValue.empty() && choice.cpValue != "off") {
     const bool wantsFourWay = choice.cpValue != "on";

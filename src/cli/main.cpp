@@ -44,22 +44,41 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
   file            la del archivo HEX (por omisión; falla si el archivo no la trae)
   0xHHHH          exactamente esa palabra
   CAMPO=VALOR,... los grupos del diálogo; los no dados quedan como en el diálogo
-                  (osc=xt, cp=off, wdt=off, pwrte=on, boden=off, lvp=off, cpd=off, wrt=on)
-                  osc=rc|hs|xt|lp   cp=off|on (16F84, 16F870/1/2)
+                  (osc=xt, cp=off, wdt=off, pwrte=on, boden=off, lvp=off, cpd=off, wrt=on
+                  en los 16F87X, wrt=off en los 16F87XA, debug=off, mclre=on)
+                  osc=rc|hs|xt|lp
+                  cp=off|on (16F84, 16F870/1/2, 16F87XA, 16F62XA)
                   cp=off|all|half|top (16F873/4, 16F876/7)
-                  wdt, pwrte, boden, lvp, cpd, wrt = on|off (boden..wrt solo 16F87X)
+                  wdt, pwrte, boden, lvp, cpd = on|off (boden, lvp, cpd: todos menos 16F84)
+                  wrt=on|off (16F870 a 16F877: escritura de la Flash por EECON)
+                  16F87XA:  wrt=off|256|quarter|half protege de la escritura por EECON
+                            nada, 0000h-00FFh, el 1/4 o la 1/2 inferior de la memoria
+                            (1/4: hasta 03FFh en 873A/874A, 07FFh en 876A/877A;
+                            1/2: hasta 07FFh o 0FFFh)
+                            debug=on|off (on: RB6 y RB7 quedan para el depurador)
+                  16F62XA:  osc=lp|xt|hs|ec|intio|intclk|rcio|rcclk (rc es rcclk)
+                            intio/intclk: oscilador interno, RA6 E/S o CLKOUT;
+                            rcio/rcclk: RC externo, RA6 E/S o CLKOUT; ec: reloj en RA7
+                            mclre=on|off (off: RA5 es una entrada y MCLR queda unido a VDD
+                            dentro del PIC; vea la nota de abajo)
 
 Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
-  (16F84 sin ID, 16F84A, 16F870 ... 16F877). ESTADO es un archivo INHX8M que guarda las
-  memorias del PIC entre ejecuciones (se crea borrado si no existe; se guarda después de cada
-  comando). --sim-time virtual hace instantáneo el tiempo del PIC simulado.
+  (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A).
+  ESTADO es un archivo INHX8M que guarda las memorias del PIC entre ejecuciones (se crea
+  borrado si no existe; se guarda después de cada comando). --sim-time virtual hace
+  instantáneo el tiempo del PIC simulado.
   --sim-fault (repetible): no-adapter, no-target=0|1, stuck=DIR, ee-stuck=INDICE,
   unplug-after=N, ee-upper=0|1, id=VALOR (números decimales o 0x hexadecimales).
   --sim-report dice al final cuántas fases de reloj y ciclos costó el trabajo, y el mínimo
   que habría tardado en el silicio (1 µs por fase más el peor caso de cada ciclo).
 
-Un 16F870 a 16F877 borrado trae LVP habilitado: mantenga RB3 (PGM) en 0 V durante la
+Un 16F870 a 16F877A borrado trae LVP habilitado: mantenga RB3 (PGM) en 0 V durante la
 programación (10 kΩ a masa), o no entrará en modo de programación; con lvp=off queda libre.
+En los 16F627A/628A/648A la pata PGM es RB4 (pata 10).
+
+Este adaptador deja VDD siempre encendido y sube VPP después. Un 16F62XA grabado con
+mclre=off (sobre todo con intio o intclk) puede no volver a entrar en modo de programación
+con este adaptador: haría falta un programador que conmute VDD (VPP antes que VDD).
 
 La última línea es "Resultado: " y la palabra de la operación (- si está vacía).
 Códigos de salida:
@@ -173,8 +192,10 @@ int Finish(TerminalOperator& op, std::string_view result, int status) {
 }
 
 int Main(int argc, char** argv, const InterruptWatch& watch) {
-  CLI::App app{"daxwel-cli: programador de PIC 16F84/84A y 16F870-877 por puerto paralelo",
-               "daxwel-cli"};
+  CLI::App app{
+      "daxwel-cli: programador de PIC 16F84/84A, 16F870-877, 16F873A-877A y 16F627A/628A/648A "
+      "por puerto paralelo",
+      "daxwel-cli"};
   app.fallthrough();
   app.require_subcommand(1, 1);
   // The help in the program's language; the commands inherit the labels and groups.
@@ -196,7 +217,8 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
       ->type_name("PUERTO")
       ->capture_default_str();
   app.add_option("--model", o.model,
-                 "auto, o el modelo: 16F84/84A (16F84, 16F84A), 16F870 ... 16F877")
+                 "auto, o el modelo: 16F84/84A (16F84, 16F84A), 16F870 ... 16F877, "
+                 "16F873A ... 16F877A, 16F627A, 16F628A, 16F648A")
       ->type_name("MODELO")
       ->capture_default_str();
   app.add_option("--config", o.config,

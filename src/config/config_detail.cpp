@@ -44,6 +44,59 @@ void AddTimerLines(std::string& out, std::string_view word) {
   AddBitLine(out, word, 12, "Wachdog Timer: Enable", "Wachdog Timer: Disable");
 }
 
+void AddEepromLvpBorLines(std::string& out, std::string_view word) {
+  AddBitLine(out, word, 6, "EE Data Memory: Unprotected", "EE Data Memory: Code Protected");
+  AddBitLine(out, word, 7, "Low Voltage Programming: Enabled", "Low Voltage Programming: Disabled");
+  AddBitLine(out, word, 8, "Brown-Out Reset: Enabled", "Brown-Out Reset: Disabled");
+}
+
+// One CP bit covers all program memory on the A parts.
+void AddWholeCpLine(std::string& out, std::string_view word) {
+  AddBitLine(out, word, 1, "Code Protected: OFF", "Code Protected: ON");
+}
+
+void Detail87xa(std::string& out, std::string_view word) {
+  AddWholeCpLine(out, word);
+  AddBitLine(out, word, 3, "In-Circuit Debugger: Disabled", "In-Circuit Debugger: Enabled");
+  // The quarter and the half are 0000-03FF and 0000-07FF on the 4K parts, twice that on 8K.
+  AddPairLine(out, Slice(word, 4, 2), "Flash Program Memory Write: Enable",
+              "Flash Program Memory Write: 0000-00FF Protected",
+              "Flash Program Memory Write: Lower 1/4 Protected",
+              "Flash Program Memory Write: Lower 1/2 Protected");
+  AddEepromLvpBorLines(out, word);
+  AddTimerLines(out, word);
+  AddOscillatorLine(out, word);
+}
+
+void Detail62xa(std::string& out, std::string_view word) {
+  AddWholeCpLine(out, word);
+  AddEepromLvpBorLines(out, word);
+  AddBitLine(out, word, 9, "Master Clear Reset: Enabled", "Master Clear Reset: Disabled");
+  AddTimerLines(out, word);
+  // FOSC2 (bit 4) with FOSC1:FOSC0; a slice that is not three digits gives no line.
+  struct Mode {
+    std::string_view bits;
+    const char* line;
+  };
+  static constexpr Mode kModes[] = {
+      {"111", "Oscilator: RC CLKOUT"},
+      {"110", "Oscilator: RC I/O"},
+      {"101", "Oscilator: INTOSC CLKOUT"},
+      {"100", "Oscilator: INTOSC I/O"},
+      {"011", "Oscilator: EC"},
+      {"010", "Oscilator: HC"},
+      {"001", "Oscilator: XT"},
+      {"000", "Oscilator: LP"},
+  };
+  const std::string fosc = std::string(Slice(word, 10, 1)) + std::string(Slice(word, 13, 2));
+  for (const Mode& mode : kModes) {
+    if (fosc == mode.bits) {
+      out += mode.line;
+      out += '\r';
+    }
+  }
+}
+
 }  // namespace
 
 std::string Config_Detail(std::string_view word, int modelIndex) {
@@ -51,6 +104,14 @@ std::string Config_Detail(std::string_view word, int modelIndex) {
   if (!family) return "No Detectada !!!";
 
   std::string out;
+  if (*family == Family::F87XA) {
+    Detail87xa(out, word);
+    return out;
+  }
+  if (*family == Family::F62XA) {
+    Detail62xa(out, word);
+    return out;
+  }
   if (*family == Family::F84) {
     AddBitLine(out, word, 10, "Code Protected: OFF", "Code Protected: ON");
     AddTimerLines(out, word);
@@ -75,9 +136,7 @@ std::string Config_Detail(std::string_view word, int modelIndex) {
   }
   AddBitLine(out, word, 5, "Flash Program Memory Write: Enable",
              "Flash Program Memory Write: Disable");
-  AddBitLine(out, word, 6, "EE Data Memory: Unprotected", "EE Data Memory: Code Protected");
-  AddBitLine(out, word, 7, "Low Voltage Programming: Enabled", "Low Voltage Programming: Disabled");
-  AddBitLine(out, word, 8, "Brown-Out Reset: Enabled", "Brown-Out Reset: Disabled");
+  AddEepromLvpBorLines(out, word);
   AddTimerLines(out, word);
   AddOscillatorLine(out, word);
   return out;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <initializer_list>
 
 #include "config/config_word.h"
 #include "config/family.h"
@@ -13,9 +14,9 @@ class QRadioButton;
 namespace daxwel {
 
 // One family's "Configuration Word" window: frmConfigPic16F84, frmConfigPic16F870_1_2,
-// frmConfigPic16F873_4 or frmConfigPic16F876_7. Its state is the state of its controls, read
-// whenever a programming run needs the word; it is hidden by "Guardar Configuración" and
-// never destroyed while the main window lives.
+// frmConfigPic16F873_4, frmConfigPic16F876_7, frmConfigPic16F87XA or frmConfigPic16F62XA. Its state
+// is the state of its controls, read whenever a programming run needs the word; it is hidden by
+// "Guardar Configuración" and never destroyed while the main window lives.
 class ConfigDialog : public QDialog {
   Q_OBJECT
 
@@ -44,8 +45,18 @@ class ConfigDialog : public QDialog {
   };
   QWidget* AddGroup(const QRect& rect, const QStringList& labels);
   QRadioButton* AddOption(QWidget* group, const Option& option, const QRect& rect);
+  // OFF on the left, ON on the right, under the labels.
+  void AddOnOff(const QRect& rect, const QStringList& labels, const Option& off, const Option& on);
+  // One button per line, top to bottom.
+  void AddStack(const QRect& rect, const QStringList& labels, std::initializer_list<Option> stack);
+  // RC and XT above HS and LP.
+  void AddFourOscillators(const QRect& rect);
+  void AddAFamilyCommon(int firstTopColumn, const QStringList& lastLabels, const Option& lastOff,
+                        const Option& lastOn);
   void BuildF84();
   void BuildF87x();
+  void BuildF87xa();
+  void BuildF62xa();
   void OnFromFileChanged(int state);
   bool Selected(const char* name) const;
 

@@ -2,32 +2,23 @@
 
 namespace daxwel {
 
+namespace {
+
+// Position k holds the family of model list index k + 1.
+constexpr std::array kFamilyOfIndex{
+    Family::F84,                                                 // 16F84/84A
+    Family::F870,  Family::F870,  Family::F870,                  // 16F870, 871, 872
+    Family::F873,  Family::F873,                                 // 16F873, 874
+    Family::F876,  Family::F876,                                 // 16F876, 877
+    Family::F87XA, Family::F87XA, Family::F87XA, Family::F87XA,  // 16F873A, 874A, 876A, 877A
+    Family::F62XA, Family::F62XA, Family::F62XA,                 // 16F627A, 628A, 648A
+};
+
+}  // namespace
+
 std::optional<Family> FamilyOfIndex(int modelIndex) {
-  switch (modelIndex) {
-    case 1:
-      return Family::F84;
-    case 2:
-    case 3:
-    case 4:
-      return Family::F870;
-    case 5:
-    case 6:
-      return Family::F873;
-    case 7:
-    case 8:
-      return Family::F876;
-    case 9:
-    case 10:
-    case 11:
-    case 12:
-      return Family::F87XA;
-    case 13:
-    case 14:
-    case 15:
-      return Family::F62XA;
-    default:
-      return std::nullopt;
-  }
+  if (modelIndex < 1 || modelIndex > static_cast<int>(kFamilyOfIndex.size())) return std::nullopt;
+  return kFamilyOfIndex[static_cast<std::size_t>(modelIndex - 1)];
 }
 
 }  // namespace daxwel

@@ -239,11 +239,11 @@ void FrmDaxwel::PresencePoll() {
 }
 
 void FrmDaxwel::OnModelChanged(int index) {
-  if (index < 0 || index > 8) return;  // no item: nothing to reset
+  if (index < 0 || index >= cmbPicSelect_->count()) return;  // no item: nothing to reset
   tmrcheck_->stop();
   // A hand-set word survives a change within its family and is dropped otherwise.
   const std::optional<Family> chosen = FamilyOfIndex(index);
-  for (Family family : {Family::F84, Family::F870, Family::F873, Family::F876}) {
+  for (Family family : kFamilies) {
     if (!chosen || *chosen != family) Dialog(family).SetFromFile(true);
   }
   tmrcheck_->start();

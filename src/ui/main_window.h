@@ -137,7 +137,7 @@ class FrmDaxwel : public QWidget, public Operator {
   QPushButton* cmdconfig_ = nullptr;
   QPushButton* cmdRun_ = nullptr;
   QTimer* tmrcheck_ = nullptr;
-  std::array<ConfigDialog*, 4> dialogs_{};
+  std::array<ConfigDialog*, kFamilies.size()> dialogs_{};
   FrmDoing* frmdoing_ = nullptr;
   QPointer<FrmHelpOnLpt> frmHelpOnLpt_;
 };

@@ -43,7 +43,7 @@ bool TakeScreenshots(FrmDaxwel& window, const QString& dirPath) {
   window.PresencePoll();
   window.show();
   ok = Save(window, dir) && ok;
-  for (Family family : {Family::F84, Family::F870, Family::F873, Family::F876}) {
+  for (Family family : kFamilies) {
     ConfigDialog& dialog = window.Dialog(family);
     ok = Save(dialog, dir) && ok;
     dialog.hide();

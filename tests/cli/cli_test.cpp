@@ -573,6 +573,11 @@ TEST_F(Cli, BadUsageExitsWith64AndHelpDocumentsTheCommands) {
         "--sim-time", "--sim-fault", "130",      "64",    "Resultado", "RB3 (PGM)"}) {
     EXPECT_NE(help.out.find(needle), std::string::npos) << needle;
   }
+  // The 16F87XA and 16F62XA fields and the PGM pin of the 16F62XA.
+  for (const char* needle : {"debug=on|off", "wrt=off|256|quarter|half", "mclre=on|off",
+                             "intio|intclk|rcio|rcclk", "RB4 (pata 10)"}) {
+    EXPECT_NE(help.out.find(needle), std::string::npos) << needle;
+  }
 }
 
 TEST_F(Cli, AReaderThatQuitsEarlyDoesNotStopTheRun) {

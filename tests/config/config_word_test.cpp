@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace daxwel {
 namespace {
 
@@ -20,7 +22,7 @@ TEST(SetConfigWord, FromFileUntilTheBoxIsClearedAndNothingWithoutAModel) {
     d.osc = Osc::RC;
     EXPECT_EQ(SetConfigWord(index, d), "fromfile") << index;
   }
-  for (int index : {0, 9, -1}) {
+  for (int index : {0, 16, -1}) {
     EXPECT_EQ(SetConfigWord(index, DialogState{}), "") << index;
     EXPECT_EQ(SetConfigWord(index, Manual()), "") << index;
   }
@@ -168,9 +170,83 @@ TEST(ConfigDetail, ShortWordsAndNoModel) {
   EXPECT_EQ(Config_Detail("1111111111110x", 1),
             "Code Protected: OFF\rPower Up Timer: Disable\rWachdog Timer: Enable\r");
 
-  for (int index : {0, 9, -1}) {
+  for (int index : {0, 16, -1}) {
     EXPECT_EQ(Config_Detail("11111111110001", index), "No Detectada !!!") << index;
   }
+}
+
+// The 16F87XA (indices 9-12) and 16F62XA (13-15) layouts. Expected words are the option
+// constants of the gputils headers (p16f877a.inc, p16f628a.inc) ANDed, as __config does.
+std::string Bits(int value) {
+  std::string word;
+  for (int bit = 13; bit >= 0; --bit) word += (value >> bit & 1) != 0 ? '1' : '0';
+  return word;
+}
+
+// The dialog defaults are _LVP_OFF & _BOREN_OFF & _PWRTE_ON & _WDT_OFF & _XT_OSC. Each
+// button's word alone is checked through the dialogs (tests/ui).
+TEST(AFamilies, SetConfigWordGivesTheHeaderConstants) {
+  struct Row {
+    DialogState dialog;
+    int f87xa, f62xa;
+  };
+  const Row rows[] = {
+      {{}, 0x3F31, 0x3F21},
+      // Every field away from its default: _CP_ALL & _DEBUG_ON & _WRT_HALF & _CPD_ON & _LVP_ON
+      // & _BOREN_ON & _PWRTE_OFF & _WDT_ON & _LP_OSC, and _MCLRE_OFF on the 16F62XA.
+      {{.osc = Osc::LP,
+        .cp = Cp::All,
+        .wdteOn = true,
+        .pwrteOn = false,
+        .bodenOn = true,
+        .lvpOn = true,
+        .cpdOn = true,
+        .debugOn = true,
+        .wrtProtect = WrtProtect::Half,
+        .mclreOn = false},
+       0x10FC,
+       0x1ECC},
+      // The 16F62XA's own oscillators have no button on the 16F87XA: its default, XT.
+      {{.osc = Osc::IntoscIO}, 0x3F31, 0x3F30},
+      {{.osc = Osc::RcIO}, 0x3F31, 0x3F32},
+  };
+  for (int index = 9; index <= 15; ++index) {
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+      DialogState d = rows[i].dialog;
+      d.chkFromFile = false;
+      EXPECT_EQ(SetConfigWord(index, d), Bits(index <= 12 ? rows[i].f87xa : rows[i].f62xa))
+          << "index " << index << ", row " << i;
+    }
+  }
+}
+
+TEST(AFamilies, ConfigDetailLines) {
+  // _CP_ALL & _DEBUG_ON & _WRT_HALF & _CPD_ON & _LVP_ON & _BOREN_ON & _PWRTE_OFF & _WDT_ON &
+  // _LP_OSC, then the same choices on the 16F628A with _MCLRE_OFF & _INTOSC_OSC_NOCLKOUT.
+  EXPECT_EQ(Config_Detail(Bits(0x10FC), 9),
+            "Code Protected: ON\rIn-Circuit Debugger: Enabled\r"
+            "Flash Program Memory Write: Lower 1/2 Protected\rEE Data Memory: Code Protected\r"
+            "Low Voltage Programming: Enabled\rBrown-Out Reset: Enabled\r"
+            "Power Up Timer: Disable\rWachdog Timer: Enable\rOscilator: LP\r");
+  EXPECT_EQ(Config_Detail(Bits(0x1EDC), 14),
+            "Code Protected: ON\rEE Data Memory: Code Protected\rLow Voltage Programming: "
+            "Enabled\rBrown-Out Reset: Enabled\rMaster Clear Reset: Disabled\r"
+            "Power Up Timer: Disable\rWachdog Timer: Enable\rOscilator: INTOSC I/O\r");
+  // Bit 4 is FOSC2 on the 16F62XA, never code protection: these all read unprotected.
+  const std::tuple<int, int, const char*> lines[] = {
+      {12, 0x3FFF, "Write: Enable\r"},       {12, 0x3DFF, "Write: 0000-00FF Protected\r"},
+      {12, 0x3BFF, "Lower 1/4 Protected\r"}, {15, 0x3FEC, "Oscilator: LP\r"},
+      {15, 0x3FED, "Oscilator: XT\r"},       {15, 0x3FEE, "Oscilator: HC\r"},
+      {15, 0x3FEF, "Oscilator: EC\r"},       {15, 0x3FFD, "Oscilator: INTOSC CLKOUT\r"},
+      {15, 0x3FFE, "Oscilator: RC I/O\r"},   {15, 0x3FFF, "Oscilator: RC CLKOUT\r"},
+  };
+  for (const auto& [index, word, line] : lines) {
+    const std::string detail = Config_Detail(Bits(word), index);
+    EXPECT_NE(detail.find(line), std::string::npos) << detail;
+    EXPECT_TRUE(detail.starts_with("Code Protected: OFF\r")) << detail;
+  }
+  // A word cut short before the oscillator bits gives no oscillator line.
+  EXPECT_EQ(Config_Detail("111111001", 14).find("Oscilator"), std::string::npos);
 }
 
 }  // namespace

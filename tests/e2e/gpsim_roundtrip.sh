@@ -5,11 +5,38 @@
 # must be the ones the example is written to make, and the same for both files.
 #
 # Usage: gpsim_roundtrip.sh DAXWEL_CLI EXAMPLE_HEX SIM_MODEL GPSIM_PROCESSOR CHECK
-#   CHECK: eeprom877 | toggle84a (what the example's port output must look like)
+#   CHECK: eeprom877 | toggle84a | count877a | eeprom628a (what the example's port output
+#   and the chip's configuration must look like)
 set -euo pipefail
 
 cli=$1 example=$2 model=$3 processor=$4 check=$5
 cycles=6000
+
+# The ports gpsim logs (the 18-pin parts have no PORTC) and lines `info` must print about the
+# configuration word the example sets.
+case $check in
+  eeprom877)
+    ports="porta portb portc"
+    info=("Configuration Word: 0x3F31" "  Oscilator: XT")
+    ;;
+  toggle84a)
+    ports="porta portb portc"
+    info=("Configuration Word: 0x3FF1" "  Code Protected: OFF")
+    ;;
+  count877a)
+    ports="portb portd"
+    info=("Configuration Word: 0x3F32" "  In-Circuit Debugger: Disabled"
+      "  Flash Program Memory Write: Enable" "  Oscilator: HC")
+    ;;
+  eeprom628a)
+    ports="porta portb"
+    info=("Configuration Word: 0x3F30" "  Master Clear Reset: Enabled" "  Oscilator: INTOSC I/O")
+    ;;
+  *)
+    echo "unknown check $check" >&2
+    exit 2
+    ;;
+esac
 
 if ! command -v gpsim >/dev/null 2>&1; then
   echo "gpsim is not installed: skipping (apt-get install gpsim)"
@@ -28,20 +55,19 @@ run_cli() {
 run_cli -q -y program "$example"
 run_cli -q -y verify "$example"
 run_cli -q read "$back"
+run_cli info >"$work/info.out"
 
 # One line per port write: "<cycle> <port> <value>", from gpsim's register log.
 port_writes() {
   local hex=$1 name=$2
   local log=$work/$name.log
-  cat >"$work/$name.stc" <<STC
-log on $log
-log w porta
-log w portb
-log w portc
-break c $cycles
-run
-quit
-STC
+  {
+    echo "log on $log"
+    for port in $ports; do echo "log w $port"; done
+    echo "break c $cycles"
+    echo run
+    echo quit
+  } >"$work/$name.stc"
   if ! gpsim -i -S disable -p "$processor" -c "$work/$name.stc" "$hex" >"$work/$name.out" 2>&1; then
     cat "$work/$name.out" >&2
     echo "gpsim failed on $hex" >&2
@@ -83,6 +109,7 @@ for name in original readback; do
   pb=$(sequence "$w" portb)
   pa=$(sequence "$w" porta)
   pc=$(sequence "$w" portc)
+  pd=$(sequence "$w" portd)
   case $check in
     eeprom877)
       # The EEPROM's walking one on PORTB, PORTC complemented at every step.
@@ -94,11 +121,28 @@ for name in original readback; do
       expect_prefix "$name PORTB" "$pb" "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11"
       expect_prefix "$name PORTA" "$pa" "00 01 00 01 00 01 00 01 00 01 00 01 00 01 00 01 00 01"
       ;;
-    *)
-      echo "unknown check $check" >&2
-      exit 2
+    count877a)
+      # A binary count on PORTD, the Gray code of its low nibble (from the EEPROM) on PORTB.
+      expect_prefix "$name PORTD" "$pd" "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11"
+      expect_prefix "$name PORTB" "$pb" "00 01 03 02 06 07 05 04 0C 0D 0F 0E 0A 0B 09 08 00 01"
+      ;;
+    eeprom628a)
+      # The eight EEPROM patterns on PORTB, RA0 toggled at every step.
+      expect_prefix "$name PORTB" "$pb" "00 55 AA 0F F0 3C C3 FF 81 55 AA 0F F0 3C C3 FF 81 55"
+      expect_prefix "$name PORTA" "$pa" "00 01 00 01 00 01 00 01 00 01 00 01 00 01 00 01 00 01"
       ;;
   esac
+done
+
+# The chip's configuration word, read back and decoded for its family.
+for line in "${info[@]}"; do
+  if grep -qF -- "$line" "$work/info.out"; then
+    echo "ok: info: $line"
+  else
+    echo "FAIL: info lacks \"$line\":"
+    cat "$work/info.out"
+    fail=1
+  fi
 done
 
 # The read-back file behaves exactly like the original, write for write and cycle for cycle.

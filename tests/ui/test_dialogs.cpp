@@ -375,7 +375,11 @@ TEST(HelpDocument, CoversWiringPermissionsAndEveryButton) {
                              "Programación finalizada",
                              "** PIC Verificado OK **",
                              "El PIC ha sido borrado",
-                             "Code Protect activado !!!"}) {
+                             "Code Protect activado !!!",
+                             "16F877A",
+                             "16F648A",
+                             "RB4",
+                             "MCLRE = 0"}) {
     EXPECT_TRUE(html.contains(QString::fromUtf8(needed), Qt::CaseInsensitive)) << needed;
   }
 }

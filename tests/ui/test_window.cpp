@@ -72,9 +72,9 @@ TEST(MainWindow, StartUpState) {
   EXPECT_TRUE(poll.isActive());
   EXPECT_EQ(poll.interval(), 500);
 
-  // All four dialogs exist, hidden, taking the word from the file.
+  // Every family's dialog exists, hidden, taking the word from the file.
   const auto dialogs = w.findChildren<ConfigDialog*>();
-  EXPECT_EQ(dialogs.size(), 4);
+  EXPECT_EQ(dialogs.size(), static_cast<qsizetype>(kFamilies.size()));
   for (ConfigDialog* d : dialogs) {
     EXPECT_FALSE(d->isVisible());
     EXPECT_TRUE(d->State().chkFromFile);
@@ -244,7 +244,7 @@ TEST(MainWindow, ModelChangeResetsTheOtherFamiliesOnly) {
   f873.SetFromFile(false);
   w.SetModelIndex(6);  // 16F874
   EXPECT_FALSE(f873.State().chkFromFile);
-  w.SetModelIndex(0);  // Autodetectar resets all four
+  w.SetModelIndex(0);  // Autodetectar resets them all
   for (ConfigDialog* d : w.findChildren<ConfigDialog*>()) EXPECT_TRUE(d->State().chkFromFile);
   EXPECT_TRUE(Find<QTimer>(w, "tmrcheck").isActive());
 

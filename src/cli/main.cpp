@@ -68,7 +68,8 @@ Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MOD
   borrado si no existe; se guarda después de cada comando). --sim-time virtual hace
   instantáneo el tiempo del PIC simulado.
   --sim-fault (repetible): no-adapter, no-target=0|1, stuck=DIR, ee-stuck=INDICE,
-  unplug-after=N, ee-upper=0|1, id=VALOR (números decimales o 0x hexadecimales).
+  unplug-after=N, ee-upper=0|1, id=VALOR (números decimales o 0x hexadecimales),
+  keep-config (solo 16F62XA: el borrado deja la palabra de configuración).
   --sim-report dice al final cuántas fases de reloj y ciclos costó el trabajo, y el mínimo
   que habría tardado en el silicio (1 µs por fase más el peor caso de cada ciclo).
 

@@ -33,14 +33,25 @@ std::string SmallFile() {
   return h.Text();
 }
 
-// Read on a blank chip: program words 3FFF, data bytes with their upper bits read as 0.
-constexpr const char* kProgramBlank =
+// Read on a blank chip: program words 3FFF, data bytes with their upper bits read as 0. The
+// 16F87X write an erased program word with the programming-only cycle; the 16F84 row, which
+// waits erase/program cycles, first reads the device ID to learn which of its two parts it has.
+constexpr const char* kProgramBlank87x =
+    "VPP, LoadConfig 0010, Inc x7, ReadProg=3FFF, 0, "
+    "VPP, ReadProg=3FFF, LoadProg 2805, ProgOnly, ReadProg=2805, Inc, "
+    "ReadProg=3FFF, LoadProg 0000, ProgOnly, ReadProg=0000, 0, "
+    "VPP, ReadData=00FF, LoadData 3F41, Cycle, ReadData=0041, 0, "
+    "VPP, LoadConfig 0000, LoadProg 3F85, Cycle, Inc, LoadProg 3F80, Cycle, Inc, "
+    "LoadProg 3F80, Cycle, Inc, LoadProg 3F80, Cycle, Inc x4, LoadProg 3FF1, Cycle, 0";
+constexpr const char* kProgramBlank84 =
+    "VPP, LoadConfig 0010, Inc x6, ReadProg=0000, 0, "
     "VPP, LoadConfig 0010, Inc x7, ReadProg=3FFF, 0, "
     "VPP, ReadProg=3FFF, LoadProg 2805, Cycle, ReadProg=2805, Inc, "
     "ReadProg=3FFF, LoadProg 0000, Cycle, ReadProg=0000, 0, "
     "VPP, ReadData=00FF, LoadData 3F41, Cycle, ReadData=0041, 0, "
     "VPP, LoadConfig 0000, LoadProg 3F85, Cycle, Inc, LoadProg 3F80, Cycle, Inc, "
     "LoadProg 3F80, Cycle, Inc, LoadProg 3F80, Cycle, Inc x4, LoadProg 3FF1, Cycle, 0";
+constexpr const char* kIdRead84 = "VPP, LoadConfig 0010, Inc x6, ReadProg=0000, 0, ";
 constexpr const char* kVerify =
     "VPP, LoadConfig 0010, Inc x7, ReadProg=3FF1, 0, "
     "VPP, ReadProg=2805, Inc, ReadProg=0000, 0, VPP, ReadData=0041, 0";
@@ -51,21 +62,25 @@ constexpr const char* kEraseSequence =
 TEST(Sequences, ProgramVerifyAndEraseSendExactlyTheseCommands) {
   struct Row {
     SimModel model;
+    const char* programBlank;
+    const char* eraseIdRead;
     const char* blankCheck;
   };
-  for (const Row& row : {Row{SimModel::F877, "(ReadProg=3FFF, Inc) x8192, 0"},
-                         Row{SimModel::F84, "(ReadProg=3FFF, Inc) x1024, 0"}}) {
+  for (const Row& row :
+       {Row{SimModel::F877, kProgramBlank87x, "", "(ReadProg=3FFF, Inc) x8192, 0"},
+        Row{SimModel::F84, kProgramBlank84, kIdRead84, "(ReadProg=3FFF, Inc) x1024, 0"}}) {
     const std::string name(sim::SimModelName(row.model));
     Scope s(row.model);
     const std::string path = s.dir.Write("small.hex", SmallFile());
     ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << name;
-    EXPECT_EQ(s.log.Summary(), kProgramBlank) << name;
+    EXPECT_EQ(s.log.Summary(), row.programBlank) << name;
     s.log.events.clear();
     ASSERT_EQ(VerifyDevice(path, s.link, s.op), "ok") << name;
     EXPECT_EQ(s.log.Summary(), kVerify) << name;
     s.log.events.clear();
     ASSERT_EQ(EraseDevice(s.link, s.op), "ok") << name;
-    EXPECT_EQ(s.log.Summary(), kEraseSequence + std::string(row.blankCheck)) << name;
+    EXPECT_EQ(s.log.Summary(), row.eraseIdRead + (kEraseSequence + std::string(row.blankCheck)))
+        << name;
     EXPECT_TRUE(s.sim.Violations().empty()) << name;
   }
 }

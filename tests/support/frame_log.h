@@ -110,8 +110,12 @@ class FrameLog final : public PortIo {
     return text;
   }
 
-  // Names of the commands 0x00 to 0x0B; others show as "Cmd" and their value.
+  // Names of the commands 0x00 to 0x0B and of the later parts' own; others show as "Cmd" and
+  // their value.
   static std::string Name(int command) {
+    if (command == 0x18) return "ProgOnly";
+    if (command == 0x17) return "EndProg";
+    if (command == 0x1F) return "ChipErase";
     static constexpr const char* kNames[] = {"LoadConfig", "Setup1",    "LoadProg", "LoadData",
                                              "ReadProg",   "ReadData",  "Inc",      "Setup2",
                                              "Cycle",      "EraseProg", nullptr,    "EraseData"};

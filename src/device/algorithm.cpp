@@ -20,6 +20,15 @@ const FamilyAlgorithm& AlgorithmOf(const DeviceModel& model) {
   return ClassicAlgorithm();
 }
 
+int FamilyAlgorithm::WriteData(Session& s, const HexImage& image, const ShowAddress& show) const {
+  return s.Walk(image.EepromEnd, [&](int i) {
+    show(i);
+    return s.WriteIfDifferent(cmd::kReadDataData, cmd::kLoadDataData,
+                              ToBitString(image.EepromWords[static_cast<std::size_t>(i)]),
+                              SameDataByte);
+  });
+}
+
 void FamilyAlgorithm::WriteIdsAndConfig(Session& s, const HexImage& image,
                                         std::string_view config) const {
   s.GoToConfig("00000000000000", 0);

@@ -49,8 +49,9 @@ class FamilyAlgorithm {
   // hold its word.
   virtual int WriteProgram(Session& s, const HexImage& image, const ShowAddress& show) const = 0;
 
-  // Data EEPROM 0..image.EepromEnd, the same way.
-  virtual int WriteData(Session& s, const HexImage& image, const ShowAddress& show) const = 0;
+  // Data EEPROM 0..image.EepromEnd, the same way; by default one byte per erase/program
+  // cycle.
+  virtual int WriteData(Session& s, const HexImage& image, const ShowAddress& show) const;
 
   // The four ID locations (low four bits used) and the configuration word, from address 0.
   virtual void WriteIdsAndConfig(Session& s, const HexImage& image, std::string_view config) const;

@@ -77,16 +77,6 @@ class F87xa final : public FamilyAlgorithm {
     });
   }
 
-  // One byte per erase/program cycle, as the older parts.
-  int WriteData(Session& s, const HexImage& image, const ShowAddress& show) const override {
-    return s.Walk(image.EepromEnd, [&](int i) {
-      show(i);
-      return s.WriteIfDifferent(cmd::kReadDataData, cmd::kLoadDataData,
-                                ToBitString(image.EepromWords[static_cast<std::size_t>(i)]),
-                                SameDataByte);
-    });
-  }
-
   // With the counter in configuration memory Chip Erase also clears the ID locations.
   void Erase(Session& s) const override {
     s.GoToConfig(kErasedWord, 0);

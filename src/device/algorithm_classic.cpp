@@ -23,15 +23,6 @@ class Classic final : public FamilyAlgorithm {
     });
   }
 
-  int WriteData(Session& s, const HexImage& image, const ShowAddress& show) const override {
-    return s.Walk(image.EepromEnd, [&](int i) {
-      show(i);
-      return s.WriteIfDifferent(cmd::kReadDataData, cmd::kLoadDataData,
-                                ToBitString(image.EepromWords[static_cast<std::size_t>(i)]),
-                                SameDataByte);
-    });
-  }
-
   // The chip erase at 0x2007 clears everything, code protection included; the explicit
   // program and data bulk erases follow because some silicon leaves the EEPROM after it.
   void Erase(Session& s) const override {

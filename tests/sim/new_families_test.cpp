@@ -11,6 +11,7 @@
 
 #include "sim/sim_adapter.h"
 #include "sim/sim_session.h"
+#include "sim_driver.h"
 
 namespace daxwel::sim {
 namespace {
@@ -18,42 +19,12 @@ namespace {
 using namespace std::chrono_literals;
 using std::chrono::nanoseconds;
 
-class ManualClock final : public Clock {
- public:
-  nanoseconds Now() const override { return now_; }
-  void Advance(nanoseconds d) { now_ += d; }
+// A command runs on its sixth falling edge, 2 us before the next one may start.
+struct Chip : LineDriver {
+  using LineDriver::LineDriver;
 
- private:
-  nanoseconds now_{0};
-};
-
-// A careful programmer at the minimum pauses: 1 us per clock phase and between frames. A
-// command runs on its sixth falling edge, 2 us before the next one may start.
-struct Chip {
-  explicit Chip(SimModel model, Faults faults = {}) : sim(model, clock, 0x378, std::move(faults)) {}
-  ManualClock clock;
-  SimAdapter sim;
-
-  void Out(std::uint8_t v) { sim.PortOut(0x378, v); }
-  void Pause(nanoseconds d) { clock.Advance(d); }
-  void Enter() {
-    Out(0);
-    Pause(1us);
-    Out(4);
-    Pause(5us);
-  }
-  void Leave() {
-    Out(0);
-    Pause(1us);
-  }
   void Bits(unsigned value, int count) {
-    for (int i = 0; i < count; ++i) {
-      const auto data = static_cast<std::uint8_t>(((value >> i) & 1) << 1);
-      Out(static_cast<std::uint8_t>(5 | data));
-      Pause(1us);
-      Out(static_cast<std::uint8_t>(4 | data));
-      Pause(1us);
-    }
+    SendBits(value, count);
     Pause(1us);
   }
   void Cmd(unsigned c, nanoseconds wait = 0ns) {
@@ -66,14 +37,7 @@ struct Chip {
   }
   unsigned Read(unsigned c) {
     Cmd(c);
-    unsigned word = 0;
-    for (int k = 1; k <= 16; ++k) {
-      Out(5);
-      Pause(1us);
-      Out(4);
-      if (k >= 2 && k <= 15 && (sim.PortIn(0x379) & 0x40)) word |= 1u << (k - 2);
-      Pause(1us);
-    }
+    const unsigned word = ReadFrame();
     Pause(1us);
     return word;
   }

@@ -8,54 +8,18 @@
 #include <string>
 #include <utility>
 
+#include "sim_driver.h"
+
 namespace daxwel::sim {
 namespace {
 
 using namespace std::chrono_literals;
 using std::chrono::nanoseconds;
 
-class ManualClock final : public Clock {
- public:
-  nanoseconds Now() const override { return now_; }
-  void Advance(nanoseconds d) { now_ += d; }
+// The careful programmer of sim_driver.h, with the protocol's frames on top.
+struct Bench : LineDriver {
+  using LineDriver::LineDriver;
 
- private:
-  nanoseconds now_{0};
-};
-
-// Drives the adapter as a careful programmer would, at exactly the minimum pauses, so a test
-// can break one rule at a time by writing its own edges.
-struct Bench {
-  explicit Bench(SimModel model, Faults faults = {}, std::uint16_t port = 0x378)
-      : sim(model, clock, port, std::move(faults)), base(port) {}
-
-  ManualClock clock;
-  SimAdapter sim;
-  std::uint16_t base;
-
-  void Out(std::uint8_t value) { sim.PortOut(base, value); }
-  std::uint8_t Status() { return sim.PortIn(static_cast<std::uint16_t>(base + 1)); }
-  void Pause(nanoseconds d) { clock.Advance(d); }
-
-  void Enter() {
-    Out(0);
-    Pause(1us);
-    Out(4);
-    Pause(5us);
-  }
-  void Leave() {
-    Out(0);
-    Pause(1us);
-  }
-  void SendBits(unsigned value, int count) {
-    for (int i = 0; i < count; ++i) {
-      const auto data = static_cast<std::uint8_t>(((value >> i) & 1) << 1);
-      Out(static_cast<std::uint8_t>(5 | data));
-      Pause(1us);
-      Out(static_cast<std::uint8_t>(4 | data));
-      Pause(1us);
-    }
-  }
   void Command(unsigned command) {
     SendBits(command, 6);
     Pause(1us);
@@ -65,14 +29,7 @@ struct Bench {
     Pause(1us);
   }
   unsigned Read() {
-    unsigned word = 0;
-    for (int k = 1; k <= 16; ++k) {
-      Out(5);
-      Pause(1us);
-      Out(4);
-      if (k >= 2 && k <= 15 && (Status() & 0x40)) word |= 1u << (k - 2);
-      Pause(1us);
-    }
+    const unsigned word = ReadFrame();
     Pause(1us);
     return word;
   }

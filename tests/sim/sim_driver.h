@@ -1,0 +1,68 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <utility>
+
+#include "sim/sim_adapter.h"
+
+namespace daxwel::sim {
+
+class ManualClock final : public Clock {
+ public:
+  std::chrono::nanoseconds Now() const override { return now_; }
+  void Advance(std::chrono::nanoseconds d) { now_ += d; }
+
+ private:
+  std::chrono::nanoseconds now_{0};
+};
+
+// Drives the adapter's lines as a careful programmer would, at exactly the minimum pauses, so
+// a test can break one rule at a time by writing its own edges.
+struct LineDriver {
+  explicit LineDriver(SimModel model, Faults faults = {}, std::uint16_t port = 0x378)
+      : sim(model, clock, port, std::move(faults)), base(port) {}
+
+  ManualClock clock;
+  SimAdapter sim;
+  std::uint16_t base;
+
+  void Out(std::uint8_t value) { sim.PortOut(base, value); }
+  std::uint8_t Status() { return sim.PortIn(static_cast<std::uint16_t>(base + 1)); }
+  void Pause(std::chrono::nanoseconds d) { clock.Advance(d); }
+
+  void Enter() {
+    Out(0);
+    Pause(std::chrono::microseconds(1));
+    Out(4);
+    Pause(std::chrono::microseconds(5));
+  }
+  void Leave() {
+    Out(0);
+    Pause(std::chrono::microseconds(1));
+  }
+  // `count` bits of `value`, least significant first, each latched on its falling edge.
+  void SendBits(unsigned value, int count) {
+    for (int i = 0; i < count; ++i) {
+      const auto data = static_cast<std::uint8_t>(((value >> i) & 1) << 1);
+      Out(static_cast<std::uint8_t>(5 | data));
+      Pause(std::chrono::microseconds(1));
+      Out(static_cast<std::uint8_t>(4 | data));
+      Pause(std::chrono::microseconds(1));
+    }
+  }
+  // A read frame: the target drives the data line from clock 2 to clock 15.
+  unsigned ReadFrame() {
+    unsigned word = 0;
+    for (int k = 1; k <= 16; ++k) {
+      Out(5);
+      Pause(std::chrono::microseconds(1));
+      Out(4);
+      if (k >= 2 && k <= 15 && (Status() & 0x40)) word |= 1u << (k - 2);
+      Pause(std::chrono::microseconds(1));
+    }
+    return word;
+  }
+};
+
+}  // namespace daxwel::sim

@@ -120,7 +120,8 @@ std::string Info(Link& link, TerminalOperator& op) {
   }
   std::string ids = "ID: ";
   for (std::size_t j = 0; j < read.contents.ids.size(); ++j) {
-    ids += (j ? " " : "") + Hex4(read.contents.ids[j]);
+    if (j != 0) ids += ' ';
+    ids += Hex4(read.contents.ids[j]);
   }
   op.Output(ids);
 

@@ -108,9 +108,11 @@ OpenedPort OpenPort(std::uint16_t address, const PortEnvironment& env) {
 OpenedPort OpenPort(std::string_view text, const PortEnvironment& env) {
   const std::optional<PortRequest> request = ParsePortRequest(text);
   if (!request) {
-    return Absent(0x378, "'" + std::string(text) +
-                             "' no es una dirección de puerto (0x378) ni un dispositivo "
-                             "(/dev/parport0)");
+    // Built by appending: GCC 12 warns falsely on "literal" + std::string.
+    std::string why(1, '\'');
+    why += text;
+    why += "' no es una dirección de puerto (0x378) ni un dispositivo (/dev/parport0)";
+    return Absent(0x378, why);
   }
   return OpenPort(*request, env);
 }

@@ -113,21 +113,22 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
   }
   if (!hasValue) return what + "falta el valor (" + std::string(kind) + "=VALOR)";
   if (!value) return what + "el valor no es un número (decimal o 0x hexadecimal)";
+  const long long number = *value;
 
   if (kind == "no-target" || kind == "ee-upper") {
-    if (*value > 1) return what + "el valor debe ser 0 o 1";
-    (kind == "no-target" ? faults.noTarget : faults.eeUpper) = static_cast<int>(*value);
+    if (number > 1) return what + "el valor debe ser 0 o 1";
+    (kind == "no-target" ? faults.noTarget : faults.eeUpper) = static_cast<int>(number);
   } else if (kind == "stuck") {
-    if (*value > 0x1FFF) return what + "dirección fuera de la memoria de programa";
-    faults.stuckProgram.push_back(static_cast<int>(*value));
+    if (number > 0x1FFF) return what + "dirección fuera de la memoria de programa";
+    faults.stuckProgram.push_back(static_cast<int>(number));
   } else if (kind == "ee-stuck") {
-    if (*value > 0xFF) return what + "índice fuera de la EEPROM";
-    faults.stuckEeprom.push_back(static_cast<int>(*value));
+    if (number > 0xFF) return what + "índice fuera de la EEPROM";
+    faults.stuckEeprom.push_back(static_cast<int>(number));
   } else if (kind == "unplug-after") {
-    faults.unplugAfter = *value;
+    faults.unplugAfter = number;
   } else if (kind == "id") {
-    if (*value > 0x3FFF) return what + "el ID del dispositivo tiene 14 bits";
-    faults.deviceId = static_cast<int>(*value);
+    if (number > 0x3FFF) return what + "el ID del dispositivo tiene 14 bits";
+    faults.deviceId = static_cast<int>(number);
   } else {
     return what +
            "falla desconocida (no-adapter, no-target, stuck, ee-stuck, unplug-after, "
@@ -240,9 +241,14 @@ std::string WriteFileAtomically(const std::string& path, std::string_view text, 
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = (dir / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
-                   std::to_string(attempt)))
-               .string();
+    // Built by appending: GCC 12 warns falsely on "literal" + std::string.
+    std::string name(1, '.');
+    name += target.filename().string();
+    name += ".tmp";
+    name += std::to_string(::getpid());
+    name += '-';
+    name += std::to_string(attempt);
+    temp = (dir / name).string();
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return cannot + SystemErrorText(errno);
   }

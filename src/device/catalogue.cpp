@@ -19,9 +19,10 @@ constexpr CycleTimes k16F84{milliseconds(20), milliseconds(0), milliseconds(20),
 constexpr CycleTimes k16F84A{milliseconds(8), milliseconds(0), milliseconds(10), milliseconds(8)};
 // tera + tprog = 4 + 4 ms for an erase/program cycle, tprog = 4 ms programming only.
 constexpr CycleTimes k16F87X{milliseconds(8), milliseconds(4), milliseconds(8), milliseconds(8)};
-// "PIC16F87XA Flash Memory Programming Specification" (DS39589) names a 1 ms programming-only
-// cycle and 10 ms erase/program and chip-erase cycles without saying whether they are worst
-// cases; these are the longer waits that working programmers use.
+// "PIC16F87XA Flash Memory Programming Specification" (DS39589), as other programmers cite it:
+// 1 ms programming only and 10 ms erase/program and chip erase, with no word on whether those
+// are worst cases; these are the longer waits that working programmers use. A row cycle
+// writes all eight latches; End Programming closes a programming-only cycle.
 constexpr CycleTimes k16F87XA{.eraseProgram = milliseconds(12),
                               .programOnly = milliseconds(0),
                               .bulkErase = milliseconds(15),
@@ -29,9 +30,10 @@ constexpr CycleTimes k16F87XA{.eraseProgram = milliseconds(12),
                               .rowProgram = milliseconds(16),
                               .rowProgramOnly = milliseconds(2),
                               .discharge = microseconds(100)};
-// "PIC16F627A/628A/648A EEPROM Memory Programming Specification" (DS41196): its revisions give
-// 2.5 or 4 ms to program a word, 6 ms to write a data byte and 6 ms per bulk erase; these cover
-// all of them with room to spare. 001000 programs without erasing on these parts.
+// "PIC16F627A/628A/648A EEPROM Memory Programming Specification" (DS41196), as other
+// programmers quote its revisions: 2.5 or 4 ms to program a word, 6 ms to write a data byte and
+// 6 ms per bulk erase; these waits cover all of them with room to spare. 001000 programs
+// without erasing on these parts.
 constexpr CycleTimes k16F62XA{.eraseProgram = milliseconds(5),
                               .programOnly = milliseconds(0),
                               .bulkErase = milliseconds(10),

@@ -9,17 +9,16 @@ namespace {
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
-// Figures from the parts' programming specifications: "PIC16F8X EEPROM Memory Programming
-// Specification" (DS30262) for the 16F84A and "PIC16F87X Flash Memory Programming
-// Specification" (DS39025) for the 16F87X. The 16F84 without A has no device ID and a slower
-// cell, so its row waits 20 ms for everything until the part shows a 16F84A ID. We could not
-// confirm a Begin Programming Only time of the 16F84A's own, so it keeps the Begin
-// Erase/Programming Cycle.
+// Figures from Microchip's programming documents for the parts: DS30262 (PIC16F8X EEPROM
+// memory programming) for the 16F84A and DS39025 (PIC16F87X Flash memory programming) for the
+// 16F87X. The 16F84 without A has no device ID and a slower cell, so its row waits 20 ms for
+// everything until the part shows a 16F84A ID. We could not confirm a Begin Programming Only
+// time of the 16F84A's own, so it keeps the Begin Erase/Programming Cycle.
 constexpr CycleTimes k16F84{milliseconds(20), milliseconds(0), milliseconds(20), milliseconds(20)};
 constexpr CycleTimes k16F84A{milliseconds(8), milliseconds(0), milliseconds(10), milliseconds(8)};
 // tera + tprog = 4 + 4 ms for an erase/program cycle, tprog = 4 ms programming only.
 constexpr CycleTimes k16F87X{milliseconds(8), milliseconds(4), milliseconds(8), milliseconds(8)};
-// "PIC16F87XA Flash Memory Programming Specification" (DS39589), as other programmers cite it:
+// Microchip DS39589 (PIC16F87XA Flash memory programming), as other programmers cite it:
 // 1 ms programming only and 10 ms erase/program and chip erase, with no word on whether those
 // are worst cases; these are the longer waits that working programmers use. A row cycle
 // writes all eight latches; End Programming closes a programming-only cycle.
@@ -30,8 +29,8 @@ constexpr CycleTimes k16F87XA{.eraseProgram = milliseconds(12),
                               .rowProgram = milliseconds(16),
                               .rowProgramOnly = milliseconds(2),
                               .discharge = microseconds(100)};
-// "PIC16F627A/628A/648A EEPROM Memory Programming Specification" (DS41196), as other
-// programmers quote its revisions: 2.5 or 4 ms to program a word, 6 ms to write a data byte and
+// Microchip DS41196 (PIC16F627A/628A/648A EEPROM memory programming), as other programmers
+// quote its revisions: 2.5 or 4 ms to program a word, 6 ms to write a data byte and
 // 6 ms per bulk erase; these waits cover all of them with room to spare. 001000 programs
 // without erasing on these parts.
 constexpr CycleTimes k16F62XA{.eraseProgram = milliseconds(5),

@@ -72,6 +72,12 @@ const FamilyAlgorithm& AlgorithmOf(const DeviceModel& model);
 // ID, otherwise what to tell the user. Leaves programming mode entered again at address 0.
 std::string CheckAttachedPart(Session& s, const DeviceModel& model);
 
+// The later parts: bit 13 (character 1) protects all program memory, bit 8 (character 6) the
+// data EEPROM; bit 4 is unimplemented or an oscillator bit there.
+inline bool ProtectedByBits13And8(std::string_view config) {
+  return config.size() == 14 && (config[0] == '0' || config[5] == '0');
+}
+
 // Whether programming `want` over `before` (14-character words) only clears bits, which a
 // cycle without erase can do.
 bool OnlyClearsBits(std::string_view before, std::string_view want);

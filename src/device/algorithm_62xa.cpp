@@ -21,7 +21,7 @@ std::string IdWord(std::int16_t id) { return "1111111000" + ToBitString(id).subs
 class F62xa final : public FamilyAlgorithm {
  public:
   bool CodeProtected(std::string_view config) const override {
-    return config.size() == 14 && (config[0] == '0' || config[5] == '0');
+    return ProtectedByBits13And8(config);
   }
 
   std::string ConfigWarning(std::string_view config) const override {
@@ -61,7 +61,8 @@ class F62xa final : public FamilyAlgorithm {
     clearsOnly = clearsOnly && OnlyClearsBits(ToBitString(was & 0x3FFF), config);
     s.Reset();
     s.Enter();
-    return clearsOnly ? std::string() : EraseProgramMemory(s);
+    if (!clearsOnly) EraseProgramMemory(s);
+    return {};
   }
 
   int WriteProgram(Session& s, const HexImage& image, const ShowAddress& show) const override {
@@ -106,12 +107,11 @@ class F62xa final : public FamilyAlgorithm {
 
   // Program memory, IDs and configuration word erased; the EEPROM is kept. Leaves a fresh
   // entry at address 0.
-  static std::string EraseProgramMemory(Session& s) {
+  static void EraseProgramMemory(Session& s) {
     WaitCycle(s.link, s.cycles.beforeErase);
     BulkEraseFromConfigMemory(s);
     s.Reset();
     s.Enter();
-    return {};
   }
 
   // One memory pass: each differing word is programmed when that only clears bits; at the

@@ -12,11 +12,6 @@ namespace {
 
 constexpr int kRow = 8;
 
-// Bit 13 (character 1) protects all program memory, bit 8 (character 6) the data EEPROM.
-bool ProtectedByBits13And8(std::string_view config) {
-  return config.size() == 14 && (config[0] == '0' || config[5] == '0');
-}
-
 class F87xa final : public FamilyAlgorithm {
  public:
   bool CodeProtected(std::string_view config) const override {

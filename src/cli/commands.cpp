@@ -126,8 +126,7 @@ std::string Info(Link& link, TerminalOperator& op) {
   op.Output(ids);
 
   // Bits 13..5 name the part (the detection compares bits 11..5), bits 4..0 its revision.
-  const std::string bits = ToBitString(read.deviceId);
-  const int named = ModelIndexById(bits);
+  const int named = ModelIndexById(read.deviceId);
   std::string id = "Device ID: " + Hex4(read.deviceId);
   if (named != 0) {
     id += " (" + std::string(ModelByIndex(named)->listText) + ", revisión " +

@@ -95,18 +95,6 @@ Códigos de salida:
   64   uso incorrecto
   130  interrumpido con Ctrl-C, SIGTERM o SIGHUP (abandoned; las líneas quedan en 0))";
 
-// "auto", a list text ("16F84/84A"), or a model name; "16F84" and "16F84A" are the first row.
-std::optional<int> ParseModelOption(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (text == "AUTO" || text == "AUTODETECTAR") return 0;
-  if (text.rfind("PIC", 0) == 0) text.erase(0, 3);
-  if (text == "16F84A") return 1;
-  for (const DeviceModel& m : Catalogue()) {
-    if (text == m.listText || text == m.modelName) return m.index;
-  }
-  return std::nullopt;
-}
-
 // CLI11's own complaints, in the program's language. Its texts are matched by their fixed parts;
 // anything not foreseen keeps CLI11's wording rather than lose the detail.
 std::string UsageErrorText(const CLI::App& app, const CLI::ParseError& e) {
@@ -217,9 +205,7 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
                  "Puerto: 0x378, 0x278, 0x3BC o un dispositivo como /dev/parport1")
       ->type_name("PUERTO")
       ->capture_default_str();
-  app.add_option("--model", o.model,
-                 "auto, o el modelo: 16F84/84A (16F84, 16F84A), 16F870 ... 16F877, "
-                 "16F873A ... 16F877A, 16F627A, 16F628A, 16F648A")
+  app.add_option("--model", o.model, "auto, o el modelo: " + ModelNames(", "))
       ->type_name("MODELO")
       ->capture_default_str();
   app.add_option("--config", o.config,
@@ -297,7 +283,7 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
     if (!request.seconds) return usage("--seconds: se espera un número de segundos (0 o más)");
   }
 
-  const auto model = ParseModelOption(o.model);
+  const auto model = ModelIndexByName(o.model);
   if (!model) return usage("--model: modelo desconocido \"" + o.model + "\"");
   request.modelIndex = *model;
   if (std::string problem = ParseConfigOption(o.config, request.config); !problem.empty())
@@ -384,7 +370,10 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
     }
   }
   if (watch.Requested()) status = exit_status::kInterrupted;
-  if (backend.sim && o.simReport) op.Line(sim::CostReport(backend.sim->Adapter().Stats()), true);
+  if (backend.sim && o.simReport) {
+    for (const std::string& line : op.Reports()) op.Line(line, true);
+    op.Line(sim::CostReport(backend.sim->Adapter().Stats()), true);
+  }
   if (backend.sim && !backend.sim->Adapter().Violations().empty()) {
     for (const std::string& v : backend.sim->Adapter().Violations()) {
       op.Line("Simulador: violación del protocolo: " + v, true);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "cli/config_option.h"
@@ -41,6 +42,9 @@ class TerminalOperator final : public Operator {
 
   bool AbandonRequested() override { return interrupted_(); }
   void FileFailed() override { fileFailed_ = true; }
+  void Report(std::string_view line) override { reports_.emplace_back(line); }
+  // The operations' report lines so far, for --sim-report.
+  const std::vector<std::string>& Reports() const { return reports_; }
 
   // Whether an operation ended because of its HEX file: the exit status is then the file's,
   // whatever the result word.
@@ -53,6 +57,7 @@ class TerminalOperator final : public Operator {
   void Output(std::string_view text);
 
  private:
+  std::vector<std::string> reports_;
   void Draw(bool force);
   void ClearLine();
   bool WaitForAnswer(std::string& answer);

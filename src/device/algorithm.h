@@ -1,6 +1,11 @@
 #pragma once
 
+#include <array>
+#include <chrono>
+#include <vector>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,11 +26,8 @@ class FamilyAlgorithm {
  public:
   virtual ~FamilyAlgorithm() = default;
 
-  // Whether a part with this configuration word (as read) refuses to be written or read.
-  virtual bool CodeProtected(std::string_view config) const = 0;
-
   // A question to put to the user before this configuration word is written, or "".
-  virtual std::string ConfigWarning(std::string_view config) const {
+  virtual std::string ConfigWarning(std::uint16_t config) const {
     (void)config;
     return {};
   }
@@ -36,25 +38,44 @@ class FamilyAlgorithm {
   // What to add when such a part does not answer at all.
   virtual std::string NoAnswerHint() const { return {}; }
 
-  // Called once after the code-protection test, before any memory is written: "" or why
-  // programming cannot go on.
-  virtual std::string BeforeWriting(Session& s, const HexImage& image,
-                                    std::string_view config) const {
-    (void)s, (void)image, (void)config;
-    return {};
+  // Time to change one program word from `have` to `want` without an erase, or nothing when
+  // the family has no documented way to (a programming-only cycle over a programmed word).
+  // Zero when they are equal.
+  virtual std::optional<std::chrono::microseconds> InPlaceCost(const CycleTimes& t,
+                                                               std::uint16_t have,
+                                                               std::uint16_t want) const = 0;
+  // Time to write `want` into an erased word (zero for an erased value).
+  virtual std::chrono::microseconds ErasedCost(const CycleTimes& t, std::uint16_t want) const = 0;
+  // Whether an ID location or the configuration word may be written over `have` without an
+  // erase: the families whose writes do not erase only write them when erased.
+  virtual bool ConfigWritesInPlace(std::uint16_t have, std::uint16_t implemented) const {
+    (void)have, (void)implemented;
+    return true;
   }
 
-  // Program memory 0..image.ProgramEnd, from address 0: only the words that differ are
-  // written, and every written word is read back. -1, or the first address that does not
-  // hold its word.
-  virtual int WriteProgram(Session& s, const HexImage& image, const ShowAddress& show) const = 0;
+  // Erases program memory for an erase-first program pass; `EraseFirstClearsConfig` says
+  // whether the IDs and the configuration word go with it. Leaves a fresh entry at 0.
+  virtual void EraseProgramMemory(Session& s) const = 0;
+  virtual bool EraseFirstClearsConfig() const { return false; }
 
-  // Data EEPROM 0..image.EepromEnd, the same way; by default one byte per erase/program
-  // cycle.
+  // Program memory 0..want.size()-1, from address 0: writes the words where `have` differs
+  // from `want` and reads each written word back. -1, or the first address that does not
+  // hold its word. The caller has made sure every write is one the family can make.
+  virtual int WriteProgram(Session& s, const std::vector<std::uint16_t>& want,
+                           const std::vector<std::uint16_t>& have,
+                           const ShowAddress& show) const = 0;
+
+  // Data EEPROM 0..image.EepromEnd: reads each byte and writes and reads back those that
+  // differ, one byte per self-timed cycle of `DataWriteTime`.
   virtual int WriteData(Session& s, const HexImage& image, const ShowAddress& show) const;
+  virtual std::chrono::microseconds DataWriteTime(const CycleTimes& t) const {
+    return t.eraseProgram;
+  }
 
-  // The four ID locations (low four bits used) and the configuration word, from address 0.
-  virtual void WriteIdsAndConfig(Session& s, const HexImage& image, std::string_view config) const;
+  // The four ID locations and the configuration word, from address 0. `have` is what they
+  // held before the program pass (after an erase-first erase, when it cleared them).
+  virtual void WriteIdsAndConfig(Session& s, const std::array<std::uint16_t, 5>& want,
+                                 const std::array<std::uint16_t, 5>& have) const;
 
   // Erases everything, code protection included.
   virtual void Erase(Session& s) const = 0;
@@ -66,17 +87,42 @@ class FamilyAlgorithm {
   }
 };
 
-const FamilyAlgorithm& AlgorithmOf(const DeviceModel& model);
-
-// For the families that check it: "" when the attached part shows the model's own device
-// ID, otherwise what to tell the user. Leaves programming mode entered again at address 0.
-std::string CheckAttachedPart(Session& s, const DeviceModel& model);
-
-// The later parts: bit 13 (character 1) protects all program memory, bit 8 (character 6) the
-// data EEPROM; bit 4 is unimplemented or an oscillator bit there.
-inline bool ProtectedByBits13And8(std::string_view config) {
-  return config.size() == 14 && (config[0] == '0' || config[5] == '0');
+inline const FamilyAlgorithm& AlgorithmOf(const DeviceModel& model) {
+  return model.family->algorithm;
 }
+
+// One program word per self-timed cycle, for the families without write latches: the words
+// where `have` differs from `want`, each read back. With `programOnlyWhenErased` an erased
+// word takes the part's programming-only cycle when it has one. -1 or the failing address.
+int WriteWordByWord(Session& s, const std::vector<std::uint16_t>& want,
+                    const std::vector<std::uint16_t>& have, const ShowAddress& show,
+                    bool programOnlyWhenErased);
+// For the families whose writes do not erase: only the IDs and configuration word that do
+// not already hold their value are written, each with an erase/program cycle.
+void WriteChangedIdsAndConfig(Session& s, const std::array<std::uint16_t, 5>& want,
+                              const std::array<std::uint16_t, 5>& have);
+
+// Enters programming mode and, for the families that check it, makes sure the attached part
+// shows the model's own device ID. "" when the operation may go on (in programming mode at
+// address 0); otherwise the operation has been finished with the reason and this is its
+// result word.
+std::optional<std::string> StartOnModel(Session& s);
+
+// What the ID locations and the configuration word must hold after programming; nullopt
+// where nothing is compared.
+struct ConfigMemoryWant {
+  std::array<std::optional<std::uint16_t>, 4> ids;
+  std::optional<std::uint16_t> config;
+};
+// The words a program pass writes to the IDs and the configuration word.
+ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view config);
+// The IDs (0x2000-0x2003) and the configuration word, in that order, from a fresh entry.
+// Leaves programming mode entered.
+std::array<std::uint16_t, 5> ReadIdsAndConfig(Session& s);
+// Reads the IDs and the configuration word from a fresh entry and compares them with `want`,
+// the configuration on the bits the family stores. "" or the message for the first
+// difference, under `action` ("programar", "verificar"). Leaves programming mode entered.
+std::string CheckIdsAndConfig(Session& s, const ConfigMemoryWant& want, std::string_view action);
 
 // Whether programming `want` over `before` (14-character words) only clears bits, which a
 // cycle without erase can do.

@@ -1,6 +1,10 @@
 #include "device/catalogue.h"
 
 #include <array>
+#include <cctype>
+#include <string>
+
+#include "device/families/families.h"
 
 namespace daxwel {
 
@@ -14,10 +18,10 @@ using std::chrono::milliseconds;
 // 16F87X. The 16F84 without A has no device ID and a slower cell, so its row waits 20 ms for
 // everything until the part shows a 16F84A ID. We could not confirm a Begin Programming Only
 // time of the 16F84A's own, so it keeps the Begin Erase/Programming Cycle.
-constexpr CycleTimes k16F84{milliseconds(20), milliseconds(0), milliseconds(20), milliseconds(20)};
-constexpr CycleTimes k16F84A{milliseconds(8), milliseconds(0), milliseconds(10), milliseconds(8)};
+constexpr CycleTimes k16F84{milliseconds(20), milliseconds(0), milliseconds(20)};
+constexpr CycleTimes k16F84A{milliseconds(8), milliseconds(0), milliseconds(10)};
 // tera + tprog = 4 + 4 ms for an erase/program cycle, tprog = 4 ms programming only.
-constexpr CycleTimes k16F87X{milliseconds(8), milliseconds(4), milliseconds(8), milliseconds(8)};
+constexpr CycleTimes k16F87X{milliseconds(8), milliseconds(4), milliseconds(8)};
 // Microchip DS39589 (PIC16F87XA Flash memory programming), as other programmers cite it:
 // 1 ms programming only and 10 ms erase/program and chip erase, with no word on whether those
 // are worst cases; these are the longer waits that working programmers use. A row cycle
@@ -25,99 +29,37 @@ constexpr CycleTimes k16F87X{milliseconds(8), milliseconds(4), milliseconds(8), 
 constexpr CycleTimes k16F87XA{.eraseProgram = milliseconds(12),
                               .programOnly = milliseconds(0),
                               .bulkErase = milliseconds(15),
-                              .dataWrite = milliseconds(12),
                               .rowProgram = milliseconds(16),
                               .rowProgramOnly = milliseconds(2),
                               .discharge = microseconds(100)};
 // Microchip DS41196 (PIC16F627A/628A/648A EEPROM memory programming), as other programmers
-// quote its revisions: 2.5 or 4 ms to program a word, 6 ms to write a data byte and
-// 6 ms per bulk erase; these waits cover all of them with room to spare. 001000 programs
-// without erasing on these parts.
+// quote its revisions: 2.5 or 4 ms to program a word and 6 ms per bulk erase; these waits
+// cover all of them with room to spare. 001000 programs without erasing on these parts.
 constexpr CycleTimes k16F62XA{.eraseProgram = milliseconds(5),
                               .programOnly = milliseconds(0),
                               .bulkErase = milliseconds(10),
-                              .dataWrite = milliseconds(10),
                               .beforeErase = milliseconds(10)};
 
-constexpr std::array<DeviceModel, 15> kModels{{
-    {1, "16F84/84A", "16F84", 1024, 64, Family::F84, "0101011", k16F84, k16F84A},
-    {2, "16F870", "16F870", 2048, 64, Family::F870, "1101000", k16F87X, {}},
-    {3, "16F871", "16F871", 2048, 64, Family::F870, "1101001", k16F87X, {}},
-    {4, "16F872", "16F872", 2048, 64, Family::F870, "1000111", k16F87X, {}},
-    {5, "16F873", "16F873", 4096, 128, Family::F873, "1001011", k16F87X, {}},
-    {6, "16F874", "16F874", 4096, 128, Family::F873, "1001001", k16F87X, {}},
-    {7, "16F876", "16F876", 8192, 256, Family::F876, "1001111", k16F87X, {}},
-    {8, "16F877", "16F877", 8192, 256, Family::F876, "1001101", k16F87X, {}},
-    {9,
-     "16F873A",
-     "16F873A",
-     4096,
-     128,
-     Family::F87XA,
-     "001110010",
-     k16F87XA,
-     {},
-     Algorithm::F87XA},
-    {10,
-     "16F874A",
-     "16F874A",
-     4096,
-     128,
-     Family::F87XA,
-     "001110011",
-     k16F87XA,
-     {},
-     Algorithm::F87XA},
-    {11,
-     "16F876A",
-     "16F876A",
-     8192,
-     256,
-     Family::F87XA,
-     "001110000",
-     k16F87XA,
-     {},
-     Algorithm::F87XA},
-    {12,
-     "16F877A",
-     "16F877A",
-     8192,
-     256,
-     Family::F87XA,
-     "001110001",
-     k16F87XA,
-     {},
-     Algorithm::F87XA},
-    {13,
-     "16F627A",
-     "16F627A",
-     1024,
-     128,
-     Family::F62XA,
-     "010000010",
-     k16F62XA,
-     {},
-     Algorithm::F62XA},
-    {14,
-     "16F628A",
-     "16F628A",
-     2048,
-     128,
-     Family::F62XA,
-     "010000011",
-     k16F62XA,
-     {},
-     Algorithm::F62XA},
-    {15,
-     "16F648A",
-     "16F648A",
-     4096,
-     256,
-     Family::F62XA,
-     "010001000",
-     k16F62XA,
-     {},
-     Algorithm::F62XA},
+// The original parts are named by ID bits 11..5, the later ones by bits 13..5.
+constexpr std::uint16_t kOldId = 0x0FE0;
+constexpr std::uint16_t kNewId = 0x3FE0;
+
+const std::array<DeviceModel, 15> kModels{{
+    {1, "16F84/84A", "16F84", "16F84A", 1024, 64, &kFamily16F84, 0x0560, kOldId, k16F84, k16F84A},
+    {2, "16F870", "16F870", "", 2048, 64, &kFamily16F870, 0x0D00, kOldId, k16F87X, {}},
+    {3, "16F871", "16F871", "", 2048, 64, &kFamily16F870, 0x0D20, kOldId, k16F87X, {}},
+    {4, "16F872", "16F872", "", 2048, 64, &kFamily16F870, 0x08E0, kOldId, k16F87X, {}},
+    {5, "16F873", "16F873", "", 4096, 128, &kFamily16F873, 0x0960, kOldId, k16F87X, {}},
+    {6, "16F874", "16F874", "", 4096, 128, &kFamily16F873, 0x0920, kOldId, k16F87X, {}},
+    {7, "16F876", "16F876", "", 8192, 256, &kFamily16F876, 0x09E0, kOldId, k16F87X, {}},
+    {8, "16F877", "16F877", "", 8192, 256, &kFamily16F876, 0x09A0, kOldId, k16F87X, {}},
+    {9, "16F873A", "16F873A", "", 4096, 128, &kFamily16F87XA, 0x0E40, kNewId, k16F87XA, {}},
+    {10, "16F874A", "16F874A", "", 4096, 128, &kFamily16F87XA, 0x0E60, kNewId, k16F87XA, {}},
+    {11, "16F876A", "16F876A", "", 8192, 256, &kFamily16F87XA, 0x0E00, kNewId, k16F87XA, {}},
+    {12, "16F877A", "16F877A", "", 8192, 256, &kFamily16F87XA, 0x0E20, kNewId, k16F87XA, {}},
+    {13, "16F627A", "16F627A", "", 1024, 128, &kFamily16F62XA, 0x1040, kNewId, k16F62XA, {}},
+    {14, "16F628A", "16F628A", "", 2048, 128, &kFamily16F62XA, 0x1060, kNewId, k16F62XA, {}},
+    {15, "16F648A", "16F648A", "", 4096, 256, &kFamily16F62XA, 0x1100, kNewId, k16F62XA, {}},
 }};
 
 }  // namespace
@@ -129,9 +71,9 @@ const DeviceModel* ModelByIndex(int index) {
   return &kModels[static_cast<std::size_t>(index - 1)];
 }
 
-int ModelIndexById(std::string_view word) {
+int ModelIndexById(std::uint16_t id) {
   for (const DeviceModel& m : kModels) {
-    if (m.Identifies(word)) return m.index;
+    if (m.Identifies(id)) return m.index;
   }
   return 0;
 }
@@ -140,6 +82,30 @@ std::vector<std::string> ModelListTexts() {
   std::vector<std::string> texts{std::string(kAutodetect)};
   for (const DeviceModel& m : kModels) texts.emplace_back(m.listText);
   return texts;
+}
+
+std::string ModelNames(std::string_view separator) {
+  std::string names;
+  for (const DeviceModel& m : kModels) {
+    for (std::string_view name : {m.modelName, m.alias}) {
+      if (name.empty()) continue;
+      if (!names.empty()) names += separator;
+      names += name;
+    }
+  }
+  return names;
+}
+
+std::optional<int> ModelIndexByName(std::string_view text) {
+  std::string upper;
+  for (char c : text) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (upper == "AUTO" || upper == "AUTODETECTAR") return 0;
+  std::string_view name = upper;
+  if (name.substr(0, 3) == "PIC") name.remove_prefix(3);
+  for (const DeviceModel& m : kModels) {
+    if (m.Answers(name)) return m.index;
+  }
+  return std::nullopt;
 }
 
 }  // namespace daxwel

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "config/family.h"
+#include "device/family.h"
 
 namespace daxwel {
 
@@ -19,7 +20,6 @@ struct CycleTimes {
   // Begin Programming Only Cycle (011000) on an erased word; zero when the part has none.
   std::chrono::microseconds programOnly;
   std::chrono::microseconds bulkErase;  // chip erase and the bulk erases
-  std::chrono::microseconds dataWrite;  // one data EEPROM byte
   // Parts that write program memory in 8-word rows: erase and program a row (001000), program
   // a row only (011000 up to End Programming), and the discharge after End Programming.
   std::chrono::microseconds rowProgram{0};
@@ -30,31 +30,29 @@ struct CycleTimes {
   bool HasProgramOnly() const { return programOnly.count() > 0; }
 };
 
-// How a family writes and erases; each has its own small algorithm object (algorithm.h).
-enum class Algorithm { Classic, F87XA, F62XA };
-
 struct DeviceModel {
-  int index;                   // 1..15, position in the model list
+  int index;                   // 1.., position in the model list
   std::string_view listText;   // "16F84/84A"
   std::string_view modelName;  // "16F84"
+  // Another name the row answers to ("16F84A"), or "".
+  std::string_view alias;
   int programWords;
   int eepromBytes;
-  Family family;
-  // Characters 3..9 of the device ID BitString (bits 11..5) for the original parts, whose
-  // detection ignores the two top bits; characters 1..9 (bits 13..5) for the later parts.
-  std::string_view idPattern;
-  // Cycle times of a part whose device ID is unknown or does not match `idPattern`.
+  const FamilyDescriptor* family;
+  // The device ID (0x2006) with its revision and ignored bits cleared, and the bits that
+  // name the part: 11..5 on the original parts, 13..5 on the later ones.
+  std::uint16_t deviceId;
+  std::uint16_t deviceIdMask;
+  // Cycle times of a part whose device ID is unknown or does not match.
   CycleTimes cycles;
   // Faster cycles for a row that also holds an older part without a device ID: they apply
-  // only once the part has shown `idPattern`.
+  // only once the part has shown the row's own ID.
   std::optional<CycleTimes> identifiedCycles;
-  Algorithm algorithm = Algorithm::Classic;
-  // Whether `word` (a 14-character device ID) names this part, revision bits ignored.
-  bool Identifies(std::string_view word) const {
-    return word.size() == 14 && word.substr(9 - idPattern.size(), idPattern.size()) == idPattern;
+  bool Identifies(std::uint16_t word) const { return (word & deviceIdMask) == deviceId; }
+  // Whether `text` (upper case, without "PIC") names this row.
+  bool Answers(std::string_view text) const {
+    return text == listText || text == modelName || (!alias.empty() && text == alias);
   }
-  int LastProgramAddress() const { return programWords - 1; }
-  int LastDataAddress() const { return eepromBytes - 1; }
 };
 
 inline constexpr std::string_view kAutodetect = "Autodetectar";
@@ -62,9 +60,14 @@ inline constexpr std::string_view kAutodetect = "Autodetectar";
 std::span<const DeviceModel> Catalogue();
 // nullptr outside the catalogue.
 const DeviceModel* ModelByIndex(int index);
-// The row a 14-character device ID word names, revision ignored; 0 when none does.
-int ModelIndexById(std::string_view word);
+// The row a device ID (0x2006) names, revision ignored; 0 when none does.
+int ModelIndexById(std::uint16_t id);
 // "Autodetectar" then the list texts.
 std::vector<std::string> ModelListTexts();
+// Every model name and alias in list order, joined by `separator`: the help texts' list.
+std::string ModelNames(std::string_view separator);
+// The row "auto", a list text, a model name or an alias names (case ignored, "PIC" prefix
+// allowed): 0 for "auto"/"Autodetectar", nothing for an unknown name.
+std::optional<int> ModelIndexByName(std::string_view text);
 
 }  // namespace daxwel

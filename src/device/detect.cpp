@@ -19,7 +19,7 @@ int DetectModel(Link& link, Operator& op) {
   }
 
   // Bits 11..5 name the original parts, bits 13..5 the later ones; the revision is ignored.
-  const int index = ModelIndexById(word);
+  const int index = ModelIndexById(detail::WordOf(word));
   if (index != 0) {
     op.SetModelIndex(index);
     return index;

@@ -20,12 +20,7 @@ std::string Run(Link& link, Operator& op) {
 
   LinesOff(link);
   const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*model);
-  s.Enter();
-  if (algorithm.ChecksDeviceId()) {
-    if (const std::string wrong = detail::CheckAttachedPart(s, *model); !wrong.empty()) {
-      return s.Finish("Error", wrong, result::kNone);
-    }
-  }
+  if (auto refused = detail::StartOnModel(s)) return *refused;
   s.IdentifyPart();
   op.ShowProgress();
   s.Progress("Borrando memoria de programa y datos ...");

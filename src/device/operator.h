@@ -39,6 +39,9 @@ class Operator {
   // Polled at yield points: true makes the run stop with the lines at 0 and no message.
   virtual bool AbandonRequested() { return false; }
 
+  // A line for a cost report the host may print: the path a program pass chose.
+  virtual void Report(std::string_view line) { (void)line; }
+
   // Told, before its message, that the run ends because of the HEX file (not Intel HEX, too
   // big for the model, or unreadable). An unreadable file ends with the same word as a port
   // that fails mid-run; a host that sorts failures by cause needs to tell them apart.

@@ -1,6 +1,7 @@
 #include "config/config_word.h"
 #include "device/algorithm.h"
 #include "device/operations.h"
+#include "device/program_plan.h"
 #include "device/session.h"
 #include "image/hex_image.h"
 #include "image/hex_messages.h"
@@ -11,18 +12,6 @@ namespace {
 
 constexpr const char* kCpTitle = "Code Protect activado !!!";
 
-std::string ResultFor(HexStatus status) {
-  switch (status) {
-    case HexStatus::FormatError:
-      return result::kFormatError;
-    case HexStatus::ProgramSizeError:
-    case HexStatus::EepromSizeError:
-      return result::kSizeError;
-    default:
-      return result::kProgramFailure;
-  }
-}
-
 std::string Run(const std::string& path, Link& link, Operator& op) {
   detail::Session s(link, op);
   LinesOff(link);
@@ -32,9 +21,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
 
   const HexLoadResult loaded = LoadHexImage(path, {model->programWords, model->eepromBytes});
   if (loaded.status != HexStatus::Ok) {
-    op.FileFailed();
-    const auto message = HexLoadMessage(loaded, HexWording::Programming);
-    return s.Finish(message->title, message->text, ResultFor(loaded.status));
+    return s.FailOnFile(loaded, HexWording::Programming, result::kProgramFailure);
   }
   const HexImage& image = loaded.image;
 
@@ -51,21 +38,16 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   if (!op.Confirm("Confirmar", confirmation)) return result::kNone;
 
   const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*model);
-  if (const std::string warning = algorithm.ConfigWarning(config->word);
+  if (const std::string warning = algorithm.ConfigWarning(detail::WordOf(config->word));
       !warning.empty() && !op.Confirm("Confirmar", warning)) {
     return result::kNone;
   }
 
   // Code-protection test: a protected part reads zeros and ignores writes.
   s.Reset();
-  s.Enter();
-  if (algorithm.ChecksDeviceId()) {
-    if (const std::string wrong = detail::CheckAttachedPart(s, *model); !wrong.empty()) {
-      return s.Finish("Error", wrong, result::kNone);
-    }
-  }
+  if (auto refused = detail::StartOnModel(s)) return *refused;
   s.IdentifyPart();
-  if (algorithm.CodeProtected(s.ReadConfigWord())) {
+  if (model->family->protection.RefusesWrites(detail::WordOf(s.ReadConfigWord()))) {
     return s.Finish(kCpTitle,
                     "              Code Protect (CP) activado !!!!\r"
                     "      Imposible continuar con la programación\r\r"
@@ -73,19 +55,25 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
                     result::kCpError);
   }
 
-  const int programCount = image.ProgramEnd + 1;
+  // Read first: what must change decides between writing in place and erasing first.
+  const detail::ConfigMemoryWant written = detail::WrittenIdsAndConfig(image, config->word);
+  std::array<std::uint16_t, 5> wantConfig{};
+  for (std::size_t j = 0; j < 4; ++j) wantConfig[j] = *written.ids[j];
+  wantConfig[4] = *written.config;
+  op.ShowProgress();
+  detail::ProgramPlan plan = detail::PlanProgram(s, image, wantConfig, [&](int a) {
+    s.Progress("Leyendo Program Memory:  0x" + detail::AddressText(a));
+  });
+  op.Report(detail::DescribePlan(plan));
+  if (plan.eraseFirst) s.Progress("Borrando memoria de programa ...");
+  detail::EraseForPlan(s, plan);
+
+  const int programCount = static_cast<int>(plan.want.size());
   const int eepromCount = image.HasEeprom ? image.EepromEnd + 1 : 0;
   const int total = programCount + eepromCount + 1;
 
-  // Program memory: read first, write and read back only the words that differ.
-  s.Reset();
-  s.Enter();
-  if (const std::string problem = algorithm.BeforeWriting(s, image, config->word);
-      !problem.empty()) {
-    return s.Finish("Error", problem, result::kProgramFailure);
-  }
-  const int programFailed = algorithm.WriteProgram(s, image, [&](int a) {
-    op.ShowProgress();
+  // Program memory: only the words that differ are written, and each is read back.
+  const int programFailed = algorithm.WriteProgram(s, plan.want, plan.have, [&](int a) {
     op.SetProgressFraction(a, total);
     s.Progress("Programando Program Memory:  0x" + detail::AddressText(a));
   });
@@ -111,11 +99,16 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
     s.Reset();
   }
 
-  // ID locations (only their low four bits are meant to be used) and the configuration word.
+  // The ID locations and the configuration word last, then read back: a configuration write
+  // that did not take (the adapter lost, a word the part refused) must not end as a success.
   s.Enter();
   op.SetProgressFraction(total - 1, total);
   s.Progress("Programando Configuration Word...");
-  algorithm.WriteIdsAndConfig(s, image, config->word);
+  algorithm.WriteIdsAndConfig(s, plan.wantConfig, plan.haveConfig);
+  if (const std::string wrong = detail::CheckIdsAndConfig(s, written, "programar");
+      !wrong.empty()) {
+    return s.Finish("Error", wrong, result::kVerifyMismatch);
+  }
 
   s.Reset();
   op.SetProgressFraction(total, total);

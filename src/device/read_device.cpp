@@ -1,6 +1,5 @@
 #include "device/read_device.h"
 
-#include "config/family.h"
 #include "device/algorithm.h"
 #include "device/catalogue.h"
 #include "device/operations.h"
@@ -11,28 +10,24 @@ namespace daxwel {
 
 namespace {
 
-std::uint16_t Word(const std::string& bits) {
-  return static_cast<std::uint16_t>(FromBitString(bits) & 0x3FFF);
-}
-
 // ID words at 0x2000-0x2003, the device ID at 0x2006 and the configuration word at 0x2007,
 // in one pass over configuration memory.
 void ReadConfigurationMemory(detail::Session& s, ReadOutcome& out) {
   s.Reset();
   s.Enter();
-  s.GoToConfig("11111111111111", 0);
+  s.GoToConfig(detail::kErasedWord, 0);
   for (std::size_t j = 0; j < out.contents.ids.size(); ++j) {
     s.Command(cmd::kReadDataProgram);
-    out.contents.ids[j] = Word(s.Read());
+    out.contents.ids[j] = detail::WordOf(s.Read());
     s.Increment();
   }
   s.Increment();
   s.Increment();
   s.Command(cmd::kReadDataProgram);
-  out.deviceId = Word(s.Read());
+  out.deviceId = detail::WordOf(s.Read());
   s.Increment();
   s.Command(cmd::kReadDataProgram);
-  out.contents.config = Word(s.Read());
+  out.contents.config = detail::WordOf(s.Read());
   s.Reset();
 }
 
@@ -44,13 +39,8 @@ std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
   if (model == nullptr) return result::kNone;
   out.modelIndex = model->index;
 
-  if (detail::AlgorithmOf(*model).ChecksDeviceId()) {
-    s.Reset();
-    s.Enter();
-    if (const std::string wrong = detail::CheckAttachedPart(s, *model); !wrong.empty()) {
-      return s.Finish("Error", wrong, result::kNone);
-    }
-  }
+  s.Reset();
+  if (auto refused = detail::StartOnModel(s)) return *refused;
 
   if (scope == ReadScope::ConfigurationOnly) {
     ReadConfigurationMemory(s, out);
@@ -61,8 +51,8 @@ std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
   // The configuration word first: a protected chip reads zeros where it is protected.
   s.Reset();
   s.Enter();
-  const std::uint16_t config = Word(s.ReadConfigWord());
-  if (AnyCodeProtection(config, model->index)) {
+  const std::uint16_t config = detail::WordOf(s.ReadConfigWord());
+  if (model->family->protection.RefusesReads(config)) {
     return s.Finish("Code Protect activado !!!",
                     "              Code Protect (CP) activado !!!!\r"
                     "      Imposible continuar con la lectura",
@@ -79,7 +69,7 @@ std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
     op.SetProgressFraction(a, total);
     s.Progress("Leyendo Program Memory:  0x" + detail::AddressText(a));
     s.Command(cmd::kReadDataProgram);
-    out.contents.program[static_cast<std::size_t>(a)] = Word(s.Read());
+    out.contents.program[static_cast<std::size_t>(a)] = detail::WordOf(s.Read());
     s.Increment();
   }
 
@@ -107,20 +97,6 @@ std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
 }
 
 }  // namespace
-
-bool AnyCodeProtection(std::uint16_t config, int modelIndex) {
-  const auto family = FamilyOfIndex(modelIndex);
-  // The later parts: CP is bit 13 alone (bit 4 is unimplemented or an oscillator bit), CPD
-  // bit 8.
-  if (family == Family::F87XA || family == Family::F62XA) {
-    return (config & 0x2000) == 0 || (config & 0x0100) == 0;
-  }
-  if ((config & 0x0010) == 0) return true;
-  if (!family) return false;
-  if (*family == Family::F84) return (config & 0x3FF0) != 0x3FF0;
-  // CP1:CP0 in both copies, and CPD for the data EEPROM.
-  return (config & 0x3030) != 0x3030 || (config & 0x0100) == 0;
-}
 
 ReadOutcome ReadDevice(Link& link, Operator& op, ReadScope scope) {
   ReadOutcome out;

@@ -34,8 +34,4 @@ struct ReadOutcome {
 // message: the caller says what it did with the contents.
 ReadOutcome ReadDevice(Link& link, Operator& op, ReadScope scope = ReadScope::Everything);
 
-// True when any code-protection field of the family's configuration word is on (program
-// memory, whole or in part, or the 16F87X data EEPROM).
-bool AnyCodeProtection(std::uint16_t config, int modelIndex);
-
 }  // namespace daxwel

@@ -30,11 +30,11 @@ std::string Session::Read() {
   return word;
 }
 
-void Session::Cycle(std::string_view command, std::chrono::microseconds wait) {
+void Session::Cycle(std::string_view command, std::chrono::microseconds wait, bool yieldPoint) {
   SendCommand(link, latch, command);
   WaitCycle(link, wait);
   // Only after the cycle: dropping VPP in the middle of it would corrupt the word.
-  Checkpoint();
+  if (yieldPoint) Checkpoint();
 }
 
 void Session::Program() { Cycle(cmd::kBeginEraseProgram, cycles.eraseProgram); }
@@ -44,7 +44,7 @@ void Session::ProgramOnly() { Cycle(cmd::kBeginProgramOnly, cycles.programOnly);
 void Session::EraseCycle() { Cycle(cmd::kBeginEraseProgram, cycles.bulkErase); }
 
 std::string Session::ReadDeviceId() {
-  GoToConfig("00000000010000", 6);  // 0x2006
+  GoToConfig(kConfigReadWord, 6);  // 0x2006
   Command(cmd::kReadDataProgram);
   std::string id = Read();
   // Load Configuration only reaches 0x2000 from a fresh entry: start again.
@@ -55,7 +55,7 @@ std::string Session::ReadDeviceId() {
 
 void Session::IdentifyPart() {
   if (model == nullptr || !model->identifiedCycles) return;
-  if (model->Identifies(ReadDeviceId())) cycles = *model->identifiedCycles;
+  if (model->Identifies(WordOf(ReadDeviceId()))) cycles = *model->identifiedCycles;
 }
 
 void Session::GoToConfig(std::string_view word, int increments) {
@@ -65,7 +65,7 @@ void Session::GoToConfig(std::string_view word, int increments) {
 }
 
 std::string Session::ReadConfigWord() {
-  GoToConfig("00000000010000", 7);
+  GoToConfig(kConfigReadWord, 7);
   Command(cmd::kReadDataProgram);
   return Read();
 }
@@ -86,15 +86,28 @@ std::string Session::Finish(std::string_view title, std::string_view text, std::
   return result;
 }
 
+std::string Session::FailOnFile(const HexLoadResult& loaded, HexWording wording,
+                                const char* otherwise) {
+  op.FileFailed();
+  const auto message = HexLoadMessage(loaded, wording);
+  std::string word = otherwise;
+  if (loaded.status == HexStatus::FormatError) word = result::kFormatError;
+  if (loaded.status == HexStatus::ProgramSizeError || loaded.status == HexStatus::EepromSizeError) {
+    word = result::kSizeError;
+  }
+  return Finish(message->title, message->text, word);
+}
+
 const DeviceModel* Session::ResolveModel() {
   int index = op.ModelIndex();
   if (index == 0) index = DetectModel(link, op);
   model = ModelByIndex(index);
-  if (model != nullptr) {
-    cycles = model->cycles;
-    link.SetCycleTime(cycles.eraseProgram);
-  }
+  if (model != nullptr) cycles = model->cycles;
   return model;
+}
+
+std::string IdWordBits(std::int16_t id) {
+  return std::string(kIdWordPrefix) + ToBitString(id).substr(10);
 }
 
 std::string AddressText(int address) {

@@ -7,12 +7,22 @@
 
 #include "device/catalogue.h"
 #include "device/operator.h"
+#include "image/hex_image.h"
+#include "image/hex_messages.h"
 #include "link/icsp.h"
 #include "link/line_driver.h"
 
 namespace daxwel::detail {
 
 inline constexpr std::string_view kErasedWord = "11111111111111";
+inline constexpr std::string_view kZeroWord = "00000000000000";
+// The data word sent with Load Configuration before reading configuration memory; the
+// parts that load it discard it unless a write follows.
+inline constexpr std::string_view kConfigReadWord = "00000000010000";
+// An ID location is written with its upper bits set and only the low four taken from the
+// file, as the parts' documents recommend.
+inline constexpr std::string_view kIdWordPrefix = "1111111000";
+inline constexpr std::uint16_t kErasedValue = 0x3FFF;
 
 // Thrown at a yield point when the host asks the run to stop.
 struct Abandoned {};
@@ -35,11 +45,11 @@ class Session {
   std::string Read();
   // The resolved model, and the cycle times of the part actually attached.
   const DeviceModel* model = nullptr;
-  CycleTimes cycles{kDefaultCycle, {}, kDefaultCycle, kDefaultCycle};
+  CycleTimes cycles{kDefaultCycle, {}, kDefaultCycle};
 
   // Sends `command` and waits out the self-timed cycle it starts (`wait`, its worst case),
-  // then a yield point.
-  void Cycle(std::string_view command, std::chrono::microseconds wait);
+  // then a yield point unless the cycle must be followed by another command first.
+  void Cycle(std::string_view command, std::chrono::microseconds wait, bool yieldPoint = true);
   // Begin Erase/Programming Cycle on one word and its wait.
   void Program();
   // Begin Programming Only Cycle and its wait: only for an erased word, since it can only
@@ -73,28 +83,11 @@ class Session {
     }
     return -1;
   }
-  // Reads the word at the current address with `readCommand`; only when it differs from
-  // `want` loads it with `loadCommand`, programs it and reads it back once. True when the
-  // location then holds `want`. With `programOnlyWhenErased`, a word that read erased is
-  // written with the part's shorter programming-only cycle, when it has one.
-  template <typename Same>
-  bool WriteIfDifferent(std::string_view readCommand, std::string_view loadCommand,
-                        const std::string& want, Same&& same, bool programOnlyWhenErased = false) {
-    Command(readCommand);
-    const std::string before = Read();
-    if (same(before, want)) return true;
-    Command(loadCommand);
-    Data(want);
-    if (programOnlyWhenErased && cycles.HasProgramOnly() && before == kErasedWord) {
-      ProgramOnly();
-    } else {
-      Program();
-    }
-    Command(readCommand);
-    return same(Read(), want);
-  }
   // Ends the run: progress hidden, the closing message shown, lines off; returns `result`.
   std::string Finish(std::string_view title, std::string_view text, std::string result);
+  // Ends the run on a HEX file that could not be taken: the file's message, and the result
+  // word of its status (`otherwise` for a file that could not be read).
+  std::string FailOnFile(const HexLoadResult& loaded, HexWording wording, const char* otherwise);
   // Resolves the model (detecting when the list stands on "Autodetectar"); nullptr when
   // nothing was detected. Takes the model's cycle times (those of a part without an ID).
   const DeviceModel* ResolveModel();
@@ -103,10 +96,12 @@ class Session {
   std::function<void()> savedYield_;
 };
 
-// Bit 4 (character 10) is a code-protection bit on every model: 0 means protected.
-inline bool IsCodeProtected(std::string_view config) {
-  return config.size() == 14 && config[9] == '0';
+// The 14 bits of a word read as a BitString.
+inline std::uint16_t WordOf(std::string_view bits) {
+  return static_cast<std::uint16_t>(FromBitString(bits) & 0x3FFF);
 }
+// The 14-bit word a file's ID entry is written as.
+std::string IdWordBits(std::int16_t id);
 
 // Four upper-case hex digits.
 std::string AddressText(int address);

@@ -23,31 +23,12 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
 
   const HexLoadResult loaded = LoadHexImage(path, {model->programWords, model->eepromBytes});
   if (loaded.status != HexStatus::Ok) {
-    op.FileFailed();
-    const auto message = HexLoadMessage(loaded, HexWording::Verification);
-    op.HideProgress();
-    op.Message(message->title, message->text);
-    LinesOff(link);
-    switch (loaded.status) {
-      case HexStatus::FormatError:
-        return result::kFormatError;
-      case HexStatus::ProgramSizeError:
-      case HexStatus::EepromSizeError:
-        return result::kSizeError;
-      default:
-        return result::kVerifyFailure;
-    }
+    return s.FailOnFile(loaded, HexWording::Verification, result::kVerifyFailure);
   }
   const HexImage& image = loaded.image;
 
-  const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*model);
-  s.Enter();
-  if (algorithm.ChecksDeviceId()) {
-    if (const std::string wrong = detail::CheckAttachedPart(s, *model); !wrong.empty()) {
-      return s.Finish("Error", wrong, result::kNone);
-    }
-  }
-  if (algorithm.CodeProtected(s.ReadConfigWord())) {
+  if (auto refused = detail::StartOnModel(s)) return *refused;
+  if (model->family->protection.RefusesWrites(detail::WordOf(s.ReadConfigWord()))) {
     return s.Finish("Code Protect activado !!!",
                     "              Code Protect (CP) activado !!!!\r"
                     "      Imposible continuar con la verificación",
@@ -90,6 +71,19 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
     }
     s.Reset();
   }
+
+  // The IDs the file carries, and the configuration word that programming would choose.
+  detail::ConfigMemoryWant want;
+  for (std::size_t j = 0; j < want.ids.size(); ++j) {
+    if (image.HasId[j]) want.ids[j] = detail::WordOf(detail::IdWordBits(image.IdWords[j]));
+  }
+  if (const auto config = ChooseConfigWord(image.FileConfig, op.ConfigSource())) {
+    want.config = detail::WordOf(config->word);
+  }
+  if (const std::string wrong = detail::CheckIdsAndConfig(s, want, "verificar"); !wrong.empty()) {
+    return s.Finish("Error", wrong, result::kVerifyMismatch);
+  }
+  s.Reset();
 
   op.SetProgressFraction(total, total);
   return s.Finish("Fin", "** PIC Verificado OK **", result::kOk);

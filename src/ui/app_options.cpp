@@ -1,29 +1,34 @@
 #include "ui/app_options.h"
 
 #include <QCommandLineParser>
+#include <QString>
 #include <string>
 #include <vector>
+
+#include "device/catalogue.h"
 
 namespace daxwel {
 
 QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
-      "Programador de PIC 16F84/84A y 16F870 a 16F877 por puerto paralelo.\n"
-      "Sin opciones usa los puertos paralelos reales.");
+      QString::fromStdString("Programador de PIC " + ModelNames(", ") +
+                             " por puerto paralelo.\nSin opciones usa los puertos paralelos "
+                             "reales."));
   const QCommandLineOption help(QStringList{"h", "help"}, "Muestra esta ayuda.");
   const QCommandLineOption version(QStringList{"v", "version"}, "Muestra la versión.");
   const QCommandLineOption sim(
       "sim",
-      "Usa el adaptador simulado en 0x378 con un PIC MODEL (16F84, 16F84A, 16F870 ... 16F877); "
-      "STATE es el archivo que guarda el chip entre ejecuciones.",
+      QString::fromStdString("Usa el adaptador simulado en 0x378 con un PIC MODEL (" +
+                             ModelNames(", ") +
+                             "); STATE es el archivo que guarda el chip entre ejecuciones."),
       "MODEL[:STATE]");
   const QCommandLineOption simTime(
       "sim-time", "Tiempo del chip simulado: real (por omisión) o virtual.", "real|virtual");
   const QCommandLineOption simFault(
       "sim-fault",
       "Falla simulada: no-adapter, no-target=0|1, stuck=ADDR, ee-stuck=INDEX, unplug-after=N, "
-      "ee-upper=0|1, id=VALUE. Se puede repetir.",
+      "ee-upper=0|1, id=VALUE, keep-config (solo 16F62XA). Se puede repetir.",
       "KIND[=VALUE]");
   const QCommandLineOption trace(
       "trace", "Registra cada acceso al puerto en FILE (ns W|R dirección valor).", "FILE");

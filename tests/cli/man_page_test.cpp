@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/cli_runner.h"
+#include "device/catalogue.h"
 #include "support/hex_builder.h"
 
 namespace daxwel::testing {
@@ -73,6 +74,51 @@ TEST(ManPage, CommandLinePageCoversTheHelp) {
     }
   }
   EXPECT_EQ(listed, 7);
+}
+
+// Whether `name` stands in `text` as a whole word: "16F84" is not found in "16F84A".
+bool Mentions(const std::string& text, std::string_view name) {
+  for (std::size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+    const std::size_t end = at + name.size();
+    if (end == text.size() || !std::isalnum(static_cast<unsigned char>(text[end]))) return true;
+  }
+  return false;
+}
+
+// Every place a user reads the list of parts names each part of the catalogue.
+TEST(ModelLists, EveryUserFacingListNamesEveryModel) {
+  TempDir dir;
+  const std::string root = DAXWEL_SOURCE_DIR;
+  const auto section = [](const std::string& text, const std::string& from, const std::string& to) {
+    const std::size_t start = text.find(from);
+    if (start == std::string::npos) return std::string();
+    return text.substr(start, text.find(to, start + from.size()) - start);
+  };
+  const std::string readme = ReadAll(root + "/README.md");
+  const std::string desktop = ReadAll(root + "/resources/daxwel.desktop");
+  const std::string metainfo = ReadAll(root + "/resources/daxwel.metainfo.xml");
+  const std::string package = ReadAll(root + "/cmake/package.cmake");
+  const struct {
+    const char* where;
+    std::string text;
+  } lists[] = {
+      {"daxwel-cli --help", RunCli({"--help"}, dir.Path()).out},
+      {"daxwel-cli(1)", ReadAll(root + "/resources/man/daxwel-cli.1")},
+      {"daxwel(1)", ReadAll(root + "/resources/man/daxwel.1")},
+      {"README option summary", section(readme, "## Command line", "\n## ")},
+      {"desktop Comment", section(desktop, "Comment=", "\n")},
+      {"AppStream description", section(metainfo, "<description>", "</description>")},
+      {"package description", section(package, "CPACK_DEBIAN_PACKAGE_DESCRIPTION", ")")},
+  };
+  for (const auto& list : lists) {
+    ASSERT_FALSE(list.text.empty()) << list.where;
+    for (const DeviceModel& m : Catalogue()) {
+      EXPECT_TRUE(Mentions(list.text, m.modelName)) << list.where << ": " << m.modelName;
+      if (!m.alias.empty()) {
+        EXPECT_TRUE(Mentions(list.text, m.alias)) << list.where << ": " << m.alias;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -92,11 +92,6 @@ TEST(ReadDevice, RefusesAnyCodeProtectionButConfigurationMemoryStaysReadable) {
     EXPECT_EQ(info.contents.ids, (std::array<std::uint16_t, 4>{1, 2, 3, 4}));
     b.ExpectClean("info");
   }
-
-  EXPECT_FALSE(AnyCodeProtection(0x3FF1, 1));
-  EXPECT_TRUE(AnyCodeProtection(0x3DF1, 1)) << "any of the 16F84's ten CP bits";
-  EXPECT_FALSE(AnyCodeProtection(0x3F31, 8));
-  EXPECT_FALSE(AnyCodeProtection(0x3B31, 8)) << "bit 10 is unimplemented and may read 0";
 }
 
 TEST(ReadDevice, StopsWithTheLinesOffWhenAbandonedOrFailing) {

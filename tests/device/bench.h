@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "device/catalogue.h"
 #include "device/operations.h"
 #include "link/clock.h"
 #include "sim/sim_adapter.h"
@@ -12,16 +13,8 @@
 
 namespace daxwel::testing {
 
-// Model index of the list entry that serves a simulated part.
-inline int IndexOf(sim::SimModel m) {
-  switch (m) {
-    case sim::SimModel::F84:
-    case sim::SimModel::F84A:
-      return 1;
-    default:
-      return static_cast<int>(m);  // F870 = 2 ... F877 = 8, F873A = 9 ... F648A = 15
-  }
-}
+// Model index of the list entry that serves a simulated part, found by its name.
+inline int IndexOf(sim::SimModel m) { return ModelIndexByName(sim::SimModelName(m)).value_or(0); }
 
 // Remembers the last value written, so the lines' state is known even after the adapter
 // itself stopped listening.

@@ -33,28 +33,36 @@ std::string SmallFile() {
   return h.Text();
 }
 
-// Read on a blank chip: program words 3FFF, data bytes with their upper bits read as 0. The
-// 16F87X write an erased program word with the programming-only cycle; the 16F84 row, which
-// waits erase/program cycles, first reads the device ID to learn which of its two parts it has.
-constexpr const char* kProgramBlank87x =
-    "VPP, LoadConfig 0010, Inc x7, ReadProg=3FFF, 0, "
-    "VPP, ReadProg=3FFF, LoadProg 2805, ProgOnly, ReadProg=2805, Inc, "
-    "ReadProg=3FFF, LoadProg 0000, ProgOnly, ReadProg=0000, 0, "
+// Read on a blank chip: program words 3FFF, data bytes with their upper bits read as 0. A
+// reading pass over the file's words and the IDs and configuration word comes first; the
+// 16F87X then write an erased program word with the programming-only cycle, and the 16F84
+// row, which waits erase/program cycles, first reads the device ID to learn which of its two
+// parts it has. The IDs and the configuration word are read back at the end.
+constexpr const char* kSurvey =
+    "VPP, ReadProg=3FFF, Inc, ReadProg=3FFF, 0, "
+    "VPP, LoadConfig 0010, (ReadProg=3FFF, Inc) x4, Inc x3, ReadProg=3FFF, 0, ";
+constexpr const char* kWriteData =
     "VPP, ReadData=00FF, LoadData 3F41, Cycle, ReadData=0041, 0, "
     "VPP, LoadConfig 0000, LoadProg 3F85, Cycle, Inc, LoadProg 3F80, Cycle, Inc, "
-    "LoadProg 3F80, Cycle, Inc, LoadProg 3F80, Cycle, Inc x4, LoadProg 3FF1, Cycle, 0";
-constexpr const char* kProgramBlank84 =
-    "VPP, LoadConfig 0010, Inc x6, ReadProg=0000, 0, "
-    "VPP, LoadConfig 0010, Inc x7, ReadProg=3FFF, 0, "
-    "VPP, ReadProg=3FFF, LoadProg 2805, Cycle, ReadProg=2805, Inc, "
-    "ReadProg=3FFF, LoadProg 0000, Cycle, ReadProg=0000, 0, "
-    "VPP, ReadData=00FF, LoadData 3F41, Cycle, ReadData=0041, 0, "
-    "VPP, LoadConfig 0000, LoadProg 3F85, Cycle, Inc, LoadProg 3F80, Cycle, Inc, "
-    "LoadProg 3F80, Cycle, Inc, LoadProg 3F80, Cycle, Inc x4, LoadProg 3FF1, Cycle, 0";
+    "LoadProg 3F80, Cycle, Inc, LoadProg 3F80, Cycle, Inc x4, LoadProg 3FF1, Cycle, 0, ";
+constexpr const char* kReadBack =
+    "VPP, LoadConfig 0010, ReadProg=3F85, (Inc, ReadProg=3F80) x3, Inc x4, ReadProg=3FF1, 0, "
+    "VPP, 0";
+const std::string kProgramBlank87x =
+    std::string("VPP, LoadConfig 0010, Inc x7, ReadProg=3FFF, 0, ") + kSurvey +
+    "VPP, LoadProg 2805, ProgOnly, ReadProg=2805, Inc, LoadProg 0000, ProgOnly, "
+    "ReadProg=0000, 0, " +
+    kWriteData + kReadBack;
+const std::string kProgramBlank84 =
+    std::string("VPP, LoadConfig 0010, Inc x6, ReadProg=0000, 0, ") +
+    "VPP, LoadConfig 0010, Inc x7, ReadProg=3FFF, 0, " + kSurvey +
+    "VPP, LoadProg 2805, Cycle, ReadProg=2805, Inc, LoadProg 0000, Cycle, ReadProg=0000, 0, " +
+    kWriteData + kReadBack;
 constexpr const char* kIdRead84 = "VPP, LoadConfig 0010, Inc x6, ReadProg=0000, 0, ";
-constexpr const char* kVerify =
+const std::string kVerify =
     "VPP, LoadConfig 0010, Inc x7, ReadProg=3FF1, 0, "
-    "VPP, ReadProg=2805, Inc, ReadProg=0000, 0, VPP, ReadData=0041, 0";
+    "VPP, ReadProg=2805, Inc, ReadProg=0000, 0, VPP, ReadData=0041, 0, " +
+    std::string(kReadBack);
 constexpr const char* kEraseSequence =
     "VPP, LoadConfig 3FFF, Inc x7, Setup1, Setup2, Cycle, Setup1, Setup2, EraseProg, Cycle, "
     "EraseData, Cycle, 0, VPP, ";
@@ -62,7 +70,7 @@ constexpr const char* kEraseSequence =
 TEST(Sequences, ProgramVerifyAndEraseSendExactlyTheseCommands) {
   struct Row {
     SimModel model;
-    const char* programBlank;
+    std::string programBlank;
     const char* eraseIdRead;
     const char* blankCheck;
   };
@@ -126,13 +134,13 @@ TEST(Sequences, EachMemoryIsReadOnlyWhenTheFileHasIt) {
     const char* name;
     HexBuilder file;
     bool readsData;
-    int programReads;  // the configuration word's included
+    int programReads;  // the configuration word's, and the IDs and configuration read back
   };
   HexBuilder eepromOnly, programOnly;
   eepromOnly.Eeprom(0, {0x41}).Config(0x3FF1);
   programOnly.Words(0, {0x2805, 0x0000}).Config(0x3FF1);
   for (const Row& row :
-       {Row{"EEPROM only", eepromOnly, true, 2}, Row{"program only", programOnly, false, 3}}) {
+       {Row{"EEPROM only", eepromOnly, true, 7}, Row{"program only", programOnly, false, 8}}) {
     Scope s(SimModel::F877);
     const std::string path = s.dir.Write("f.hex", row.file.Text());
     ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << row.name;

@@ -37,9 +37,14 @@ TEST(Verification, MismatchesInTheHoleAndInDataMemory) {
   EXPECT_EQ(b.op.LastText(), "Error al verificar Data Memory\rDirección 0x0001");
   b.ExpectClean("data");
 
-  // Configuration and IDs are not compared.
+  // The file's configuration word is compared; IDs only where the file has them.
   b.sim.Memory().eeprom[1] = 0x20;
   b.sim.Memory().config = 0x3F3D;
+  EXPECT_EQ(VerifyDevice(path, b.link, b.op), "verify-error");
+  EXPECT_EQ(b.op.LastText(),
+            "Error al verificar Configuration Word\rDirección 0x2007: se leyó 0x3F3D, se "
+            "esperaba 0x3F31");
+  b.sim.Memory().config = 0x3F31;
   b.sim.Memory().ids[0] = 0x0000;
   EXPECT_EQ(VerifyDevice(path, b.link, b.op), "ok");
   b.ExpectClean("ok");

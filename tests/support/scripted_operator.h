@@ -42,6 +42,7 @@ class ScriptedOperator final : public Operator {
   }
   void SetProgressText(std::string_view text) override {
     progress.emplace_back(text);
+    if (onProgress) onProgress(progress.back());
     if (abandonAfterProgress > 0 && static_cast<int>(progress.size()) >= abandonAfterProgress)
       abandon = true;
   }
@@ -74,6 +75,8 @@ class ScriptedOperator final : public Operator {
   int fileFailures = 0;
   // Runs while each message is on screen.
   std::function<void()> onMessage;
+  // Runs at each progress line.
+  std::function<void(const std::string&)> onProgress;
 };
 
 }  // namespace daxwel::testing

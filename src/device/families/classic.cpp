@@ -1,0 +1,73 @@
+// The 16F84/84A and 16F870-877: one word per cycle, erase before write, and the chip erase
+// at 0x2007 through Bulk Erase Setup1/Setup2.
+#include "device/algorithm.h"
+#include "device/families/families.h"
+
+namespace daxwel::detail {
+
+namespace {
+
+class Classic final : public FamilyAlgorithm {
+ public:
+  std::optional<std::chrono::microseconds> InPlaceCost(const CycleTimes& t, std::uint16_t have,
+                                                       std::uint16_t want) const override {
+    if (have == want) return std::chrono::microseconds(0);
+    // The erase/program cycle rewrites any word; an erased one takes the shorter cycle.
+    return have == kErasedValue ? ErasedCost(t, want) : t.eraseProgram;
+  }
+
+  std::chrono::microseconds ErasedCost(const CycleTimes& t, std::uint16_t want) const override {
+    if (want == kErasedValue) return std::chrono::microseconds(0);
+    return t.HasProgramOnly() ? t.programOnly : t.eraseProgram;
+  }
+
+  // Load Data 0x3FFF, Bulk Erase Program Memory, then the erase/program cycle runs it. Only
+  // program memory is erased.
+  void EraseProgramMemory(Session& s) const override {
+    s.Command(cmd::kLoadDataProgram);
+    s.Data(kErasedWord);
+    s.Command(cmd::kBulkEraseProgram);
+    s.EraseCycle();
+    s.Reset();
+    s.Enter();
+  }
+
+  int WriteProgram(Session& s, const std::vector<std::uint16_t>& want,
+                   const std::vector<std::uint16_t>& have, const ShowAddress& show) const override {
+    return WriteWordByWord(s, want, have, show, true);
+  }
+
+  // The chip erase at 0x2007 clears everything, code protection included; the explicit
+  // program and data bulk erases follow because some silicon leaves the EEPROM after it.
+  void Erase(Session& s) const override {
+    s.GoToConfig(kErasedWord, 7);
+    s.Command(cmd::kBulkEraseSetup1);
+    s.Command(cmd::kBulkEraseSetup2);
+    s.EraseCycle();
+    s.Command(cmd::kBulkEraseSetup1);
+    s.Command(cmd::kBulkEraseSetup2);
+    s.Command(cmd::kBulkEraseProgram);
+    s.EraseCycle();
+    s.Command(cmd::kBulkEraseData);
+    s.EraseCycle();
+  }
+};
+
+const Classic kClassic;
+
+}  // namespace
+
+}  // namespace daxwel::detail
+
+namespace daxwel {
+
+// Bit 4 is a code-protection bit on every one of these parts, and the programmer stops on it
+// alone. A read also stops on any other protection field: the 16F84's CP bits 13..4, the
+// 16F87X's CP1:CP0 pairs (13:12, 5:4) and CPD (8).
+// Every 16F84 bit is implemented; bit 10 of the 16F87X is not.
+const FamilyDescriptor kFamily16F84{detail::kClassic, {0x0010, 0x3FF0}, 0x3FFF};
+const FamilyDescriptor kFamily16F870{detail::kClassic, {0x0010, 0x3130}, 0x3BFF};
+const FamilyDescriptor kFamily16F873{detail::kClassic, {0x0010, 0x3130}, 0x3BFF};
+const FamilyDescriptor kFamily16F876{detail::kClassic, {0x0010, 0x3130}, 0x3BFF};
+
+}  // namespace daxwel

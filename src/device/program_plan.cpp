@@ -1,0 +1,105 @@
+#include "device/program_plan.h"
+
+#include <cstdio>
+
+namespace daxwel::detail {
+
+namespace {
+
+using std::chrono::microseconds;
+
+// Program words from..to, reading from a fresh entry.
+std::vector<std::uint16_t> ReadProgramWords(Session& s, int from, int to, const ShowAddress& show) {
+  std::vector<std::uint16_t> words;
+  s.Reset();
+  s.Enter();
+  s.Walk(to, [&](int a) {
+    if (a < from) return true;
+    show(a);
+    s.Command(cmd::kReadDataProgram);
+    words.push_back(WordOf(s.Read()));
+    return true;
+  });
+  return words;
+}
+
+}  // namespace
+
+ProgramPlan PlanProgram(Session& s, const HexImage& image,
+                        const std::array<std::uint16_t, 5>& wantConfig, const ShowAddress& show) {
+  const FamilyAlgorithm& algorithm = AlgorithmOf(*s.model);
+  const CycleTimes& t = s.cycles;
+  ProgramPlan plan;
+  plan.wantConfig = wantConfig;
+  plan.have = ReadProgramWords(s, 0, image.ProgramEnd, show);
+  plan.haveConfig = ReadIdsAndConfig(s);
+  for (int a = 0; a <= image.ProgramEnd; ++a) {
+    plan.want.push_back(static_cast<std::uint16_t>(image.ProgramWords[static_cast<std::size_t>(a)] & 0x3FFF));
+  }
+
+  microseconds inPlace{0};
+  microseconds erased = t.bulkErase;
+  bool possible = true;
+  for (std::size_t a = 0; a < plan.want.size(); ++a) {
+    const auto cost = algorithm.InPlaceCost(t, plan.have[a], plan.want[a]);
+    possible = possible && cost.has_value();
+    if (cost) inPlace += *cost;
+    erased += algorithm.ErasedCost(t, plan.want[a]);
+  }
+  const std::uint16_t implemented = s.model->family->configMask;
+  for (std::size_t j = 0; j < plan.wantConfig.size(); ++j) {
+    const std::uint16_t mask = j == 4 ? implemented : kErasedValue;
+    if ((plan.haveConfig[j] & mask) != (plan.wantConfig[j] & mask) &&
+        !algorithm.ConfigWritesInPlace(plan.haveConfig[j], mask)) {
+      possible = false;
+    }
+  }
+  if (possible) plan.inPlaceTime = inPlace;
+  plan.eraseFirstTime = erased;
+  // What the file leaves out only counts once erasing first could pay.
+  if (possible && inPlace <= erased) return plan;
+
+  const int last = s.model->programWords - 1;
+  if (image.ProgramEnd < last) {
+    for (std::uint16_t word : ReadProgramWords(s, image.ProgramEnd + 1, last, show)) {
+      plan.want.push_back(word);
+      plan.eraseFirstTime += algorithm.ErasedCost(t, word);
+    }
+  }
+  plan.eraseFirst = !possible || plan.eraseFirstTime < inPlace;
+  if (!plan.eraseFirst) {
+    plan.want.resize(plan.have.size());
+  } else {
+    plan.have.resize(plan.want.size(), kErasedValue);
+  }
+  s.Reset();
+  s.Enter();
+  return plan;
+}
+
+void EraseForPlan(Session& s, ProgramPlan& plan) {
+  if (!plan.eraseFirst) return;
+  const FamilyAlgorithm& algorithm = AlgorithmOf(*s.model);
+  algorithm.EraseProgramMemory(s);
+  plan.have.assign(plan.want.size(), kErasedValue);
+  if (algorithm.EraseFirstClearsConfig()) plan.haveConfig.fill(kErasedValue);
+}
+
+std::string DescribePlan(const ProgramPlan& plan) {
+  char text[160];
+  const double erased = static_cast<double>(plan.eraseFirstTime.count()) / 1e6;
+  if (plan.inPlaceTime) {
+    std::snprintf(text, sizeof text,
+                  "Programa: %s (en el lugar %.3f s, borrando primero %.3f s)",
+                  plan.eraseFirst ? "borrando primero" : "en el lugar",
+                  static_cast<double>(plan.inPlaceTime->count()) / 1e6, erased);
+  } else {
+    std::snprintf(text, sizeof text,
+                  "Programa: borrando primero (%.3f s; en el lugar haría falta reescribir "
+                  "palabras que esta familia solo cambia borrando)",
+                  erased);
+  }
+  return text;
+}
+
+}  // namespace daxwel::detail

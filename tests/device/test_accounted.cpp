@@ -1,0 +1,101 @@
+// Reprogramming a used chip: what the file leaves out survives, the IDs and the
+// configuration word are read back, and an identical image costs no cycle it need not.
+#include "bench.h"
+#include "device/catalogue.h"
+
+namespace daxwel {
+namespace {
+
+using sim::SimModel;
+using testing::Bench;
+using testing::HexBuilder;
+
+constexpr int kConfig = 0x3FFB;  // watchdog off, nothing protected on any family
+
+TEST(EveryByte, ReprogrammingKeepsWhatTheFileLeavesOut) {
+  for (SimModel m : {SimModel::F877, SimModel::F84A, SimModel::F877A, SimModel::F628A}) {
+    SCOPED_TRACE(std::string(sim::SimModelName(m)));
+    Bench b(m);
+    const int size = static_cast<int>(b.sim.Memory().program.size());
+    const int bytes = static_cast<int>(b.sim.Memory().eeprom.size());
+    // First a full chip: code to the end, every EEPROM byte 0x00.
+    HexBuilder first;
+    std::vector<int> code(static_cast<std::size_t>(size));
+    for (int a = 0; a < size; ++a) code[static_cast<std::size_t>(a)] = (a * 7 + 1) & 0x3FFF;
+    first.Words(0, code).Eeprom(0, std::vector<int>(static_cast<std::size_t>(bytes), 0)).Config(kConfig);
+    ASSERT_EQ(ProgramDevice(b.dir.Write("a.hex", first.Text()), b.link, b.op), "ok")
+        << b.op.LastText();
+    // Then a short file whose words and two bytes need bits set.
+    HexBuilder second;
+    second.Words(0, {0x3FFE, 0x2805, 0x3FFF}).Eeprom(0, {0x5A, 0xFF}).Config(kConfig);
+    const std::string path = b.dir.Write("b.hex", second.Text());
+    ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok") << b.op.LastText();
+    b.ExpectClean("second program");
+    EXPECT_EQ(VerifyDevice(path, b.link, b.op), "ok") << b.op.LastText();
+    const auto& mem = b.sim.Memory();
+    for (int a = 3; a < size; ++a) {
+      ASSERT_EQ(mem.program[static_cast<std::size_t>(a)], (a * 7 + 1) & 0x3FFF) << "word " << a;
+    }
+    for (int i = 2; i < bytes; ++i) ASSERT_EQ(mem.eeprom[static_cast<std::size_t>(i)], 0) << i;
+  }
+}
+
+TEST(EveryByte, AnIdenticalImageWritesOnlyWhatTheFamilyAlwaysRewrites) {
+  const struct {
+    SimModel model;
+    long long cycles;  // the original parts rewrite the IDs and the configuration word
+  } rows[] = {{SimModel::F877, 5}, {SimModel::F84A, 5}, {SimModel::F877A, 0}, {SimModel::F628A, 0}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(sim::SimModelName(row.model)));
+    Bench b(row.model);
+    HexBuilder h;
+    h.Words(0, {0x2805, 0x0000, 0x1683}).Eeprom(0, {0x41}).Ids({1, 2, 3, 4}).Config(kConfig);
+    const std::string path = b.dir.Write("p.hex", h.Text());
+    ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok") << b.op.LastText();
+    b.sim.ResetStats();
+    ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok") << b.op.LastText();
+    EXPECT_EQ(b.sim.Stats().programCycles, row.cycles);
+    EXPECT_EQ(b.sim.Stats().bulkErases, 0);
+    b.ExpectClean();
+  }
+}
+
+// A configuration write that did not take is a failure of program and of verify.
+TEST(EveryByte, IdsAndConfigurationAreReadBack) {
+  for (SimModel m : {SimModel::F877, SimModel::F84A, SimModel::F877A, SimModel::F628A}) {
+    SCOPED_TRACE(std::string(sim::SimModelName(m)));
+    Bench b(m);
+    HexBuilder h;
+    h.Words(0, {0x2805}).Ids({1, 2, 3, 4}).Config(kConfig);
+    const std::string path = b.dir.Write("p.hex", h.Text());
+    // The adapter goes away as the configuration phase starts.
+    b.op.onProgress = [&](const std::string& text) {
+      if (text == "Programando Configuration Word...") b.sim.GetFaults().noAdapter = true;
+    };
+    EXPECT_NE(ProgramDevice(path, b.link, b.op), "ok") << "unplugged";
+    b.op.onProgress = nullptr;
+    b.sim.GetFaults().noAdapter = false;
+    ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok") << b.op.LastText();
+    // Another configuration word in the chip than in the file.
+    b.sim.Memory().config = kConfig & ~0x0008;
+    EXPECT_EQ(VerifyDevice(path, b.link, b.op), "verify-error");
+    EXPECT_NE(b.op.LastText().find("Configuration Word"), std::string::npos) << b.op.LastText();
+    b.sim.Memory().config = kConfig;
+    b.sim.Memory().ids[2] = 0x3F85;
+    EXPECT_EQ(VerifyDevice(path, b.link, b.op), "verify-error");
+    EXPECT_NE(b.op.LastText().find("0x2002"), std::string::npos) << b.op.LastText();
+  }
+  // A 16F62XA whose bulk erase keeps the configuration word cannot take one that sets a bit.
+  Bench b(SimModel::F628A);
+  b.sim.GetFaults().keepConfig = true;
+  HexBuilder before;
+  HexBuilder after;
+  before.Words(0, {0x2805}).Config(0x3F21);
+  after.Words(0, {0x2805}).Config(0x3F29);
+  ASSERT_EQ(ProgramDevice(b.dir.Write("a.hex", before.Text()), b.link, b.op), "ok");
+  EXPECT_EQ(ProgramDevice(b.dir.Write("b.hex", after.Text()), b.link, b.op), "verify-error");
+  EXPECT_EQ(b.sim.Memory().config & 0x21FF, 0x3F21 & 0x21FF);
+}
+
+}  // namespace
+}  // namespace daxwel

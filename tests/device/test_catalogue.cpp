@@ -1,0 +1,107 @@
+// Every catalogue row, driven through each operation against its simulated part, and the
+// protection predicates of every family.
+#include "bench.h"
+#include "device/catalogue.h"
+#include "device/read_device.h"
+
+namespace daxwel {
+namespace {
+
+using testing::Bench;
+using testing::HexBuilder;
+
+// The simulated part that answers to a row: its alias when it has one (the part with an ID).
+sim::SimModel SimPartOf(const DeviceModel& m) {
+  const auto part = sim::ParseSimModel(m.alias.empty() ? m.modelName : m.alias);
+  EXPECT_TRUE(part.has_value()) << m.modelName;
+  return part.value_or(sim::SimModel::F877);
+}
+
+TEST(Catalogue, EveryRowDetectsProgramsVerifiesReadsAndErases) {
+  for (const DeviceModel& m : Catalogue()) {
+    SCOPED_TRACE(std::string(m.listText));
+    Bench b(SimPartOf(m));
+    b.op.model = 0;
+    HexBuilder h;
+    // The first and the last program word, the last EEPROM byte, IDs, and a configuration
+    // word with the watchdog off that protects nothing on any family.
+    h.Words(0, {0x2805, 0x0123});
+    h.Words(m.programWords - 1, {0x0008});
+    h.Eeprom(m.eepromBytes - 1, {0x5A});
+    h.Ids({1, 2, 3, 4});
+    h.Config(0x3FFB);
+    const std::string path = b.dir.Write("p.hex", h.Text());
+
+    ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok") << b.op.LastText();
+    EXPECT_EQ(b.op.model, m.index) << "detected";
+    b.ExpectClean("program");
+    EXPECT_EQ(VerifyDevice(path, b.link, b.op), "ok") << b.op.LastText();
+
+    const ReadOutcome read = ReadDevice(b.link, b.op);
+    ASSERT_EQ(read.result, "ok");
+    ASSERT_EQ(read.contents.program.size(), static_cast<std::size_t>(m.programWords));
+    EXPECT_EQ(read.contents.program[1], 0x0123);
+    EXPECT_EQ(read.contents.program.back(), 0x0008);
+    ASSERT_EQ(read.contents.eeprom.size(), static_cast<std::size_t>(m.eepromBytes));
+    EXPECT_EQ(read.contents.eeprom.back(), 0x5A);
+    EXPECT_EQ(read.contents.ids[3] & 0xF, 4);
+    EXPECT_FALSE(m.family->protection.RefusesReads(read.contents.config.value_or(0)));
+
+    ASSERT_EQ(EraseDevice(b.link, b.op), "ok") << b.op.LastText();
+    for (std::uint16_t w : b.sim.Memory().program) ASSERT_EQ(w, 0x3FFF);
+    EXPECT_EQ(VerifyDevice(path, b.link, b.op), "verify-error");
+    b.ExpectClean("erase");
+  }
+}
+
+TEST(Catalogue, NamesAndIdsFindTheirRows) {
+  for (const DeviceModel& m : Catalogue()) {
+    SCOPED_TRACE(std::string(m.listText));
+    EXPECT_EQ(ModelIndexByName(m.modelName), m.index);
+    EXPECT_EQ(ModelIndexByName("pic" + std::string(m.listText)), m.index);
+    // Any revision of the part's ID, and the bits detection ignores, name the same row.
+    EXPECT_EQ(ModelIndexById(static_cast<std::uint16_t>(m.deviceId | 0x1F)), m.index);
+    EXPECT_EQ(ModelIndexById(static_cast<std::uint16_t>(m.deviceId | (~m.deviceIdMask & 0x3FFF))),
+              m.index);
+  }
+  EXPECT_EQ(ModelIndexByName("16f84a"), 1);
+  EXPECT_EQ(ModelIndexByName("Autodetectar"), 0);
+  EXPECT_FALSE(ModelIndexByName("16F8").has_value());
+  EXPECT_EQ(ModelIndexById(0x3FFF), 0);
+}
+
+// Protection bits are active low; each case clears bits from an unprotected word.
+TEST(Catalogue, ProtectionPredicatesReadTheFamilysBits) {
+  struct Case {
+    const char* model;
+    std::uint16_t config;
+    bool refusesWrites;
+    bool refusesReads;
+  };
+  const Case cases[] = {
+      {"16F84", 0x3FFF, false, false},
+      {"16F84", 0x3FEF, true, true},    // CP bit 4
+      {"16F84", 0x3DFF, false, true},   // any other of the ten CP bits
+      {"16F877", 0x3FCF, true, true},   // CP1:CP0 = 00: all protected
+      {"16F877", 0x3FDF, false, true},  // CP1:CP0 = 01: the upper half only
+      {"16F877", 0x3EFF, false, true},  // CPD
+      {"16F877", 0x3BFF, false, false},  // bit 10 is unimplemented and may read 0
+      {"16F870", 0x2FFF, false, true},
+      {"16F877A", 0x1FFF, true, true},   // CP, bit 13
+      {"16F877A", 0x3EFF, true, true},   // CPD, bit 8
+      {"16F877A", 0x3FEF, false, false},  // bit 4 is unimplemented
+      {"16F628A", 0x3FEF, false, false},  // bit 4 is FOSC2
+      {"16F628A", 0x1FFF, true, true},
+  };
+  for (const Case& c : cases) {
+    const DeviceModel* m = ModelByIndex(ModelIndexByName(c.model).value_or(0));
+    ASSERT_NE(m, nullptr) << c.model;
+    EXPECT_EQ(m->family->protection.RefusesWrites(c.config), c.refusesWrites)
+        << c.model << " " << std::hex << c.config;
+    EXPECT_EQ(m->family->protection.RefusesReads(c.config), c.refusesReads)
+        << c.model << " " << std::hex << c.config;
+  }
+}
+
+}  // namespace
+}  // namespace daxwel

@@ -18,7 +18,9 @@ inline constexpr std::uint8_t kDataInMask = 0x40;
 
 // Minimums from the parts' programming sheets.
 inline constexpr std::chrono::nanoseconds kBitDelay = std::chrono::microseconds(1);
-inline constexpr std::chrono::nanoseconds kVppHold = std::chrono::microseconds(5);
+// From VPP rising to the first clock: 5 µs at the pin, but an adapter's VPP stage takes tens
+// of microseconds to get there, so peers wait 10 µs to 100 ms.
+inline constexpr std::chrono::nanoseconds kVppHold = std::chrono::microseconds(100);
 // Worst case until a model is known: the 16F84's slow cell.
 inline constexpr std::chrono::microseconds kDefaultCycle = std::chrono::milliseconds(20);
 

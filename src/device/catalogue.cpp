@@ -1,5 +1,6 @@
 #include "device/catalogue.h"
 
+#include <algorithm>
 #include <array>
 
 namespace daxwel {
@@ -40,20 +41,21 @@ constexpr CycleTimes k16F62XA{.eraseProgram = milliseconds(5),
                               .beforeErase = milliseconds(10)};
 
 constexpr std::array<DeviceModel, 15> kModels{{
-    {1, "16F84/84A", "16F84", 1024, 64, Family::F84, "0101011", k16F84, k16F84A},
-    {2, "16F870", "16F870", 2048, 64, Family::F870, "1101000", k16F87X, {}},
-    {3, "16F871", "16F871", 2048, 64, Family::F870, "1101001", k16F87X, {}},
-    {4, "16F872", "16F872", 2048, 64, Family::F870, "1000111", k16F87X, {}},
-    {5, "16F873", "16F873", 4096, 128, Family::F873, "1001011", k16F87X, {}},
-    {6, "16F874", "16F874", 4096, 128, Family::F873, "1001001", k16F87X, {}},
-    {7, "16F876", "16F876", 8192, 256, Family::F876, "1001111", k16F87X, {}},
-    {8, "16F877", "16F877", 8192, 256, Family::F876, "1001101", k16F87X, {}},
+    {1, "16F84/84A", "16F84", 1024, 64, Family::F84, &kLayout16F84, "0101011", k16F84, k16F84A},
+    {2, "16F870", "16F870", 2048, 64, Family::F870, &kLayout16F870, "1101000", k16F87X, {}},
+    {3, "16F871", "16F871", 2048, 64, Family::F870, &kLayout16F870, "1101001", k16F87X, {}},
+    {4, "16F872", "16F872", 2048, 64, Family::F870, &kLayout16F870, "1000111", k16F87X, {}},
+    {5, "16F873", "16F873", 4096, 128, Family::F873, &kLayout16F873, "1001011", k16F87X, {}},
+    {6, "16F874", "16F874", 4096, 128, Family::F873, &kLayout16F873, "1001001", k16F87X, {}},
+    {7, "16F876", "16F876", 8192, 256, Family::F876, &kLayout16F876, "1001111", k16F87X, {}},
+    {8, "16F877", "16F877", 8192, 256, Family::F876, &kLayout16F876, "1001101", k16F87X, {}},
     {9,
      "16F873A",
      "16F873A",
      4096,
      128,
      Family::F87XA,
+     &kLayout16F87XA,
      "001110010",
      k16F87XA,
      {},
@@ -64,6 +66,7 @@ constexpr std::array<DeviceModel, 15> kModels{{
      4096,
      128,
      Family::F87XA,
+     &kLayout16F87XA,
      "001110011",
      k16F87XA,
      {},
@@ -74,6 +77,7 @@ constexpr std::array<DeviceModel, 15> kModels{{
      8192,
      256,
      Family::F87XA,
+     &kLayout16F87XA,
      "001110000",
      k16F87XA,
      {},
@@ -84,6 +88,7 @@ constexpr std::array<DeviceModel, 15> kModels{{
      8192,
      256,
      Family::F87XA,
+     &kLayout16F87XA,
      "001110001",
      k16F87XA,
      {},
@@ -94,6 +99,7 @@ constexpr std::array<DeviceModel, 15> kModels{{
      1024,
      128,
      Family::F62XA,
+     &kLayout16F62XA,
      "010000010",
      k16F62XA,
      {},
@@ -104,6 +110,7 @@ constexpr std::array<DeviceModel, 15> kModels{{
      2048,
      128,
      Family::F62XA,
+     &kLayout16F62XA,
      "010000011",
      k16F62XA,
      {},
@@ -114,6 +121,7 @@ constexpr std::array<DeviceModel, 15> kModels{{
      4096,
      256,
      Family::F62XA,
+     &kLayout16F62XA,
      "010001000",
      k16F62XA,
      {},
@@ -134,6 +142,21 @@ int ModelIndexById(std::string_view word) {
     if (m.Identifies(word)) return m.index;
   }
   return 0;
+}
+
+const ConfigLayout* ConfigLayoutOf(int index) {
+  const DeviceModel* model = ModelByIndex(index);
+  return model != nullptr ? model->configLayout : nullptr;
+}
+
+std::vector<const ConfigLayout*> ConfigLayouts() {
+  std::vector<const ConfigLayout*> layouts;
+  for (const DeviceModel& m : kModels) {
+    if (std::find(layouts.begin(), layouts.end(), m.configLayout) == layouts.end()) {
+      layouts.push_back(m.configLayout);
+    }
+  }
+  return layouts;
 }
 
 std::vector<std::string> ModelListTexts() {

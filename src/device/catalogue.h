@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config/family.h"
+#include "config/layout.h"
 
 namespace daxwel {
 
@@ -40,6 +41,7 @@ struct DeviceModel {
   int programWords;
   int eepromBytes;
   Family family;
+  const ConfigLayout* configLayout;  // the configuration word, its summary and its dialog
   // Characters 3..9 of the device ID BitString (bits 11..5) for the original parts, whose
   // detection ignores the two top bits; characters 1..9 (bits 13..5) for the later parts.
   std::string_view idPattern;
@@ -64,6 +66,10 @@ std::span<const DeviceModel> Catalogue();
 const DeviceModel* ModelByIndex(int index);
 // The row a 14-character device ID word names, revision ignored; 0 when none does.
 int ModelIndexById(std::string_view word);
+// The row's configuration layout; nullptr outside the catalogue.
+const ConfigLayout* ConfigLayoutOf(int index);
+// Every layout a row points to, once each, in row order.
+std::vector<const ConfigLayout*> ConfigLayouts();
 // "Autodetectar" then the list texts.
 std::vector<std::string> ModelListTexts();
 

@@ -36,7 +36,7 @@ std::string Program(const Request& request, Link& link, TerminalOperator& op) {
   if (request.config.kind == ConfigChoice::Kind::Fields) {
     // The dialog's fields depend on the model: like "Configurar", detect first when needed.
     if (op.ModelIndex() == 0 && DetectModel(link, op) == 0) return result::kNone;
-    if (std::string problem = CheckConfigForModel(request.config, op.ModelIndex());
+    if (std::string problem = CheckConfigForModel(request.config, ConfigLayoutOf(op.ModelIndex()));
         !problem.empty()) {
       op.Message("Configuración Inválida",
                  problem + " (PIC " + std::string(ModelByIndex(op.ModelIndex())->modelName) + ")");
@@ -110,7 +110,7 @@ std::string Info(Link& link, TerminalOperator& op) {
 
   op.Output("Microcontrolador: PIC " + std::string(model->modelName));
   op.Output("Configuration Word: " + Hex4(config) + " (" + ToBitString(config) + ")");
-  std::string detail = Config_Detail(ToBitString(config), model->index);
+  std::string detail = Config_Detail(ToBitString(config), model->family->layout);
   std::size_t start = 0;
   while (start < detail.size()) {
     std::size_t end = detail.find('\r', start);

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <iterator>
-#include <utility>
+#include <vector>
 
-#include "config/family.h"
+#include "device/catalogue.h"
 #include "image/hex_image.h"
 
 namespace daxwel::cli {
@@ -31,92 +30,66 @@ bool IsHexWord(std::string_view text, int& value) {
   return true;
 }
 
-// on|off for the two-button groups.
-bool OnOff(std::string_view value, bool& on) {
-  if (value == "on") {
-    on = true;
-  } else if (value == "off") {
-    on = false;
-  } else {
-    return false;
+// "a, b o c"; "u" instead of "o" before a word that starts with o.
+std::string SpanishList(const std::vector<std::string_view>& words) {
+  std::string out;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (i + 1 == words.size() && i != 0) {
+      out += words[i].starts_with('o') ? " u " : " o ";
+    } else if (i != 0) {
+      out += ", ";
+    }
+    out += words[i];
   }
-  return true;
+  return out;
 }
 
-std::string ParseField(std::string_view name, std::string_view value, ConfigChoice& choice) {
-  const std::string bad =
-      "--config: valor \"" + std::string(value) + "\" no válido para " + std::string(name);
-  DialogState& d = choice.dialog;
-  if (name == "osc") {
-    // rcclk is the 16F62XA's name for what the other parts call rc.
-    static constexpr std::pair<std::string_view, Osc> kOscillators[] = {
-        {"rc", Osc::RC},
-        {"hs", Osc::HS},
-        {"xt", Osc::XT},
-        {"lp", Osc::LP},
-        {"ec", Osc::EC},
-        {"intio", Osc::IntoscIO},
-        {"intclk", Osc::IntoscClkout},
-        {"rcio", Osc::RcIO},
-        {"rcclk", Osc::RC},
-    };
-    const auto found = std::find_if(std::begin(kOscillators), std::end(kOscillators),
-                                    [&](const auto& entry) { return entry.first == value; });
-    if (found == std::end(kOscillators)) {
-      return bad + " (rc, hs, xt, lp; 16F62XA también ec, intio, intclk, rcio, rcclk)";
+void AddOnce(std::vector<std::string_view>& words, std::string_view word) {
+  if (!word.empty() && std::find(words.begin(), words.end(), word) == words.end()) {
+    words.push_back(word);
+  }
+}
+
+// The --config names of every field of every part, or of every value of one field.
+std::vector<std::string_view> AllFieldNames() {
+  std::vector<std::string_view> names;
+  for (const ConfigLayout* layout : ConfigLayouts()) {
+    for (const ConfigField& field : layout->fields) AddOnce(names, field.name);
+  }
+  return names;
+}
+
+std::vector<std::string_view> AllValueNames(std::string_view fieldName) {
+  std::vector<std::string_view> names;
+  for (const ConfigLayout* layout : ConfigLayouts()) {
+    if (const ConfigField* field = FindField(*layout, fieldName)) {
+      for (const ConfigValue& value : field->values) {
+        AddOnce(names, value.name);
+        AddOnce(names, value.alias);
+      }
     }
-    d.osc = found->second;
-    choice.oscValue = std::string(value);
-  } else if (name == "wrt") {
-    if (value == "256") {
-      d.wrtProtect = WrtProtect::First256;
-    } else if (value == "quarter") {
-      d.wrtProtect = WrtProtect::Quarter;
-    } else if (value == "half") {
-      d.wrtProtect = WrtProtect::Half;
-    } else if (!OnOff(value, d.wrtOn)) {
-      return bad + " (on u off; 16F87XA: off, 256, quarter o half)";
-    }
-    choice.wrtValue = std::string(value);
-  } else if (name == "cp") {
-    if (value == "off") {
-      d.cp = Cp::Off;
-    } else if (value == "on" || value == "all") {
-      d.cp = Cp::All;
-    } else if (value == "half") {
-      d.cp = Cp::Half;
-    } else if (value == "top") {
-      d.cp = Cp::Top;
-    } else {
-      return bad + " (off, on, all, half o top)";
-    }
-    choice.cpValue = std::string(value);
-  } else {
-    bool* target = nullptr;
-    if (name == "wdt") target = &d.wdteOn;
-    if (name == "pwrte") target = &d.pwrteOn;
-    if (name == "boden") target = &d.bodenOn;
-    if (name == "lvp") target = &d.lvpOn;
-    if (name == "cpd") target = &d.cpdOn;
-    if (name == "debug") target = &d.debugOn;
-    if (name == "mclre") target = &d.mclreOn;
-    if (target == nullptr) {
-      return "--config: campo desconocido \"" + std::string(name) +
-             "\" (osc, cp, wdt, pwrte, boden, lvp, cpd, wrt, debug, mclre)";
-    }
-    if (!OnOff(value, *target)) return bad + " (on u off)";
+  }
+  return names;
+}
+
+std::vector<std::string_view> ValueNames(const ConfigField& field) {
+  std::vector<std::string_view> names;
+  for (const ConfigValue& value : field.values) AddOnce(names, value.name);
+  return names;
+}
+
+// Known to some part: the model is checked later, once it is known.
+std::string CheckSomewhere(const std::string& name, const std::string& value) {
+  const std::vector<std::string_view> fields = AllFieldNames();
+  if (std::find(fields.begin(), fields.end(), name) == fields.end()) {
+    return "--config: campo desconocido \"" + name + "\" (" + SpanishList(fields) + ")";
+  }
+  const std::vector<std::string_view> values = AllValueNames(name);
+  if (std::find(values.begin(), values.end(), value) == values.end()) {
+    return "--config: valor \"" + value + "\" no válido para " + name + " (" + SpanishList(values) +
+           ")";
   }
   return {};
-}
-
-// The groups of each family's dialog, by their --config names.
-bool HasField(Family family, std::string_view name) {
-  if (name == "osc" || name == "cp" || name == "wdt" || name == "pwrte") return true;
-  if (name == "boden" || name == "lvp" || name == "cpd") return family != Family::F84;
-  if (name == "wrt") return family != Family::F84 && family != Family::F62XA;
-  if (name == "debug") return family == Family::F87XA;
-  if (name == "mclre") return family == Family::F62XA;
-  return false;
 }
 
 }  // namespace
@@ -136,7 +109,6 @@ std::string ParseConfigOption(std::string_view text, ConfigChoice& choice) {
   }
 
   choice.kind = ConfigChoice::Kind::Fields;
-  choice.dialog.chkFromFile = false;
   std::string_view rest = lower;
   while (true) {
     const std::size_t comma = rest.find(',');
@@ -146,54 +118,31 @@ std::string ParseConfigOption(std::string_view text, ConfigChoice& choice) {
       return "--config: se espera CAMPO=VALOR y se encontró \"" + std::string(item) + "\"";
     }
     const std::string name(item.substr(0, eq));
-    if (std::find(choice.fields.begin(), choice.fields.end(), name) != choice.fields.end()) {
-      return "--config: el campo " + name + " está repetido";
-    }
-    if (std::string problem = ParseField(name, item.substr(eq + 1), choice); !problem.empty())
-      return problem;
-    choice.fields.push_back(name);
+    const std::string value(item.substr(eq + 1));
+    if (choice.values.contains(name)) return "--config: el campo " + name + " está repetido";
+    if (std::string problem = CheckSomewhere(name, value); !problem.empty()) return problem;
+    choice.values.emplace(name, value);
     if (comma == std::string_view::npos) break;
     rest.remove_prefix(comma + 1);
   }
   return {};
 }
 
-std::string CheckConfigForModel(const ConfigChoice& choice, int modelIndex) {
+std::string CheckConfigForModel(const ConfigChoice& choice, const ConfigLayout* layout) {
   if (choice.kind != ConfigChoice::Kind::Fields) return {};
-  const auto family = FamilyOfIndex(modelIndex);
-  if (!family) return "No hay un modelo para la configuración";
-  const bool fourWayCp = *family == Family::F873 || *family == Family::F876;
-  for (const std::string& name : choice.fields) {
-    if (!HasField(*family, name)) return "El campo " + name + " no existe en este PIC";
-  }
-  const bool eightOscillators = *family == Family::F62XA;
-  const bool twoBitOsc = choice.oscValue.empty() || choice.oscValue == "rc" ||
-                         choice.oscValue == "hs" || choice.oscValue == "xt" ||
-                         choice.oscValue == "lp";
-  if (!twoBitOsc && !eightOscillators) {
-    return "osc=" + choice.oscValue + " no existe en este PIC (rc, hs, xt o lp)";
-  }
-  if (!choice.wrtValue.empty()) {
-    // The 16F87X has one write-enable bit; the 16F87XA protects a range (off = no range).
-    const bool rangeFamily = *family == Family::F87XA;
-    const bool rangeValue = choice.wrtValue != "on";
-    const bool onOff = choice.wrtValue == "on" || choice.wrtValue == "off";
-    if (rangeFamily ? !rangeValue : !onOff) {
-      return "wrt=" + choice.wrtValue + " no existe en este PIC (" +
-             (rangeFamily ? "off, 256, quarter o half" : "on u off") + ")";
-    }
-  }
-  if (!choice.cpValue.empty() && choice.cpValue != "off") {
-    const bool wantsFourWay = choice.cpValue != "on";
-    if (wantsFourWay != fourWayCp) {
-      return "cp=" + choice.cpValue + " no existe en este PIC (" +
-             (fourWayCp ? "off, all, half o top" : "off u on") + ")";
+  if (layout == nullptr) return "No hay un modelo para la configuración";
+  for (const auto& [name, value] : choice.values) {
+    const ConfigField* field = FindField(*layout, name);
+    if (field == nullptr) return "El campo " + name + " no existe en este PIC";
+    if (FindValue(*field, value) == nullptr) {
+      return name + "=" + value + " no existe en este PIC (" + SpanishList(ValueNames(*field)) +
+             ")";
     }
   }
   return {};
 }
 
-std::string ConfigSourceFor(const ConfigChoice& choice, int modelIndex) {
+std::string ConfigSourceFor(const ConfigChoice& choice, const ConfigLayout* layout) {
   switch (choice.kind) {
     case ConfigChoice::Kind::FromFile:
       return std::string(kFromFile);
@@ -202,7 +151,7 @@ std::string ConfigSourceFor(const ConfigChoice& choice, int modelIndex) {
     case ConfigChoice::Kind::Fields:
       break;
   }
-  return SetConfigWord(modelIndex, choice.dialog);
+  return SetConfigWord(layout, {.chkFromFile = false, .values = choice.values});
 }
 
 }  // namespace daxwel::cli

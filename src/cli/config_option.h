@@ -2,7 +2,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "config/config_word.h"
 
@@ -17,24 +16,18 @@ struct ConfigChoice {
   };
   Kind kind = Kind::FromFile;
   int word = 0;
-  DialogState dialog;
-  // The fields given, by name, and the values whose meaning depends on the family as written
-  // (for the model check).
-  std::vector<std::string> fields;
-  std::string cpValue;
-  std::string oscValue;
-  std::string wrtValue;
+  FieldValues values;  // Fields: as given, checked against every layout but no model's yet
 };
 
 // Reads the option's text. Answers the empty text, or what is wrong with it.
 std::string ParseConfigOption(std::string_view text, ConfigChoice& choice);
 
-// A field the model's dialog does not have is an error (for example boden on a 16F84, cp=half
-// on a 16F870, mclre on a 16F877A or osc=intio outside the 16F62XA). Answers the empty text, or the
-// problem.
-std::string CheckConfigForModel(const ConfigChoice& choice, int modelIndex);
+// A field or value the model's layout does not have is an error (for example boden on a 16F84,
+// cp=half on a 16F870, mclre on a 16F877A or osc=intio outside the 16F62XA). Answers the empty
+// text, or the problem.
+std::string CheckConfigForModel(const ConfigChoice& choice, const ConfigLayout* layout);
 
 // What the dialog would answer (SetConfigWord): "fromfile" or a 14-character word.
-std::string ConfigSourceFor(const ConfigChoice& choice, int modelIndex);
+std::string ConfigSourceFor(const ConfigChoice& choice, const ConfigLayout* layout);
 
 }  // namespace daxwel::cli

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "cli/config_option.h"
+#include "device/catalogue.h"
 #include "device/operator.h"
 
 namespace daxwel::cli {
@@ -29,7 +30,7 @@ class TerminalOperator final : public Operator {
 
   int ModelIndex() override { return model_; }
   void SetModelIndex(int index) override { model_ = index; }
-  std::string ConfigSource() override { return ConfigSourceFor(config_, model_); }
+  std::string ConfigSource() override { return ConfigSourceFor(config_, ConfigLayoutOf(model_)); }
 
   void Message(std::string_view title, std::string_view text,
                MessageIcon icon = MessageIcon::None) override;

@@ -1,5 +1,6 @@
 #include "device/catalogue.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <string>
@@ -76,6 +77,21 @@ int ModelIndexById(std::uint16_t id) {
     if (m.Identifies(id)) return m.index;
   }
   return 0;
+}
+
+const ConfigLayout* ConfigLayoutOf(int index) {
+  const DeviceModel* model = ModelByIndex(index);
+  return model != nullptr ? model->family->layout : nullptr;
+}
+
+std::vector<const ConfigLayout*> ConfigLayouts() {
+  std::vector<const ConfigLayout*> layouts;
+  for (const DeviceModel& m : kModels) {
+    if (std::find(layouts.begin(), layouts.end(), m.family->layout) == layouts.end()) {
+      layouts.push_back(m.family->layout);
+    }
+  }
+  return layouts;
 }
 
 std::vector<std::string> ModelListTexts() {

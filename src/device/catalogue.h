@@ -62,6 +62,10 @@ std::span<const DeviceModel> Catalogue();
 const DeviceModel* ModelByIndex(int index);
 // The row a device ID (0x2006) names, revision ignored; 0 when none does.
 int ModelIndexById(std::uint16_t id);
+// The row's configuration layout; nullptr outside the catalogue.
+const ConfigLayout* ConfigLayoutOf(int index);
+// Every layout a row points to, once each, in row order.
+std::vector<const ConfigLayout*> ConfigLayouts();
 // "Autodetectar" then the list texts.
 std::vector<std::string> ModelListTexts();
 // Every model name and alias in list order, joined by `separator`: the help texts' list.

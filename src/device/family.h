@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 
+#include "config/layout.h"
+
 namespace daxwel {
 
 namespace detail {
@@ -33,6 +35,8 @@ struct FamilyDescriptor {
   // Configuration bits the part stores; the others read as the silicon pleases and are never
   // compared.
   std::uint16_t configMask;
+  // The configuration word's fields: the summary, the dialog and the --config names.
+  const ConfigLayout* layout;
   std::span<const PreservedBits> preserved{};
 };
 

@@ -34,7 +34,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   const std::string confirmation = "Microcontrolador: PIC " + std::string(model->modelName) +
                                    "\r\rPrograma: " + path +
                                    "\r\r          **** Configuración ****\rTipo: " + config->label +
-                                   "\r" + Config_Detail(config->word, model->index);
+                                   "\r" + Config_Detail(config->word, model->family->layout);
   if (!op.Confirm("Confirmar", confirmation)) return result::kNone;
 
   const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*model);

@@ -242,16 +242,16 @@ void FrmDaxwel::OnModelChanged(int index) {
   if (index < 0 || index >= cmbPicSelect_->count()) return;  // no item: nothing to reset
   tmrcheck_->stop();
   // A hand-set word survives a change within its family and is dropped otherwise.
-  const std::optional<Family> chosen = FamilyOfIndex(index);
-  for (Family family : kFamilies) {
-    if (!chosen || *chosen != family) Dialog(family).SetFromFile(true);
+  const ConfigLayout* chosen = ConfigLayoutOf(index);
+  for (const ConfigLayout* layout : ConfigLayouts()) {
+    if (layout != chosen) Dialog(*layout).SetFromFile(true);
   }
   tmrcheck_->start();
 }
 
-ConfigDialog& FrmDaxwel::Dialog(Family family) {
-  ConfigDialog*& dialog = dialogs_[static_cast<std::size_t>(family)];
-  if (!dialog) dialog = new ConfigDialog(family, this);
+ConfigDialog& FrmDaxwel::Dialog(const ConfigLayout& layout) {
+  ConfigDialog*& dialog = dialogs_[&layout];
+  if (!dialog) dialog = new ConfigDialog(layout, this);
   return *dialog;
 }
 
@@ -305,10 +305,10 @@ void FrmDaxwel::Configure() {
     RunLocked([&] { index = DetectModel(*link_, *this); });
     if (exited_ || index == 0) return;  // the user has been told
   }
-  const std::optional<Family> family = FamilyOfIndex(index);
-  if (!family) return;
+  const ConfigLayout* layout = ConfigLayoutOf(index);
+  if (layout == nullptr) return;
   tmrcheck_->stop();
-  ConfigDialog& dialog = Dialog(*family);
+  ConfigDialog& dialog = Dialog(*layout);
   dialog.show();
   dialog.raise();
   dialog.activateWindow();
@@ -424,9 +424,8 @@ void FrmDaxwel::SetModelIndex(int index) {
 }
 
 std::string FrmDaxwel::ConfigSource() {
-  const int index = ModelIndex();
-  const std::optional<Family> family = FamilyOfIndex(index);
-  return SetConfigWord(index, family ? Dialog(*family).State() : DialogState{});
+  const ConfigLayout* layout = ConfigLayoutOf(ModelIndex());
+  return SetConfigWord(layout, layout != nullptr ? Dialog(*layout).State() : DialogState{});
 }
 
 void FrmDaxwel::Message(std::string_view title, std::string_view text, MessageIcon icon) {

@@ -6,10 +6,11 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
-#include "config/family.h"
+#include "config/layout.h"
 #include "device/operator.h"
 #include "link/clock.h"
 #include "link/line_driver.h"
@@ -67,7 +68,7 @@ class FrmDaxwel : public QWidget, public Operator {
   const std::string& HardStatus() const { return hardStatus_; }
   bool Busy() const { return busy_; }
   // Created on first use (hidden).
-  ConfigDialog& Dialog(Family family);
+  ConfigDialog& Dialog(const ConfigLayout& layout);
   // One tick of tmrcheck: refreshes HardStatus and blinks the warning.
   void PresencePoll();
   // The viewer, or null before the first ShowProgress.
@@ -137,7 +138,7 @@ class FrmDaxwel : public QWidget, public Operator {
   QPushButton* cmdconfig_ = nullptr;
   QPushButton* cmdRun_ = nullptr;
   QTimer* tmrcheck_ = nullptr;
-  std::array<ConfigDialog*, kFamilies.size()> dialogs_{};
+  std::map<const ConfigLayout*, ConfigDialog*> dialogs_;
   FrmDoing* frmdoing_ = nullptr;
   QPointer<FrmHelpOnLpt> frmHelpOnLpt_;
 };

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "config/dialog_config.h"
+#include "device/catalogue.h"
 #include "ui/hex_file_dialog.h"
 #include "ui/logo.h"
 #include "ui/main_window.h"
@@ -43,8 +44,8 @@ bool TakeScreenshots(FrmDaxwel& window, const QString& dirPath) {
   window.PresencePoll();
   window.show();
   ok = Save(window, dir) && ok;
-  for (Family family : kFamilies) {
-    ConfigDialog& dialog = window.Dialog(family);
+  for (const ConfigLayout* layout : ConfigLayouts()) {
+    ConfigDialog& dialog = window.Dialog(*layout);
     ok = Save(dialog, dir) && ok;
     dialog.hide();
   }

@@ -636,9 +636,10 @@ TEST_F(Cli, CtrlCAbandonsARealTimeRunWithTheLinesOff) {
   const std::string state = State();
   const std::string trace = dir.Path() + "/t";
   CliProcess run({"--sim", "16F877:" + state, "--trace", trace, "-y", "program", file}, dir.Path());
-  // Wait until some words have been written, then press Ctrl-C.
+  // Wait until some words have been written (past the reading pass, about 600 kB of trace),
+  // then press Ctrl-C.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (ReadAll(trace).size() < 200000 && std::chrono::steady_clock::now() < deadline) {
+  while (ReadAll(trace).size() < 900000 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   run.Signal(SIGINT);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "device/catalogue.h"
+
 namespace daxwel::cli {
 namespace {
 
@@ -33,17 +35,65 @@ TEST(ConfigOptionAFamilies, FieldsComposeTheWordOrAreRefused) {
     SCOPED_TRACE(std::string(row.text) + " on " + std::to_string(row.index));
     ConfigChoice choice;
     ASSERT_EQ(ParseConfigOption(row.text, choice), "");
-    const std::string problem = CheckConfigForModel(choice, row.index);
+    const std::string problem = CheckConfigForModel(choice, ConfigLayoutOf(row.index));
     if (row.word == 0) {
       EXPECT_NE(problem.find("no existe en este PIC"), std::string::npos) << problem;
     } else {
       EXPECT_EQ(problem, "");
-      EXPECT_EQ(std::stoi(ConfigSourceFor(choice, row.index), nullptr, 2), row.word);
+      EXPECT_EQ(std::stoi(ConfigSourceFor(choice, ConfigLayoutOf(row.index)), nullptr, 2),
+                row.word);
     }
   }
   ConfigChoice choice;
   EXPECT_NE(ParseConfigOption("wrt=all", choice).find("--config"), std::string::npos);
   EXPECT_NE(ParseConfigOption("osc=int", choice).find("--config"), std::string::npos);
+}
+
+// Names and values are checked against every part before the model is known, then against the
+// model's layout; each message lists what would have been accepted.
+TEST(ConfigOption, ProblemsNameWhatEachLayoutAccepts) {
+  struct Row {
+    const char* text;
+    int index;  // 0: the problem is found while parsing
+    const char* problem;
+  };
+  const Row rows[] = {
+      {"speed=on", 0,
+       "--config: campo desconocido \"speed\" (cp, pwrte, wdt, osc, wrt, cpd, lvp, "
+       "boden, debug o mclre)"},
+      {"osc=xx", 0,
+       "--config: valor \"xx\" no válido para osc (rc, hs, xt, lp, ec, intio, intclk, "
+       "rcio o rcclk)"},
+      {"wrt=all", 0, "--config: valor \"all\" no válido para wrt (off, on, 256, quarter o half)"},
+      {"wdt=on,wdt=off", 0, "--config: el campo wdt está repetido"},
+      {"wdt=on,", 0, "--config: se espera CAMPO=VALOR y se encontró \"\""},
+      {"boden=on", 1, "El campo boden no existe en este PIC"},
+      {"cp=on", 8, "cp=on no existe en este PIC (off, all, half o top)"},
+      {"cp=half", 2, "cp=half no existe en este PIC (off u on)"},
+      {"osc=ec", 12, "osc=ec no existe en este PIC (rc, hs, xt o lp)"},
+      {"wrt=256", 5, "wrt=256 no existe en este PIC (off u on)"},
+      {"osc=xt", 0, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    ConfigChoice choice;
+    const std::string parsed = ParseConfigOption(row.text, choice);
+    if (row.index == 0) {
+      EXPECT_EQ(parsed, row.problem);
+    } else {
+      ASSERT_EQ(parsed, "");
+      EXPECT_EQ(CheckConfigForModel(choice, ConfigLayoutOf(row.index)), row.problem);
+    }
+  }
+  ConfigChoice choice;
+  ASSERT_EQ(ParseConfigOption("osc=xt", choice), "");
+  EXPECT_EQ(CheckConfigForModel(choice, nullptr), "No hay un modelo para la configuración");
+  // "rc" is the 16F62XA's RC CLKOUT, as on the older parts.
+  ASSERT_EQ(ParseConfigOption("osc=rc", choice), "");
+  const std::string rc = ConfigSourceFor(choice, ConfigLayoutOf(14));
+  ASSERT_EQ(ParseConfigOption("OSC=RCCLK", choice), "");
+  EXPECT_EQ(ConfigSourceFor(choice, ConfigLayoutOf(14)), rc);
+  EXPECT_EQ(rc, "11111100110011");
 }
 
 }  // namespace

@@ -4,22 +4,26 @@
 
 #include <tuple>
 
+#include "device/catalogue.h"
+
 namespace daxwel {
 namespace {
 
-DialogState Manual() {
-  DialogState d;
-  d.chkFromFile = false;
-  return d;
+DialogState Manual(FieldValues values = {}) { return {.chkFromFile = false, .values = values}; }
+
+std::string SetConfigWord(int index, const DialogState& dialog) {
+  return daxwel::SetConfigWord(ConfigLayoutOf(index), dialog);
+}
+
+std::string Config_Detail(std::string_view word, int index) {
+  return daxwel::Config_Detail(word, ConfigLayoutOf(index));
 }
 
 TEST(SetConfigWord, FromFileUntilTheBoxIsClearedAndNothingWithoutAModel) {
   for (int index = 1; index <= 8; ++index) {
     EXPECT_EQ(SetConfigWord(index, DialogState{}), "fromfile") << index;
     // The box wins over any selection.
-    DialogState d;
-    d.cp = Cp::All;
-    d.osc = Osc::RC;
+    DialogState d{.values = {{"cp", "on"}, {"osc", "rc"}}};
     EXPECT_EQ(SetConfigWord(index, d), "fromfile") << index;
   }
   for (int index : {0, 16, -1}) {
@@ -31,21 +35,15 @@ TEST(SetConfigWord, FromFileUntilTheBoxIsClearedAndNothingWithoutAModel) {
 TEST(SetConfigWord, WorkedValues) {
   EXPECT_EQ(SetConfigWord(1, Manual()), "11111111110001");
 
-  DialogState d = Manual();
-  d.cp = Cp::All;
-  d.pwrteOn = true;
-  d.wdteOn = true;
-  d.osc = Osc::RC;
+  DialogState d = Manual({{"cp", "on"}, {"pwrte", "on"}, {"wdt", "on"}, {"osc", "rc"}});
   EXPECT_EQ(SetConfigWord(1, d), "00000000000111");
 
   for (int index : {2, 3, 4}) EXPECT_EQ(SetConfigWord(index, Manual()), "11111100110001");
 
-  d = Manual();
-  d.cp = Cp::Half;
+  d = Manual({{"cp", "half"}});
   for (int index : {5, 6}) EXPECT_EQ(SetConfigWord(index, d), "01111100010001");
 
-  d = Manual();
-  d.cp = Cp::Top;
+  d = Manual({{"cp", "top"}});
   for (int index : {7, 8}) EXPECT_EQ(SetConfigWord(index, d), "10111100100001");
 }
 
@@ -53,44 +51,44 @@ TEST(SetConfigWord, WorkedValues) {
 // header constants for the same choices (_CP_ALL & _WRT_OFF & _CPD_ON & _LVP_ON & _BODEN_ON &
 // _PWRTE_OFF & _WDT_ON & _LP_OSC = 0x0CCC; with _CP_UPPER_256 and _HS_OSC instead, 0x2CEE).
 TEST(SetConfigWord, EveryFieldInItsPlace) {
-  DialogState d = Manual();
-  d.cp = Cp::All;
-  d.wrtOn = false;
-  d.cpdOn = true;
-  d.lvpOn = true;
-  d.bodenOn = true;
-  d.pwrteOn = false;
-  d.wdteOn = true;
-  d.osc = Osc::LP;
+  DialogState d = Manual({{"cp", "all"},
+                          {"wrt", "off"},
+                          {"cpd", "on"},
+                          {"lvp", "on"},
+                          {"boden", "on"},
+                          {"pwrte", "off"},
+                          {"wdt", "on"},
+                          {"osc", "lp"}});
   EXPECT_EQ(SetConfigWord(7, d), "00110011001100");
   EXPECT_EQ(SetConfigWord(5, d), "00110011001100");
+  d.values["cp"] = "on";
   EXPECT_EQ(SetConfigWord(2, d), "00110011001100");
-  d.cp = Cp::Top;
-  d.osc = Osc::HS;
+  d.values["cp"] = "top";
+  d.values["osc"] = "hs";
   EXPECT_EQ(SetConfigWord(8, d), "10110011101110");
 
   // The 16F84 layout has none of the 16F87X fields; they change nothing there.
   EXPECT_EQ(SetConfigWord(1, d), "11111111111110");
-  d.osc = Osc::XT;
-  d.pwrteOn = true;
-  d.wdteOn = false;
+  d.values["osc"] = "xt";
+  d.values["pwrte"] = "on";
+  d.values["wdt"] = "off";
   EXPECT_EQ(SetConfigWord(1, d), "11111111110001");
 }
 
 TEST(SetConfigWord, LayoutHoldsForEverySelection) {
   for (int index = 1; index <= 8; ++index) {
-    for (Cp cp : {Cp::Off, Cp::All, Cp::Half, Cp::Top}) {
-      for (Osc osc : {Osc::RC, Osc::HS, Osc::XT, Osc::LP}) {
+    for (const char* cp : {"off", "on", "all", "half", "top"}) {
+      for (const char* osc : {"rc", "hs", "xt", "lp"}) {
         for (int flags = 0; flags < 64; ++flags) {
-          DialogState d = Manual();
-          d.cp = cp;
-          d.osc = osc;
-          d.wdteOn = (flags & 1) != 0;
-          d.pwrteOn = (flags & 2) != 0;
-          d.bodenOn = (flags & 4) != 0;
-          d.lvpOn = (flags & 8) != 0;
-          d.cpdOn = (flags & 16) != 0;
-          d.wrtOn = (flags & 32) != 0;
+          auto onOff = [flags](int bit) { return (flags & bit) != 0 ? "on" : "off"; };
+          const DialogState d = Manual({{"cp", cp},
+                                        {"osc", osc},
+                                        {"wdt", onOff(1)},
+                                        {"pwrte", onOff(2)},
+                                        {"boden", onOff(4)},
+                                        {"lvp", onOff(8)},
+                                        {"cpd", onOff(16)},
+                                        {"wrt", onOff(32)}});
           const std::string w = SetConfigWord(index, d);
           ASSERT_EQ(w.size(), 14U);
           ASSERT_EQ(w.find_first_not_of("01"), std::string::npos) << w;
@@ -194,21 +192,21 @@ TEST(AFamilies, SetConfigWordGivesTheHeaderConstants) {
       {{}, 0x3F31, 0x3F21},
       // Every field away from its default: _CP_ALL & _DEBUG_ON & _WRT_HALF & _CPD_ON & _LVP_ON
       // & _BOREN_ON & _PWRTE_OFF & _WDT_ON & _LP_OSC, and _MCLRE_OFF on the 16F62XA.
-      {{.osc = Osc::LP,
-        .cp = Cp::All,
-        .wdteOn = true,
-        .pwrteOn = false,
-        .bodenOn = true,
-        .lvpOn = true,
-        .cpdOn = true,
-        .debugOn = true,
-        .wrtProtect = WrtProtect::Half,
-        .mclreOn = false},
+      {{.values = {{"osc", "lp"},
+                   {"cp", "on"},
+                   {"wdt", "on"},
+                   {"pwrte", "off"},
+                   {"boden", "on"},
+                   {"lvp", "on"},
+                   {"cpd", "on"},
+                   {"debug", "on"},
+                   {"wrt", "half"},
+                   {"mclre", "off"}}},
        0x10FC,
        0x1ECC},
       // The 16F62XA's own oscillators have no button on the 16F87XA: its default, XT.
-      {{.osc = Osc::IntoscIO}, 0x3F31, 0x3F30},
-      {{.osc = Osc::RcIO}, 0x3F31, 0x3F32},
+      {{.values = {{"osc", "intio"}}}, 0x3F31, 0x3F30},
+      {{.values = {{"osc", "rcio"}}}, 0x3F31, 0x3F32},
   };
   for (int index = 9; index <= 15; ++index) {
     for (std::size_t i = 0; i < std::size(rows); ++i) {

@@ -15,6 +15,7 @@
 
 #include "config/config_word.h"
 #include "config/dialog_config.h"
+#include "device/catalogue.h"
 #include "ui/app_options.h"
 #include "ui/help_window.h"
 #include "ui/progress_viewer.h"
@@ -25,12 +26,12 @@ namespace {
 
 using Defaults = std::map<std::string, bool>;  // option name -> selected at start
 
-Defaults ExpectedOptions(Family family) {
+Defaults ExpectedOptions(const ConfigLayout* family) {
   Defaults d{{"RC", false},     {"XT", true},        {"HS", false},
              {"LP", false},     {"CpOff", true},     {"WdteOff", true},
              {"WdteOn", false}, {"PwrteOff", false}, {"PwrteOn", true}};
-  if (family == Family::F84 || family == Family::F870) d["CpOn"] = false;
-  if (family != Family::F84) {
+  if (family == &kLayout16F84 || family == &kLayout16F870) d["CpOn"] = false;
+  if (family != &kLayout16F84) {
     d.insert({{"CpdOff", true},
               {"CpdOn", false},
               {"LvpOff", true},
@@ -40,10 +41,10 @@ Defaults ExpectedOptions(Family family) {
               {"WrtOff", false},
               {"WrtOn", true}});
   }
-  if (family == Family::F873) {
+  if (family == &kLayout16F873) {
     d.insert({{"Cp0000_0FFF", false}, {"Cp0800_0FFF", false}, {"Cp0F00_0FFF", false}});
   }
-  if (family == Family::F876) {
+  if (family == &kLayout16F876) {
     d.insert({{"Cp0000_1FFF", false}, {"Cp1000_1FFF", false}, {"Cp1F00_1FFF", false}});
   }
   return d;
@@ -64,8 +65,9 @@ double Contrast(const QColor& a, const QColor& b) {
 
 TEST(ConfigDialogs, DisabledCaptionsAreReadableYetLookDisabled) {
   App();
-  for (Family family : {Family::F84, Family::F870, Family::F873, Family::F876}) {
-    ConfigDialog dialog(family);
+  for (const ConfigLayout* family :
+       {&kLayout16F84, &kLayout16F870, &kLayout16F873, &kLayout16F876}) {
+    ConfigDialog dialog(*family);
     const QColor white = dialog.palette().color(QPalette::Window);
     for (QRadioButton* option : dialog.findChildren<QRadioButton*>()) {
       ASSERT_FALSE(option->isEnabled()) << "taken from the file";
@@ -83,18 +85,18 @@ TEST(ConfigDialogs, DisabledCaptionsAreReadableYetLookDisabled) {
 
 TEST(ConfigDialogs, ControlsDefaultsAndTheFromFileSwitch) {
   App();
-  const std::map<Family, std::pair<const char*, const char*>> names{
-      {Family::F84, {"frmConfigPic16F84", "PIC 16F84"}},
-      {Family::F870, {"frmConfigPic16F870_1_2", "PIC 16F870 / 71 / 72"}},
-      {Family::F873, {"frmConfigPic16F873_4", "PIC 16F873 / 74"}},
-      {Family::F876, {"frmConfigPic16F876_7", "PIC 16F876 / 77"}}};
+  const std::map<const ConfigLayout*, std::pair<const char*, const char*>> names{
+      {&kLayout16F84, {"frmConfigPic16F84", "PIC 16F84"}},
+      {&kLayout16F870, {"frmConfigPic16F870_1_2", "PIC 16F870 / 71 / 72"}},
+      {&kLayout16F873, {"frmConfigPic16F873_4", "PIC 16F873 / 74"}},
+      {&kLayout16F876, {"frmConfigPic16F876_7", "PIC 16F876 / 77"}}};
   for (const auto& [family, name] : names) {
     SCOPED_TRACE(name.first);
-    ConfigDialog dialog(family);
+    ConfigDialog dialog(*family);
     EXPECT_EQ(dialog.objectName(), name.first);
     EXPECT_EQ(dialog.windowTitle(), "Configuration Word");
     // Client areas 5160 x 5610 and 7800 x 5565 twips.
-    EXPECT_EQ(dialog.size(), family == Family::F84 ? QSize(344, 374) : QSize(520, 371));
+    EXPECT_EQ(dialog.size(), family == &kLayout16F84 ? QSize(344, 374) : QSize(520, 371));
     EXPECT_EQ(dialog.palette().color(QPalette::Window), QColor(Qt::white));
     auto& title = Find<QLabel>(dialog, "Label1");
     EXPECT_EQ(title.text(), name.second);
@@ -118,10 +120,10 @@ TEST(ConfigDialogs, ControlsDefaultsAndTheFromFileSwitch) {
     }
     const DialogState state = dialog.State();
     EXPECT_TRUE(state.chkFromFile);
-    EXPECT_EQ(state.osc, Osc::XT);
-    EXPECT_EQ(state.cp, Cp::Off);
-    EXPECT_TRUE(state.pwrteOn);
-    EXPECT_FALSE(state.wdteOn);
+    EXPECT_EQ(state.values.at("osc"), "xt");
+    EXPECT_EQ(state.values.at("cp"), "off");
+    EXPECT_EQ(state.values.at("pwrte"), "on");
+    EXPECT_EQ(state.values.at("wdt"), "off");
 
     // Clearing the box enables every option; checking it again disables them but keeps them.
     fromFile.click();
@@ -134,8 +136,8 @@ TEST(ConfigDialogs, ControlsDefaultsAndTheFromFileSwitch) {
     EXPECT_FALSE(Find<QRadioButton>(dialog, "XT", false).isChecked()) << "one per group";
     EXPECT_TRUE(Find<QRadioButton>(dialog, "PwrteOn", false).isChecked())
         << "groups are independent";
-    EXPECT_EQ(dialog.State().osc, Osc::LP);
-    EXPECT_TRUE(dialog.State().wdteOn);
+    EXPECT_EQ(dialog.State().values.at("osc"), "lp");
+    EXPECT_EQ(dialog.State().values.at("wdt"), "on");
   }
 }
 
@@ -159,19 +161,20 @@ TEST(ConfigDialogs, GroupsStandInTheirGridPlaces) {
                                 {"PwrteOff", 1, 1, {"Power Up Timer"}},
                                 {"BodenOff", 1, 2, {"Brown-Out Reset"}},
                                 {"WrtOff", 1, 3, {"Flash Program", "Memory Write", "Enable"}}};
-  for (Family family : {Family::F84, Family::F870, Family::F873, Family::F876}) {
-    SCOPED_TRACE(ConfigDialog::ObjectNameFor(family));
-    ConfigDialog dialog(family);
+  for (const ConfigLayout* family :
+       {&kLayout16F84, &kLayout16F870, &kLayout16F873, &kLayout16F876}) {
+    SCOPED_TRACE(std::string(family->dialog.objectName));
+    ConfigDialog dialog(*family);
     auto frameOf = [&](const char* name) {
       return Find<QRadioButton>(dialog, name, false).parentWidget();
     };
-    const std::vector<Group>& groups = family == Family::F84 ? f84 : f87x;
+    const std::vector<Group>& groups = family == &kLayout16F84 ? f84 : f87x;
     std::set<int> lefts, tops;
     for (const Group& g : groups) {
       lefts.insert(frameOf(g.first)->x());
       tops.insert(frameOf(g.first)->y());
     }
-    ASSERT_EQ(lefts.size(), family == Family::F84 ? 2u : 4u);
+    ASSERT_EQ(lefts.size(), family == &kLayout16F84 ? 2u : 4u);
     ASSERT_EQ(tops.size(), 2u);
     for (const Group& g : groups) {
       SCOPED_TRACE(g.first);
@@ -204,13 +207,13 @@ TEST(ConfigDialogs, GroupsStandInTheirGridPlaces) {
     EXPECT_TRUE(rc.x() < xt.x() && hs.x() < lp.x());
     std::vector<std::pair<const char*, const char*>> pairs{{"WdteOff", "WdteOn"},
                                                            {"PwrteOff", "PwrteOn"}};
-    if (family != Family::F84) {
+    if (family != &kLayout16F84) {
       for (auto pair : {std::pair{"CpdOff", "CpdOn"}, std::pair{"LvpOff", "LvpOn"},
                         std::pair{"BodenOff", "BodenOn"}, std::pair{"WrtOff", "WrtOn"}}) {
         pairs.push_back(pair);
       }
     }
-    if (family == Family::F84 || family == Family::F870) pairs.emplace_back("CpOff", "CpOn");
+    if (family == &kLayout16F84 || family == &kLayout16F870) pairs.emplace_back("CpOff", "CpOn");
     for (const auto& [off, on] : pairs) {
       auto& offButton = Find<QRadioButton>(dialog, off, false);
       auto& onButton = Find<QRadioButton>(dialog, on, false);
@@ -219,8 +222,8 @@ TEST(ConfigDialogs, GroupsStandInTheirGridPlaces) {
       EXPECT_EQ(offButton.y(), onButton.y()) << off;
       EXPECT_LT(offButton.x(), onButton.x()) << off;
     }
-    if (family == Family::F873 || family == Family::F876) {
-      const bool small = family == Family::F873;
+    if (family == &kLayout16F873 || family == &kLayout16F876) {
+      const bool small = family == &kLayout16F873;
       const QStringList stack =
           small ? QStringList{"CpOff", "Cp0000_0FFF", "Cp0800_0FFF", "Cp0F00_0FFF"}
                 : QStringList{"CpOff", "Cp0000_1FFF", "Cp1000_1FFF", "Cp1F00_1FFF"};
@@ -247,44 +250,45 @@ TEST(ConfigDialogs, StateComposesTheWorkedWords) {
   auto manual = [](ConfigDialog& d) { d.SetFromFile(false); };
   auto pick = [](ConfigDialog& d, const char* name) { Find<QRadioButton>(d, name, false).click(); };
 
-  ConfigDialog f84(Family::F84);
-  EXPECT_EQ(SetConfigWord(1, f84.State()), kFromFile);
+  ConfigDialog f84(kLayout16F84);
+  EXPECT_EQ(SetConfigWord(ConfigLayoutOf(1), f84.State()), kFromFile);
   manual(f84);
-  EXPECT_EQ(SetConfigWord(1, f84.State()), "11111111110001");
+  EXPECT_EQ(SetConfigWord(ConfigLayoutOf(1), f84.State()), "11111111110001");
   pick(f84, "CpOn");
   pick(f84, "WdteOn");
   pick(f84, "RC");
-  EXPECT_EQ(SetConfigWord(1, f84.State()), "00000000000111");
+  EXPECT_EQ(SetConfigWord(ConfigLayoutOf(1), f84.State()), "00000000000111");
 
-  ConfigDialog f870(Family::F870);
+  ConfigDialog f870(kLayout16F870);
   manual(f870);
-  EXPECT_EQ(SetConfigWord(3, f870.State()), "11111100110001");
+  EXPECT_EQ(SetConfigWord(ConfigLayoutOf(3), f870.State()), "11111100110001");
 
-  ConfigDialog f873(Family::F873);
+  ConfigDialog f873(kLayout16F873);
   manual(f873);
   pick(f873, "Cp0800_0FFF");
-  EXPECT_EQ(f873.State().cp, Cp::Half);
-  EXPECT_EQ(SetConfigWord(5, f873.State()), "01111100010001");
+  EXPECT_EQ(f873.State().values.at("cp"), "half");
+  EXPECT_EQ(SetConfigWord(ConfigLayoutOf(5), f873.State()), "01111100010001");
 
-  ConfigDialog f876(Family::F876);
+  ConfigDialog f876(kLayout16F876);
   manual(f876);
   pick(f876, "Cp1F00_1FFF");
-  EXPECT_EQ(f876.State().cp, Cp::Top);
-  EXPECT_EQ(SetConfigWord(8, f876.State()), "10111100100001");
+  EXPECT_EQ(f876.State().values.at("cp"), "top");
+  EXPECT_EQ(SetConfigWord(ConfigLayoutOf(8), f876.State()), "10111100100001");
   pick(f876, "Cp0000_1FFF");
   pick(f876, "BodenOn");
   pick(f876, "LvpOn");
   pick(f876, "CpdOn");
   pick(f876, "WrtOff");
   const DialogState s = f876.State();
-  EXPECT_EQ(s.cp, Cp::All);
-  EXPECT_TRUE(s.bodenOn && s.lvpOn && s.cpdOn);
-  EXPECT_FALSE(s.wrtOn);
+  EXPECT_EQ(s.values.at("cp"), "all");
+  EXPECT_TRUE(s.values.at("boden") == "on" && s.values.at("lvp") == "on" &&
+              s.values.at("cpd") == "on");
+  EXPECT_EQ(s.values.at("wrt"), "off");
 }
 
 TEST(ConfigDialogs, OnlyTheSaveButtonDismisses) {
   App();
-  ConfigDialog dialog(Family::F870);
+  ConfigDialog dialog(kLayout16F870);
   dialog.show();
   EXPECT_FALSE(dialog.close());
   EXPECT_TRUE(dialog.isVisible());

@@ -9,6 +9,7 @@
 
 #include "config/config_word.h"
 #include "config/dialog_config.h"
+#include "device/catalogue.h"
 #include "ui_support.h"
 
 namespace daxwel::testing {
@@ -17,7 +18,7 @@ namespace {
 // Every button: "=0" for those selected at the start, else the word with it clicked from
 // there (the gputils constants for the choice).
 struct Expected {
-  Family family;
+  const ConfigLayout* layout;
   int index;  // a model of the family
   const char* name;
   const char* title;
@@ -25,11 +26,11 @@ struct Expected {
 };
 
 const Expected kDialogs[] = {
-    {Family::F87XA, 12, "frmConfigPic16F87XA", "PIC 16F873A / 74A / 76A / 77A",
+    {&kLayout16F87XA, 12, "frmConfigPic16F87XA", "PIC 16F873A / 74A / 76A / 77A",
      "XT=0 CpOff=0 CpdOff=0 LvpOff=0 WdteOff=0 PwrteOn=0 BodenOff=0 DebugOff=0 WrtOff=0 RC=3F33 "
      "HS=3F32 LP=3F30 CpOn=1F31 CpdOn=3E31 LvpOn=3FB1 WdteOn=3F35 PwrteOff=3F39 "
      "BodenOn=3F71 DebugOn=3731 Wrt0000_00FF=3D31 WrtQuarter=3B31 WrtHalf=3931"},
-    {Family::F62XA, 14, "frmConfigPic16F62XA", "PIC 16F627A / 28A / 48A",
+    {&kLayout16F62XA, 14, "frmConfigPic16F62XA", "PIC 16F627A / 28A / 48A",
      "XT=0 CpOff=0 CpdOff=0 LvpOff=0 WdteOff=0 PwrteOn=0 BodenOff=0 MclreOn=0 LP=3F20 HS=3F22 "
      "EC=3F23 IntoscIO=3F30 IntoscClkout=3F31 RcIO=3F32 RcClkout=3F33 "
      "CpOn=1F21 CpdOn=3E21 LvpOn=3FA1 WdteOn=3F25 PwrteOff=3F29 BodenOn=3F61 MclreOff=3F01"},
@@ -49,10 +50,10 @@ TEST(ConfigDialogsAFamilies, ControlsDefaultsLayoutAndWords) {
   App();
   for (const Expected& e : kDialogs) {
     SCOPED_TRACE(e.name);
-    ConfigDialog dialog(e.family);
+    ConfigDialog dialog(*e.layout);
     EXPECT_EQ(dialog.objectName(), e.name);
     EXPECT_EQ(Find<QLabel>(dialog, "Label1").text(), e.title);
-    EXPECT_EQ(SetConfigWord(e.index, dialog.State()), kFromFile);
+    EXPECT_EQ(SetConfigWord(ConfigLayoutOf(e.index), dialog.State()), kFromFile);
     const std::map<std::string, int> buttons = Buttons(e);
     const auto options = dialog.findChildren<QRadioButton*>();
     EXPECT_EQ(options.size(), static_cast<qsizetype>(buttons.size()));
@@ -75,10 +76,11 @@ TEST(ConfigDialogsAFamilies, ControlsDefaultsLayoutAndWords) {
     }
     for (const auto& [name, word] : buttons) {
       if (word == 0) continue;
-      ConfigDialog fresh(e.family);
+      ConfigDialog fresh(*e.layout);
       fresh.SetFromFile(false);
       Find<QRadioButton>(fresh, name.c_str(), false).click();
-      EXPECT_EQ(std::stoi(SetConfigWord(e.index, fresh.State()), nullptr, 2), word) << name;
+      EXPECT_EQ(std::stoi(SetConfigWord(ConfigLayoutOf(e.index), fresh.State()), nullptr, 2), word)
+          << name;
     }
   }
 }

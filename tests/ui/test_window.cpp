@@ -74,7 +74,7 @@ TEST(MainWindow, StartUpState) {
 
   // Every family's dialog exists, hidden, taking the word from the file.
   const auto dialogs = w.findChildren<ConfigDialog*>();
-  EXPECT_EQ(dialogs.size(), static_cast<qsizetype>(kFamilies.size()));
+  EXPECT_EQ(dialogs.size(), static_cast<qsizetype>(ConfigLayouts().size()));
   for (ConfigDialog* d : dialogs) {
     EXPECT_FALSE(d->isVisible());
     EXPECT_TRUE(d->State().chkFromFile);
@@ -222,8 +222,8 @@ TEST(MainWindow, HardwareGateComesBeforeTheFileGate) {
 TEST(MainWindow, ModelChangeResetsTheOtherFamiliesOnly) {
   FakeRig r;
   FrmDaxwel& w = *r.window;
-  ConfigDialog& f870 = w.Dialog(Family::F870);
-  ConfigDialog& f873 = w.Dialog(Family::F873);
+  ConfigDialog& f870 = w.Dialog(kLayout16F870);
+  ConfigDialog& f873 = w.Dialog(kLayout16F873);
   auto pick = [](ConfigDialog& d, const char* name) { Find<QRadioButton>(d, name, false).click(); };
 
   w.SetModelIndex(2);  // 16F870
@@ -232,7 +232,7 @@ TEST(MainWindow, ModelChangeResetsTheOtherFamiliesOnly) {
   pick(f870, "CpOn");
   w.SetModelIndex(4);  // 16F872: same family
   EXPECT_FALSE(f870.State().chkFromFile);
-  EXPECT_EQ(w.ConfigSource(), SetConfigWord(4, f870.State()));
+  EXPECT_EQ(w.ConfigSource(), SetConfigWord(ConfigLayoutOf(4), f870.State()));
   EXPECT_EQ(w.ConfigSource().size(), 14u);
 
   r.Control<QComboBox>("cmbPicSelect").setCurrentIndex(5);  // 16F873, as the user would
@@ -266,7 +266,7 @@ TEST(MainWindow, ConfigureOnAutodetectWithoutTargetTellsAndOpensNothing) {
   r.port.idle = 0x87;  // adapter present, data line low: the ID reads as zeros
   // A dialog left open from an earlier model and set by hand while the list stood on
   // "Autodetectar": the failed detection sets the list to 0 again, which resets it.
-  ConfigDialog& open = r.window->Dialog(Family::F876);
+  ConfigDialog& open = r.window->Dialog(kLayout16F876);
   open.SetFromFile(false);
   r.Click("cmdconfig");
   EXPECT_TRUE(open.State().chkFromFile);
@@ -336,7 +336,7 @@ TEST(MainWindow, CloseRequestsAreRefusedAndSalirEnds) {
   w.show();
   EXPECT_FALSE(w.close());
   EXPECT_TRUE(w.isVisible());
-  ConfigDialog& dialog = w.Dialog(Family::F84);
+  ConfigDialog& dialog = w.Dialog(kLayout16F84);
   dialog.show();
   EXPECT_FALSE(dialog.close());
   EXPECT_TRUE(dialog.isVisible());

@@ -7,6 +7,7 @@
 
 #include "config/config_word.h"
 #include "config/dialog_config.h"
+#include "device/catalogue.h"
 #include "image/hex_image.h"
 #include "support/hex_builder.h"
 #include "ui/progress_viewer.h"
@@ -38,7 +39,7 @@ TEST(MainWindowOnSimulator, ProgramVerifyEraseAndRun) {
   FrmDaxwel& w = *r.window;
   r.sim.Memory().program[2] = 0x0ABC;  // a word the file leaves blank
   // A word set by hand in the 16F876/77 dialog: HS, watchdog on, the rest as designed.
-  ConfigDialog& dialog = w.Dialog(Family::F876);
+  ConfigDialog& dialog = w.Dialog(kLayout16F876);
   dialog.SetFromFile(false);
   Find<QRadioButton>(dialog, "HS", false).click();
   Find<QRadioButton>(dialog, "WdteOn", false).click();
@@ -68,7 +69,7 @@ TEST(MainWindowOnSimulator, ProgramVerifyEraseAndRun) {
   EXPECT_TRUE(r.seen[0].confirm);
   EXPECT_EQ(confirm, "Microcontrolador: PIC 16F877\r\rPrograma: " + kExample +
                          "\r\r          **** Configuración ****\rTipo: Manual\r" +
-                         Config_Detail(word, 8));
+                         Config_Detail(word, ConfigLayoutOf(8)));
   EXPECT_EQ(r.seen[1].text, "Programación finalizada");
   EXPECT_EQ(w.ModelIndex(), 8) << "the detected model stays selected";
   EXPECT_EQ(duringRun, std::vector<bool>(8, false));
@@ -157,7 +158,8 @@ TEST(MainWindowOnSimulator, ConfirmationShowsTheFileWordAndCancelTouchesNothing)
   r.Click("cmdprog");
   ASSERT_EQ(r.Titles(), std::vector<std::string>{"Confirmar"});
   EXPECT_NE(r.seen[0].text.find("Microcontrolador: PIC 16F84\r"), std::string::npos);
-  EXPECT_NE(r.seen[0].text.find("Tipo: Desde Archivo\r" + Config_Detail("11111111110010", 1)),
+  EXPECT_NE(r.seen[0].text.find("Tipo: Desde Archivo\r" +
+                                Config_Detail("11111111110010", ConfigLayoutOf(1))),
             std::string::npos);
   EXPECT_EQ(r.sim.Memory().program[0], 0x3FFF);
   EXPECT_LE(r.sim.Stats().portWrites - writesBefore, 1) << "at most the lines dropped";

@@ -65,9 +65,9 @@ namespace daxwel {
 // alone. A read also stops on any other protection field: the 16F84's CP bits 13..4, the
 // 16F87X's CP1:CP0 pairs (13:12, 5:4) and CPD (8).
 // Every 16F84 bit is implemented; bit 10 of the 16F87X is not.
-const FamilyDescriptor kFamily16F84{detail::kClassic, {0x0010, 0x3FF0}, 0x3FFF};
-const FamilyDescriptor kFamily16F870{detail::kClassic, {0x0010, 0x3130}, 0x3BFF};
-const FamilyDescriptor kFamily16F873{detail::kClassic, {0x0010, 0x3130}, 0x3BFF};
-const FamilyDescriptor kFamily16F876{detail::kClassic, {0x0010, 0x3130}, 0x3BFF};
+const FamilyDescriptor kFamily16F84{detail::kClassic, {0x0010, 0x3FF0}, 0x3FFF, &kLayout16F84};
+const FamilyDescriptor kFamily16F870{detail::kClassic, {0x0010, 0x3130}, 0x3BFF, &kLayout16F870};
+const FamilyDescriptor kFamily16F873{detail::kClassic, {0x0010, 0x3130}, 0x3BFF, &kLayout16F873};
+const FamilyDescriptor kFamily16F876{detail::kClassic, {0x0010, 0x3130}, 0x3BFF, &kLayout16F876};
 
 }  // namespace daxwel

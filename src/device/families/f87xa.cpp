@@ -116,6 +116,6 @@ const F87xa kF87xa;
 namespace daxwel {
 
 // Bit 13 protects all program memory, bit 8 the data EEPROM; bit 4 is unimplemented.
-const FamilyDescriptor kFamily16F87XA{detail::kF87xa, {0x2100, 0x2100}, 0x2FCF};
+const FamilyDescriptor kFamily16F87XA{detail::kF87xa, {0x2100, 0x2100}, 0x2FCF, &kLayout16F87XA};
 
 }  // namespace daxwel

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace daxwel {
+
+// A configuration word layout as data: its fields with their bits, values and texts, and where
+// its dialog puts them. The summary, the dialog word, --config and info all read these tables.
+
+// One value of a field.
+struct ConfigValue {
+  // As --config names it ("xt", "half"); empty for a pattern that can only be read back.
+  std::string_view name;
+  std::uint16_t bits;        // the field's bits for this value, in place in the word
+  std::string_view summary;  // what the summary line says after the field's caption
+  std::string_view button;   // object name of its option button; empty when it has none
+  std::string_view caption;  // the button's caption
+  std::string_view alias{};  // a second --config name
+};
+
+struct ConfigField {
+  std::string_view name;  // --config name
+  // The bits the value is written to, and those the summary line reads: the upper copies of
+  // the code-protection bits are written but not summarised.
+  std::uint16_t mask;
+  std::uint16_t summaryMask;
+  std::string_view summaryCaption;         // "Oscilator" in "Oscilator: XT"
+  std::array<std::string_view, 3> labels;  // the dialog group's bold labels, top to bottom
+  std::span<const ConfigValue> values;     // a selected button is looked for in this order
+  std::string_view defaultValue;           // the dialog's design-time choice
+};
+
+// Dialog geometry in device-independent pixels.
+struct Box {
+  int x, y, width, height;
+};
+
+struct ButtonPlace {
+  std::string_view button;  // a value's button
+  Box box;                  // within its group
+};
+
+struct GroupPlace {
+  std::string_view field;
+  Box frame;
+  std::span<const ButtonPlace> buttons;  // in the order they are made
+};
+
+struct DialogPlacement {
+  std::string_view objectName;  // "frmConfigPic16F84"
+  std::string_view title;       // the bold title label
+  int width, height;            // client area
+  Box shape;                    // the rectangle around the "from file" check box
+  std::span<const GroupPlace> groups;
+};
+
+struct ConfigLayout {
+  std::span<const ConfigField> fields;  // in the order of the summary lines
+  DialogPlacement dialog;
+};
+
+// 16F84/84A; 16F870/871/872; 16F873/874; 16F876/877; 16F873A to 16F877A; 16F627A/628A/648A.
+extern const ConfigLayout kLayout16F84;
+extern const ConfigLayout kLayout16F870;
+extern const ConfigLayout kLayout16F873;
+extern const ConfigLayout kLayout16F876;
+extern const ConfigLayout kLayout16F87XA;
+extern const ConfigLayout kLayout16F62XA;
+
+// Field name -> value name, both as --config spells them.
+using FieldValues = std::map<std::string, std::string, std::less<>>;
+
+// nullptr when the layout has no such field or the field no such choosable value.
+const ConfigField* FindField(const ConfigLayout& layout, std::string_view name);
+const ConfigValue* FindValue(const ConfigField& field, std::string_view name);
+
+// The word `values` give, each field they leave out at its default; unused bits are 1, the
+// erased value. Names the layout does not know are skipped: check them with FindField and
+// FindValue first.
+std::uint16_t ComposeConfigWord(const ConfigLayout& layout, const FieldValues& values);
+
+// The value of each field in the word, if a choosable value has exactly the field's bits.
+FieldValues DecodeConfigWord(const ConfigLayout& layout, std::uint16_t word);
+
+// The summary lines of a 14-character word (most significant bit first), each ended by "\r".
+// A missing or foreign character reads as 0 in a one-bit summary and gives no line in a wider
+// one.
+std::string ConfigSummary(const ConfigLayout& layout, std::string_view word);
+
+}  // namespace daxwel

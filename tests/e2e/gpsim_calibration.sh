@@ -126,7 +126,10 @@ run_cli() {
 }
 # The simulator keeps the chip's factory calibration at words 0x20F0 (OSCCAL) and 0x20F1
 # (band gap in bits 13:12) of its state file.
-run_cli info >/dev/null
+run_cli info >"$work/info.out" || {
+  cat "$work/info.out"
+  exit 1
+}
 factory=$(word_at "$state" $((0x20F0)))
 factory_bg=$(($(word_at "$state" $((0x20F1))) & 0x3000))
 [[ -n "$factory" ]] || {

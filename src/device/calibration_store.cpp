@@ -90,8 +90,17 @@ int WriteAtomically(const std::string& path, const std::string& text) {
   if (error == 0 && ::fsync(fd) != 0) error = errno;
   if (::close(fd) != 0 && error == 0) error = errno;
   if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
-  if (error != 0) ::unlink(temp.c_str());
-  return error;
+  if (error != 0) {
+    ::unlink(temp.c_str());
+    return error;
+  }
+  // The rename itself survives a power cut only once the folder is on disk.
+  const int dir = ::open(fs::path(path).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return 0;
 }
 
 // A record file's text; nullopt when it is not one, or not the chip its name says.

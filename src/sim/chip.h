@@ -37,7 +37,7 @@ enum Command : std::uint8_t {
   kBulkEraseSetup2 = 0x07,
   kBeginEraseProgram = 0x08,
   kBulkEraseProgram = 0x09,
-  kEndProgrammingShort = 0x0A,  // 001010: End Programming of the 12F629/675 and 16F630/676
+  kEndExternalProgramming = 0x0A,  // 001010: ends 011000 on the 12F629/675 and 16F630/676
   kBulkEraseData = 0x0B,
   kEndProgramming = 0x17,
   kBeginProgramOnly = 0x18,

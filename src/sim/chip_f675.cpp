@@ -52,7 +52,7 @@ class F675Chip final : public Chip {
       case kBeginProgramOnly:
         BeginProgramming(now, false);
         return true;
-      case kEndProgrammingShort:
+      case kEndExternalProgramming:
         EndProgramming(now);
         return true;
       case kBulkEraseProgram:
@@ -66,7 +66,7 @@ class F675Chip final : public Chip {
 
   // An open programming-only cycle takes nothing but its End Programming.
   void BeforeCommand(std::uint8_t command, nanoseconds now) override {
-    if (!open_ || command == kEndProgrammingShort) return;
+    if (!open_ || command == kEndExternalProgramming) return;
     open_ = false;
     Violation(now, "command " + Hex(command, 2) + " while the Begin Programming Only cycle at " +
                        Hex(static_cast<unsigned>(pending_.address), 4) +

@@ -29,6 +29,7 @@ class F675Chip final : public Chip {
     if (faults.osccal) factory.osccal = static_cast<std::uint16_t>(*faults.osccal & kWordMask);
     if (faults.bandGap) factory.bandGap = static_cast<std::uint16_t>(*faults.bandGap & 3);
     memory_.factory = factory;
+    if (faults.lostCalibration) return;
     memory_.program.back() = factory.osccal;
     SetConfig(static_cast<std::uint16_t>((kErasedWord & ~kBandGapMask) |
                                          (factory.bandGap << kBandGapShift)));

@@ -73,6 +73,9 @@ struct Faults {
   // factory with, instead of the part's own (a chip loaded from a state file keeps its own).
   std::optional<int> osccal;
   std::optional<int> bandGap;
+  // A new chip whose calibration another tool erased: 0x3FF and bits 13:12 read as erased,
+  // while its factory values are still known to the simulator.
+  bool lostCalibration = false;
 };
 
 // A factory calibration: the RETLW at the last program word that loads OSCCAL, and the two

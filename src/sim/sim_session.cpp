@@ -151,9 +151,11 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
       hasValue ? ParseNumber(text.substr(eq + 1)) : std::optional<long long>{};
   const std::string what = "--sim-fault " + std::string(text) + ": ";
 
-  if (kind == "no-adapter" || kind == "keep-config") {
+  if (kind == "no-adapter" || kind == "keep-config" || kind == "lost-calibration") {
     if (hasValue) return what + "no lleva valor";
-    (kind == "no-adapter" ? faults.noAdapter : faults.keepConfig) = true;
+    (kind == "no-adapter"    ? faults.noAdapter
+     : kind == "keep-config" ? faults.keepConfig
+                             : faults.lostCalibration) = true;
     return {};
   }
   if (!hasValue) return what + "falta el valor (" + std::string(kind) + "=VALOR)";
@@ -188,7 +190,7 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
   } else {
     return what +
            "falla desconocida (no-adapter, no-target, stuck, ee-stuck, unplug-after, "
-           "ee-upper, id, keep-config, refuse-entry, osccal, bg)";
+           "ee-upper, id, keep-config, refuse-entry, osccal, bg, lost-calibration)";
   }
   return {};
 }
@@ -220,8 +222,10 @@ std::string CheckFaultsFitChip(const SimOptions& options) {
     return "--sim-fault keep-config: solo los 16F627A, 16F628A y 16F648A borran así, no el " +
            model;
   }
-  if ((options.faults.osccal || options.faults.bandGap) && !chip.Memory().factory) {
-    return "--sim-fault osccal/bg: el " + model + " no tiene calibración de fábrica";
+  const Faults& f = options.faults;
+  if ((f.osccal || f.bandGap || f.lostCalibration) && !chip.Memory().factory) {
+    return "--sim-fault osccal/bg/lost-calibration: el " + model +
+           " no tiene calibración de fábrica";
   }
   for (int index : options.faults.stuckEeprom) {
     if (index >= bytes) {

@@ -6,9 +6,10 @@
 #   plays its EEPROM patterns on GPIO; the example as assembled (0x3FF erased, ADDLW 0xFF)
 #   never gets past its call to 0x3FF and restarts for ever, writing neither OSCCAL nor GPIO.
 #   With daxwel-cli and a simulated model as well: the example is programmed into a simulated
-#   chip, read back, erased, programmed and read back again; each read-back file must hold the
-#   chip's factory RETLW at 0x3FF, the chip its factory band-gap bits, and gpsim must run the
-#   read-back files as it runs the example with the factory RETLW.
+#   chip, read back, erased, programmed and read back again, then programmed from a copy with
+#   another RETLW at 0x3FF; each read-back file must hold the chip's factory RETLW at 0x3FF,
+#   the chip its factory band-gap bits, and gpsim must run the read-back files as it runs the
+#   example with the factory RETLW.
 set -euo pipefail
 
 example=$1 cli=${2:-} model=${3:-}
@@ -160,4 +161,8 @@ check_readback programmed
 run_cli -q -y erase
 run_cli -q -y program "$example"
 check_readback reprogrammed
+# A file with its own value at 0x3FF (and, as every gpasm file, band gap 11) changes neither.
+with_word_at_3ff "$example" "$work/foreign.hex" $((0x3401))
+run_cli -q -y program "$work/foreign.hex"
+check_readback foreign
 exit $fail

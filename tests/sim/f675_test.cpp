@@ -217,7 +217,8 @@ TEST(F675Test, TheDocumentedSequenceKeepsTheCalibration) {
 }
 
 // The state file keeps the chip's own 0x3FF and band gap, and its factory values in a record
-// the HEX reader skips; a new chip takes the factory values the faults choose.
+// the HEX reader skips; a new chip takes the factory values the faults choose, or has lost
+// them.
 TEST(F675Test, StateFileKeepsTheFactoryCalibration) {
   const testing::TempDir dir;
   const std::string path = dir.Path() + "/chip.hex";
@@ -228,6 +229,15 @@ TEST(F675Test, StateFileKeepsTheFactoryCalibration) {
     ASSERT_EQ(session.LoadState(), "");
     session.Adapter().Memory().program[kLast] = 0x3FFF;
     ASSERT_EQ(session.SaveState(), "");
+  }
+  {
+    SimOptions lost;
+    ASSERT_EQ(ParseSimOptions("16F676", "virtual", {"lost-calibration"}, lost), "");
+    SimSession session(lost);
+    const ChipMemory& m = session.Adapter().Memory();
+    EXPECT_EQ(m.program[kLast], 0x3FFF);
+    EXPECT_EQ(m.config, 0x31FF);
+    EXPECT_TRUE(m.factory.has_value());
   }
   std::ifstream in(path);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -249,7 +259,7 @@ TEST(F675Test, StateFileKeepsTheFactoryCalibration) {
   options.model = SimModel::F628A;
   options.faults.bandGap = 1;
   EXPECT_EQ(CheckFaultsFitChip(options),
-            "--sim-fault osccal/bg: el 16F628A no tiene calibración de fábrica");
+            "--sim-fault osccal/bg/lost-calibration: el 16F628A no tiene calibración de fábrica");
 }
 
 }  // namespace

@@ -16,3 +16,4 @@ assemble eeprom877.asm p16f877
 assemble walk873.asm p16f873
 assemble count877a.asm p16f877a
 assemble eeprom628a.asm p16f628a
+assemble calib675.asm p12f675

@@ -90,7 +90,7 @@ std::uint8_t Chip::EepromByte(int index) const {
 std::uint16_t Chip::ReadProgramWord() const {
   if (address_ < kConfigBase) {
     const int index = ProgramIndex(address_);
-    return index >= ProtectedFrom() ? 0 : ProgramWord(index);
+    return HiddenWord(index) ? 0 : ProgramWord(index);
   }
   const int offset = address_ - kConfigBase;
   if (offset < 4) return memory_.ids[static_cast<std::size_t>(offset)] & kWordMask;
@@ -156,6 +156,7 @@ void Chip::Enter() {
   address_ = 0;
   loaded_ = Loaded::None;
   latch_ = kErasedWord;
+  garbled_ = entries_++ < faults_.refusedEntries;
   OnEnter();
 }
 
@@ -173,6 +174,7 @@ void Chip::Increment() {
 }
 
 Follows Chip::Execute(std::uint8_t command, nanoseconds now) {
+  if (garbled_) return Garbled(command, now);
   BeforeCommand(command, now);
   switch (command) {
     case kLoadConfiguration:
@@ -197,11 +199,45 @@ Follows Chip::Execute(std::uint8_t command, nanoseconds now) {
   }
 }
 
+// A part that runs its own code drives its data pin as that code says. Its garbage is never
+// the part's own device ID, so a programmer that checks the ID always sees the refusal.
+std::uint16_t Chip::Noise() {
+  for (;;) {
+    noise_ = static_cast<std::uint16_t>(noise_ ^ (noise_ << 7));
+    noise_ = static_cast<std::uint16_t>(noise_ ^ (noise_ >> 9));
+    noise_ = static_cast<std::uint16_t>(noise_ ^ (noise_ << 8));
+    const auto word = static_cast<std::uint16_t>(noise_ & kWordMask);
+    if (part_.deviceId == 0 || (word & 0x3FE0) != (part_.deviceId & 0x3FE0)) return word;
+  }
+}
+
+Follows Chip::Garbled(std::uint8_t command, nanoseconds now) {
+  switch (command) {
+    case kLoadConfiguration:
+    case kLoadDataProgram:
+    case kLoadDataData:
+      loadCommand_ = command;
+      return Follows::DataFrame;
+    case kReadDataProgram:
+    case kReadDataData:
+      readValue_ = Noise();
+      return Follows::ReadFrame;
+    case kIncrementAddress:
+      return Follows::Nothing;
+    default:
+      Violation(now, "command " + Hex(command, 2) +
+                         " sent although the part answers garbage: it never entered programming "
+                         "mode, and a programmer that checked the device ID would have stopped");
+      return Follows::Nothing;
+  }
+}
+
 void Chip::Unknown(std::uint8_t command, nanoseconds now) {
   Violation(now, "unknown command " + Hex(command, 2) + " for the " + std::string(part_.name));
 }
 
 void Chip::Load(std::uint16_t word, nanoseconds /*now*/) {
+  if (garbled_) return;
   switch (loadCommand_) {
     case kLoadConfiguration:
       address_ = kConfigBase;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,7 @@ enum Command : std::uint8_t {
   kBulkEraseSetup2 = 0x07,
   kBeginEraseProgram = 0x08,
   kBulkEraseProgram = 0x09,
+  kEndExternalProgramming = 0x0A,  // 001010: ends 011000 on the 12F629/675 and 16F630/676
   kBulkEraseData = 0x0B,
   kEndProgramming = 0x17,
   kBeginProgramOnly = 0x18,
@@ -62,6 +64,7 @@ struct PartInfo {
   std::uint16_t configMask;  // implemented configuration bits; the others read 0
   bool allOrNothing;         // 16F870/1/2: any CP1:CP0 setting protects everything
   CycleTimes times;
+  std::optional<Calibration> factory;  // what a new chip of the part holds, if it has one
 };
 
 const PartInfo& PartOf(SimModel model);
@@ -143,6 +146,8 @@ class Chip {
   // First protected program address; the size when nothing is.
   virtual int ProtectedFrom() const;
   virtual bool EepromProtected() const;
+  // Whether a program word reads as 0 under code protection.
+  virtual bool HiddenWord(int index) const { return index >= ProtectedFrom(); }
 
   // Protection is only lifted by an erase, so a protected part keeps its configuration word.
   bool ConfigLocked() const;
@@ -175,10 +180,16 @@ class Chip {
 
  private:
   void Increment();
+  // A refused entry: reads answer garbage and nothing else has any effect.
+  Follows Garbled(std::uint8_t command, nanoseconds now);
+  std::uint16_t Noise();
 
   ViolationLog& log_;
   std::uint8_t loadCommand_ = 0;
   std::uint16_t readValue_ = 0;
+  int entries_ = 0;
+  bool garbled_ = false;
+  std::uint16_t noise_ = 0xACE1;
 };
 
 std::unique_ptr<Chip> MakeClassicChip(const PartInfo& part, Faults& faults, SimStats& stats,
@@ -187,6 +198,8 @@ std::unique_ptr<Chip> MakeF87xaChip(const PartInfo& part, Faults& faults, SimSta
                                     ViolationLog& log);
 std::unique_ptr<Chip> MakeF62xaChip(const PartInfo& part, Faults& faults, SimStats& stats,
                                     ViolationLog& log);
+std::unique_ptr<Chip> MakeF675Chip(const PartInfo& part, Faults& faults, SimStats& stats,
+                                   ViolationLog& log);
 std::unique_ptr<Chip> MakeChip(SimModel model, Faults& faults, SimStats& stats, ViolationLog& log);
 
 }  // namespace daxwel::sim

@@ -32,6 +32,10 @@ enum class SimModel {
   F627A,
   F628A,
   F648A,
+  F629,
+  F675,
+  F630,
+  F676,
 };
 
 // Parts that share one programming algorithm.
@@ -40,10 +44,11 @@ enum class SimFamily {
   F87X,   // 16F870 ... 16F877
   F87XA,  // 16F873A ... 16F877A: 8-word write latches, Chip Erase
   F62XA,  // 16F627A, 16F628A, 16F648A: programming without erase, self-timed bulk erases
+  F675,   // 12F629, 12F675, 16F630, 16F676: factory OSCCAL at 0x3FF and band-gap bits 13:12
 };
 
 // "16F84", "16F84A", "16F870" ... "16F877", "16F873A" ... "16F877A", "16F627A", "16F628A",
-// "16F648A" (case-insensitive, optional "PIC" prefix).
+// "16F648A", "12F629", "12F675", "16F630", "16F676" (case-insensitive, optional "PIC" prefix).
 std::optional<SimModel> ParseSimModel(std::string_view text);
 std::string_view SimModelName(SimModel model);
 SimFamily FamilyOf(SimModel model);
@@ -61,6 +66,24 @@ struct Faults {
   std::optional<int> deviceId;           // device ID word other than the model's
   // 16F62XA: bulk erases leave the configuration word as it was (seen on some 16F628A).
   bool keepConfig = false;
+  // The first this many entries are refused although VPP rises as it should: the part runs
+  // its own code, every read answers garbage and nothing the programmer sends takes effect.
+  int refusedEntries = 0;
+  // Parts with a factory calibration: the OSCCAL word and band-gap bits a new chip leaves the
+  // factory with, instead of the part's own (a chip loaded from a state file keeps its own).
+  std::optional<int> osccal;
+  std::optional<int> bandGap;
+  // A new chip whose calibration another tool erased: 0x3FF and bits 13:12 read as erased,
+  // while its factory values are still known to the simulator.
+  bool lostCalibration = false;
+};
+
+// A factory calibration: the RETLW at the last program word that loads OSCCAL, and the two
+// band-gap bits (13:12) of the configuration word.
+struct Calibration {
+  std::uint16_t osccal = 0;   // 0x34kk: RETLW k
+  std::uint16_t bandGap = 0;  // 0 to 3
+  bool operator==(const Calibration&) const = default;
 };
 
 // The chip's memories, as a programmer would find them.
@@ -71,6 +94,9 @@ struct ChipMemory {
   // is set here.
   std::uint16_t config = 0x3FFF;
   std::vector<std::uint8_t> eeprom;  // model's size
+  // What the part left the factory with, for the parts that have one: no programmer can read
+  // it, but a careful one keeps the chip's 0x3FF and bits 13:12 equal to it.
+  std::optional<Calibration> factory;
 };
 
 // What the chip saw, for tests that count costs.

@@ -64,6 +64,51 @@ std::string SystemErrorText(int error) {
   }
 }
 
+// The factory calibration goes into the state file at words 0x20F0 (the OSCCAL word) and
+// 0x20F1 (the band gap in bits 13:12): no part has memory there and the HEX reader skips
+// them, so the state file still reads as a read-back file.
+constexpr int kFactoryByteAddress = 0x41E0;
+constexpr std::string_view kEndRecord = ":00000001FF";
+
+std::string FactoryRecord(const Calibration& factory) {
+  const unsigned bandGap = static_cast<unsigned>(factory.bandGap & 3) << 12;
+  const unsigned bytes[] = {factory.osccal & 0xFFu, (factory.osccal >> 8) & 0x3Fu, bandGap & 0xFFu,
+                            bandGap >> 8};
+  unsigned sum = 4 + (kFactoryByteAddress >> 8) + (kFactoryByteAddress & 0xFF);
+  for (unsigned b : bytes) sum += b;
+  char text[32];
+  std::snprintf(text, sizeof text, ":04%04X00%02X%02X%02X%02X%02X\r\n", kFactoryByteAddress,
+                bytes[0], bytes[1], bytes[2], bytes[3], (0x100 - (sum & 0xFF)) & 0xFF);
+  return text;
+}
+
+// The record FactoryRecord writes, from a file the HEX reader has already checked.
+std::optional<Calibration> ReadFactoryRecord(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) return std::nullopt;
+  char prefix[16];
+  std::snprintf(prefix, sizeof prefix, ":04%04X00", kFactoryByteAddress);
+  std::optional<Calibration> found;
+  char line[600];
+  while (std::fgets(line, sizeof line, file) != nullptr) {
+    const std::string_view text(line);
+    if (text.substr(0, 9) != prefix || text.size() < 17) continue;
+    unsigned value[4] = {};
+    bool ok = true;
+    for (std::size_t i = 0; i < 4 && ok; ++i) {
+      const char* first = line + 9 + 2 * i;
+      ok = std::from_chars(first, first + 2, value[i], 16).ec == std::errc();
+    }
+    if (!ok) continue;
+    Calibration factory;
+    factory.osccal = static_cast<std::uint16_t>(value[0] | (value[1] << 8));
+    factory.bandGap = static_cast<std::uint16_t>((value[3] >> 4) & 3);
+    found = factory;
+  }
+  std::fclose(file);
+  return found;
+}
+
 }  // namespace
 
 std::string ParseSimTarget(std::string_view text, SimOptions& options) {
@@ -106,9 +151,11 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
       hasValue ? ParseNumber(text.substr(eq + 1)) : std::optional<long long>{};
   const std::string what = "--sim-fault " + std::string(text) + ": ";
 
-  if (kind == "no-adapter" || kind == "keep-config") {
+  if (kind == "no-adapter" || kind == "keep-config" || kind == "lost-calibration") {
     if (hasValue) return what + "no lleva valor";
-    (kind == "no-adapter" ? faults.noAdapter : faults.keepConfig) = true;
+    (kind == "no-adapter"    ? faults.noAdapter
+     : kind == "keep-config" ? faults.keepConfig
+                             : faults.lostCalibration) = true;
     return {};
   }
   if (!hasValue) return what + "falta el valor (" + std::string(kind) + "=VALOR)";
@@ -129,10 +176,21 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
   } else if (kind == "id") {
     if (number > 0x3FFF) return what + "el ID del dispositivo tiene 14 bits";
     faults.deviceId = static_cast<int>(number);
+  } else if (kind == "refuse-entry") {
+    if (number > 1000000) return what + "demasiadas entradas";
+    faults.refusedEntries = static_cast<int>(number);
+  } else if (kind == "osccal") {
+    if ((number & 0x3C00) != 0x3400 || number > 0x3FFF) {
+      return what + "OSCCAL debe ser una instrucción RETLW (0x3400 a 0x37FF)";
+    }
+    faults.osccal = static_cast<int>(number);
+  } else if (kind == "bg") {
+    if (number > 3) return what + "los bits BG van de 0 a 3";
+    faults.bandGap = static_cast<int>(number);
   } else {
     return what +
            "falla desconocida (no-adapter, no-target, stuck, ee-stuck, unplug-after, "
-           "ee-upper, id, keep-config)";
+           "ee-upper, id, keep-config, refuse-entry, osccal, bg, lost-calibration)";
   }
   return {};
 }
@@ -163,6 +221,11 @@ std::string CheckFaultsFitChip(const SimOptions& options) {
   if (options.faults.keepConfig && FamilyOf(options.model) != SimFamily::F62XA) {
     return "--sim-fault keep-config: solo los 16F627A, 16F628A y 16F648A borran así, no el " +
            model;
+  }
+  const Faults& f = options.faults;
+  if ((f.osccal || f.bandGap || f.lostCalibration) && !chip.Memory().factory) {
+    return "--sim-fault osccal/bg/lost-calibration: el " + model +
+           " no tiene calibración de fábrica";
   }
   for (int index : options.faults.stuckEeprom) {
     if (index >= bytes) {
@@ -315,12 +378,18 @@ std::string SimSession::LoadState() {
                        static_cast<int>(memory.eeprom.size()), contents);
   if (!problem.empty()) return "Estado del simulador: " + problem;
   LoadMemory(contents, memory);
+  if (memory.factory) {
+    if (const auto factory = ReadFactoryRecord(options_.statePath)) memory.factory = factory;
+  }
   return {};
 }
 
 std::string SimSession::SaveState() const {
   if (options_.statePath.empty()) return {};
-  const std::string text = FormatInhx8m(ContentsOfMemory(adapter_->Memory()), true);
+  const ChipMemory& memory = adapter_->Memory();
+  std::string text = FormatInhx8m(ContentsOfMemory(memory), true);
+  const std::size_t end = text.rfind(kEndRecord);
+  if (memory.factory && end != std::string::npos) text.insert(end, FactoryRecord(*memory.factory));
   return WriteFileAtomically(options_.statePath, text, true);
 }
 

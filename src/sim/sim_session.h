@@ -19,7 +19,8 @@ enum class SimTime { Real, Virtual };
 struct SimOptions {
   SimModel model = SimModel::F877;
   // INHX8M file that keeps the chip's memories between runs; empty: the chip starts erased
-  // and nothing is kept.
+  // (but for its factory calibration) and nothing is kept. A part with a factory calibration
+  // also keeps it there, in a record at words 0x20F0-0x20F1 that HEX readers skip.
   std::string statePath;
   SimTime time = SimTime::Real;
   Faults faults;
@@ -32,11 +33,14 @@ std::string ParseSimTarget(std::string_view text, SimOptions& options);
 // "real" or "virtual".
 std::string ParseSimTime(std::string_view text, SimOptions& options);
 // "no-adapter", "no-target=0|1", "stuck=ADDR", "ee-stuck=INDEX", "unplug-after=N",
-// "ee-upper=0|1", "id=VALUE", "keep-config"; numbers in decimal or 0x-prefixed hexadecimal.
-// Adds to `faults`.
+// "ee-upper=0|1", "id=VALUE", "keep-config", "refuse-entry=N" (the first N entries read
+// garbage), "osccal=0x34NN" and "bg=0..3" (a new chip's factory calibration),
+// "lost-calibration" (a new chip with 0x3FF and bits 13:12 erased); numbers in decimal or
+// 0x-prefixed hexadecimal. Adds to `faults`.
 std::string ParseSimFault(std::string_view text, Faults& faults);
-// The stuck program addresses and EEPROM indices must lie inside the chosen chip, and
-// keep-config needs a 16F62XA (a fault the chip cannot have would silently test nothing).
+// The stuck program addresses and EEPROM indices must lie inside the chosen chip, keep-config
+// needs a 16F62XA and osccal/bg a part with a factory calibration (a fault the chip cannot
+// have would silently test nothing).
 std::string CheckFaultsFitChip(const SimOptions& options);
 // The whole set of simulator options as the window and the command line take them: target,
 // time ("real" or "virtual") and every fault, then the faults checked against the chip.

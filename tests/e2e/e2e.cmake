@@ -15,3 +15,19 @@ foreach(case "eeprom877;16F877;p16f877" "toggle84a;16F84A;p16f84" "count877a;16F
   set_tests_properties(e2e_gpsim_${example} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
                                                        LABELS e2e)
 endforeach()
+
+# The 12F675 example in gpsim: it runs with a RETLW at 0x3FF and restarts for ever without one.
+add_test(NAME e2e_gpsim_calib675_example
+         COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/gpsim_calibration.sh
+                 ${PROJECT_SOURCE_DIR}/examples/calib675.inhx8m.hex)
+set_tests_properties(e2e_gpsim_calib675_example PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120
+                                                           LABELS e2e)
+# The same example programmed, read back, erased and programmed again on a simulated 12F675:
+# the read-back files must keep the chip's factory calibration. Disabled until daxwel-cli
+# programs the 12F629/675 and 16F630/676 (the simulator already holds them).
+add_test(NAME e2e_gpsim_calib675_roundtrip
+         COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/gpsim_calibration.sh
+                 ${PROJECT_SOURCE_DIR}/examples/calib675.inhx8m.hex $<TARGET_FILE:daxwel-cli>
+                 12F675)
+set_tests_properties(e2e_gpsim_calib675_roundtrip PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
+                                                             LABELS e2e DISABLED TRUE)

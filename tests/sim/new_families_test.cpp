@@ -19,48 +19,7 @@ namespace {
 using namespace std::chrono_literals;
 using std::chrono::nanoseconds;
 
-// A command runs on its sixth falling edge, 2 us before the next one may start.
-struct Chip : LineDriver {
-  using LineDriver::LineDriver;
-
-  void Bits(unsigned value, int count) {
-    SendBits(value, count);
-    Pause(1us);
-  }
-  void Cmd(unsigned c, nanoseconds wait = 0ns) {
-    Bits(c, 6);
-    Pause(wait);
-  }
-  void Load(unsigned c, unsigned word) {
-    Cmd(c);
-    Bits((word & 0x3FFF) << 1, 16);
-  }
-  unsigned Read(unsigned c) {
-    Cmd(c);
-    const unsigned word = ReadFrame();
-    Pause(1us);
-    return word;
-  }
-  void Inc(int n = 1) {
-    for (int i = 0; i < n; ++i) Cmd(0x06);
-  }
-  void ToConfig(int offset) {
-    Load(0x00, 0x3FFF);
-    Inc(offset);
-  }
-  // Eight latches from `first`, the counter left on the row's last word.
-  void LoadRow(unsigned first) {
-    for (unsigned i = 0; i < 8; ++i) {
-      if (i > 0) Inc();
-      Load(0x02, first + i);
-    }
-  }
-  std::string All() const {
-    std::string all;
-    for (const auto& v : sim.Violations()) all += v + "\n";
-    return all;
-  }
-};
+using Chip = CommandDriver;
 
 constexpr SimModel kFamilyA[] = {SimModel::F873A, SimModel::F874A, SimModel::F876A,
                                  SimModel::F877A};

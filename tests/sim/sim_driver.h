@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <utility>
 
 #include "sim/sim_adapter.h"
@@ -62,6 +63,50 @@ struct LineDriver {
       Pause(std::chrono::microseconds(1));
     }
     return word;
+  }
+};
+
+// Whole commands on top of the lines. A command runs on its sixth falling edge, 2 us before
+// the next one may start.
+struct CommandDriver : LineDriver {
+  using LineDriver::LineDriver;
+
+  void Bits(unsigned value, int count) {
+    SendBits(value, count);
+    Pause(std::chrono::microseconds(1));
+  }
+  void Cmd(unsigned c, std::chrono::nanoseconds wait = std::chrono::nanoseconds(0)) {
+    Bits(c, 6);
+    Pause(wait);
+  }
+  void Load(unsigned c, unsigned word) {
+    Cmd(c);
+    Bits((word & 0x3FFF) << 1, 16);
+  }
+  unsigned Read(unsigned c) {
+    Cmd(c);
+    const unsigned word = ReadFrame();
+    Pause(std::chrono::microseconds(1));
+    return word;
+  }
+  void Inc(int n = 1) {
+    for (int i = 0; i < n; ++i) Cmd(0x06);
+  }
+  void ToConfig(int offset) {
+    Load(0x00, 0x3FFF);
+    Inc(offset);
+  }
+  // Eight latches from `first`, the counter left on the row's last word.
+  void LoadRow(unsigned first) {
+    for (unsigned i = 0; i < 8; ++i) {
+      if (i > 0) Inc();
+      Load(0x02, first + i);
+    }
+  }
+  std::string All() const {
+    std::string all;
+    for (const auto& v : sim.Violations()) all += v + "\n";
+    return all;
   }
 };
 

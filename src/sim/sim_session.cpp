@@ -106,9 +106,11 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
       hasValue ? ParseNumber(text.substr(eq + 1)) : std::optional<long long>{};
   const std::string what = "--sim-fault " + std::string(text) + ": ";
 
-  if (kind == "no-adapter" || kind == "keep-config") {
+  if (kind == "no-adapter" || kind == "keep-config" || kind == "config-fail") {
     if (hasValue) return what + "no lleva valor";
-    (kind == "no-adapter" ? faults.noAdapter : faults.keepConfig) = true;
+    (kind == "no-adapter"    ? faults.noAdapter
+     : kind == "keep-config" ? faults.keepConfig
+                             : faults.configFail) = true;
     return {};
   }
   if (!hasValue) return what + "falta el valor (" + std::string(kind) + "=VALOR)";
@@ -132,7 +134,7 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
   } else {
     return what +
            "falla desconocida (no-adapter, no-target, stuck, ee-stuck, unplug-after, "
-           "ee-upper, id, keep-config)";
+           "ee-upper, id, keep-config, config-fail)";
   }
   return {};
 }

@@ -32,7 +32,8 @@ std::string ParseSimTarget(std::string_view text, SimOptions& options);
 // "real" or "virtual".
 std::string ParseSimTime(std::string_view text, SimOptions& options);
 // "no-adapter", "no-target=0|1", "stuck=ADDR", "ee-stuck=INDEX", "unplug-after=N",
-// "ee-upper=0|1", "id=VALUE", "keep-config"; numbers in decimal or 0x-prefixed hexadecimal.
+// "ee-upper=0|1", "id=VALUE", "keep-config", "config-fail"; numbers in decimal or 0x-prefixed
+// hexadecimal.
 // Adds to `faults`.
 std::string ParseSimFault(std::string_view text, Faults& faults);
 // The stuck program addresses and EEPROM indices must lie inside the chosen chip, and

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <string>
 
 #include "sim/sim_adapter.h"
@@ -94,67 +93,39 @@ TEST(RulesTest, EntryTimesAtTheirMinimumPassAndJustBelowAreReported) {
 
 // The older parts' cycles not covered elsewhere, each at its published minimum and 1 ns less.
 TEST(RulesTest, OlderPartsCyclesAtTheirPublishedMinimum) {
+  enum Kind { kEeprom, kProgramOnly, kChipErase };
   const struct {
     SimModel model;
-    const char* what;
+    Kind kind;
     nanoseconds time;
-    std::function<void(Target&, nanoseconds)> act;
-    std::function<bool(const ChipMemory&)> done;
-  } cases[] = {
-      {SimModel::F84, "EEPROM byte", 20ms,
-       [](Target& t, nanoseconds w) {
-         t.Load(0x03, 0x5A);
-         t.Cmd(0x08, w);
-       },
-       [](const ChipMemory& m) { return m.eeprom[0] == 0x5A; }},
-      {SimModel::F84A, "EEPROM byte", 8ms,
-       [](Target& t, nanoseconds w) {
-         t.Load(0x03, 0x5A);
-         t.Cmd(0x08, w);
-       },
-       [](const ChipMemory& m) { return m.eeprom[0] == 0x5A; }},
-      {SimModel::F84A, "programming only", 8ms,
-       [](Target& t, nanoseconds w) {
-         t.Load(0x02, 0x0155);
-         t.Cmd(0x18, w);
-       },
-       [](const ChipMemory& m) { return m.program[0] == 0x0155; }},
-      {SimModel::F876, "EEPROM byte", 8ms,
-       [](Target& t, nanoseconds w) {
-         t.Load(0x03, 0x5A);
-         t.Cmd(0x08, w);
-       },
-       [](const ChipMemory& m) { return m.eeprom[0] == 0x5A; }},
-      {SimModel::F84A, "chip erase", 10ms,
-       [](Target& t, nanoseconds w) {
-         t.Load(0x00, 0x3FFF);
-         for (int i = 0; i < 7; ++i) t.Cmd(0x06);
-         t.Cmd(0x01);
-         t.Cmd(0x07);
-         t.Cmd(0x08, w);
-       },
-       [](const ChipMemory& m) { return m.program[0] == 0x3FFF; }},
-      {SimModel::F871, "chip erase", 8ms,
-       [](Target& t, nanoseconds w) {
-         t.Load(0x00, 0x3FFF);
-         for (int i = 0; i < 7; ++i) t.Cmd(0x06);
-         t.Cmd(0x01);
-         t.Cmd(0x07);
-         t.Cmd(0x08, w);
-       },
-       [](const ChipMemory& m) { return m.program[0] == 0x3FFF; }},
-  };
+  } cases[] = {{SimModel::F84, kEeprom, 20ms},      {SimModel::F84A, kEeprom, 8ms},
+               {SimModel::F84A, kProgramOnly, 8ms}, {SimModel::F876, kEeprom, 8ms},
+               {SimModel::F84A, kChipErase, 10ms},  {SimModel::F871, kChipErase, 8ms}};
   for (const auto& c : cases) {
     for (nanoseconds shortfall : {0ns, 1ns}) {
       Target t(c.model);
-      t.sim.Memory().program[0] = c.what == std::string("chip erase") ? 0x0123 : 0x3FFF;
+      t.sim.Memory().program[0] = c.kind == kChipErase ? 0x0123 : 0x3FFF;
       t.Enter();
-      c.act(t, c.time - 2us - shortfall);  // the command's own trailing pauses count
+      const nanoseconds wait = c.time - 2us - shortfall;  // the command's own pauses count
+      if (c.kind == kChipErase) {
+        t.Load(0x00, 0x3FFF);
+        for (int i = 0; i < 7; ++i) t.Cmd(0x06);
+        t.Cmd(0x01);
+        t.Cmd(0x07);
+        t.Cmd(0x08, wait);
+      } else {
+        t.Load(c.kind == kEeprom ? 0x03 : 0x02, 0x5A);
+        t.Cmd(c.kind == kEeprom ? 0x08 : 0x18, wait);
+      }
       t.Read(0x04);
       t.Leave();
-      const std::string what = std::string(SimModelName(c.model)) + " " + c.what;
+      const ChipMemory& m = t.sim.Memory();
+      const bool done = c.kind == kEeprom        ? m.eeprom[0] == 0x5A
+                        : c.kind == kProgramOnly ? m.program[0] == 0x5A
+                                                 : m.program[0] == 0x3FFF;
+      const std::string what = std::string(SimModelName(c.model)) + " " + std::to_string(c.kind);
       EXPECT_EQ(t.sim.Violations().size(), shortfall > 0ns ? 1u : 0u) << what << "\n" << t.All();
-      EXPECT_EQ(c.done(t.sim.Memory()), shortfall == 0ns) << what;
+      EXPECT_EQ(done, shortfall == 0ns) << what;
     }
   }
 }

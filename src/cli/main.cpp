@@ -69,7 +69,8 @@ Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MOD
   instantáneo el tiempo del PIC simulado.
   --sim-fault (repetible): no-adapter, no-target=0|1, stuck=DIR, ee-stuck=INDICE,
   unplug-after=N, ee-upper=0|1, id=VALOR (números decimales o 0x hexadecimales),
-  keep-config (solo 16F62XA: el borrado deja la palabra de configuración).
+  keep-config (solo 16F62XA: el borrado deja la palabra de configuración),
+  config-fail (la escritura de la palabra de configuración no tiene efecto).
   --sim-report dice al final cuántas fases de reloj y ciclos costó el trabajo, y el mínimo
   que habría tardado en el silicio (1 µs por fase más el peor caso de cada ciclo).
 

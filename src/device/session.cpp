@@ -8,20 +8,8 @@
 
 namespace daxwel::detail {
 
-Session::Session(Link& l, Operator& o)
-    : link(l), op(o), savedYield_(l.Yield()), lowSince_(l.GetPacer().GetClock().Now()) {
+Session::Session(Link& l, Operator& o) : link(l), op(o), savedYield_(l.Yield()) {
   link.SetYield([this] { op.Yield(); });
-}
-
-void Session::Reset() {
-  latch = ResetLines(link);
-  lowSince_ = link.GetPacer().GetClock().Now();
-}
-
-void Session::Enter() {
-  const auto low = link.GetPacer().GetClock().Now() - lowSince_;
-  if (low < kVppLowHold) link.GetPacer().Delay(kVppLowHold - low);
-  EnterProgramMode(link, latch);
 }
 
 Session::~Session() { link.SetYield(savedYield_); }

@@ -23,10 +23,7 @@ inline constexpr std::string_view kConfigReadWord = "00000000010000";
 // file, as the parts' documents recommend.
 inline constexpr std::string_view kIdWordPrefix = "1111111000";
 inline constexpr std::uint16_t kErasedValue = 0x3FFF;
-// How long MCLR stays low between leaving programming mode and entering it again, so the
-// address counter resets. No part documents a minimum; peers hold it from 10 µs to 50 ms, and
-// a real adapter's MCLR stage falls far more slowly than a port bit.
-inline constexpr std::chrono::milliseconds kVppLowHold{10};
+
 
 // Thrown at a yield point when the host asks the run to stop.
 struct Abandoned {};
@@ -64,9 +61,8 @@ class Session {
   // For a row that also holds a part without a device ID: reads the ID and takes the faster
   // cycles only when the part shows the row's own ID. In programming mode before and after.
   void IdentifyPart();
-  void Reset();
-  // Raises VPP once it has been low for kVppLowHold.
-  void Enter();
+  void Reset() { latch = ResetLines(link); }
+  void Enter() { EnterProgramMode(link, latch); }
   void Increment() { Command(cmd::kIncrementAddress); }
   // Load Configuration with `word`, then `increments` Increment Address: config memory.
   void GoToConfig(std::string_view word, int increments);
@@ -99,8 +95,6 @@ class Session {
 
  private:
   std::function<void()> savedYield_;
-  // When VPP last went low; a session starts as if just now, as the lines' past is unknown.
-  std::chrono::nanoseconds lowSince_;
 };
 
 // The 14 bits of a word read as a BitString.

@@ -9,15 +9,22 @@ std::uint8_t SetLatchBit(std::uint8_t value, std::uint8_t bit, std::uint8_t op) 
   return op ? static_cast<std::uint8_t>(value | mask) : static_cast<std::uint8_t>(value & ~mask);
 }
 
-void LinesOff(Link& link) { link.Io().PortOut(link.OutPort(), 0); }
+void LinesOff(Link& link) {
+  link.Io().PortOut(link.OutPort(), 0);
+  link.MarkLinesOff();
+}
 
 std::uint8_t ResetLines(Link& link) {
-  link.Io().PortOut(link.OutPort(), 0);
+  LinesOff(link);
   BitDelay(link);
   return 0;
 }
 
 std::uint8_t EnterProgramMode(Link& link, std::uint8_t& latch) {
+  const auto now = link.GetPacer().GetClock().Now();
+  const auto off = link.LinesOffSince();
+  const auto low = off ? now - *off : std::chrono::nanoseconds(0);
+  if (low < kVppLowHold) link.GetPacer().Delay(kVppLowHold - low);
   latch = SetLatchBit(latch, kVppBit, 1);
   link.Io().PortOut(link.OutPort(), latch);
   // Clock and data must stay low at least 5 µs after VPP rises before the first clock.

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "link/clock.h"
 #include "link/port_io.h"
@@ -21,6 +22,10 @@ inline constexpr std::chrono::nanoseconds kBitDelay = std::chrono::microseconds(
 // From VPP rising to the first clock: 5 µs at the pin, but an adapter's VPP stage takes tens
 // of microseconds to get there, so peers wait 10 µs to 100 ms.
 inline constexpr std::chrono::nanoseconds kVppHold = std::chrono::microseconds(100);
+// How long VPP stays low between leaving programming mode and entering it again, so the
+// address counter resets. No part documents a minimum; peers hold it from 10 µs to 50 ms, and
+// a real adapter's MCLR stage falls far more slowly than a port bit.
+inline constexpr std::chrono::nanoseconds kVppLowHold = std::chrono::milliseconds(10);
 // Worst case until a model is known: the 16F84's slow cell.
 inline constexpr std::chrono::microseconds kDefaultCycle = std::chrono::milliseconds(20);
 
@@ -41,6 +46,11 @@ class Link {
   std::chrono::microseconds CycleTime() const { return cycle_; }
   void SetCycleTime(std::chrono::microseconds cycle) { cycle_ = cycle; }
 
+  // When the lines last went off, so the next entry can keep VPP low long enough; nothing
+  // until then, when their past is unknown.
+  std::optional<std::chrono::nanoseconds> LinesOffSince() const { return offSince_; }
+  void MarkLinesOff() { offSince_ = pacer_.GetClock().Now(); }
+
   // Called repeatedly during long waits so a host event loop stays live.
   void SetYield(std::function<void()> yield) { yield_ = std::move(yield); }
   const std::function<void()>& Yield() const { return yield_; }
@@ -51,6 +61,7 @@ class Link {
   std::uint16_t outPort_;
   std::chrono::microseconds cycle_ = kDefaultCycle;
   std::function<void()> yield_ = [] {};
+  std::optional<std::chrono::nanoseconds> offSince_;
 };
 
 // op 1 sets, op 0 clears bit `bit` (0..7) of `value`; no port access.
@@ -59,7 +70,8 @@ std::uint8_t SetLatchBit(std::uint8_t value, std::uint8_t bit, std::uint8_t op);
 void LinesOff(Link& link);
 // Writes 0 then one BitDelay; returns the new DataLatch (0).
 std::uint8_t ResetLines(Link& link);
-// Sets bit 2 in the latch, writes it and holds clock and data low for at least 5 µs.
+// Once VPP has been low kVppLowHold (the whole hold when its past is unknown), sets bit 2 in
+// the latch, writes it and holds clock and data low for kVppHold.
 std::uint8_t EnterProgramMode(Link& link, std::uint8_t& latch);
 // Writes 8: the target runs its own program.
 void RunLineOn(Link& link);

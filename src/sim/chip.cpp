@@ -59,7 +59,7 @@ Chip::Chip(const PartInfo& part, Faults& faults, SimStats& stats, ViolationLog& 
     : part_(part), faults_(faults), stats_(stats), log_(log) {
   memory_.program.assign(static_cast<std::size_t>(part.programWords), kErasedWord);
   memory_.eeprom.assign(static_cast<std::size_t>(part.eepromBytes), kErasedByte);
-  memory_.config = kErasedWord & part.configMask;
+  memory_.config = static_cast<std::uint16_t>(kErasedWord & ~part.configReadsZero);
 }
 
 std::uint16_t Chip::DeviceId() const {
@@ -97,6 +97,27 @@ std::uint16_t Chip::ReadProgramWord() const {
   if (address_ == kDeviceIdAddress) return DeviceId();
   if (address_ == kConfigWordAddress) return Config();
   return kErasedWord;
+}
+
+std::uint16_t Chip::Stored(int address) const {
+  if (address < kConfigBase) return ProgramWord(ProgramIndex(address));
+  const int offset = address - kConfigBase;
+  if (offset < 4) return memory_.ids[static_cast<std::size_t>(offset)] & kWordMask;
+  if (address == kConfigWordAddress) return Config();
+  return kErasedWord;
+}
+
+bool Chip::CheckErased(const std::string& cycle, int address, bool eeprom, std::uint16_t loaded,
+                       nanoseconds now) {
+  const std::uint16_t bits = eeprom                          ? 0xFF
+                             : address == kConfigWordAddress ? part_.configMask
+                                                             : kWordMask;
+  const std::uint16_t old = eeprom ? EepromByte(EepromIndex(address)) : Stored(address);
+  if ((old & bits) == bits || (loaded & bits) == bits) return true;
+  Violation(now, cycle + " at " + Hex(static_cast<unsigned>(address), 4) +
+                     " on a location that is not erased (holds " + Hex(old, 4) + ", loaded " +
+                     Hex(loaded, 4) + ")");
+  return false;
 }
 
 void Chip::WriteProgramCell(int index, std::uint16_t value) {
@@ -152,8 +173,8 @@ void Chip::Interrupt(nanoseconds now, Disturbance cause, bool report) {
 
 // ---- The commands every family shares ----
 
-void Chip::Enter() {
-  address_ = 0;
+void Chip::Enter(bool resetCounter) {
+  if (resetCounter) address_ = 0;
   loaded_ = Loaded::None;
   latch_ = kErasedWord;
   garbled_ = entries_++ < faults_.refusedEntries;

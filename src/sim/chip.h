@@ -44,15 +44,24 @@ enum Command : std::uint8_t {
   kChipErase = 0x1F,
 };
 
-// Worst-case times of the self-timed cycles: the part is only sure to have finished after
-// these. Zero: the part has no such cycle.
+// The least time each step needs, as the parts' programming documents publish it: a wait
+// of at least this is accepted, a shorter one is a violation. Self-timed cycles are only
+// sure to have finished after their time. Zero: the part has no such cycle. The figures
+// and their sources are in one table in parts.cpp; a row that names no entry times gets
+// the generic ones below.
 struct CycleTimes {
-  nanoseconds word;         // one program word, ID or the configuration word
-  nanoseconds eeprom;       // one data EEPROM byte
-  nanoseconds row;          // a row of program-memory write latches
-  nanoseconds programOnly;  // Begin Programming Only
-  nanoseconds bulk;         // a bulk erase
-  nanoseconds chip;         // a chip erase
+  nanoseconds word;          // one program word, ID or the configuration word
+  nanoseconds eeprom;        // one data EEPROM byte
+  nanoseconds row;           // a row of program-memory write latches
+  nanoseconds programOnly;   // Begin Programming Only
+  nanoseconds bulk;          // a bulk erase
+  nanoseconds chip;          // a chip erase
+  nanoseconds discharge{0};  // after End Programming, before the next clock
+  // Clock and data held low after VPP rises, before either moves (thld0 at the pin).
+  nanoseconds vppHold = std::chrono::microseconds(5);
+  // VPP low before the next entry resets the address counter. No document names one; the
+  // shortest a working programmer holds (10 us) is taken.
+  nanoseconds vppLow = std::chrono::microseconds(10);
 };
 
 struct PartInfo {
@@ -61,10 +70,12 @@ struct PartInfo {
   int programWords;
   int eepromBytes;
   std::uint16_t deviceId;    // part number in bits 13-5 (13-4 on the 16F87XA), revision below
-  std::uint16_t configMask;  // implemented configuration bits; the others read 0
+  std::uint16_t configMask;  // implemented configuration bits; the others read 1
   bool allOrNothing;         // 16F870/1/2: any CP1:CP0 setting protects everything
   CycleTimes times;
   std::optional<Calibration> factory;  // what a new chip of the part holds, if it has one
+  // Unimplemented configuration bits the part's sheet says read 0 rather than 1.
+  std::uint16_t configReadsZero = 0;
 };
 
 const PartInfo& PartOf(SimModel model);
@@ -120,7 +131,8 @@ class Chip {
 
   // VPP rose with VDD already on. False: the part stays out of programming mode.
   virtual bool AcceptsEntry() const { return true; }
-  void Enter();
+  // `resetCounter` false: VPP was not low long enough, and the counter keeps its place.
+  void Enter(bool resetCounter);
   void Leave(nanoseconds now, bool report);
   // Six command bits arrived.
   Follows Execute(std::uint8_t command, nanoseconds now);
@@ -151,7 +163,11 @@ class Chip {
 
   // Protection is only lifted by an erase, so a protected part keeps its configuration word.
   bool ConfigLocked() const;
-  std::uint16_t Config() const { return memory_.config & part_.configMask; }
+  // Unimplemented bits read 1, as on a real blank 16F877A.
+  std::uint16_t Config() const {
+    return static_cast<std::uint16_t>((memory_.config | ~part_.configMask) & kWordMask &
+                                      ~part_.configReadsZero);
+  }
   bool InConfigSpace() const { return address_ >= kConfigBase; }
   int ProgramIndex(int addr) const { return addr & (part_.programWords - 1); }
   int EepromIndex(int addr) const { return addr & (part_.eepromBytes - 1); }
@@ -160,7 +176,22 @@ class Chip {
   std::uint16_t ProgramWord(int index) const;
   void WriteProgramCell(int index, std::uint16_t value);
   void WriteEepromCell(int index, std::uint8_t value);
-  void SetConfig(std::uint16_t value) { memory_.config = value & part_.configMask; }
+  void SetConfig(std::uint16_t value) {
+    memory_.config = static_cast<std::uint16_t>((value | ~part_.configMask) & kWordMask &
+                                                ~part_.configReadsZero);
+  }
+  // A write cycle's result for the configuration word; the config-fail fault keeps the old.
+  void WriteConfigCell(std::uint16_t value) {
+    if (!faults_.configFail) SetConfig(value);
+  }
+  // What a program-space location holds (unimplemented configuration bits as 1); the
+  // device ID and the reserved words read as erased, since no write reaches them.
+  std::uint16_t Stored(int address) const;
+  // Programming without erase only clears bits, and what it does to a location that already
+  // holds data is documented nowhere. Reports `cycle` at `address` when the location is not
+  // erased and `loaded` would program some bit there (a load of all ones programs nothing).
+  bool CheckErased(const std::string& cycle, int address, bool eeprom, std::uint16_t loaded,
+                   nanoseconds now);
   void EraseProgram();
   void EraseEeprom();
 

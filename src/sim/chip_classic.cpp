@@ -97,7 +97,7 @@ class ClassicChip final : public Chip {
         EraseProgram();
         EraseEeprom();
         memory_.ids.fill(kErasedWord);
-        memory_.config = kErasedWord;
+        SetConfig(kErasedWord);
         return;
     }
   }
@@ -116,8 +116,7 @@ class ClassicChip final : public Chip {
       auto& id = memory_.ids[static_cast<std::size_t>(c.address - kConfigBase)];
       id = !complete ? kErasedWord : c.erase ? c.value : (id & c.value);
     } else if (c.address == kConfigWordAddress && !ConfigLocked()) {
-      auto& word = memory_.config;
-      word = !complete ? kErasedWord : c.erase ? c.value : (word & c.value);
+      WriteConfigCell(!complete ? kErasedWord : c.erase ? c.value : (Config() & c.value));
     }
   }
 
@@ -174,23 +173,9 @@ class ClassicChip final : public Chip {
     Start(std::move(next), now, duration);
   }
 
-  // Programming only clears bits: on a word that is not erased the silicon silently stores
-  // old AND new, so a programmer must never issue it there.
   void CheckErasedBeforeProgramOnly(int kind, nanoseconds now) {
-    std::uint16_t old = kErasedWord;
-    std::uint16_t erased = kErasedWord;
-    if (kind == kEeprom) {
-      old = EepromByte(EepromIndex(address_));
-      erased = kErasedByte;
-    } else if (kind == kWord) {
-      old = ReadProgramWord();
-    } else {
-      return;
-    }
-    if (old != erased) {
-      Violation(now, "Begin Programming Only Cycle at " + Hex(static_cast<unsigned>(address_), 4) +
-                         " on a word that is not erased (" + Hex(old, 4) + ")");
-    }
+    if (kind != kEeprom && kind != kWord) return;
+    CheckErased("Begin Programming Only Cycle", address_, kind == kEeprom, latch_, now);
   }
 
   Bulk bulk_ = Bulk::None;

@@ -1,6 +1,9 @@
-// The 16F627A/628A/648A. 001000 programs one location without erasing it (old AND new), the
-// bulk erases time themselves, and there is no chip erase: a bulk erase issued in
-// configuration space clears the IDs, the configuration word and with it code protection.
+// The 16F627A/628A/648A. 001000 programs a program word, ID or the configuration word
+// without erasing it (old AND new), so those are written only after an erase; an EEPROM byte
+// write is taken to erase the byte itself, as Microchip's own programmer writes it the way it
+// writes the 16F84A's. The bulk erases time themselves, and there is no chip erase: a bulk
+// erase issued in configuration space clears the IDs, the configuration word and with it code
+// protection. Load Configuration's data word is loaded for the first ID location.
 
 #include "sim/chip.h"
 
@@ -39,13 +42,14 @@ class F62xaChip final : public Chip {
   }
 
   void AfterLoad(std::uint8_t /*command*/, std::uint16_t /*word*/) override { afterBulk_ = false; }
-  // The data word of Load Configuration is ignored: IDs and the configuration word need their
-  // own Load Data.
-  bool ConfigurationLoadsData() const override { return false; }
   void OnEnter() override { afterBulk_ = false; }
 
-  // A cut-short write leaves the location as it was; a cut-short erase erases nothing.
+  // A cut-short write leaves the location as it was, a cut-short EEPROM byte erased; a
+  // cut-short erase erases nothing.
   void Apply(const Cycle& c, bool complete) override {
+    if (!complete && c.kind == kEeprom && !EepromProtected()) {
+      WriteEepromCell(EepromIndex(c.address), kErasedByte);
+    }
     if (!complete) return;
     switch (c.kind) {
       case kWord:
@@ -55,13 +59,12 @@ class F62xaChip final : public Chip {
         } else if (c.address - kConfigBase < 4) {
           memory_.ids[static_cast<std::size_t>(c.address - kConfigBase)] &= c.value;
         } else if (c.address == kConfigWordAddress && !ConfigLocked()) {
-          SetConfig(Config() & c.value);
+          WriteConfigCell(Config() & c.value);
         }
         return;
       case kEeprom: {
         if (EepromProtected()) return;
-        const int index = EepromIndex(c.address);
-        WriteEepromCell(index, static_cast<std::uint8_t>(EepromByte(index) & c.value));
+        WriteEepromCell(EepromIndex(c.address), static_cast<std::uint8_t>(c.value));
         return;
       }
       case kProgramBulk:
@@ -80,27 +83,6 @@ class F62xaChip final : public Chip {
   }
 
  private:
-  // What the location holds now, under the bits it stores; false when it ignores writes.
-  bool Writable(int address, bool eeprom, std::uint16_t& old, std::uint16_t& bits) const {
-    bits = kWordMask;
-    if (eeprom) {
-      old = EepromByte(EepromIndex(address));
-      bits = 0xFF;
-      return !EepromProtected();
-    }
-    if (address < kConfigBase) {
-      old = ProgramWord(ProgramIndex(address));
-      return ProtectedFrom() > 0;
-    }
-    if (address - kConfigBase < 4) {
-      old = memory_.ids[static_cast<std::size_t>(address - kConfigBase)] & kWordMask;
-      return true;
-    }
-    old = Config();
-    bits = part_.configMask;
-    return address == kConfigWordAddress && !ConfigLocked();
-  }
-
   void BeginProgramming(nanoseconds now) {
     if (loaded_ == Loaded::None) {
       ++stats_.programCycles;
@@ -115,14 +97,8 @@ class F62xaChip final : public Chip {
                          "loaded word (" +
                          Hex(latch_, 4) + ") again");
     }
-    std::uint16_t old = 0;
-    std::uint16_t bits = 0;
     const std::uint16_t loaded = latch_ & kWordMask;
-    if (Writable(address_, eeprom, old, bits) && (old & loaded & bits) != (loaded & bits)) {
-      Violation(now, "Begin Programming at " + where + " needs bits to go from 0 to 1 (holds " +
-                         Hex(old, 4) + ", loaded " + Hex(loaded & bits, 4) +
-                         "): this part programs without erasing, so it stores old AND new");
-    }
+    if (!eeprom) CheckErased("Begin Programming", address_, false, loaded, now);
     Cycle next;
     next.kind = eeprom ? kEeprom : kWord;
     next.address = address_;

@@ -2,6 +2,8 @@
 // 001000 erases the row and writes all eight, 011000 writes them without erase and lasts
 // until the programmer's End Programming. Bulk erases run on the next 001000; Chip Erase is
 // the only way to lift code protection. The 16F87X's Setup1/Setup2 are not for this part.
+// How much 001000 erases of a row, an ID or the configuration word is documented nowhere, so
+// those are written only once erased; programming only, only over erased locations.
 
 #include <bit>
 
@@ -11,15 +13,11 @@ namespace daxwel::sim {
 
 namespace {
 
-using std::chrono::microseconds;
-
 enum Kind { kRow, kWord, kEeprom, kProgramOnly, kDischarge, kProgramBulk, kDataBulk, kChip };
 enum class Bulk { None, Program, Data };
 
 constexpr int kRowSize = 8;
 constexpr unsigned kAllLatches = 0xFF;
-// After End Programming the programming voltage needs this long to discharge.
-constexpr nanoseconds kDischargeTime = microseconds(100);
 
 int Popcount(unsigned bits) { return std::popcount(bits); }
 
@@ -62,6 +60,7 @@ class F87xaChip final : public Chip {
 
   // An open programming-only cycle takes nothing but its End Programming.
   void BeforeCommand(std::uint8_t command, nanoseconds now) override {
+    if (command != kEndProgramming) afterBulk_ = false;
     if (!open_ || command == kEndProgramming) return;
     open_ = false;
     Violation(now, "command " + Hex(command, 2) + " while the Begin Programming Only cycle at " +
@@ -77,6 +76,7 @@ class F87xaChip final : public Chip {
   }
 
   void OnEnter() override {
+    afterBulk_ = false;
     bulk_ = Bulk::None;
     open_ = false;
     ClearLatches();
@@ -112,7 +112,15 @@ class F87xaChip final : public Chip {
         }
         return;
       case kProgramBulk:
-        if (complete && !ConfigLocked()) EraseProgram();
+        // From configuration memory it takes the IDs and the configuration word with it
+        // (the vendor's own programmer: "Erase Program & Config memory, NOT EE").
+        if (!complete || ConfigLocked()) return;
+        EraseProgram();
+        if (c.address >= kConfigBase) {
+          memory_.ids.fill(kErasedWord);
+          SetConfig(kErasedWord);
+        }
+        afterBulk_ = true;
         return;
       case kDataBulk:
         if (complete && !ConfigLocked()) EraseEeprom();
@@ -142,7 +150,7 @@ class F87xaChip final : public Chip {
       auto& id = memory_.ids[static_cast<std::size_t>(offset)];
       id = andOld ? (id & value) : (value & kWordMask);
     } else if (address == kConfigWordAddress && !ConfigLocked()) {
-      SetConfig(andOld ? (Config() & value) : value);
+      WriteConfigCell(andOld ? (Config() & value) : value);
     }
   }
 
@@ -187,6 +195,7 @@ class F87xaChip final : public Chip {
     Cycle next;
     if (bulk_ != Bulk::None) {
       next.kind = bulk_ == Bulk::Program ? kProgramBulk : kDataBulk;
+      next.address = address_;
       next.what = "bulk erase cycle";
       bulk_ = Bulk::None;
       ClearLatches();
@@ -200,6 +209,7 @@ class F87xaChip final : public Chip {
       ++stats_.programCycles;
       return;
     }
+    if (next.kind != kEeprom) CheckErasedBeforeErase(next, now);
     nanoseconds duration = part_.times.word;
     if (next.kind == kRow) {
       duration = part_.times.row;
@@ -224,6 +234,7 @@ class F87xaChip final : public Chip {
     const bool ready = Prepare(next, false, now);
     ClearLatches();
     if (!ready) return;
+    CheckErasedBeforeProgramOnly(next, now);
     Count(next);
     next.start = now;
     pending_ = std::move(next);
@@ -231,6 +242,11 @@ class F87xaChip final : public Chip {
   }
 
   void EndProgramming(nanoseconds now) {
+    // The vendor's programmer closes a bulk erase with End Programming too.
+    if (!open_ && afterBulk_) {
+      afterBulk_ = false;
+      return;
+    }
     if (!open_) {
       Violation(now, "End Programming with no Begin Programming Only cycle open");
       return;
@@ -242,7 +258,7 @@ class F87xaChip final : public Chip {
                          pending_.what + ", which needs " + Micros(part_.times.programOnly) +
                          ": nothing programmed");
     } else {
-      ProgramOnly(pending_, now);
+      ProgramOnly(pending_);
     }
     Cycle discharge;
     discharge.kind = kDischarge;
@@ -250,45 +266,62 @@ class F87xaChip final : public Chip {
     discharge.what = "discharge after End Programming";
     discharge.active = true;
     discharge.start = now;
-    discharge.end = now + kDischargeTime;
+    discharge.end = now + part_.times.discharge;
     cycle_ = std::move(discharge);
   }
 
-  // Programming only stores old AND new: a loaded word that needs a bit set again comes out
-  // silently different from what was loaded.
-  void ProgramOnly(const Cycle& c, nanoseconds now) {
-    int spoilt = 0;
+  // 001000 over a row, an ID or the configuration word that already holds data.
+  void CheckErasedBeforeErase(const Cycle& c, nanoseconds now) {
+    const int count = c.kind == kRow ? kRowSize : 1;
+    for (int i = 0; i < count; ++i) {
+      const std::uint16_t old = Stored(c.address + i);
+      if (old == kErasedWord) continue;
+      const char* what = c.kind == kRow                    ? "row"
+                         : c.address == kConfigWordAddress ? "configuration word"
+                                                           : "ID location";
+      Violation(now, std::string("Begin Erase/Programming Cycle on the ") + what + " at " +
+                         Hex(static_cast<unsigned>(c.address), 4) + ", which is not erased (" +
+                         Hex(static_cast<unsigned>(c.address + i), 4) + " holds " + Hex(old, 4) +
+                         "): erase it first");
+      return;
+    }
+  }
+
+  // Programming only over loaded locations that are not erased: one report per cycle.
+  void CheckErasedBeforeProgramOnly(const Cycle& c, nanoseconds now) {
+    if (c.kind != kRow) {
+      CheckErased("Begin Programming Only Cycle", c.address, c.kind == kEeprom, c.value, now);
+      return;
+    }
+    int unerased = 0;
     int first = 0;
-    auto check = [&](int address, std::uint16_t old, std::uint16_t loaded) {
-      if ((old & loaded) != loaded && spoilt++ == 0) first = address;
-    };
+    for (int i = 0; i < kRowSize; ++i) {
+      const std::uint16_t loaded = c.row[static_cast<std::size_t>(i)];
+      if (!(c.rowLoaded & (1u << i)) || loaded == kErasedWord) continue;
+      if (Stored(c.address + i) != kErasedWord && unerased++ == 0) first = c.address + i;
+    }
+    if (unerased > 0) {
+      Violation(now, "Begin Programming Only Cycle on the row at " + Hex(c.address, 4) + " over " +
+                         std::to_string(unerased) + " location(s) that are not erased (first " +
+                         Hex(static_cast<unsigned>(first), 4) + ")");
+    }
+  }
+
+  // Programming only stores old AND new.
+  void ProgramOnly(const Cycle& c) {
     if (c.kind == kRow) {
       if (ProtectedFrom() == 0) return;
       for (int i = 0; i < kRowSize; ++i) {
         if (!(c.rowLoaded & (1u << i))) continue;
         const int index = ProgramIndex(c.address + i);
-        const std::uint16_t loaded = c.row[static_cast<std::size_t>(i)];
-        check(c.address + i, ProgramWord(index), loaded);
-        WriteProgramCell(index, ProgramWord(index) & loaded);
+        WriteProgramCell(index, ProgramWord(index) & c.row[static_cast<std::size_t>(i)]);
       }
     } else if (c.kind == kEeprom) {
       if (EepromProtected()) return;
       const int index = EepromIndex(c.address);
-      check(c.address, EepromByte(index), c.value);
       WriteEepromCell(index, static_cast<std::uint8_t>(EepromByte(index) & c.value));
     } else {
-      const std::uint16_t mask = c.address == kConfigWordAddress ? part_.configMask : kWordMask;
-      const int saved = address_;
-      address_ = c.address;
-      const std::uint16_t old = ReadProgramWord();
-      address_ = saved;
-      if (c.address != kConfigWordAddress || !ConfigLocked()) check(c.address, old, c.value & mask);
       WriteConfigSpace(c.address, c.value, true);
-    }
-    if (spoilt > 0) {
-      Violation(now, "Begin Programming Only Cycle at " + Hex(static_cast<unsigned>(first), 4) +
-                         " on a word that is not erased: " + std::to_string(spoilt) +
-                         " word(s) stored as old AND new");
     }
   }
 
@@ -308,6 +341,7 @@ class F87xaChip final : public Chip {
   unsigned loadedLatches_ = 0;
   Bulk bulk_ = Bulk::None;
   bool open_ = false;
+  bool afterBulk_ = false;  // a bulk erase just ran: End Programming may close it
   Cycle pending_;
 };
 

@@ -15,26 +15,69 @@ using std::chrono::milliseconds;
 
 constexpr nanoseconds kNone{0};
 
-// 16F84: the older, slower cell; 16F84A and 16F87X: 8 ms erase + write, 4 ms programming only.
-constexpr CycleTimes kF84{milliseconds(20), milliseconds(20), kNone, kNone,
-                          milliseconds(20), milliseconds(20)};
-constexpr CycleTimes kF84A{milliseconds(8), milliseconds(8),  kNone,
-                           milliseconds(8), milliseconds(10), milliseconds(10)};
-constexpr CycleTimes kF87X{milliseconds(8), milliseconds(8), kNone,
-                           milliseconds(4), milliseconds(8), milliseconds(8)};
-// 16F87XA: a whole latch row takes longer than one word; programming only is timed by the
-// programmer and needs 1 ms at least.
-constexpr CycleTimes kF87XA{milliseconds(12), milliseconds(12), milliseconds(16),
-                            milliseconds(1),  milliseconds(15), milliseconds(15)};
-// 16F62XA: programming without erase; self-timed bulk erases; no chip erase.
-constexpr CycleTimes kF62XA{milliseconds(5), milliseconds(10), kNone,
-                            kNone,           milliseconds(10), kNone};
+// The published minimum of every wait the parts need, one row per family. These are the
+// figures of the parts' programming documents (or, where none was found, the one a peer
+// annotates from them), not the programmer's own waits, which keep a margin above them: the
+// simulator accepts any wait at or above these and reports a shorter one. The self-timed
+// cycles are the documents' worst case, since no programmer polls them. Entry (vppHold,
+// vppLow): thld0 is 5 us at the pin on every part (DS39025, DS30262, DS41196E; DS39589 names
+// none, so the same 5 us); no document names a VPP-low minimum for the counter to reset, so
+// every row takes the shortest a working programmer holds, 10 us (ZEPPP).
+//
+// 16F84 without A: the older, slower cell needs 20 ms per word, EEPROM byte, bulk and chip
+// erase in practice (no figure of its own was found). It has no programming-only cycle.
+constexpr CycleTimes kF84{.word = milliseconds(20),
+                          .eeprom = milliseconds(20),
+                          .row = kNone,
+                          .programOnly = kNone,
+                          .bulk = milliseconds(20),
+                          .chip = milliseconds(20)};
+// 16F84A, DS30262: erase + program 8 ms worst case, bulk and chip erase 10 ms. No separate
+// programming-only figure is published, so it needs the whole 8 ms.
+constexpr CycleTimes kF84A{.word = milliseconds(8),
+                           .eeprom = milliseconds(8),
+                           .row = kNone,
+                           .programOnly = milliseconds(8),
+                           .bulk = milliseconds(10),
+                           .chip = milliseconds(10)};
+// 16F87X, DS39025: tera + tprog = 4 + 4 ms worst case for 001000 (program and data memory),
+// tprog 4 ms for programming only, 8 ms for the bulk and chip erase cycles.
+constexpr CycleTimes kF87X{.word = milliseconds(8),
+                           .eeprom = milliseconds(8),
+                           .row = kNone,
+                           .programOnly = milliseconds(4),
+                           .bulk = milliseconds(8),
+                           .chip = milliseconds(8)};
+// 16F87XA, DS39589 as pickle annotates it: TPROG2 10 ms for 001000 (a row, an ID, the
+// configuration word or an EEPROM byte), TPROG1 1 ms for 011000 before End Programming,
+// TPROG3 10 ms for Chip Erase (PICkit 2's script also waits TERA 10 ms), 10 ms for a bulk
+// erase run by 001000, TDIS 100 us after End Programming (PICkit 2 and pickle).
+constexpr CycleTimes kF87XA{.word = milliseconds(10),
+                            .eeprom = milliseconds(10),
+                            .row = milliseconds(10),
+                            .programOnly = milliseconds(1),
+                            .bulk = milliseconds(10),
+                            .chip = milliseconds(10),
+                            .discharge = microseconds(100)};
+// 16F62XA, DS41196: TPROG 2.5 ms in revision E, 4 ms in revision G (the larger is taken),
+// TDPROG 6 ms for an EEPROM byte, TERA 6 ms for each self-timed bulk erase. No chip erase.
+constexpr CycleTimes kF62XA{.word = milliseconds(4),
+                            .eeprom = milliseconds(6),
+                            .row = kNone,
+                            .programOnly = kNone,
+                            .bulk = milliseconds(6),
+                            .chip = kNone};
 // 12F629/675, 16F630/676 (DS41191D Table 5-1 maxima; the word write takes the 3 ms an earlier
 // revision printed): a word 3 ms, an EEPROM byte 6 ms, programming only 2 ms, a bulk erase 8 ms.
-constexpr CycleTimes kF675{milliseconds(3), milliseconds(6), kNone,
-                           milliseconds(2), milliseconds(8), kNone};
+constexpr CycleTimes kF675{.word = milliseconds(3),
+                           .eeprom = milliseconds(6),
+                           .row = kNone,
+                           .programOnly = milliseconds(2),
+                           .bulk = milliseconds(8),
+                           .chip = kNone};
 
 constexpr std::uint16_t kAllBits = 0x3FFF;
+constexpr std::uint16_t kF87XBits = 0x3BFF;  // bit 10 unimplemented
 constexpr std::uint16_t kF87XABits = 0x2FCF;
 constexpr std::uint16_t kF62XABits = 0x21FF;
 // Band gap (13:12) and bits 8:0; 11:9 are unimplemented and read 0.
@@ -49,16 +92,19 @@ constexpr Calibration kCal630{0x346C, 0};
 constexpr Calibration kCal676{0x34A4, 1};
 
 // In SimModel's order. Device IDs carry a non-zero silicon revision, as real parts do.
+// DS41191: configuration bits 11:9 are unimplemented and read 0.
+constexpr std::uint16_t kF675ReadsZero = 0x0E00;
+
 constexpr std::array<PartInfo, 20> kParts{{
     {"16F84", SimFamily::F84, 1024, 64, 0x0000, kAllBits, false, kF84, kNoCalibration},
     {"16F84A", SimFamily::F84, 1024, 64, 0x0562, kAllBits, false, kF84A, kNoCalibration},
-    {"16F870", SimFamily::F87X, 2048, 64, 0x0D03, kAllBits, true, kF87X, kNoCalibration},
-    {"16F871", SimFamily::F87X, 2048, 64, 0x0D23, kAllBits, true, kF87X, kNoCalibration},
-    {"16F872", SimFamily::F87X, 2048, 64, 0x08E4, kAllBits, true, kF87X, kNoCalibration},
-    {"16F873", SimFamily::F87X, 4096, 128, 0x0967, kAllBits, false, kF87X, kNoCalibration},
-    {"16F874", SimFamily::F87X, 4096, 128, 0x0927, kAllBits, false, kF87X, kNoCalibration},
-    {"16F876", SimFamily::F87X, 8192, 256, 0x09E7, kAllBits, false, kF87X, kNoCalibration},
-    {"16F877", SimFamily::F87X, 8192, 256, 0x09A7, kAllBits, false, kF87X, kNoCalibration},
+    {"16F870", SimFamily::F87X, 2048, 64, 0x0D03, kF87XBits, true, kF87X, kNoCalibration},
+    {"16F871", SimFamily::F87X, 2048, 64, 0x0D23, kF87XBits, true, kF87X, kNoCalibration},
+    {"16F872", SimFamily::F87X, 2048, 64, 0x08E4, kF87XBits, true, kF87X, kNoCalibration},
+    {"16F873", SimFamily::F87X, 4096, 128, 0x0967, kF87XBits, false, kF87X, kNoCalibration},
+    {"16F874", SimFamily::F87X, 4096, 128, 0x0927, kF87XBits, false, kF87X, kNoCalibration},
+    {"16F876", SimFamily::F87X, 8192, 256, 0x09E7, kF87XBits, false, kF87X, kNoCalibration},
+    {"16F877", SimFamily::F87X, 8192, 256, 0x09A7, kF87XBits, false, kF87X, kNoCalibration},
     {"16F873A", SimFamily::F87XA, 4096, 128, 0x0E41, kF87XABits, true, kF87XA, kNoCalibration},
     {"16F874A", SimFamily::F87XA, 4096, 128, 0x0E62, kF87XABits, true, kF87XA, kNoCalibration},
     {"16F876A", SimFamily::F87XA, 8192, 256, 0x0E01, kF87XABits, true, kF87XA, kNoCalibration},
@@ -66,10 +112,10 @@ constexpr std::array<PartInfo, 20> kParts{{
     {"16F627A", SimFamily::F62XA, 1024, 128, 0x1044, kF62XABits, true, kF62XA, kNoCalibration},
     {"16F628A", SimFamily::F62XA, 2048, 128, 0x1068, kF62XABits, true, kF62XA, kNoCalibration},
     {"16F648A", SimFamily::F62XA, 4096, 256, 0x1103, kF62XABits, true, kF62XA, kNoCalibration},
-    {"12F629", SimFamily::F675, 1024, 128, 0x0F82, kF675Bits, true, kF675, kCal629},
-    {"12F675", SimFamily::F675, 1024, 128, 0x0FC5, kF675Bits, true, kF675, kCal675},
-    {"16F630", SimFamily::F675, 1024, 128, 0x10C3, kF675Bits, true, kF675, kCal630},
-    {"16F676", SimFamily::F675, 1024, 128, 0x10E1, kF675Bits, true, kF675, kCal676},
+    {"12F629", SimFamily::F675, 1024, 128, 0x0F82, kF675Bits, true, kF675, kCal629, kF675ReadsZero},
+    {"12F675", SimFamily::F675, 1024, 128, 0x0FC5, kF675Bits, true, kF675, kCal675, kF675ReadsZero},
+    {"16F630", SimFamily::F675, 1024, 128, 0x10C3, kF675Bits, true, kF675, kCal630, kF675ReadsZero},
+    {"16F676", SimFamily::F675, 1024, 128, 0x10E1, kF675Bits, true, kF675, kCal676, kF675ReadsZero},
 }};
 
 using Factory = std::unique_ptr<Chip> (*)(const PartInfo&, Faults&, SimStats&, ViolationLog&);

@@ -27,7 +27,6 @@ constexpr std::uint8_t kStatusAbsent = 0x7F;
 constexpr std::uint8_t kFloatingBus = 0xFF;
 
 constexpr nanoseconds kClockPhaseMin = microseconds(1);
-constexpr nanoseconds kVppHoldMin = microseconds(5);
 constexpr nanoseconds kSetupHoldMin = nanoseconds(100);
 
 enum class Frame { Command, Data, Read };
@@ -55,6 +54,7 @@ struct SimAdapter::Impl {
   std::optional<nanoseconds> lastRise;
   std::optional<nanoseconds> lastFall;
   std::optional<nanoseconds> lastDataChange;
+  std::optional<nanoseconds> vppFellAt;  // at the target; never: low since power-up
 
   // The target side.
   std::uint8_t pins = 0;  // lines as they reach the target (0 while disconnected)
@@ -84,11 +84,19 @@ struct SimAdapter::Impl {
     conflictReported = false;
   }
 
-  void EnterProgramMode() {
+  // Too short a VPP low does not reset the part: its address counter stays where it was.
+  void EnterProgramMode(nanoseconds now, bool report) {
     refused = !chip->AcceptsEntry();
     if (refused) return;
+    const nanoseconds least = chip->Part().times.vppLow;
+    const bool reset = !vppFellAt || now - *vppFellAt >= least;
+    if (!reset && report) {
+      Violation(now, "programming voltage low for only " + Micros(now - *vppFellAt) +
+                         " before it rose again (needs " + Micros(least) +
+                         " to reset the address counter)");
+    }
     programMode = true;
-    chip->Enter();
+    chip->Enter(reset);
     ResetFrame();
     ++stats.programModeEntries;
   }
@@ -159,9 +167,12 @@ struct SimAdapter::Impl {
     chip->Settle(now);
     const bool vppWas = (old & kVpp) != 0;
     const bool vppNow = (value & kVpp) != 0;
-    if (vppWas && !vppNow && programMode) LeaveProgramMode(now, report);
+    if (vppWas && !vppNow) {
+      vppFellAt = now;
+      if (programMode) LeaveProgramMode(now, report);
+    }
     if (!vppNow) refused = false;
-    if (!vppWas && vppNow) EnterProgramMode();
+    if (!vppWas && vppNow) EnterProgramMode(now, report);
     if (!programMode || !vppNow) return;
 
     const bool rose = (value & kClock) && !(old & kClock);
@@ -204,9 +215,10 @@ struct SimAdapter::Impl {
       return;
     }
     const std::uint8_t raised = value & ~old & (kClock | kData);
-    if (raised && vppRoseAt && now - *vppRoseAt < kVppHoldMin) {
+    const nanoseconds hold = chip->Part().times.vppHold;
+    if (raised && vppRoseAt && now - *vppRoseAt < hold) {
       Violation(now, "clock or data raised " + Micros(now - *vppRoseAt) +
-                         " after the programming voltage (needs 5 us)");
+                         " after the programming voltage (needs " + Micros(hold) + ")");
     }
     const bool clockWas = (old & kClock) != 0;
     const bool clockNow = (value & kClock) != 0;

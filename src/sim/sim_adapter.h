@@ -66,6 +66,8 @@ struct Faults {
   std::optional<int> deviceId;           // device ID word other than the model's
   // 16F62XA: bulk erases leave the configuration word as it was (seen on some 16F628A).
   bool keepConfig = false;
+  // Writes of the configuration word do not take: it keeps its old value (erases still work).
+  bool configFail = false;
   // The first this many entries are refused although VPP rises as it should: the part runs
   // its own code, every read answers garbage and nothing the programmer sends takes effect.
   int refusedEntries = 0;
@@ -90,8 +92,7 @@ struct Calibration {
 struct ChipMemory {
   std::vector<std::uint16_t> program;  // model's size, 14-bit words
   std::array<std::uint16_t, 4> ids{0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF};
-  // The 16F87XA and 16F62XA store 0 in their unimplemented bits, and read them as 0 whatever
-  // is set here.
+  // Unimplemented bits read 1 whatever is set here; the chip's own writes store them as 1.
   std::uint16_t config = 0x3FFF;
   std::vector<std::uint8_t> eeprom;  // model's size
   // What the part left the factory with, for the parts that have one: no programmer can read

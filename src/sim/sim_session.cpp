@@ -151,11 +151,13 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
       hasValue ? ParseNumber(text.substr(eq + 1)) : std::optional<long long>{};
   const std::string what = "--sim-fault " + std::string(text) + ": ";
 
-  if (kind == "no-adapter" || kind == "keep-config" || kind == "lost-calibration") {
+  if (kind == "no-adapter" || kind == "keep-config" || kind == "lost-calibration" ||
+      kind == "config-fail") {
     if (hasValue) return what + "no lleva valor";
-    (kind == "no-adapter"    ? faults.noAdapter
-     : kind == "keep-config" ? faults.keepConfig
-                             : faults.lostCalibration) = true;
+    (kind == "no-adapter"         ? faults.noAdapter
+     : kind == "keep-config"      ? faults.keepConfig
+     : kind == "lost-calibration" ? faults.lostCalibration
+                                  : faults.configFail) = true;
     return {};
   }
   if (!hasValue) return what + "falta el valor (" + std::string(kind) + "=VALOR)";
@@ -190,7 +192,7 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
   } else {
     return what +
            "falla desconocida (no-adapter, no-target, stuck, ee-stuck, unplug-after, "
-           "ee-upper, id, keep-config, refuse-entry, osccal, bg, lost-calibration)";
+           "ee-upper, id, keep-config, config-fail, refuse-entry, osccal, bg, lost-calibration)";
   }
   return {};
 }

@@ -33,8 +33,8 @@ std::string ParseSimTarget(std::string_view text, SimOptions& options);
 // "real" or "virtual".
 std::string ParseSimTime(std::string_view text, SimOptions& options);
 // "no-adapter", "no-target=0|1", "stuck=ADDR", "ee-stuck=INDEX", "unplug-after=N",
-// "ee-upper=0|1", "id=VALUE", "keep-config", "refuse-entry=N" (the first N entries read
-// garbage), "osccal=0x34NN" and "bg=0..3" (a new chip's factory calibration),
+// "ee-upper=0|1", "id=VALUE", "keep-config", "config-fail", "refuse-entry=N" (the first N
+// entries read garbage), "osccal=0x34NN" and "bg=0..3" (a new chip's factory calibration),
 // "lost-calibration" (a new chip with 0x3FF and bits 13:12 erased); numbers in decimal or
 // 0x-prefixed hexadecimal. Adds to `faults`.
 std::string ParseSimFault(std::string_view text, Faults& faults);

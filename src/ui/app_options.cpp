@@ -28,7 +28,8 @@ QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
   const QCommandLineOption simFault(
       "sim-fault",
       "Falla simulada: no-adapter, no-target=0|1, stuck=ADDR, ee-stuck=INDEX, unplug-after=N, "
-      "ee-upper=0|1, id=VALUE, keep-config (solo 16F62XA). Se puede repetir.",
+      "ee-upper=0|1, id=VALUE, keep-config (solo 16F62XA), config-fail (la palabra de "
+      "configuración no se escribe). Se puede repetir.",
       "KIND[=VALUE]");
   const QCommandLineOption trace(
       "trace", "Registra cada acceso al puerto en FILE (ns W|R dirección valor).", "FILE");

@@ -668,7 +668,7 @@ TEST_F(Cli, CtrlCAbandonsARealTimeRunWithTheLinesOff) {
   CliProcess hung({"--sim", "16F877:" + state2, "--trace", trace, "-y", "program", file},
                   dir.Path());
   const auto hupDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (ReadAll(trace).size() < 200000 && std::chrono::steady_clock::now() < hupDeadline) {
+  while (ReadAll(trace).size() < 900000 && std::chrono::steady_clock::now() < hupDeadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   hung.Signal(SIGHUP);

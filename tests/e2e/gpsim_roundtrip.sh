@@ -13,9 +13,8 @@ cli=$1 example=$2 model=$3 processor=$4 check=$5
 cycles=6000
 
 # The ports gpsim logs (the 18-pin parts have no PORTC) and lines `info` must print about the
-# configuration word the example sets. The later parts may read their unimplemented
-# configuration bits as 0, so their word is shown as the chip returns it (0x3F32 as 0x2F02,
-# 0x3F30 as 0x2130).
+# configuration word the example sets. Unimplemented configuration bits read 1, as on a real
+# blank 16F877A, so the later parts' words show as the examples write them.
 case $check in
   eeprom877)
     ports="porta portb portc"
@@ -27,12 +26,12 @@ case $check in
     ;;
   count877a)
     ports="portb portd"
-    info=("Configuration Word: 0x2F02" "  In-Circuit Debugger: Disabled"
+    info=("Configuration Word: 0x3F32" "  In-Circuit Debugger: Disabled"
       "  Flash Program Memory Write: Enable" "  Oscilator: HC")
     ;;
   eeprom628a)
     ports="porta portb"
-    info=("Configuration Word: 0x2130" "  Master Clear Reset: Enabled" "  Oscilator: INTOSC I/O")
+    info=("Configuration Word: 0x3F30" "  Master Clear Reset: Enabled" "  Oscilator: INTOSC I/O")
     ;;
   *)
     echo "unknown check $check" >&2

@@ -343,7 +343,7 @@ TEST(SimAdapterTest, ReportsEachBrokenRule) {
          b.Leave();
          b.Out(5);
        }},
-      {"after the programming voltage (needs 5 us)",
+      {"after the programming voltage (needs 5.000 us)",
        [](Bench& b) {
          b.Leave();
          b.Out(4);

@@ -32,9 +32,10 @@ struct LineDriver {
   std::uint8_t Status() { return sim.PortIn(static_cast<std::uint16_t>(base + 1)); }
   void Pause(std::chrono::nanoseconds d) { clock.Advance(d); }
 
+  // VPP low long enough to reset the address counter, then the hold before the first clock.
   void Enter() {
     Out(0);
-    Pause(std::chrono::microseconds(1));
+    Pause(std::chrono::microseconds(10));
     Out(4);
     Pause(std::chrono::microseconds(5));
   }

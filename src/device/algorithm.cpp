@@ -44,9 +44,19 @@ void FamilyAlgorithm::WriteIdsAndConfig(Session& s, const HexImage& image,
   s.Program();
 }
 
+bool ChecksAttachedPart(const Session& s, const DeviceModel& model) {
+  if (AlgorithmOf(model).ChecksDeviceId()) return true;
+  // A row that also holds a part without an ID (the 16F84) cannot tell a stranger from it.
+  return s.chosenByHand && !model.identifiedCycles && !model.idPattern.empty();
+}
+
 std::string CheckAttachedPart(Session& s, const DeviceModel& model) {
   const std::string id = s.ReadDeviceId();
   if (model.Identifies(id)) return {};
+  const int other = ModelIndexById(id);
+  // The older families go on with a part that shows no known ID, as they always did; one
+  // that shows another part's ID would be read or written as something it is not.
+  if (!AlgorithmOf(model).ChecksDeviceId() && (other == 0 || other == model.index)) return {};
   const unsigned value = static_cast<unsigned>(FromBitString(id) & 0x3FFF);
   char hex[8];
   std::snprintf(hex, sizeof hex, "%04X", value);
@@ -55,9 +65,8 @@ std::string CheckAttachedPart(Session& s, const DeviceModel& model) {
     return "No se encontró un PIC " + name + " en el programador (ID 0x" + hex + ")" +
            AlgorithmOf(model).NoAnswerHint();
   }
-  const int other = ModelIndexById(id);
   const std::string found =
-      other != 0 ? "un PIC " + std::string(ModelByIndex(other)->modelName) : "otro PIC";
+      other != 0 ? "un PIC " + std::string(ModelByIndex(other)->listText) : "otro PIC";
   return "El PIC del programador es " + found + " (ID 0x" + hex + "), no un " + name +
          "\r\rElija su modelo o \"Autodetectar\"";
 }

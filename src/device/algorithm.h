@@ -68,8 +68,12 @@ class FamilyAlgorithm {
 
 const FamilyAlgorithm& AlgorithmOf(const DeviceModel& model);
 
-// For the families that check it: "" when the attached part shows the model's own device
-// ID, otherwise what to tell the user. Leaves programming mode entered again at address 0.
+// Whether the attached part's device ID is checked before any work: always for the families
+// that need it, and for a model chosen by hand whose parts all carry an ID.
+bool ChecksAttachedPart(const Session& s, const DeviceModel& model);
+// "" when the attached part may be taken for `model`, otherwise what to tell the user: the
+// families that need it refuse any other ID; the others only another known part's ID. Leaves
+// programming mode entered again at address 0.
 std::string CheckAttachedPart(Session& s, const DeviceModel& model);
 
 // The later parts: bit 13 (character 1) protects all program memory, bit 8 (character 6) the

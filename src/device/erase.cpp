@@ -21,7 +21,7 @@ std::string Run(Link& link, Operator& op) {
   LinesOff(link);
   const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*model);
   s.Enter();
-  if (algorithm.ChecksDeviceId()) {
+  if (detail::ChecksAttachedPart(s, *model)) {
     if (const std::string wrong = detail::CheckAttachedPart(s, *model); !wrong.empty()) {
       return s.Finish("Error", wrong, result::kNone);
     }
@@ -37,7 +37,12 @@ std::string Run(Link& link, Operator& op) {
     return s.Finish("Error", problem, result::kEraseMismatch);
   }
   for (int a = 0; a < model->programWords; ++a) {
-    if (a % 256 == 0) op.SetProgressFraction(a, model->programWords);
+    if (a % 256 == 0) {
+      op.SetProgressFraction(a, model->programWords);
+      // The blank check is long enough to be stopped (Ctrl-C, "Salir") half-way.
+      op.Yield();
+      s.Checkpoint();
+    }
     s.Command(cmd::kReadDataProgram);
     if (s.Read() != detail::kErasedWord) {
       return s.Finish("Error", "Dirección 0x" + detail::AddressText(a) + " no pudo ser borrada",

@@ -59,7 +59,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   // Code-protection test: a protected part reads zeros and ignores writes.
   s.Reset();
   s.Enter();
-  if (algorithm.ChecksDeviceId()) {
+  if (detail::ChecksAttachedPart(s, *model)) {
     if (const std::string wrong = detail::CheckAttachedPart(s, *model); !wrong.empty()) {
       return s.Finish("Error", wrong, result::kNone);
     }

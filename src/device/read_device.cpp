@@ -44,7 +44,7 @@ std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
   if (model == nullptr) return result::kNone;
   out.modelIndex = model->index;
 
-  if (detail::AlgorithmOf(*model).ChecksDeviceId()) {
+  if (detail::ChecksAttachedPart(s, *model)) {
     s.Reset();
     s.Enter();
     if (const std::string wrong = detail::CheckAttachedPart(s, *model); !wrong.empty()) {

@@ -88,6 +88,7 @@ std::string Session::Finish(std::string_view title, std::string_view text, std::
 
 const DeviceModel* Session::ResolveModel() {
   int index = op.ModelIndex();
+  chosenByHand = index != 0;
   if (index == 0) index = DetectModel(link, op);
   model = ModelByIndex(index);
   if (model != nullptr) {

@@ -42,7 +42,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
 
   const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*model);
   s.Enter();
-  if (algorithm.ChecksDeviceId()) {
+  if (detail::ChecksAttachedPart(s, *model)) {
     if (const std::string wrong = detail::CheckAttachedPart(s, *model); !wrong.empty()) {
       return s.Finish("Error", wrong, result::kNone);
     }

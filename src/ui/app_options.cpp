@@ -15,21 +15,25 @@ QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
   const QCommandLineOption version(QStringList{"v", "version"}, "Muestra la versión.");
   const QCommandLineOption sim(
       "sim",
-      "Usa el adaptador simulado en 0x378 con un PIC MODEL (16F84, 16F84A, 16F870 ... 16F877); "
-      "STATE es el archivo que guarda el chip entre ejecuciones.",
-      "MODEL[:STATE]");
+      "Usa el adaptador simulado en 0x378 con un PIC MODELO (16F84, 16F84A, 16F870 ... 16F877); "
+      "ESTADO es el archivo que guarda el chip entre ejecuciones.",
+      "MODELO[:ESTADO]");
   const QCommandLineOption simTime(
       "sim-time", "Tiempo del chip simulado: real (por omisión) o virtual.", "real|virtual");
   const QCommandLineOption simFault(
       "sim-fault",
-      "Falla simulada: no-adapter, no-target=0|1, stuck=ADDR, ee-stuck=INDEX, unplug-after=N, "
-      "ee-upper=0|1, id=VALUE. Se puede repetir.",
-      "KIND[=VALUE]");
+      "Falla simulada: no-adapter, no-target=0|1, stuck=DIR, ee-stuck=INDICE, unplug-after=N, "
+      "ee-upper=0|1, id=VALOR. Se puede repetir.",
+      "TIPO[=VALOR]");
   const QCommandLineOption trace(
-      "trace", "Registra cada acceso al puerto en FILE (ns W|R dirección valor).", "FILE");
-  QCommandLineOption screenshot("screenshot", "Escribe una imagen PNG de cada ventana.", "DIR");
+      "trace",
+      "Registra cada acceso al puerto en ARCHIVO (ns W|R dirección valor); no reemplaza un "
+      "archivo sin --force.",
+      "ARCHIVO");
+  const QCommandLineOption force("force", "Reemplaza el archivo de --trace si ya existe.");
+  QCommandLineOption screenshot("screenshot", "Escribe una imagen PNG de cada ventana.", "CARPETA");
   screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOptions({help, version, sim, simTime, simFault, trace, screenshot});
+  parser.addOptions({help, version, sim, simTime, simFault, trace, force, screenshot});
   // Qt's own window-system options ("-platform offscreen", "-style Fusion") are taken by
   // QApplication from the same arguments; here they only have to pass.
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -54,6 +58,12 @@ QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
   }
   options.screenshotDir = parser.value(screenshot);
   options.tracePath = parser.value(trace);
+  options.force = parser.isSet(force);
+  // An empty value (an unset shell variable) is a mistake, never the same as no option.
+  if (parser.isSet(trace) && options.tracePath.isEmpty()) {
+    return "--trace: falta el nombre del archivo";
+  }
+  if (parser.isSet(sim) && parser.value(sim).isEmpty()) return "--sim: falta el modelo";
 
   if (!parser.isSet(sim)) {
     if (parser.isSet(simTime) || parser.isSet(simFault)) {

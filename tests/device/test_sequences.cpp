@@ -52,6 +52,8 @@ constexpr const char* kProgramBlank84 =
     "VPP, LoadConfig 0000, LoadProg 3F85, Cycle, Inc, LoadProg 3F80, Cycle, Inc, "
     "LoadProg 3F80, Cycle, Inc, LoadProg 3F80, Cycle, Inc x4, LoadProg 3FF1, Cycle, 0";
 constexpr const char* kIdRead84 = "VPP, LoadConfig 0010, Inc x6, ReadProg=0000, 0, ";
+// A 16F87X chosen by hand shows its device ID before anything is written, read or erased.
+constexpr const char* kIdRead877 = "VPP, LoadConfig 0010, Inc x6, ReadProg=09A7, 0, ";
 constexpr const char* kVerify =
     "VPP, LoadConfig 0010, Inc x7, ReadProg=3FF1, 0, "
     "VPP, ReadProg=2805, Inc, ReadProg=0000, 0, VPP, ReadData=0041, 0";
@@ -62,13 +64,15 @@ constexpr const char* kEraseSequence =
 TEST(Sequences, ProgramVerifyAndEraseSendExactlyTheseCommands) {
   struct Row {
     SimModel model;
-    const char* programBlank;
-    const char* eraseIdRead;
+    std::string programBlank;
+    std::string verifyIdRead;
+    std::string eraseIdRead;
     const char* blankCheck;
   };
   for (const Row& row :
-       {Row{SimModel::F877, kProgramBlank87x, "", "(ReadProg=3FFF, Inc) x8192, 0"},
-        Row{SimModel::F84, kProgramBlank84, kIdRead84, "(ReadProg=3FFF, Inc) x1024, 0"}}) {
+       {Row{SimModel::F877, kIdRead877 + std::string(kProgramBlank87x), kIdRead877, kIdRead877,
+            "(ReadProg=3FFF, Inc) x8192, 0"},
+        Row{SimModel::F84, kProgramBlank84, "", kIdRead84, "(ReadProg=3FFF, Inc) x1024, 0"}}) {
     const std::string name(sim::SimModelName(row.model));
     Scope s(row.model);
     const std::string path = s.dir.Write("small.hex", SmallFile());
@@ -76,7 +80,7 @@ TEST(Sequences, ProgramVerifyAndEraseSendExactlyTheseCommands) {
     EXPECT_EQ(s.log.Summary(), row.programBlank) << name;
     s.log.events.clear();
     ASSERT_EQ(VerifyDevice(path, s.link, s.op), "ok") << name;
-    EXPECT_EQ(s.log.Summary(), kVerify) << name;
+    EXPECT_EQ(s.log.Summary(), row.verifyIdRead + kVerify) << name;
     s.log.events.clear();
     ASSERT_EQ(EraseDevice(s.link, s.op), "ok") << name;
     EXPECT_EQ(s.log.Summary(), row.eraseIdRead + (kEraseSequence + std::string(row.blankCheck)))
@@ -126,13 +130,13 @@ TEST(Sequences, EachMemoryIsReadOnlyWhenTheFileHasIt) {
     const char* name;
     HexBuilder file;
     bool readsData;
-    int programReads;  // the configuration word's included
+    int programReads;  // the device ID's and the configuration word's included
   };
   HexBuilder eepromOnly, programOnly;
   eepromOnly.Eeprom(0, {0x41}).Config(0x3FF1);
   programOnly.Words(0, {0x2805, 0x0000}).Config(0x3FF1);
   for (const Row& row :
-       {Row{"EEPROM only", eepromOnly, true, 2}, Row{"program only", programOnly, false, 3}}) {
+       {Row{"EEPROM only", eepromOnly, true, 3}, Row{"program only", programOnly, false, 4}}) {
     Scope s(SimModel::F877);
     const std::string path = s.dir.Write("f.hex", row.file.Text());
     ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << row.name;

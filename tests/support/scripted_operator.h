@@ -46,7 +46,10 @@ class ScriptedOperator final : public Operator {
       abandon = true;
   }
   void HideProgress() override { progressVisible = false; }
-  void Yield() override { ++yields; }
+  void Yield() override {
+    ++yields;
+    if (onYield) onYield();
+  }
   bool AbandonRequested() override { return abandon; }
   void FileFailed() override { ++fileFailures; }
 
@@ -74,6 +77,8 @@ class ScriptedOperator final : public Operator {
   int fileFailures = 0;
   // Runs while each message is on screen.
   std::function<void()> onMessage;
+  // Runs at every yield, as a window's pending clicks would.
+  std::function<void()> onYield;
 };
 
 }  // namespace daxwel::testing

@@ -135,8 +135,8 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
   }
   if (!hasValue) return what + "falta el valor (" + std::string(kind) + "=VALOR)";
   if (!value) return what + "el valor no es un número (decimal o 0x hexadecimal)";
-  if (*value == kOutOfRange) return what + "el valor está fuera de rango";
   const long long number = *value;
+  if (number == kOutOfRange) return what + "el valor está fuera de rango";
 
   if (kind == "no-target" || kind == "ee-upper") {
     if (number > 1) return what + "el valor debe ser 0 o 1";

@@ -223,10 +223,13 @@ std::string WriteFileAtomically(const std::string& path, std::string_view text, 
   const std::string dir = FolderOf(target.path);
   RemoveStaleTemporaries(dir);
 
-  // An unnamed file first: a process killed before the rename leaves nothing behind. A file
-  // system without them gets a named temporary file instead.
+  // An unnamed file first: a process killed before the rename leaves nothing behind. It gets
+  // its name through /proc; a file system without unnamed files, or a system without /proc (a
+  // bare chroot), gets a named temporary file instead.
   std::string temp;
-  int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  int fd = ::access("/proc/self/fd", X_OK) == 0
+               ? ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666)
+               : -1;
   const bool unnamed = fd >= 0;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     temp = TempName(dir, attempt);

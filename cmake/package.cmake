@@ -28,8 +28,23 @@ if(DAXWEL_BUILD_UI)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo RENAME ar.com.mirvane.daxwel.metainfo.xml)
 endif()
 
-set(DAXWEL_MAINTAINER "Daxwel <daxwel@localhost>"
+# A role, not a person; a packager who rebuilds it sets their own.
+set(DAXWEL_MAINTAINER "Daxwel <daxwel@mirvane.com.ar>"
     CACHE STRING "Maintainer field of the Debian package: Name <address>")
+
+# What Debian expects beside every package: the licence in its machine-readable copyright file
+# and the changelog (a package without a Debian revision keeps it as changelog.gz).
+set(DAXWEL_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/daxwel)
+configure_file(${PROJECT_SOURCE_DIR}/resources/debian/changelog.in
+               ${PROJECT_BINARY_DIR}/doc/changelog @ONLY)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/doc/changelog.gz
+  COMMAND ${DAXWEL_GZIP} -9nkf ${PROJECT_BINARY_DIR}/doc/changelog
+  DEPENDS ${PROJECT_BINARY_DIR}/doc/changelog
+  VERBATIM)
+add_custom_target(daxwel_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/doc/changelog.gz)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright
+              ${PROJECT_BINARY_DIR}/doc/changelog.gz
+        DESTINATION ${DAXWEL_DOC_DIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME daxwel)

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "cli/exit_status.h"
@@ -143,8 +142,8 @@ bool Readable(const std::string& path) {
   // that may never come.
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return false;
-  std::ifstream in(path);
-  return in.good();
+  // Asked, not opened: the operation opens and reads the file once.
+  return ::access(path.c_str(), R_OK) == 0;
 }
 
 }  // namespace
@@ -158,27 +157,14 @@ std::string CheckFiles(const Request& request, TerminalOperator& op) {
         return kFileError;
       }
       break;
-    case Command::Read: {
-      std::error_code ec;
-      // Even --force cannot put a file where a folder is: say so before reading the chip.
-      if (std::filesystem::is_directory(request.file, ec)) {
-        op.Message("Error", "No se puede escribir el archivo " + request.file + ": es una carpeta");
-        return kFileError;
-      }
-      if (!request.force && std::filesystem::exists(request.file, ec)) {
-        op.Message("Error",
-                   "El archivo " + request.file + " ya existe (use --force para reemplazarlo)");
-        return kFileError;
-      }
-      const std::filesystem::path target(request.file);
-      const std::filesystem::path dir =
-          target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-      if (::access(dir.c_str(), W_OK) != 0) {
-        op.Message("Error", "No se puede escribir en la carpeta " + dir.string());
+    case Command::Read:
+      // Said before the chip is read: a folder, an existing file without --force, a
+      // read-only file or folder, a link that leads nowhere it could write.
+      if (std::string problem = sim::CheckWritable(request.file, request.force); !problem.empty()) {
+        op.Message("Error", problem);
         return kFileError;
       }
       break;
-    }
     default:
       break;
   }

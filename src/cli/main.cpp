@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <csignal>
@@ -32,12 +33,15 @@ namespace {
 
 constexpr const char* kFooter = R"(Detalle de los comandos:
   detect          Detecta el PIC por su ID e imprime el modelo (16F877, 16F84/84A, ...).
-  program FILE    Programa el archivo Intel HEX (Program Memory, EEPROM, ID, configuración).
-  verify FILE     Compara el PIC con el archivo HEX.
+  program ARCHIVO Programa el archivo Intel HEX (Program Memory, EEPROM, ID, configuración).
+  verify ARCHIVO  Compara el PIC con el archivo HEX.
   erase           Borra el PIC por completo (también uno con Code Protect).
-  run             Pone el PIC en modo RUN hasta Enter, --seconds N o Ctrl-C.
-  read FILE       Lee el PIC (Program Memory, EEPROM, ID, configuración) a un archivo INHX8M.
+  run             Pone el PIC en modo RUN hasta Enter, --seconds N o Ctrl-C; cualquiera de
+                  los tres lo detiene normalmente (Resultado: ok, código 0).
+  read ARCHIVO    Lee el PIC (Program Memory, EEPROM, ID, configuración) a un archivo INHX8M.
                   Rechaza un PIC con Code Protect; no reemplaza un archivo sin --force.
+                  Un enlace simbólico se sigue y se reemplaza su destino; un dispositivo de
+                  caracteres o una tubería (FIFO) se escriben directamente.
   info            Muestra la palabra de configuración, los ID y el ID del dispositivo.
 
 --config (solo program):
@@ -65,8 +69,10 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
 Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
   (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A).
   ESTADO es un archivo INHX8M que guarda las memorias del PIC entre ejecuciones (se crea
-  borrado si no existe; se guarda después de cada comando). --sim-time virtual hace
-  instantáneo el tiempo del PIC simulado.
+  borrado si no existe; se guarda solo cuando el PIC cambió). Su primera línea, un
+  comentario ";PIC MODELO", dice de qué PIC es: el de otro modelo se rechaza. Mientras un
+  proceso lo usa, otro que lo pida termina con un error; uno de solo lectura no se
+  reemplaza. --sim-time virtual hace instantáneo el tiempo del PIC simulado.
   --sim-fault (repetible): no-adapter, no-target=0|1, stuck=DIR, ee-stuck=INDICE,
   unplug-after=N, ee-upper=0|1, id=VALOR (números decimales o 0x hexadecimales),
   keep-config (solo 16F62XA: el borrado deja la palabra de configuración),
@@ -90,11 +96,14 @@ Códigos de salida:
   2    falla de archivo o configuración (format-error, size-error, config-error, file-error,
        y program_error o verify_error cuando el archivo HEX no se puede abrir o leer: suma
        de verificación incorrecta, sin registro de fin, dirección extendida distinta de 0);
-       también un comando que terminó bien pero cuyo registro --trace quedó incompleto
+       también un comando que terminó bien pero cuyo registro --trace quedó incompleto o
+       cuyo estado del simulador no pudo guardarse, y un archivo de estado en uso por otro
+       proceso o de otro modelo (file-error)
   3    no se detectó el PIC, se canceló, o no hay adaptador ("Hardware no detectado !!!!")
   4    el PIC simulado registró violaciones del protocolo (en la salida de error)
   64   uso incorrecto
-  130  interrumpido con Ctrl-C, SIGTERM o SIGHUP (abandoned; las líneas quedan en 0))";
+  130  interrumpido con Ctrl-C, SIGTERM o SIGHUP (abandoned; las líneas quedan en 0), salvo
+       run, que así termina normalmente (ok, 0))";
 
 // CLI11's own complaints, in the program's language. Its texts are matched by their fixed parts;
 // anything not foreseen keeps CLI11's wording rather than lose the detail.
@@ -152,6 +161,7 @@ struct Options {
   std::string config = "file";
   bool yes = false;
   bool quiet = false;
+  bool force = false;
   std::string trace;
   std::string sim;
   std::string simTime = "real";
@@ -203,7 +213,8 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   Options o;
   Request request;
   app.add_option("--port", o.port,
-                 "Puerto: 0x378, 0x278, 0x3BC o un dispositivo como /dev/parport1")
+                 "Puerto: 0x378, 0x278, 0x3BC (con 0x, hexadecimal), 888 (sin 0x, decimal, "
+                 "como base-addr en /proc/sys/dev/parport) o un dispositivo como /dev/parport1")
       ->type_name("PUERTO")
       ->capture_default_str();
   app.add_option("--model", o.model, "auto, o el modelo: " + ModelNames(", "))
@@ -215,9 +226,13 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
       ->capture_default_str();
   app.add_flag("-y,--yes", o.yes, "Responde OK a las confirmaciones");
   app.add_flag("-q,--quiet", o.quiet, "Sin progreso ni mensajes que no sean errores");
-  app.add_option("--trace", o.trace,
-                 "Registra cada acceso al puerto en FILE (ns W|R dirección valor)")
-      ->type_name("FILE");
+  CLI::Option* traceOption =
+      app.add_option("--trace", o.trace,
+                     "Registra cada acceso al puerto en ARCHIVO (ns W|R dirección valor); no "
+                     "reemplaza un archivo sin --force")
+          ->type_name("ARCHIVO");
+  app.add_flag("--force", o.force, "Reemplaza un archivo existente (read y --trace)");
+  app.set_version_flag("--version", "daxwel-cli " DAXWEL_VERSION, "Muestra la versión y termina");
   CLI::Option* simOption =
       app.add_option("--sim", o.sim, "Adaptador simulado con un PIC MODELO[:ESTADO]")
           ->type_name("MODELO[:ESTADO]");
@@ -235,9 +250,9 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
 
   auto* detect = app.add_subcommand("detect", "Detecta el modelo del PIC");
   auto* program = app.add_subcommand("program", "Programa un archivo HEX");
-  program->add_option("FILE", request.file, "Archivo Intel HEX")->required();
+  program->add_option("ARCHIVO", request.file, "Archivo Intel HEX")->required();
   auto* verify = app.add_subcommand("verify", "Verifica el PIC contra un archivo HEX");
-  verify->add_option("FILE", request.file, "Archivo Intel HEX")->required();
+  verify->add_option("ARCHIVO", request.file, "Archivo Intel HEX")->required();
   auto* erase = app.add_subcommand("erase", "Borra el PIC");
   auto* run = app.add_subcommand("run", "Pone el PIC en modo RUN");
   std::string seconds;
@@ -245,7 +260,7 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
       run->add_option("--seconds", seconds, "Segundos en modo RUN (si no, hasta Enter o Ctrl-C)")
           ->type_name("N");
   auto* read = app.add_subcommand("read", "Lee el PIC a un archivo INHX8M");
-  read->add_option("FILE", request.file, "Archivo a escribir")->required();
+  read->add_option("ARCHIVO", request.file, "Archivo a escribir")->required();
   read->add_flag("--force", request.force, "Reemplaza un archivo existente");
   auto* info = app.add_subcommand("info", "Muestra configuración, ID y ID del dispositivo");
 
@@ -272,6 +287,22 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
     return usage(UsageErrorText(app, e));
   }
 
+  // After "--" only a command's file may follow; CLI11 would hand anything else back to the
+  // options (`erase -- -y` would confirm).
+  const std::vector<std::string> words(argv + 1, argv + argc);
+  if (const auto dashes = std::find(words.begin(), words.end(), "--"); dashes != words.end()) {
+    const bool takesFile = program->parsed() || verify->parsed() || read->parsed();
+    const auto extra = dashes + (takesFile ? 2 : 1);
+    if (extra < words.end()) return usage("Argumento no esperado: " + *extra);
+  }
+  // An empty value is a mistake (an unset shell variable), never the same as leaving it out.
+  if (*simOption && o.sim.empty()) return usage("--sim: falta el modelo (MODELO[:ESTADO])");
+  if (*traceOption && o.trace.empty()) return usage("--trace: falta el nombre del archivo");
+  if (request.file.empty() && (program->parsed() || verify->parsed() || read->parsed())) {
+    return usage("ARCHIVO: falta el nombre del archivo");
+  }
+  request.force = request.force || o.force;
+
   if (detect->parsed()) request.command = Command::Detect;
   if (program->parsed()) request.command = Command::Program;
   if (verify->parsed()) request.command = Command::Verify;
@@ -290,7 +321,11 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   if (std::string problem = ParseConfigOption(o.config, request.config); !problem.empty())
     return usage(problem);
   const auto port = ParsePortRequest(o.port);
-  if (!port) return usage("--port: se espera 0x378, 0x278, 0x3BC o un dispositivo (/dev/parport1)");
+  if (!port) {
+    return usage(
+        "--port: se espera una dirección (0x378 en hexadecimal, 888 en decimal) o un "
+        "dispositivo (/dev/parport1)");
+  }
 
   sim::SimOptions simOptions;
   if (!o.sim.empty()) {
@@ -298,6 +333,20 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
     if (std::string problem = sim::ParseSimOptions(o.sim, o.simTime, o.simFaults, simOptions);
         !problem.empty()) {
       return usage(problem);
+    }
+  }
+  // The trace never overwrites what the run reads or keeps.
+  if (!o.trace.empty()) {
+    if (!request.file.empty() && request.command != Command::Read &&
+        sim::SameFile(o.trace, request.file)) {
+      return usage("--trace: " + o.trace + " es el archivo HEX del comando");
+    }
+    if (!request.file.empty() && request.command == Command::Read &&
+        sim::SameFile(o.trace, request.file)) {
+      return usage("--trace: " + o.trace + " es el archivo que escribe read");
+    }
+    if (!simOptions.statePath.empty() && sim::SameFile(o.trace, simOptions.statePath)) {
+      return usage("--trace: " + o.trace + " es el archivo de estado del simulador");
     }
   }
 
@@ -327,7 +376,12 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
     backend.base = backend.real.base;
   }
   if (!o.trace.empty()) {
-    backend.traceFile.open(o.trace, std::ios::out | std::ios::trunc);
+    // read's rule: an existing file only with --force; a link leads to its target.
+    if (std::string problem = sim::CheckWritable(o.trace, o.force); !problem.empty()) {
+      op.Message("Error", problem);
+      return Finish(op, kFileError, exit_status::kFileFailure);
+    }
+    backend.traceFile.open(sim::ResolveWriteTarget(o.trace).path, std::ios::out | std::ios::trunc);
     if (!backend.traceFile) {
       op.Message("Error", "No se puede escribir el archivo " + o.trace);
       return Finish(op, kFileError, exit_status::kFileFailure);
@@ -370,7 +424,10 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
       if (status == exit_status::kOk) status = exit_status::kFileFailure;
     }
   }
-  if (watch.Requested()) status = exit_status::kInterrupted;
+  // Ctrl-C is how run mode is meant to end: that run ended as asked.
+  if (watch.Requested() && !(request.command == Command::Run && result == result::kOk)) {
+    status = exit_status::kInterrupted;
+  }
   if (backend.sim && o.simReport) {
     for (const std::string& line : op.Reports()) op.Line(line, true);
     op.Line(sim::CostReport(backend.sim->Adapter().Stats()), true);

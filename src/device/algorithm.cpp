@@ -82,6 +82,10 @@ namespace {
 std::string CheckAttachedPart(Session& s, const DeviceModel& model) {
   const std::uint16_t id = WordOf(s.ReadDeviceId());
   if (model.Identifies(id)) return {};
+  const int other = ModelIndexById(id);
+  // The older families go on with a part that shows no known ID, as they always did; one
+  // that shows another part's ID would be read or written as something it is not.
+  if (!AlgorithmOf(model).ChecksDeviceId() && (other == 0 || other == model.index)) return {};
   char hex[8];
   std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(id));
   const std::string name(model.modelName);
@@ -89,9 +93,8 @@ std::string CheckAttachedPart(Session& s, const DeviceModel& model) {
     return "No se encontró un PIC " + name + " en el programador (ID 0x" + hex + ")" +
            AlgorithmOf(model).NoAnswerHint();
   }
-  const int other = ModelIndexById(id);
   const std::string found =
-      other != 0 ? "un PIC " + std::string(ModelByIndex(other)->modelName) : "otro PIC";
+      other != 0 ? "un PIC " + std::string(ModelByIndex(other)->listText) : "otro PIC";
   return "El PIC del programador es " + found + " (ID 0x" + hex + "), no un " + name +
          "\r\rElija su modelo o \"Autodetectar\"";
 }
@@ -100,7 +103,10 @@ std::string CheckAttachedPart(Session& s, const DeviceModel& model) {
 
 std::optional<std::string> StartOnModel(Session& s) {
   s.Enter();
-  if (!AlgorithmOf(*s.model).ChecksDeviceId()) return std::nullopt;
+  // A model chosen by hand is checked too, unless its row also holds a part without an ID
+  // (the 16F84), which cannot be told from a stranger.
+  const bool byHand = s.chosenByHand && !s.model->identifiedCycles;
+  if (!AlgorithmOf(*s.model).ChecksDeviceId() && !byHand) return std::nullopt;
   if (const std::string wrong = CheckAttachedPart(s, *s.model); !wrong.empty()) {
     return s.Finish("Error", wrong, result::kNone);
   }

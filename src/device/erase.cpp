@@ -32,7 +32,12 @@ std::string Run(Link& link, Operator& op) {
     return s.Finish("Error", problem, result::kEraseMismatch);
   }
   for (int a = 0; a < model->programWords; ++a) {
-    if (a % 256 == 0) op.SetProgressFraction(a, model->programWords);
+    if (a % 256 == 0) {
+      op.SetProgressFraction(a, model->programWords);
+      // The blank check is long enough to be stopped (Ctrl-C, "Salir") half-way.
+      op.Yield();
+      s.Checkpoint();
+    }
     s.Command(cmd::kReadDataProgram);
     if (s.Read() != detail::kErasedWord) {
       return s.Finish("Error", "Dirección 0x" + detail::AddressText(a) + " no pudo ser borrada",

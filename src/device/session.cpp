@@ -100,6 +100,7 @@ std::string Session::FailOnFile(const HexLoadResult& loaded, HexWording wording,
 
 const DeviceModel* Session::ResolveModel() {
   int index = op.ModelIndex();
+  chosenByHand = index != 0;
   if (index == 0) index = DetectModel(link, op);
   model = ModelByIndex(index);
   if (model != nullptr) cycles = model->cycles;

@@ -46,6 +46,8 @@ class Session {
   std::string Read();
   // The resolved model, and the cycle times of the part actually attached.
   const DeviceModel* model = nullptr;
+  // Whether the model came from the list rather than from a detection.
+  bool chosenByHand = false;
   CycleTimes cycles{kDefaultCycle, {}, kDefaultCycle};
 
   // Sends `command` and waits out the self-timed cycle it starts (`wait`, its worst case),

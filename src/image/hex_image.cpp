@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <system_error>
 #include <vector>
 
@@ -50,36 +51,30 @@ struct Failure {
 constexpr std::size_t kLongestRecord = 1 + 2 + 4 + 2 + 2 * 255 + 2;
 
 // Reads lines ended by LF, CR LF or a lone CR, so files from any editor split alike. Leading
-// blanks are dropped as they are read and only as much of a line as a record can use is kept,
-// so a file without line ends costs no more memory than a short one. The stream closes with
-// the object on every way out.
+// blanks are dropped as they are read and only as much of a line as a record can use is kept.
 class LineReader {
  public:
-  explicit LineReader(const std::string& path) : in_(path, std::ios::in | std::ios::binary) {}
-  bool IsOpen() const { return in_.is_open(); }
+  explicit LineReader(std::string_view text) : text_(text) {}
 
   bool Next(std::string& line) {
     line.clear();
-    std::streambuf* buf = in_.rdbuf();
-    bool any = false;
-    for (;;) {
-      int ch = buf->sbumpc();
-      if (ch == std::char_traits<char>::eof()) {
-        return any;
-      }
-      any = true;
+    if (at_ >= text_.size()) return false;
+    while (at_ < text_.size()) {
+      const char ch = text_[at_++];
       if (ch == '\n') return true;
       if (ch == '\r') {
-        if (buf->sgetc() == '\n') buf->sbumpc();
+        if (at_ < text_.size() && text_[at_] == '\n') ++at_;
         return true;
       }
       if (line.empty() && (ch == ' ' || ch == '\t')) continue;
-      if (line.size() < kLongestRecord) line.push_back(static_cast<char>(ch));
+      if (line.size() < kLongestRecord) line.push_back(ch);
     }
+    return true;
   }
 
  private:
-  std::ifstream in_;
+  std::string_view text_;
+  std::size_t at_ = 0;
 };
 
 struct Record {
@@ -154,23 +149,11 @@ class RecordDecoder {
 
 enum class Pass { First, Second };
 
-// One pass over the file. The first pass fills program memory, the IDs and the configuration
-// word; the second the data EEPROM. Both decode and check every line the same way.
-std::optional<Failure> RunPass(const std::string& path, Pass pass, ImageLimits limits,
+// One pass over the file's bytes. The first pass fills program memory, the IDs and the
+// configuration word; the second the data EEPROM. Both decode and check every line the same way.
+std::optional<Failure> RunPass(std::string_view bytes, Pass pass, ImageLimits limits,
                                HexImage& image) {
-  // Only a regular file is read: a directory reads as nothing, opening a FIFO waits for a
-  // writer that may never come, and a device such as /dev/zero never ends.
-  std::error_code ec;
-  const auto type = std::filesystem::status(path, ec).type();
-  const bool known = !ec && type != std::filesystem::file_type::not_found;
-  if (known && type != std::filesystem::file_type::regular) {
-    return Failure{HexStatus::ReadFailure, 0,
-                   "No se pudo abrir el archivo " + path + ": no es un archivo regular"};
-  }
-  LineReader reader(path);
-  if (!reader.IsOpen()) {
-    return Failure{HexStatus::ReadFailure, 0, "No se pudo abrir el archivo " + path};
-  }
+  LineReader reader(bytes);
   std::string raw;
   int lineNumber = 0;
   while (reader.Next(raw)) {
@@ -286,15 +269,39 @@ int HexDigitValue(int code) {
 }
 
 HexLoadResult LoadHexImage(const std::string& path, ImageLimits limits) {
+  // Only a regular file is read: a directory reads as nothing, opening a FIFO waits for a
+  // writer that may never come, and a device such as /dev/zero never ends.
+  std::error_code ec;
+  const auto type = std::filesystem::status(path, ec).type();
+  const bool known = !ec && type != std::filesystem::file_type::not_found;
+  if (known && type != std::filesystem::file_type::regular) {
+    return FromFailure({HexStatus::ReadFailure, 0,
+                        "No se pudo abrir el archivo " + path + ": no es un archivo regular"});
+  }
+  // Read once: both passes run over the same bytes, so a file replaced meanwhile cannot mix
+  // two programs on the chip.
+  std::ifstream in(path, std::ios::in | std::ios::binary);
+  if (!in.is_open()) {
+    return FromFailure({HexStatus::ReadFailure, 0, "No se pudo abrir el archivo " + path});
+  }
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  if (in.bad()) {
+    return FromFailure({HexStatus::ReadFailure, 0, "No se pudo leer el archivo " + path});
+  }
+  return ParseHexImage(bytes.str(), limits);
+}
+
+HexLoadResult ParseHexImage(std::string_view bytes, ImageLimits limits) {
   limits.programWords = std::clamp(limits.programWords, 0, 8192);
   limits.eepromBytes = std::clamp(limits.eepromBytes, 0, 256);
 
   HexLoadResult result;
   HexImage& image = result.image;
   std::fill_n(image.ProgramWords.begin(), limits.programWords, std::int16_t{0x3FFF});
-  if (auto fault = RunPass(path, Pass::First, limits, image)) return FromFailure(*fault);
+  if (auto fault = RunPass(bytes, Pass::First, limits, image)) return FromFailure(*fault);
   std::fill_n(image.EepromWords.begin(), limits.eepromBytes, std::int16_t{0x3FFF});
-  if (auto fault = RunPass(path, Pass::Second, limits, image)) return FromFailure(*fault);
+  if (auto fault = RunPass(bytes, Pass::Second, limits, image)) return FromFailure(*fault);
   result.status = HexStatus::Ok;
   return result;
 }

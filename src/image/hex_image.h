@@ -39,10 +39,12 @@ struct HexLoadResult {
   int line = 0;  // 1-based line of the failure, 0 when none
 };
 
-// Reads the file in two passes (program memory, IDs and configuration first; data EEPROM
-// second) and closes it before returning, whatever the outcome. Limits outside 0..8192 words
-// and 0..256 bytes are clamped to the image's arrays.
+// Reads the file once, closes it, and runs ParseHexImage over its bytes.
 HexLoadResult LoadHexImage(const std::string& path, ImageLimits limits);
+// Two passes over the bytes of a HEX file (program memory, IDs and configuration first; data
+// EEPROM second). Limits outside 0..8192 words and 0..256 bytes are clamped to the image's
+// arrays.
+HexLoadResult ParseHexImage(std::string_view bytes, ImageLimits limits);
 
 // Value of a hexadecimal digit by character code: "0"-"9", "a"-"f", "A"-"F" give 0-15, any
 // other code below 111 gives 0 (a stray character reads as the digit 0), and a code of 111

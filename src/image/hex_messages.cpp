@@ -15,8 +15,12 @@ std::optional<HexMessage> HexLoadMessage(const HexLoadResult& result, HexWording
   switch (result.status) {
     case HexStatus::Ok:
       return std::nullopt;
-    case HexStatus::FormatError:
-      return HexMessage{"Archivo Incorrecto", "Este archivo no es Intel Format"};
+    case HexStatus::FormatError: {
+      // The line comes after the message, which stays as it always was.
+      std::string text = "Este archivo no es Intel Format";
+      if (result.line > 0) text += "\rLínea " + std::to_string(result.line);
+      return HexMessage{"Archivo Incorrecto", text};
+    }
     case HexStatus::ProgramSizeError: {
       std::string text = "Este programa excede el tamaño\rsoportado por este PIC\r";
       // The verification's message never named the memory.

@@ -62,14 +62,22 @@ std::optional<PortRequest> ParsePortRequest(std::string_view text) {
   if (text.front() == '/') return PortRequest{0x378, std::string(text)};
   if (text.substr(0, 7) == "parport" && text.size() > 7)
     return PortRequest{0x378, "/dev/" + std::string(text)};
+  // Hexadecimal only after 0x: a bare number is decimal, as /proc shows base-addr.
   std::string_view digits = text;
-  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+  int base = 10;
+  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
     digits.remove_prefix(2);
+    base = 16;
+  }
   unsigned value = 0;
-  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
   if (ec != std::errc() || end != digits.data() + digits.size() || value == 0 || value > 0xFFFF)
     return std::nullopt;
   return PortRequest{static_cast<std::uint16_t>(value), {}};
+}
+
+bool IsLegacyPortAddress(std::uint16_t address) {
+  return address == 0x378 || address == 0x278 || address == 0x3BC;
 }
 
 OpenedPort OpenPort(const PortRequest& request, const PortEnvironment& env) {
@@ -89,6 +97,15 @@ OpenedPort OpenPort(const PortRequest& request, const PortEnvironment& env) {
   if (const std::optional<ParportEntry> entry = FindParportAt(env.procRoot, address))
     return OpenPpdev((env.devRoot / entry->name).string(), entry->name, address, true, env, files);
 
+  // Writing to an address that is no parallel port (the keyboard controller at 0x60, the PCI
+  // configuration at 0xCF8) could hang or damage the machine: direct I/O only where a parallel
+  // port can be.
+  if (!IsLegacyPortAddress(address)) {
+    return Absent(address, HexAddress(address) +
+                               " no es un puerto paralelo: use 0x378, 0x278, 0x3BC o una "
+                               "dirección que el sistema liste como puerto paralelo" +
+                               Available(env.procRoot, env.devRoot));
+  }
   if (env.allowDirect) {
     RawPorts& raw = env.raw != nullptr ? *env.raw : SystemRawPorts();
     try {

@@ -21,9 +21,13 @@ struct PortRequest {
   std::string device;
 };
 
-// "0x378" and bare hex ("378") are addresses; "/dev/parport1" (any path starting with '/')
-// and "parport1" are device files. Nothing for anything else.
+// "0x378" (hexadecimal) and "888" (decimal, as /proc shows base-addr) are addresses;
+// "/dev/parport1" (any path starting with '/') and "parport1" are device files. Nothing for
+// anything else.
 std::optional<PortRequest> ParsePortRequest(std::string_view text);
+
+// 0x378, 0x278 and 0x3BC: where a parallel port can be without the kernel listing it.
+bool IsLegacyPortAddress(std::uint16_t address);
 
 // Where the system is; tests point these at a fake tree and fake system calls.
 struct PortEnvironment {
@@ -47,7 +51,8 @@ struct OpenedPort {
 };
 
 // Finds and opens the port. The address goes to the ppdev port whose base-addr matches, else
-// to direct I/O when the process already has the privilege for it, else to an absent port.
+// to direct I/O when it is a legacy address and the process already has the privilege for it,
+// else to an absent port (nothing is ever written to another address).
 // A device file is opened as it is; its base comes from its proc entry (0x378 when it has
 // none, since ppdev itself never needs the address). To switch ports, destroy the old
 // OpenedPort first: that writes 0 and releases it, and the same port can then be opened again.

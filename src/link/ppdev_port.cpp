@@ -85,8 +85,32 @@ std::string ErrorText(int error) {
       return "no es un puerto paralelo";
     case EINVAL:
       return "petición no válida";
+    case EISDIR:
+      return "es una carpeta, no un dispositivo";
+    case ENOTDIR:
+      return "una parte de la ruta no es una carpeta";
+    case ELOOP:
+      return "demasiados enlaces simbólicos";
+    case ENAMETOOLONG:
+      return "el nombre es demasiado largo";
+    case EROFS:
+      return "el disco es de solo lectura";
+    case ENOMEM:
+      return "memoria insuficiente";
+    case EMFILE:
+    case ENFILE:
+      return "demasiados archivos abiertos";
+    case EAGAIN:
+      return "el recurso no está disponible por ahora";
+    case ETXTBSY:
+      return "el archivo está en uso";
+    case EOPNOTSUPP:
+      return "operación no admitida";
+    case ENOSPC:
+      return "no queda espacio en el disco";
     default:
-      return "error " + std::to_string(error);
+      // Still in the program's language; the number lets the rare case be looked up.
+      return "error del sistema número " + std::to_string(error);
   }
 }
 

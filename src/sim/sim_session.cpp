@@ -1,6 +1,8 @@
 #include "sim/sim_session.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,7 +24,11 @@ namespace {
 constexpr std::uint16_t kErasedWord = 0x3FFF;
 constexpr std::uint8_t kErasedByte = 0xFF;
 
-// Decimal, or hexadecimal after "0x"/"0X"; the whole text must be the number.
+// A number too big for any fault: said as out of range, not as no number at all.
+constexpr long long kOutOfRange = -1;
+
+// Decimal, or hexadecimal after "0x"/"0X"; the whole text must be the number. kOutOfRange for
+// digits that do not fit.
 std::optional<long long> ParseNumber(std::string_view text) {
   int base = 10;
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
@@ -32,7 +38,9 @@ std::optional<long long> ParseNumber(std::string_view text) {
   if (text.empty()) return std::nullopt;
   long long value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-  if (ec != std::errc() || end != text.data() + text.size() || value < 0) return std::nullopt;
+  if (end != text.data() + text.size()) return std::nullopt;
+  if (ec == std::errc::result_out_of_range) return kOutOfRange;
+  if (ec != std::errc() || value < 0) return std::nullopt;
   return value;
 }
 
@@ -42,25 +50,39 @@ std::string HexText(int value) {
   return text;
 }
 
-// The few reasons a state or read-back file cannot be written, in the program's language; the
-// system's own (English) text for anything rarer.
-std::string SystemErrorText(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-      return "permiso denegado";
-    case ENOENT:
-      return "la carpeta no existe";
-    case EISDIR:
-      return "es una carpeta";
-    case ENOTDIR:
-      return "una parte de la ruta no es una carpeta";
-    case ENOSPC:
-      return "no queda espacio en el disco";
-    case EROFS:
-      return "el disco es de solo lectura";
-    default:
-      return std::generic_category().message(error);
+// The comment record that names the chip a state file belongs to; the state's reader skips it.
+constexpr std::string_view kModelComment = ";PIC ";
+
+bool SameMemory(const ChipMemory& a, const ChipMemory& b) {
+  return a.program == b.program && a.ids == b.ids && a.config == b.config && a.eeprom == b.eeprom;
+}
+
+// The model a state file's first line names, or empty when it names none.
+std::string_view ModelComment(std::string_view text) {
+  if (text.substr(0, kModelComment.size()) != kModelComment) return {};
+  std::string_view name = text.substr(kModelComment.size());
+  name = name.substr(0, name.find_first_of("\r\n"));
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  return name;
+}
+
+// The bytes after a first line that starts with ';'.
+std::string_view WithoutComment(std::string_view text) {
+  if (text.empty() || text.front() != ';') return text;
+  const std::size_t end = text.find('\n');
+  return end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+}
+
+bool ReadWhole(int fd, std::string& bytes) {
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) return true;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.append(buffer, static_cast<std::size_t>(n));
   }
 }
 
@@ -163,6 +185,7 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
   if (!hasValue) return what + "falta el valor (" + std::string(kind) + "=VALOR)";
   if (!value) return what + "el valor no es un número (decimal o 0x hexadecimal)";
   const long long number = *value;
+  if (number == kOutOfRange) return what + "el valor está fuera de rango";
 
   if (kind == "no-target" || kind == "ee-upper") {
     if (number > 1) return what + "el valor debe ser 0 o 1";
@@ -261,12 +284,32 @@ void LoadMemory(const ChipContents& contents, ChipMemory& memory) {
 
 std::string ReadContentsFile(const std::string& path, int programWords, int eepromBytes,
                              ChipContents& contents) {
-  const HexLoadResult loaded = LoadHexImage(path, {programWords, eepromBytes});
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    return path + ": no se pudo abrir el archivo (no existe o no es un archivo regular)";
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return path + ": " + SystemErrorText(errno);
+  std::string bytes;
+  const bool read = ReadWhole(fd, bytes);
+  const int error = errno;
+  ::close(fd);
+  if (!read) return path + ": " + SystemErrorText(error);
+  return ContentsOfText(bytes, path, programWords, eepromBytes, contents);
+}
+
+std::string ContentsOfText(std::string_view bytes, const std::string& path, int programWords,
+                           int eepromBytes, ChipContents& contents) {
+  const std::string_view records = WithoutComment(bytes);
+  const HexLoadResult loaded = ParseHexImage(records, {programWords, eepromBytes});
+  const int skippedLines = records.size() == bytes.size() ? 0 : 1;
+  const std::string where =
+      loaded.line > 0 ? " (línea " + std::to_string(loaded.line + skippedLines) + ")" : "";
   switch (loaded.status) {
     case HexStatus::Ok:
       break;
     case HexStatus::FormatError:
-      return path + ": este archivo no es Intel Format";
+      return path + ": este archivo no es Intel Format" + where;
     case HexStatus::ProgramSizeError:
       return path + ": excede el tamaño de la Flash Program Memory";
     case HexStatus::EepromSizeError:
@@ -296,62 +339,6 @@ std::string ReadContentsFile(const std::string& path, int programWords, int eepr
   return {};
 }
 
-std::string WriteFileAtomically(const std::string& path, std::string_view text, bool replace) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  const std::string cannot = "No se puede escribir el archivo " + path + ": ";
-
-  // A unique name in the same directory, so the final rename never crosses file systems.
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    // Built by appending: GCC 12 warns falsely on "literal" + std::string.
-    std::string name(1, '.');
-    name += target.filename().string();
-    name += ".tmp";
-    name += std::to_string(::getpid());
-    name += '-';
-    name += std::to_string(attempt);
-    temp = (dir / name).string();
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return cannot + SystemErrorText(errno);
-  }
-  if (fd < 0) return cannot + SystemErrorText(EEXIST);
-
-  const char* data = text.data();
-  std::size_t left = text.size();
-  int error = 0;
-  while (left > 0) {
-    const ssize_t n = ::write(fd, data, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      error = errno;
-      break;
-    }
-    data += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  if (error == 0 && ::fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error != 0) {
-    ::unlink(temp.c_str());
-    return cannot + SystemErrorText(error);
-  }
-
-  if (replace) {
-    if (::rename(temp.c_str(), path.c_str()) != 0) error = errno;
-    if (error != 0) ::unlink(temp.c_str());
-  } else {
-    // link() fails when the target exists, so a file that appeared meanwhile is kept.
-    if (::link(temp.c_str(), path.c_str()) != 0) error = errno;
-    ::unlink(temp.c_str());
-  }
-  if (error == EEXIST) return "El archivo " + path + " ya existe";
-  if (error != 0) return cannot + SystemErrorText(error);
-  return {};
-}
-
 SimSession::SimSession(SimOptions options) : options_(std::move(options)) {
   if (options_.time == SimTime::Virtual) {
     pacer_ = std::make_unique<VirtualPacer>();
@@ -362,37 +349,109 @@ SimSession::SimSession(SimOptions options) : options_(std::move(options)) {
                                           options_.faults);
 }
 
-SimSession::~SimSession() = default;
+SimSession::~SimSession() {
+  if (lockFd_ >= 0) ::close(lockFd_);
+}
 
-std::string SimSession::LoadState() {
-  if (options_.statePath.empty()) return {};
-  std::error_code ec;
-  // A missing file, or an empty one (as mktemp leaves it), is a new, erased chip.
-  if (!std::filesystem::exists(options_.statePath, ec)) return SaveState();
-  if (std::filesystem::is_regular_file(options_.statePath, ec) &&
-      std::filesystem::file_size(options_.statePath, ec) == 0 && !ec) {
-    return SaveState();
-  }
-  ChipMemory& memory = adapter_->Memory();
-  ChipContents contents;
-  std::string problem =
-      ReadContentsFile(options_.statePath, static_cast<int>(memory.program.size()),
-                       static_cast<int>(memory.eeprom.size()), contents);
-  if (!problem.empty()) return "Estado del simulador: " + problem;
-  LoadMemory(contents, memory);
-  if (memory.factory) {
-    if (const auto factory = ReadFactoryRecord(options_.statePath)) memory.factory = factory;
-  }
+std::string SimSession::StateText() const {
+  std::string text(kModelComment);
+  text += SimModelName(options_.model);
+  text += "\r\n";
+  const ChipMemory& memory = adapter_->Memory();
+  text += FormatInhx8m(ContentsOfMemory(memory), true);
+  const std::size_t end = text.rfind(kEndRecord);
+  if (memory.factory && end != std::string::npos) text.insert(end, FactoryRecord(*memory.factory));
+  return text;
+}
+
+// Writes the chip and keeps the lock on the file that now holds it.
+std::string SimSession::WriteState(bool replace) {
+  int fd = -1;
+  std::string problem = WriteFileAtomically(options_.statePath, StateText(), replace, &fd);
+  if (!problem.empty()) return problem;
+  if (lockFd_ >= 0) ::close(lockFd_);
+  lockFd_ = fd;
+  saved_ = adapter_->Memory();
   return {};
 }
 
-std::string SimSession::SaveState() const {
+std::string SimSession::LoadState() {
   if (options_.statePath.empty()) return {};
-  const ChipMemory& memory = adapter_->Memory();
-  std::string text = FormatInhx8m(ContentsOfMemory(memory), true);
-  const std::size_t end = text.rfind(kEndRecord);
-  if (memory.factory && end != std::string::npos) text.insert(end, FactoryRecord(*memory.factory));
-  return WriteFileAtomically(options_.statePath, text, true);
+  const std::string& path = options_.statePath;
+  const std::string prefix = "Estado del simulador: ";
+  const WriteTarget target = ResolveWriteTarget(path);
+  if (!target.problem.empty()) return prefix + path + ": " + target.problem;
+  if (target.kind == TargetKind::Folder) return prefix + path + ": es una carpeta";
+  if (target.kind == TargetKind::Stream || target.kind == TargetKind::Other) {
+    return prefix + path + ": no es un archivo regular";
+  }
+
+  // The lock is held for the whole run: a second process on the same chip would otherwise
+  // lose one of the two runs' work without a word. A file replaced between the open and the
+  // lock is opened again.
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    const int fd = ::open(target.path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+      if (errno != ENOENT) return prefix + path + ": " + SystemErrorText(errno);
+      // A new, erased chip; another process may create it first.
+      std::string problem = WriteState(false);
+      std::error_code ec;
+      if (!problem.empty() && std::filesystem::exists(target.path, ec)) continue;
+      return problem.empty() ? problem : prefix + problem;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int error = errno;
+      ::close(fd);
+      if (error == EWOULDBLOCK) {
+        return prefix + "el archivo " + path +
+               " está en uso por otro daxwel o daxwel-cli; espere a que termine";
+      }
+      return prefix + path + ": " + SystemErrorText(error);
+    }
+    struct stat held {};
+    struct stat now {};
+    if (::fstat(fd, &held) != 0 || ::stat(target.path.c_str(), &now) != 0 ||
+        held.st_dev != now.st_dev || held.st_ino != now.st_ino) {
+      ::close(fd);
+      continue;
+    }
+    lockFd_ = fd;
+    std::string bytes;
+    if (!ReadWhole(fd, bytes)) return prefix + path + ": " + SystemErrorText(errno);
+    // An empty file (as mktemp leaves it) is a new chip too.
+    if (bytes.empty()) {
+      const std::string problem = WriteState(true);
+      return problem.empty() ? problem : prefix + problem;
+    }
+    const std::string_view named = ModelComment(bytes);
+    const std::string_view mine = SimModelName(options_.model);
+    if (!named.empty() && named != mine) {
+      return prefix + path + " guarda un PIC " + std::string(named) + ", no un " +
+             std::string(mine) + " (elija ese modelo u otro archivo de estado)";
+    }
+    ChipMemory& memory = adapter_->Memory();
+    ChipContents contents;
+    const std::string problem = ContentsOfText(bytes, path, static_cast<int>(memory.program.size()),
+                                               static_cast<int>(memory.eeprom.size()), contents);
+    if (!problem.empty()) return prefix + problem;
+    LoadMemory(contents, memory);
+    if (memory.factory) {
+      if (const auto factory = ReadFactoryRecord(target.path)) memory.factory = factory;
+    }
+    saved_ = memory;
+    return {};
+  }
+  return prefix + path + ": el archivo cambia sin cesar";
+}
+
+std::string SimSession::SaveState() {
+  // Only a chip that changed is written: a detection or a verification leaves the file (and a
+  // read-only disk) alone.
+  if (options_.statePath.empty() || lockFd_ < 0 || SameMemory(adapter_->Memory(), saved_)) {
+    return {};
+  }
+  const std::string problem = WriteState(true);
+  return problem.empty() ? problem : "Estado del simulador: " + problem;
 }
 
 std::string CostReport(const SimStats& stats) {

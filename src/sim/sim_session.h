@@ -5,8 +5,10 @@
 #include <string_view>
 #include <vector>
 
+#include "image/hex_image.h"
 #include "image/hex_writer.h"
 #include "link/clock.h"
+#include "sim/safe_file.h"
 #include "sim/sim_adapter.h"
 
 namespace daxwel::sim {
@@ -57,11 +59,10 @@ void LoadMemory(const ChipContents& contents, ChipMemory& memory);
 // Answers the empty text, or why the file cannot be used.
 std::string ReadContentsFile(const std::string& path, int programWords, int eepromBytes,
                              ChipContents& contents);
-
-// Writes `text` to a temporary file next to `path` and renames it into place, so an
-// interrupted write never leaves a half file. With `replace` false an existing `path` is
-// left alone and the write fails. Answers the empty text, or why it failed.
-std::string WriteFileAtomically(const std::string& path, std::string_view text, bool replace);
+// The same from the file's bytes (`path` only names it in messages). A first line that starts
+// with ';' is a comment (a state file names its model there) and is skipped.
+std::string ContentsOfText(std::string_view bytes, const std::string& path, int programWords,
+                           int eepromBytes, ChipContents& contents);
 
 // One line on what a run cost the simulated chip: clock phases, cycles and the least time
 // the work could take on the silicon (1 us per clock phase plus each cycle's worst case).
@@ -76,12 +77,14 @@ class SimSession {
   SimSession(const SimSession&) = delete;
   SimSession& operator=(const SimSession&) = delete;
 
-  // Loads the chip's memories from the state file, or writes it as an erased chip when it
-  // does not exist or is empty. Without a state file nothing happens. Answers the empty text or the
-  // problem.
+  // Locks the state file for as long as the session lives (another process on it is refused)
+  // and loads the chip's memories from it. A missing or empty file is written as an erased
+  // chip. A file that names another model in its first line (a comment) is refused. Without a
+  // state file nothing happens. Answers the empty text or the problem.
   std::string LoadState();
-  // Saves the chip's memories to the state file atomically (nothing without a state file).
-  std::string SaveState() const;
+  // Saves the chip's memories atomically when they changed since the last load or save; the
+  // file keeps the lock. Nothing without a state file, and nothing for an unchanged chip.
+  std::string SaveState();
 
   SimAdapter& Adapter() { return *adapter_; }
   const SimAdapter& Adapter() const { return *adapter_; }
@@ -92,6 +95,11 @@ class SimSession {
   SimOptions options_;
   std::unique_ptr<Pacer> pacer_;
   std::unique_ptr<SimAdapter> adapter_;
+  int lockFd_ = -1;   // the state file, locked (flock)
+  ChipMemory saved_;  // what the state file holds
+
+  std::string StateText() const;
+  std::string WriteState(bool replace);
 };
 
 }  // namespace daxwel::sim

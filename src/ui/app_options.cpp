@@ -19,23 +19,27 @@ QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
   const QCommandLineOption version(QStringList{"v", "version"}, "Muestra la versión.");
   const QCommandLineOption sim(
       "sim",
-      QString::fromStdString("Usa el adaptador simulado en 0x378 con un PIC MODEL (" +
+      QString::fromStdString("Usa el adaptador simulado en 0x378 con un PIC MODELO (" +
                              ModelNames(", ") +
-                             "); STATE es el archivo que guarda el chip entre ejecuciones."),
-      "MODEL[:STATE]");
+                             "); ESTADO es el archivo que guarda el chip entre ejecuciones."),
+      "MODELO[:ESTADO]");
   const QCommandLineOption simTime(
       "sim-time", "Tiempo del chip simulado: real (por omisión) o virtual.", "real|virtual");
   const QCommandLineOption simFault(
       "sim-fault",
-      "Falla simulada: no-adapter, no-target=0|1, stuck=ADDR, ee-stuck=INDEX, unplug-after=N, "
-      "ee-upper=0|1, id=VALUE, keep-config (solo 16F62XA), config-fail (la palabra de "
+      "Falla simulada: no-adapter, no-target=0|1, stuck=DIR, ee-stuck=INDICE, unplug-after=N, "
+      "ee-upper=0|1, id=VALOR, keep-config (solo 16F62XA), config-fail (la palabra de "
       "configuración no se escribe). Se puede repetir.",
-      "KIND[=VALUE]");
+      "TIPO[=VALOR]");
   const QCommandLineOption trace(
-      "trace", "Registra cada acceso al puerto en FILE (ns W|R dirección valor).", "FILE");
-  QCommandLineOption screenshot("screenshot", "Escribe una imagen PNG de cada ventana.", "DIR");
+      "trace",
+      "Registra cada acceso al puerto en ARCHIVO (ns W|R dirección valor); no reemplaza un "
+      "archivo sin --force.",
+      "ARCHIVO");
+  const QCommandLineOption force("force", "Reemplaza el archivo de --trace si ya existe.");
+  QCommandLineOption screenshot("screenshot", "Escribe una imagen PNG de cada ventana.", "CARPETA");
   screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOptions({help, version, sim, simTime, simFault, trace, screenshot});
+  parser.addOptions({help, version, sim, simTime, simFault, trace, force, screenshot});
   // Qt's own window-system options ("-platform offscreen", "-style Fusion") are taken by
   // QApplication from the same arguments; here they only have to pass.
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -60,6 +64,12 @@ QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
   }
   options.screenshotDir = parser.value(screenshot);
   options.tracePath = parser.value(trace);
+  options.force = parser.isSet(force);
+  // An empty value (an unset shell variable) is a mistake, never the same as no option.
+  if (parser.isSet(trace) && options.tracePath.isEmpty()) {
+    return "--trace: falta el nombre del archivo";
+  }
+  if (parser.isSet(sim) && parser.value(sim).isEmpty()) return "--sim: falta el modelo";
 
   if (!parser.isSet(sim)) {
     if (parser.isSet(simTime) || parser.isSet(simFault)) {

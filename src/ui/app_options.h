@@ -13,6 +13,7 @@ struct AppOptions {
   std::optional<sim::SimOptions> sim;
   QString screenshotDir;  // hidden: write the windows as PNG files and leave
   QString tracePath;      // --trace: every port access logged to this file
+  bool force = false;     // --force: --trace may replace an existing file
   bool help = false;
   bool version = false;
   QString helpText;

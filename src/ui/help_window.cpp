@@ -5,6 +5,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringList>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
 
 namespace daxwel {
 
@@ -73,6 +76,31 @@ FrmHelpOnLpt::FrmHelpOnLpt(QWidget* parent) : QDialog(parent) {
   cmdAceptar->setObjectName("cmdAceptar");
   cmdAceptar->setGeometry(72, 344, 89, 25);
   connect(cmdAceptar, &QPushButton::clicked, this, &QWidget::close);
+}
+
+FrmHelpDocument::FrmHelpDocument(const QString& path, QWidget* parent) : QDialog(parent) {
+  setObjectName("frmHelpDocument");
+  setWindowTitle("Ayuda");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setModal(false);
+  resize(760, 560);
+
+  auto* txtDocument = new QTextBrowser(this);
+  txtDocument->setObjectName("txtDocument");
+  // Links to the web go to the desktop; those inside the document stay here.
+  txtDocument->setOpenExternalLinks(true);
+  if (QFileInfo(path).isFile()) {
+    txtDocument->setSource(QUrl::fromLocalFile(path));
+  } else {
+    txtDocument->setPlainText("No se encontró el documento de ayuda " + path);
+  }
+
+  auto* cmdAceptar = new QPushButton("Aceptar", this);
+  cmdAceptar->setObjectName("cmdAceptar");
+  connect(cmdAceptar, &QPushButton::clicked, this, &QWidget::close);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(txtDocument);
+  layout->addWidget(cmdAceptar, 0, Qt::AlignHCenter);
 }
 
 }  // namespace daxwel

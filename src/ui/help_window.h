@@ -29,4 +29,19 @@ class FrmHelpOnLpt : public QDialog {
   }
 };
 
+// The help document in a window of our own, for a desktop that cannot open it (no browser):
+// Qt renders its HTML, and its links to other sections work inside it. Destroyed when closed.
+class FrmHelpDocument : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit FrmHelpDocument(const QString& path, QWidget* parent = nullptr);
+
+ protected:
+  void reject() override {
+    QDialog::reject();
+    deleteLater();
+  }
+};
+
 }  // namespace daxwel

@@ -10,6 +10,7 @@
 #include "link/exit_guard.h"
 #include "link/trace_port.h"
 #include "sim/sim_session.h"
+#include "ui/app_hooks.h"
 #include "ui/app_options.h"
 #include "ui/main_window.h"
 #include "ui/port_opening.h"
@@ -59,13 +60,6 @@ int main(int argc, char** argv) {
     pacer = &simulated->GetPacer();
     // The simulated adapter answers at 0x378 only; the other addresses read as empty ports.
     opener = daxwel::PortsOf(simulated->Adapter());
-    // The chip file follows every operation, as it would stay on the bench.
-    hooks.afterOperation = [&simulated, &err] {
-      if (const std::string saveProblem = simulated->SaveState(); !saveProblem.empty()) {
-        err << "daxwel: " << QString::fromStdString(saveProblem) << "\n";
-        err.flush();
-      }
-    };
   }
 
   // --trace: every port the window opens is logged; a trace that cannot be written whole is
@@ -74,6 +68,11 @@ int main(int argc, char** argv) {
   std::ofstream trace;
   bool traceTold = false;
   daxwel::FrmDaxwel* shown = nullptr;
+  if (simulated) {
+    // The chip file follows every operation, as it would stay on the bench.
+    daxwel::SaveStateAfterEachOperation(hooks, *simulated, err,
+                                        [&shown]() -> daxwel::Operator* { return shown; });
+  }
   // Once, on standard error and, while the window is there, in a message.
   auto checkTrace = [&] {
     if (traceTold) return;
@@ -85,7 +84,16 @@ int main(int argc, char** argv) {
     }
   };
   if (!tracePath.empty()) {
-    trace.open(tracePath, std::ios::out | std::ios::trunc);
+    // As the command line: an existing file only with --force, never the state file.
+    std::string traceRefused = daxwel::sim::CheckWritable(tracePath, options.force);
+    if (options.sim && daxwel::sim::SameFile(tracePath, options.sim->statePath)) {
+      traceRefused = "--trace: " + tracePath + " es el archivo de estado del simulador";
+    }
+    if (!traceRefused.empty()) {
+      err << "daxwel: " << QString::fromStdString(traceRefused) << "\n";
+      return 2;
+    }
+    trace.open(daxwel::sim::ResolveWriteTarget(tracePath).path, std::ios::out | std::ios::trunc);
     if (!trace) {
       err << "daxwel: No se puede escribir el archivo " << options.tracePath << "\n";
       return 2;

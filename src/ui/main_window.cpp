@@ -3,13 +3,13 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 #include <exception>
@@ -356,18 +356,43 @@ void FrmDaxwel::LockCommands(bool locked) {
 }
 
 void FrmDaxwel::OpenHelp() {
-  OpenUrl(QUrl::fromLocalFile(HelpDocumentPath(QCoreApplication::applicationDirPath())));
+  const QString path = HelpDocumentPath(QCoreApplication::applicationDirPath());
+  // Help always works: without a browser the document opens in a window of our own.
+  OpenUrl(QUrl::fromLocalFile(path), [this, path] {
+    if (!frmHelpDocument_) frmHelpDocument_ = new FrmHelpDocument(path, this);
+    frmHelpDocument_->show();
+    frmHelpDocument_->raise();
+  });
 }
 
-void FrmDaxwel::OpenSite() { OpenUrl(QUrl(QStringLiteral("http://") + kMakerSite)); }
+void FrmDaxwel::OpenSite() {
+  const QUrl site(QStringLiteral("http://") + kMakerSite);
+  OpenUrl(site, [this, site] {
+    Message("Error", "No hay un navegador para abrir " + site.toString().toStdString());
+  });
+}
 
-void FrmDaxwel::OpenUrl(const QUrl& url) {
-  // Whether a handler opened it is not examined.
+void FrmDaxwel::OpenUrl(const QUrl& url, std::function<void()> failed) {
   if (hooks_.openUrl) {
-    hooks_.openUrl(url);
-  } else {
-    QDesktopServices::openUrl(url);
+    if (!hooks_.openUrl(url)) failed();
+    return;
   }
+  // xdg-open, as the desktop services would run it, but its outcome is awaited: it ends with
+  // an error when nothing on the system opens the document. Without a parent, so that a
+  // browser it still waits on outlives the program.
+  auto* opener = new QProcess();
+  QObject::connect(opener, &QProcess::finished, this,
+                   [opener, failed](int code, QProcess::ExitStatus status) {
+                     if (status != QProcess::NormalExit || code != 0) failed();
+                     opener->deleteLater();
+                   });
+  QObject::connect(opener, &QProcess::errorOccurred, this,
+                   [opener, failed](QProcess::ProcessError error) {
+                     if (error != QProcess::FailedToStart) return;
+                     failed();
+                     opener->deleteLater();
+                   });
+  opener->start(QStringLiteral("xdg-open"), {url.toString()});
 }
 
 void FrmDaxwel::ShowLptHelp() {

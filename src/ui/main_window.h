@@ -28,6 +28,7 @@ namespace daxwel {
 
 class ConfigDialog;
 class FrmDoing;
+class FrmHelpDocument;
 class FrmHelpOnLpt;
 
 // One modal question or notice the window would put on screen.
@@ -45,7 +46,8 @@ struct WindowHooks {
   std::function<bool(const MessageRequest&)> answer;
   // The chosen HEX file, or the empty text when the dialog was cancelled.
   std::function<QString()> chooseFile;
-  std::function<void(const QUrl&)> openUrl;
+  // Hands the URL to the desktop; false when the desktop cannot open it.
+  std::function<bool(const QUrl&)> openUrl;
   std::function<void()> quit;
   // After every device operation (a place to save a simulated chip, for instance).
   std::function<void()> afterOperation;
@@ -112,7 +114,8 @@ class FrmDaxwel : public QWidget, public Operator {
   void RunLocked(const std::function<void()>& action);
   void LockCommands(bool locked);
   bool Ask(const MessageRequest& request);
-  void OpenUrl(const QUrl& url);
+  // `failed` runs when the desktop cannot open the URL (no browser), maybe later.
+  void OpenUrl(const QUrl& url, std::function<void()> failed);
 
   PortOpener opener_;
   Pacer& pacer_;
@@ -141,6 +144,7 @@ class FrmDaxwel : public QWidget, public Operator {
   std::map<const ConfigLayout*, ConfigDialog*> dialogs_;
   FrmDoing* frmdoing_ = nullptr;
   QPointer<FrmHelpOnLpt> frmHelpOnLpt_;
+  QPointer<FrmHelpDocument> frmHelpDocument_;
 };
 
 }  // namespace daxwel

@@ -1,6 +1,7 @@
 #include "ui/screenshots.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 
 #include "config/dialog_config.h"
 #include "device/catalogue.h"
+#include "ui/help_window.h"
 #include "ui/hex_file_dialog.h"
 #include "ui/logo.h"
 #include "ui/main_window.h"
@@ -56,6 +58,11 @@ bool TakeScreenshots(FrmDaxwel& window, const QString& dirPath) {
   if (auto* help = window.findChild<QPushButton*>("cmdHelpOnLpt")) {
     help->click();
     if (QWidget* lpt = window.findChild<QWidget*>("frmHelpOnLpt")) ok = Save(*lpt, dir) && ok;
+  }
+  {
+    // The help document in the program's own window, as it shows without a browser.
+    FrmHelpDocument document(HelpDocumentPath(QCoreApplication::applicationDirPath()), &window);
+    ok = Save(document, dir) && ok;
   }
   {
     // The dialog "Buscar" opens, set up the same way, on the current folder.

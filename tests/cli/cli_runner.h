@@ -23,6 +23,9 @@ struct CliResult {
   int status = -1;  // exit status, or 128 + signal when killed
   std::string out;
   std::string err;
+  std::string Describe() const {
+    return "status " + std::to_string(status) + "\n--- out\n" + out + "--- err\n" + err;
+  }
   // The text after "Resultado: " on the last line of standard output.
   std::string Result() const {
     const std::size_t at = out.rfind("Resultado: ");

@@ -75,10 +75,10 @@ TEST(SimSessionState, MissingFileStartsErasedAndMemoriesSurviveARestart) {
     SimSession s(o);
     ASSERT_EQ(s.LoadState(), "");
     ASSERT_TRUE(std::filesystem::exists(o.statePath)) << "created as an erased chip";
-    const daxwel::HexLoadResult erased = LoadHexImage(o.statePath, {4096, 128});
-    EXPECT_EQ(erased.status, daxwel::HexStatus::Ok);
-    EXPECT_EQ(erased.image.ProgramWords[0], 0x3FFF);
-    EXPECT_EQ(erased.image.FileConfig, "11111111111111");
+    ChipContents erased;
+    ASSERT_EQ(ReadContentsFile(o.statePath, 4096, 128, erased), "");
+    EXPECT_EQ(erased.program[0], 0x3FFF);
+    EXPECT_EQ(erased.config, 0x3FFF);
 
     ChipMemory& m = s.Adapter().Memory();
     m.program[0] = 0x2805;
@@ -105,7 +105,8 @@ TEST(SimSessionState, MissingFileStartsErasedAndMemoriesSurviveARestart) {
   SimSession fresh(o);
   EXPECT_EQ(fresh.LoadState(), "");
   EXPECT_EQ(fresh.Adapter().Memory().program[0], 0x3FFF);
-  EXPECT_EQ(LoadHexImage(empty, {4096, 128}).status, daxwel::HexStatus::Ok) << "written erased";
+  ChipContents written;
+  EXPECT_EQ(ReadContentsFile(empty, 4096, 128, written), "") << "written erased";
   o.statePath = dir.Write("junk.hex", "not a hex file\n");
   SimSession junk(o);
   EXPECT_NE(junk.LoadState(), "");

@@ -148,7 +148,7 @@ TEST(Programming, FileAndConfigurationFailuresTouchNothing) {
   badSum.Raw(":02000000FF3FC1");
   const std::vector<Case> cases{
       {"format", SimModel::F877, "hello\n:00000001FF\n", "fromfile", "format-error",
-       "Archivo Incorrecto", "Este archivo no es Intel Format"},
+       "Archivo Incorrecto", "Este archivo no es Intel Format\rLínea 1"},
       {"program size", SimModel::F84A, tooBig.Text(), "fromfile", "size-error", "Tamaño Inválido",
        "Este programa excede el tamaño\rsoportado por este PIC\ren la Flash Program "
        "Memory\r\rSe cancelará la programación !"},

@@ -59,6 +59,8 @@ const std::string kProgramBlank84 =
     "VPP, LoadProg 2805, Cycle, ReadProg=2805, Inc, LoadProg 0000, Cycle, ReadProg=0000, 0, " +
     kWriteData + kReadBack;
 constexpr const char* kIdRead84 = "VPP, LoadConfig 0010, Inc x6, ReadProg=0000, 0, ";
+// A 16F87X chosen by hand shows its device ID before anything is written, read or erased.
+constexpr const char* kIdRead877 = "VPP, LoadConfig 0010, Inc x6, ReadProg=09A7, 0, ";
 const std::string kVerify =
     "VPP, LoadConfig 0010, Inc x7, ReadProg=3FF1, 0, "
     "VPP, ReadProg=2805, Inc, ReadProg=0000, 0, VPP, ReadData=0041, 0, " +
@@ -71,12 +73,14 @@ TEST(Sequences, ProgramVerifyAndEraseSendExactlyTheseCommands) {
   struct Row {
     SimModel model;
     std::string programBlank;
-    const char* eraseIdRead;
+    std::string verifyIdRead;
+    std::string eraseIdRead;
     const char* blankCheck;
   };
   for (const Row& row :
-       {Row{SimModel::F877, kProgramBlank87x, "", "(ReadProg=3FFF, Inc) x8192, 0"},
-        Row{SimModel::F84, kProgramBlank84, kIdRead84, "(ReadProg=3FFF, Inc) x1024, 0"}}) {
+       {Row{SimModel::F877, kIdRead877 + std::string(kProgramBlank87x), kIdRead877, kIdRead877,
+            "(ReadProg=3FFF, Inc) x8192, 0"},
+        Row{SimModel::F84, kProgramBlank84, "", kIdRead84, "(ReadProg=3FFF, Inc) x1024, 0"}}) {
     const std::string name(sim::SimModelName(row.model));
     Scope s(row.model);
     const std::string path = s.dir.Write("small.hex", SmallFile());
@@ -84,7 +88,7 @@ TEST(Sequences, ProgramVerifyAndEraseSendExactlyTheseCommands) {
     EXPECT_EQ(s.log.Summary(), row.programBlank) << name;
     s.log.events.clear();
     ASSERT_EQ(VerifyDevice(path, s.link, s.op), "ok") << name;
-    EXPECT_EQ(s.log.Summary(), kVerify) << name;
+    EXPECT_EQ(s.log.Summary(), row.verifyIdRead + kVerify) << name;
     s.log.events.clear();
     ASSERT_EQ(EraseDevice(s.link, s.op), "ok") << name;
     EXPECT_EQ(s.log.Summary(), row.eraseIdRead + (kEraseSequence + std::string(row.blankCheck)))
@@ -134,13 +138,14 @@ TEST(Sequences, EachMemoryIsReadOnlyWhenTheFileHasIt) {
     const char* name;
     HexBuilder file;
     bool readsData;
-    int programReads;  // the configuration word's, and the IDs and configuration read back
+    // The device ID's, the configuration word's and the IDs and configuration read back
+    int programReads;
   };
   HexBuilder eepromOnly, programOnly;
   eepromOnly.Eeprom(0, {0x41}).Config(0x3FF1);
   programOnly.Words(0, {0x2805, 0x0000}).Config(0x3FF1);
   for (const Row& row :
-       {Row{"EEPROM only", eepromOnly, true, 7}, Row{"program only", programOnly, false, 8}}) {
+       {Row{"EEPROM only", eepromOnly, true, 8}, Row{"program only", programOnly, false, 9}}) {
     Scope s(SimModel::F877);
     const std::string path = s.dir.Write("f.hex", row.file.Text());
     ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << row.name;

@@ -59,7 +59,7 @@ TEST(Verification, FailureRowsAndCancel) {
     std::string text, result, title, message;
   };
   const std::vector<Case> cases{
-      {"x\n", "format-error", "Archivo Incorrecto", "Este archivo no es Intel Format"},
+      {"x\n", "format-error", "Archivo Incorrecto", "Este archivo no es Intel Format\rLínea 1"},
       {big.Text(), "size-error", "Tamaño Inválido",
        "Este programa excede el tamaño\rsoportado por este PIC\r\rSe cancelará la "
        "verificación !"},
@@ -202,7 +202,19 @@ TEST(Erase, BlankCheckCoversTheWholeModel) {
   Bench big(SimModel::F877);
   ASSERT_EQ(EraseDevice(big.link, big.op), "ok");
   EXPECT_EQ(reads84, 1024 * 14 + 14) << "and the device ID, for the cycle times";
-  EXPECT_EQ(big.sim.Stats().portReads, 8192 * 14);
+  EXPECT_EQ(big.sim.Stats().portReads, 8192 * 14 + 14) << "and the device ID: chosen by hand";
+}
+
+TEST(Erase, StopsDuringItsBlankCheck) {
+  // "Salir" or Ctrl-C once the chip is erased and the blank check reads it back.
+  Bench b(SimModel::F877);
+  b.op.onYield = [&b] {
+    if (b.sim.Stats().portReads > 5000) b.op.abandon = true;
+  };
+  EXPECT_EQ(EraseDevice(b.link, b.op), "abandoned");
+  EXPECT_LT(b.sim.Stats().portReads, 20000) << "stopped half-way";
+  for (const auto& m : b.op.messages) EXPECT_NE(m.text, "El PIC ha sido borrado");
+  b.ExpectClean("abandoned");
 }
 
 }  // namespace

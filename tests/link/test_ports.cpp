@@ -200,7 +200,7 @@ TEST(PortMap, BaseAddrFilesAndTheirListing) {
 TEST(PortMap, RequestsFromTheCommandLine) {
   EXPECT_EQ(ParsePortRequest("0x378")->address, 0x378);
   EXPECT_EQ(ParsePortRequest("0X3bc")->address, 0x3BC);
-  EXPECT_EQ(ParsePortRequest("278")->address, 0x278) << "bare numbers are hex";
+  EXPECT_EQ(ParsePortRequest("888")->address, 0x378) << "bare numbers are decimal";
   EXPECT_EQ(ParsePortRequest("/dev/parport1")->device, "/dev/parport1");
   EXPECT_EQ(ParsePortRequest("parport2")->device, "/dev/parport2");
   EXPECT_EQ(ParsePortRequest(""), std::nullopt);
@@ -402,6 +402,21 @@ TEST_F(PortsFixture, DirectIoOnlyWhenNoPpdevPortAndPrivileged) {
   noDirect.allowDirect = false;
   EXPECT_FALSE(OpenPort(std::uint16_t{0x378}, noDirect).IsOpen());
   EXPECT_TRUE(raw.log.empty());
+}
+
+TEST_F(PortsFixture, DecimalAddressesAndNothingWrittenOutsideParallelPorts) {
+  // Decimal as /proc shows base-addr, hexadecimal only after 0x.
+  EXPECT_EQ(ParsePortRequest("956")->address, 0x3BC);
+  EXPECT_EQ(ParsePortRequest("0x278")->address, 0x278);
+  EXPECT_EQ(ParsePortRequest("378")->address, 378);
+  EXPECT_EQ(ParsePortRequest("0x3G8"), std::nullopt);
+  for (std::uint16_t address : {std::uint16_t{0x60}, std::uint16_t{0xCF8}, std::uint16_t{378}}) {
+    const OpenedPort port = OpenPort(address, Env());
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.problem.find(HexAddress(address) + " no es un puerto paralelo"), 0u)
+        << port.problem;
+  }
+  EXPECT_TRUE(raw.log.empty()) << "not even asked for";
 }
 
 void WriteZeroByte(int fd) noexcept {

@@ -47,7 +47,10 @@ class ScriptedOperator final : public Operator {
       abandon = true;
   }
   void HideProgress() override { progressVisible = false; }
-  void Yield() override { ++yields; }
+  void Yield() override {
+    ++yields;
+    if (onYield) onYield();
+  }
   bool AbandonRequested() override { return abandon; }
   void FileFailed() override { ++fileFailures; }
 
@@ -77,6 +80,8 @@ class ScriptedOperator final : public Operator {
   std::function<void()> onMessage;
   // Runs at each progress line.
   std::function<void(const std::string&)> onProgress;
+  // Runs at every yield, as a window's pending clicks would.
+  std::function<void()> onYield;
 };
 
 }  // namespace daxwel::testing

@@ -37,6 +37,8 @@ class Rig {
   // Answer to each box; OK when empty.
   std::function<bool(const MessageRequest&)> reply;
   std::vector<QUrl> urls;
+  // Whether the desktop opens what it is handed (false: no browser).
+  bool desktopOpens = true;
   QString fileToChoose;
   int quits = 0;
   int operationsEnded = 0;
@@ -68,7 +70,10 @@ class Rig {
       };
     }
     hooks.chooseFile = [this] { return fileToChoose; };
-    hooks.openUrl = [this](const QUrl& url) { urls.push_back(url); };
+    hooks.openUrl = [this](const QUrl& url) {
+      urls.push_back(url);
+      return desktopOpens;
+    };
     hooks.quit = [this] { ++quits; };
     hooks.afterOperation = [this] { ++operationsEnded; };
     window = std::make_unique<FrmDaxwel>(std::move(opener), pacer, hooks);

@@ -1,0 +1,65 @@
+// Options taken as written: empty values, numbers, a model chosen by hand, the version and the
+// help's own words.
+#include <gtest/gtest.h>
+
+#include "cli/cli_runner.h"
+#include "support/hex_builder.h"
+
+namespace daxwel::testing {
+namespace {
+
+const std::string k877 = std::string(DAXWEL_SOURCE_DIR) + "/examples/eeprom877.inhx8m.hex";
+
+TEST(Options, MistakesAreUsageErrors) {
+  TempDir dir;
+  const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
+      {{"--sim", "", "detect"}, "--sim: falta el modelo"},
+      {{"--sim-fault", "no-adapter", "detect"}, "--sim-fault"},
+      {{"--sim", "16F877", "--trace", "", "detect"}, "--trace: falta el nombre del archivo"},
+      {{"--sim", "16F877", "--sim-fault", "stuck=99999999999999999999", "detect"},
+       "fuera de rango"},
+      {{"--sim", "16F877", "erase", "--", "-y"}, "Argumento no esperado: -y"},
+      {{"--sim", "16F877", "read", ""}, "falta el nombre del archivo"},
+      {{"--port", "lpt1", "detect"}, "888 en decimal"},
+  };
+  for (const auto& [args, said] : rows) {
+    const CliResult r = RunCli(args, dir.Path());
+    EXPECT_EQ(r.status, 64) << r.Describe();
+    EXPECT_NE(r.err.find(said), std::string::npos) << r.Describe();
+  }
+}
+
+TEST(Options, VersionAndSpanishPlaceholders) {
+  TempDir dir;
+  EXPECT_EQ(RunCli({"--version"}, dir.Path()).out, "daxwel-cli 2.0\n");
+  const CliResult r = RunCli({"--help"}, dir.Path());
+  for (const char* english : {"FILE", "MODEL[", "KIND", "VALUE]", "STATE"}) {
+    EXPECT_EQ(r.out.find(english), std::string::npos) << english;
+  }
+  EXPECT_NE(r.out.find("888 (sin 0x, decimal"), std::string::npos);
+}
+
+TEST(Options, AHandChosenModelMustNotShowAnotherPartsId) {
+  TempDir dir;
+  const std::string out = dir.Path() + "/out.hex";
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"read", out},
+                                                  {"-y", "erase"},
+                                                  {"-y", "verify", k877},
+                                                  {"-y", "program", k877},
+                                                  {"info"}}) {
+    std::vector<std::string> args = {"--sim",   "16F84A",  "--sim-time",
+                                     "virtual", "--model", "16F877"};
+    args.insert(args.end(), command.begin(), command.end());
+    const CliResult r = RunCli(args, dir.Path());
+    EXPECT_EQ(r.status, 3) << r.Describe();
+    EXPECT_NE(r.err.find("es un PIC 16F84/84A (ID 0x056"), std::string::npos) << r.Describe();
+  }
+  // A part that shows no known ID goes on as before.
+  const CliResult r = RunCli({"--sim", "16F877", "--sim-time", "virtual", "--sim-fault",
+                              "id=0x3FFF", "--model", "16F877", "read", out},
+                             dir.Path());
+  EXPECT_EQ(r.status, 0) << r.Describe();
+}
+
+}  // namespace
+}  // namespace daxwel::testing

@@ -92,7 +92,6 @@ const DeviceModel* Session::ResolveModel() {
   model = ModelByIndex(index);
   if (model != nullptr) {
     cycles = model->cycles;
-    link.SetCycleTime(cycles.eraseProgram);
   }
   return model;
 }

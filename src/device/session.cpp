@@ -4,6 +4,7 @@
 #include <exception>
 #include <new>
 
+#include "device/algorithm.h"
 #include "device/operations.h"
 
 namespace daxwel::detail {
@@ -92,6 +93,7 @@ const DeviceModel* Session::ResolveModel() {
   model = ModelByIndex(index);
   if (model != nullptr) {
     cycles = model->cycles;
+    entry = AlgorithmOf(*model).EntersVppFirst() ? Entry::kVppFirst : Entry::kVddFirst;
   }
   return model;
 }

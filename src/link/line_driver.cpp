@@ -9,10 +9,14 @@ void Link::SetWiring(const Wiring& wiring) {
   // the control register.
   writesData_ = wiring_.DrivesData() || !writesControl_;
   clockOnControl_ = wiring_.ClockOnControl();
+  for (std::size_t latch = 0; latch < bytes_.size(); ++latch) {
+    bytes_[latch] = wiring_.Bytes(static_cast<std::uint8_t>(latch));
+  }
 }
 
-void Link::WriteLines(std::uint8_t latch) {
-  const PortBytes bytes = wiring_.Bytes(latch);
+void Link::WriteLines(std::uint8_t latch) { WriteBytes(bytes_[latch]); }
+
+void Link::WriteBytes(const PortBytes& bytes) {
   if (clockOnControl_) {
     if (writesData_) io_.PortOut(OutPort(), bytes.data);
     if (writesControl_) io_.PortOut(ControlPort(), bytes.control);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -59,12 +60,16 @@ class Link {
   // Writes the registers the wiring uses for driver state `latch`; the register holding the
   // clock goes last.
   void WriteLines(std::uint8_t latch);
+  // Writes register values as they are, in the same order.
+  void WriteBytes(const PortBytes& bytes);
 
  private:
   PortIo& io_;
   Pacer& pacer_;
   std::uint16_t outPort_;
   Wiring wiring_;
+  // The register values of every driver state, worked out once per wiring.
+  std::array<PortBytes, 256> bytes_{};
   bool writesData_ = true;
   bool writesControl_ = false;
   bool clockOnControl_ = false;

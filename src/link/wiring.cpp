@@ -83,13 +83,21 @@ bool IsInputPin(std::uint8_t number) {
 }
 
 PortBytes Wiring::Bytes(std::uint8_t latch) const {
+  std::array<bool, kLineCount> asserted{};
+  for (std::size_t i = 0; i < kLineCount; ++i) {
+    asserted[i] = LineAsserted(static_cast<Line>(i), latch);
+  }
+  return BytesFor(asserted);
+}
+
+PortBytes Wiring::BytesFor(const std::array<bool, kLineCount>& asserted) const {
   PortBytes bytes;
   for (std::size_t i = 0; i < kLineCount; ++i) {
     const Pin& pin = lines[i];
     if (!pin.Wired()) continue;
     const auto place = PlaceOfPin(pin.number);
     if (!place || place->reg == PortRegister::kStatus) continue;
-    const bool pinHigh = LineAsserted(static_cast<Line>(i), latch) != pin.inverted;
+    const bool pinHigh = asserted[i] != pin.inverted;
     if (!RegisterBit(*place, pinHigh)) continue;
     const auto mask = static_cast<std::uint8_t>(1u << place->bit);
     (place->reg == PortRegister::kData ? bytes.data : bytes.control) |= mask;

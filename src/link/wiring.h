@@ -100,6 +100,8 @@ struct Wiring {
 
   // The register values for a driver state.
   PortBytes Bytes(std::uint8_t latch) const;
+  // The register values with exactly the lines in `asserted` on (the line test).
+  PortBytes BytesFor(const std::array<bool, kLineCount>& asserted) const;
   PortBytes Off() const { return Bytes(0); }
   RestBytes Rest() const;
   // Which registers carry output lines of this adapter.

@@ -37,16 +37,41 @@ struct Lines {
   bool connected = true;
 };
 
-Lines Decode(const Wiring& w, const PortBytes& regs) {
+// Each output line resolved to its register bit once, so decoding a write is a few masks.
+struct LineBit {
+  bool wired = false;
+  bool control = false;
+  std::uint8_t mask = 0;
+  bool flip = false;  // the port's inversion and the pin's polarity together
+};
+using LineBits = std::array<LineBit, kLineCount>;
+
+LineBits Resolve(const Wiring& w) {
+  LineBits bits{};
+  for (std::size_t i = 0; i < kLineCount; ++i) {
+    const Pin& pin = w.lines[i];
+    const auto place = PlaceOfPin(pin.number);
+    if (!pin.Wired() || !place || place->reg == PortRegister::kStatus) continue;
+    bits[i] = {true, place->reg == PortRegister::kControl,
+               static_cast<std::uint8_t>(1u << place->bit), place->portInverts != pin.inverted};
+  }
+  return bits;
+}
+
+Lines Decode(const LineBits& bits, const PortBytes& regs) {
   Lines l;
-  auto on = [&](Line line) { return w.Asserted(line, regs); };
-  auto enabled = [&](Line line) { return !w.Has(line) || on(line); };
+  auto has = [&](Line line) { return bits[static_cast<std::size_t>(line)].wired; };
+  auto on = [&](Line line) {
+    const LineBit& b = bits[static_cast<std::size_t>(line)];
+    if (!b.wired) return false;
+    return (((b.control ? regs.control : regs.data) & b.mask) != 0) != b.flip;
+  };
+  auto enabled = [&](Line line) { return !has(line) || on(line); };
   l.vpp = on(Line::kVpp);
-  l.vdd = !w.SwitchesVdd() || on(Line::kVdd);
+  l.vdd = !has(Line::kVdd) || on(Line::kVdd);
   const bool buffers = enabled(Line::kEnable);
   l.clock = on(Line::kClock) && buffers;
-  l.pcDrives =
-      buffers && enabled(Line::kDataEnable) && !(w.Has(Line::kDirection) && on(Line::kDirection));
+  l.pcDrives = buffers && enabled(Line::kDataEnable) && !on(Line::kDirection);
   l.data = on(Line::kDataOut) && l.pcDrives;
   l.run = on(Line::kRun);
   l.mclrLow = on(Line::kMclrLow);
@@ -83,9 +108,10 @@ struct SimAdapter::Impl {
         base(b),
         faults(std::move(f)),
         wiring(w),
+        lineBits(Resolve(w)),
         unusedDataBits(UnusedDataBits(w)),
         chip(MakeChip(m, faults, stats, log)) {
-    lines = Decode(wiring, regs);
+    lines = Decode(lineBits, regs);
     pins = Idle();
   }
 
@@ -94,6 +120,7 @@ struct SimAdapter::Impl {
   std::uint16_t base;
   Faults faults;
   Wiring wiring;
+  LineBits lineBits;
   std::uint8_t unusedDataBits;
   SimStats stats;
   ViolationLog log;
@@ -322,7 +349,7 @@ struct SimAdapter::Impl {
     ++writesSeen;
     (control ? regs.control : regs.data) = value;
     const Lines old = lines;
-    lines = Decode(wiring, regs);
+    lines = Decode(lineBits, regs);
     CheckLines(old, lines, !control, now);
     const bool target = reaches && !faults.noTarget;
     TargetLines(target ? AtTarget(lines) : Idle(), now, target);
@@ -410,6 +437,13 @@ bool SimAdapter::Running() const {
 }
 bool SimAdapter::LinesOff() const { return impl_->regs == impl_->wiring.Off(); }
 const Wiring& SimAdapter::GetWiring() const { return impl_->wiring; }
+
+void SimAdapter::SetWiring(const Wiring& wiring) {
+  impl_->wiring = wiring;
+  impl_->lineBits = Resolve(wiring);
+  impl_->unusedDataBits = UnusedDataBits(wiring);
+  impl_->lines = Decode(impl_->lineBits, impl_->regs);
+}
 Faults& SimAdapter::GetFaults() { return impl_->faults; }
 
 }  // namespace daxwel::sim

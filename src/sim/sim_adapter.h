@@ -126,6 +126,8 @@ class SimAdapter final : public PortIo {
   bool Running() const;   // the target runs its own program: run line (or VDD) alone
   bool LinesOff() const;  // both registers hold the wiring's "off" bytes
   const Wiring& GetWiring() const;
+  // Another adapter on the same chip (the window's adapter choice); lines as they are.
+  void SetWiring(const Wiring& wiring);
 
   Faults& GetFaults();
 

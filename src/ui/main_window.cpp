@@ -191,7 +191,7 @@ void FrmDaxwel::StartUp() {
   UpdatePorts();  // the selection of item 0
   UpdatePorts();
   LinesOff(*link_);
-  connect(cmbLptSelect_, &QComboBox::currentIndexChanged, this, &FrmDaxwel::UpdatePorts);
+  connect(cmbLptSelect_, &QComboBox::currentIndexChanged, this, [this] { UpdatePorts(); });
 
   for (const std::string& text : ModelListTexts()) cmbPicSelect_->addItem(Qs(text));
   cmbPicSelect_->setCurrentIndex(0);

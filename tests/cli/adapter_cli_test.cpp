@@ -60,6 +60,9 @@ TEST_F(AdapterCli, FileMistakesExitWithTwoNamingTheLine) {
     EXPECT_EQ(r.status, 2) << Describe(r);
     EXPECT_NE(r.err.find(file + c.message), std::string::npos) << c.text << Describe(r);
   }
+  const CliResult tooLong = Sim("16F628A", {"--adapter-delay", "1001", "detect"});
+  EXPECT_EQ(tooLong.status, 64) << Describe(tooLong);
+  EXPECT_NE(tooLong.err.find("--adapter-delay"), std::string::npos);
 }
 
 // A custom file that says what a preset says drives the port byte for byte the same way.
@@ -167,6 +170,22 @@ TEST_F(AdapterCli, ListStartsEachLineWithANameThatAdapterTakes) {
     EXPECT_EQ(r.status, 0) << name << Describe(r);
   }
   EXPECT_EQ(count, static_cast<int>(AdapterPresets().size()));
+}
+
+// The help document shows every preset by the name --adapter takes, with its pins as a
+// wiring file would give them.
+TEST(AdapterHelp, HelpDocumentListsEveryPresetWithItsPins) {
+  const std::string help = ReadAll(std::string(DAXWEL_SOURCE_DIR) + "/resources/ayuda.htm");
+  ASSERT_FALSE(help.empty());
+  for (const AdapterPreset& preset : AdapterPresets()) {
+    const std::string row = "<tr><td><code>" + std::string(preset.name) + "</code></td>";
+    const std::size_t at = help.find(row);
+    ASSERT_NE(at, std::string::npos) << preset.name;
+    const std::string pins =
+        "<code>" + DescribeWiring(preset.wiring, preset.extraHalfPeriodUs) + "</code>";
+    EXPECT_NE(help.substr(at, help.find("</tr>", at) - at).find(pins), std::string::npos)
+        << preset.name;
+  }
 }
 
 }  // namespace

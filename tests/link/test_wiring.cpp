@@ -164,6 +164,20 @@ TEST(Wiring, EntryOrderOnAnAdapterThatSwitchesVdd) {
   EXPECT_EQ(port.Writes(), (std::vector<std::uint8_t>{0x04}));
 }
 
+// The extra half-period only lengthens the clock: each phase keeps its 1 µs minimum and
+// gains the adapter's extra time.
+TEST(Wiring, ExtraHalfPeriodLengthensEveryClockPhase) {
+  for (int extra : {0, 7, 50}) {
+    RecordingPort port;
+    VirtualPacer pacer;
+    Link link(port, pacer);
+    link.SetExtraHalfPeriod(std::chrono::microseconds(extra));
+    std::uint8_t latch = state::kVpp;
+    SendCommand(link, latch, "000110");
+    EXPECT_EQ(pacer.Now(), 12 * (kBitDelay + std::chrono::microseconds(extra))) << extra;
+  }
+}
+
 TEST(Wiring, LoopbackPresenceNeedsDataInToFollowDataOut) {
   Wiring w = Make(-5, -4, 3, 2, 10);
   w.presence = Presence::kLoopback;

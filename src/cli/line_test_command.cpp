@@ -1,6 +1,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 
 #include "cli/commands.h"
@@ -12,14 +13,18 @@ namespace daxwel::cli {
 
 namespace {
 
-// One line of standard input; false at its end or when the user interrupts.
-bool ReadCommand(TerminalOperator& op, std::string& line) {
+// One line of standard input; false at its end or when the user interrupts. While it waits,
+// `idle` runs every 100 ms (the live data input).
+bool ReadCommand(TerminalOperator& op, std::string& line, const std::function<void()>& idle) {
   line.clear();
   for (;;) {
     if (op.AbandonRequested()) return false;
     pollfd p{STDIN_FILENO, POLLIN, 0};
     const int ready = ::poll(&p, 1, 100);
-    if (ready <= 0) continue;
+    if (ready <= 0) {
+      idle();
+      continue;
+    }
     char c = 0;
     if (::read(STDIN_FILENO, &c, 1) <= 0) return !line.empty();
     if (c == '\n') return true;
@@ -64,11 +69,19 @@ std::string RunLineTest(const Request& request, Link& link, TerminalOperator& op
       "salida de datos (datao).");
   if (request.lineSteps.empty()) {
     op.Output(
-        "Escriba una línea para encenderla o apagarla, Enter para leer la entrada de datos, "
+        "Escriba una línea para encenderla o apagarla (la entrada de datos se muestra al cambiar), "
         "\"apagar\" para apagar todas, \"fin\" para terminar.");
-    op.Output(test.DataInText(test.DataIn()));
+    bool shown = test.DataIn();
+    op.Output(test.DataInText(shown));
+    // Live: a change of the data input is shown as soon as it happens.
+    const auto watch = [&] {
+      const bool now = test.DataIn();
+      if (now != shown) op.Output(test.DataInText(now));
+      shown = now;
+    };
     std::string line;
-    while (ReadCommand(op, line) && Step(test, line, op)) {
+    while (ReadCommand(op, line, watch) && Step(test, line, op)) {
+      shown = test.DataIn();
     }
   } else {
     op.Output(test.DataInText(test.DataIn()));

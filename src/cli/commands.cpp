@@ -189,6 +189,8 @@ std::string Dispatch(const Request& request, Link& link, TerminalOperator& op) {
       return Read(request, link, op);
     case Command::Info:
       return Info(link, op);
+    case Command::LineTest:
+      return RunLineTest(request, link, op);
   }
   return result::kNone;
 }

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/config_option.h"
 #include "cli/terminal_operator.h"
@@ -9,7 +10,7 @@
 
 namespace daxwel::cli {
 
-enum class Command { Detect, Program, Verify, Erase, Run, Read, Info };
+enum class Command { Detect, Program, Verify, Erase, Run, Read, Info, LineTest };
 
 // Everything the command line asked for, already checked.
 struct Request {
@@ -19,7 +20,14 @@ struct Request {
   std::optional<double> seconds;  // run: how long, instead of waiting for Enter
   int modelIndex = 0;             // 0 = "Autodetectar"
   ConfigChoice config;
+  std::vector<std::string> lineSteps;  // linetest: line keys to switch; none: ask on stdin
 };
+
+// linetest: switches the adapter's lines one at a time (the given steps, or as asked on
+// standard input) and shows the data input after each; every line off at the end.
+std::string RunLineTest(const Request& request, Link& link, TerminalOperator& op);
+// adapters: one preset a line, starting with the name --adapter takes.
+void ListAdapters(TerminalOperator& op);
 
 // Checks made before the port is touched (files that cannot be read or must not be
 // replaced). Answers the empty text, or the result text to end with after telling the user.

@@ -32,6 +32,10 @@ class FamilyAlgorithm {
     return {};
   }
 
+  // Whether the part's programming specification enters with VPP before VDD. Only an adapter
+  // that switches VDD can do so; on the others every family enters VDD first.
+  virtual bool EntersVppFirst() const { return false; }
+
   // Whether the part must show its own device ID before anything is written or read: the
   // families whose algorithms differ so much that the wrong one would corrupt the part.
   virtual bool ChecksDeviceId() const { return false; }

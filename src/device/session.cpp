@@ -4,6 +4,7 @@
 #include <exception>
 #include <new>
 
+#include "device/algorithm.h"
 #include "device/operations.h"
 
 namespace daxwel::detail {
@@ -103,7 +104,10 @@ const DeviceModel* Session::ResolveModel() {
   chosenByHand = index != 0;
   if (index == 0) index = DetectModel(link, op);
   model = ModelByIndex(index);
-  if (model != nullptr) cycles = model->cycles;
+  if (model != nullptr) {
+    cycles = model->cycles;
+    entry = AlgorithmOf(*model).EntersVppFirst() ? Entry::kVppFirst : Entry::kVddFirst;
+  }
   return model;
 }
 

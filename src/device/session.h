@@ -64,7 +64,9 @@ class Session {
   // cycles only when the part shows the row's own ID. In programming mode before and after.
   void IdentifyPart();
   void Reset() { latch = ResetLines(link); }
-  void Enter() { EnterProgramMode(link, latch); }
+  void Enter() { EnterProgramMode(link, latch, entry); }
+  // The resolved family's entry order (used only where the adapter switches VDD).
+  Entry entry = Entry::kVddFirst;
   void Increment() { Command(cmd::kIncrementAddress); }
   // Load Configuration with `word`, then `increments` Increment Address: config memory.
   void GoToConfig(std::string_view word, int increments);

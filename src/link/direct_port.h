@@ -5,6 +5,7 @@
 
 #include "link/exit_guard.h"
 #include "link/port_io.h"
+#include "link/wiring.h"
 
 namespace daxwel {
 
@@ -16,8 +17,8 @@ class RawPorts {
   virtual int Permit(std::uint16_t first, unsigned count, bool on) = 0;
   virtual void Out(std::uint16_t address, std::uint8_t value) = 0;
   virtual std::uint8_t In(std::uint16_t address) = 0;
-  // How a signal handler writes 0 to `base`; the default does nothing.
-  virtual LinesOffAction EmergencyAction(std::uint16_t base) const;
+  // How a signal handler writes `rest` to the port at `base`; the default does nothing.
+  virtual LinesOffAction EmergencyAction(std::uint16_t base, const RestBytes& rest) const;
 };
 
 // The real instructions. Stateless, shared by every port.
@@ -30,8 +31,8 @@ class DirectPort final : public PortIo {
  public:
   // Gets access to base..base+2 and checks that a data register really answers there.
   // Throws PortError (Spanish reason) when either fails.
-  DirectPort(RawPorts& raw, std::uint16_t base);
-  // Writes 0, then gives the access back.
+  DirectPort(RawPorts& raw, std::uint16_t base, RestBytes rest = DefaultWiring().Rest());
+  // Writes the "off" bytes, then gives the access back.
   ~DirectPort() override;
   DirectPort(const DirectPort&) = delete;
   DirectPort& operator=(const DirectPort&) = delete;
@@ -44,11 +45,12 @@ class DirectPort final : public PortIo {
  private:
   RawPorts& raw_;
   std::uint16_t base_;
+  RestBytes rest_;
   std::unique_ptr<EmergencyRegistration> emergency_;
 };
 
-// Whether a standard data register answers at `base`: 0 written and read back. Nothing but
-// 0 is written, so no line of the adapter moves.
-bool DataRegisterAnswers(RawPorts& raw, std::uint16_t base);
+// Whether a standard data register answers at `base`: the adapter's "off" byte written and
+// read back, so no line of the adapter moves.
+bool DataRegisterAnswers(RawPorts& raw, std::uint16_t base, std::uint8_t off = 0);
 
 }  // namespace daxwel

@@ -37,7 +37,7 @@ EmergencyRegistration::~EmergencyRegistration() {
 
 void RunEmergencyLinesOff() noexcept {
   const LinesOffAction* action = g_registered.load(std::memory_order_acquire);
-  if (action != nullptr && action->run != nullptr) action->run(action->handle);
+  if (action != nullptr && action->run != nullptr) action->run(*action);
 }
 
 bool EmergencyLinesOffArmed() noexcept {

@@ -1,15 +1,21 @@
 #pragma once
 
+#include <cstdint>
+
 namespace daxwel {
 
-// How to drop the adapter lines from inside a signal handler: `run(handle)` must be
-// async-signal-safe (one ioctl, one outb, one write). A null `run` means "nothing to do".
+// How to drop the adapter lines from inside a signal handler: `run(action)` must be
+// async-signal-safe (an ioctl or outb per register, a write). A null `run` means "nothing to
+// do". `data` and `control` are the adapter's "off" bytes (control < 0: not written).
 struct LinesOffAction {
-  void (*run)(int handle) noexcept = nullptr;
+  void (*run)(const LinesOffAction& action) noexcept = nullptr;
   int handle = -1;
+  std::uint8_t data = 0;
+  int control = -1;
 };
 
-// While alive, the port that owns it can be brought to 0 by RunEmergencyLinesOff().
+// While alive, the port that owns it can be brought to its "off" bytes by
+// RunEmergencyLinesOff().
 // One slot for the whole process: a signal handler can only reach a global, and a single
 // lock-free atomic pointer is the least it needs. A newer registration replaces an older one;
 // an object only clears the slot while it still holds it.
@@ -24,14 +30,14 @@ class EmergencyRegistration {
   const LinesOffAction action_;
 };
 
-// Writes 0 to the data register of the registered port, if any. Async-signal-safe; hosts
+// Writes the "off" bytes to the registered port, if any. Async-signal-safe; hosts
 // with their own handlers for fatal signals call it from there.
 void RunEmergencyLinesOff() noexcept;
 
 // True while some port is registered (for diagnostics and tests).
 bool EmergencyLinesOffArmed() noexcept;
 
-// Makes every way out of the process leave the lines at 0, in addition to the port's own
+// Makes every way out of the process leave the lines off, in addition to the port's own
 // destructor: an atexit hook (std::exit without unwinding) and handlers for SIGTERM, SIGINT,
 // SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGILL, SIGFPE and SIGABRT that drop the lines and
 // re-raise the signal with its default action. A signal whose disposition is not the default

@@ -16,12 +16,12 @@ void CheckBits(std::string_view bits, std::size_t length, const char* what) {
 // The clock rises together with the new data value, and falls while the data holds, so the
 // target latches the bit on the falling edge.
 void SendBit(Link& link, std::uint8_t& latch, char bit) {
-  latch = SetLatchBit(latch, kClockBit, 1);
-  latch = SetLatchBit(latch, kDataBit, bit == '1' ? 1 : 0);
-  link.Io().PortOut(link.OutPort(), latch);
+  latch |= state::kClock;
+  latch = bit == '1' ? (latch | state::kData) : (latch & ~state::kData);
+  link.WriteLines(latch);
   BitDelay(link);
-  latch = SetLatchBit(latch, kClockBit, 0);
-  link.Io().PortOut(link.OutPort(), latch);
+  latch &= ~state::kClock;
+  link.WriteLines(latch);
   BitDelay(link);
 }
 
@@ -30,12 +30,10 @@ void SendBits(Link& link, std::uint8_t& latch, std::string_view bits) {
   for (auto it = bits.rbegin(); it != bits.rend(); ++it) SendBit(link, latch, *it);
 }
 
-void ClockPulse(Link& link, std::uint8_t& latch) {
-  latch = SetLatchBit(latch, kClockBit, 1);
-  link.Io().PortOut(link.OutPort(), latch);
+void ClockPulse(Link& link, std::uint8_t latch) {
+  link.WriteLines(latch | state::kClock);
   BitDelay(link);
-  latch = SetLatchBit(latch, kClockBit, 0);
-  link.Io().PortOut(link.OutPort(), latch);
+  link.WriteLines(latch);
   BitDelay(link);
 }
 
@@ -62,24 +60,27 @@ void SendData(Link& link, std::uint8_t& latch, std::string_view word) {
 }
 
 std::string ReadData(Link& link) {
-  // Our own latch with the data line low, so the PC never drives against the target.
-  std::uint8_t latch = SetLatchBit(0, kVppBit, 1);
-  ClockPulse(link, latch);  // start bit, nothing to sample
+  // Our own latch with the data line low, so the PC never drives against the target; the
+  // data buffer, where the adapter has one, turned towards the PC for the frame.
+  const Wiring& wiring = link.GetWiring();
+  const std::uint8_t mode =
+      static_cast<std::uint8_t>(state::kVpp | (wiring.SwitchesVdd() ? state::kVdd : 0));
+  const auto reading = static_cast<std::uint8_t>(mode | state::kReading);
+  const bool checkPattern = wiring.presence == Presence::kPattern;
+  ClockPulse(link, reading);  // start bit, nothing to sample
   std::string word(14, '0');
   for (int bit = 0; bit < 14; ++bit) {
-    latch = SetLatchBit(latch, kClockBit, 1);
-    link.Io().PortOut(link.OutPort(), latch);
+    link.WriteLines(reading | state::kClock);
     BitDelay(link);
-    latch = SetLatchBit(latch, kClockBit, 0);
-    link.Io().PortOut(link.OutPort(), latch);
+    link.WriteLines(reading);
     const std::uint8_t status = link.Io().PortIn(link.InPort());
     // Every status read also shows the adapter's presence pattern: without it the bits are
     // noise, and an all-ones word would pass for an erased chip.
-    if (!IsPresencePattern(status)) throw AdapterLost(link.InPort(), status);
-    word[static_cast<std::size_t>(13 - bit)] = (status & kDataInMask) ? '1' : '0';
+    if (checkPattern && !IsPresencePattern(status)) throw AdapterLost(link.InPort(), status);
+    word[static_cast<std::size_t>(13 - bit)] = wiring.DataInHigh(status) ? '1' : '0';
     BitDelay(link);
   }
-  ClockPulse(link, latch);  // stop bit
+  ClockPulse(link, mode);  // stop bit: the target has let go of the line
   return word;
 }
 

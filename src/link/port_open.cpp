@@ -31,7 +31,11 @@ std::string Available(const std::filesystem::path& procRoot, const std::filesyst
 OpenedPort OpenPpdev(const std::string& device, const std::string& name, std::uint16_t base,
                      bool known, const PortEnvironment& env, DeviceFiles& files) {
   try {
-    return {std::make_unique<PpdevPort>(files, device, base), base, device, {}};
+    return {
+        std::make_unique<PpdevPort>(files, device, base, PpdevPort::Claim::kExclusive, env.rest),
+        base,
+        device,
+        {}};
   } catch (const PpdevOpenError& exclusive) {
     if (!known && exclusive.GetStep() == PpdevOpenError::Step::kOpen && exclusive.Error() == ENOENT)
       return Absent(base, device + ": no existe" + Available(env.procRoot, env.devRoot));
@@ -45,7 +49,7 @@ OpenedPort OpenPpdev(const std::string& device, const std::string& name, std::ui
       return Absent(base, problem);
     }
     try {
-      return {std::make_unique<PpdevPort>(files, device, base, PpdevPort::Claim::kShared),
+      return {std::make_unique<PpdevPort>(files, device, base, PpdevPort::Claim::kShared, env.rest),
               base,
               device,
               {}};
@@ -109,7 +113,7 @@ OpenedPort OpenPort(const PortRequest& request, const PortEnvironment& env) {
   if (env.allowDirect) {
     RawPorts& raw = env.raw != nullptr ? *env.raw : SystemRawPorts();
     try {
-      return {std::make_unique<DirectPort>(raw, address), address, "E/S directa", {}};
+      return {std::make_unique<DirectPort>(raw, address, env.rest), address, "E/S directa", {}};
     } catch (const PortError&) {
       // Not having the privilege is the normal case, not worth its own message.
     }

@@ -11,6 +11,7 @@
 #include "link/port_io.h"
 #include "link/port_map.h"
 #include "link/ppdev_port.h"
+#include "link/wiring.h"
 
 namespace daxwel {
 
@@ -36,6 +37,8 @@ struct PortEnvironment {
   DeviceFiles* files = nullptr;  // null: SystemDeviceFiles()
   RawPorts* raw = nullptr;       // null: SystemRawPorts()
   bool allowDirect = true;       // try ioperm when no ppdev port has the address
+  // What the port is left at when opened and closed, and by the exit guard.
+  RestBytes rest = DefaultWiring().Rest();
 };
 
 // Always holds a usable PortIo. When the port could not be opened, `io` behaves like a port
@@ -55,7 +58,8 @@ struct OpenedPort {
 // else to an absent port (nothing is ever written to another address).
 // A device file is opened as it is; its base comes from its proc entry (0x378 when it has
 // none, since ppdev itself never needs the address). To switch ports, destroy the old
-// OpenedPort first: that writes 0 and releases it, and the same port can then be opened again.
+// OpenedPort first: that turns the lines off and releases it, and the same port can then be opened
+// again.
 OpenedPort OpenPort(const PortRequest& request, const PortEnvironment& env = {});
 OpenedPort OpenPort(std::uint16_t address, const PortEnvironment& env = {});
 // Also reports text that is neither an address nor a device file as the problem.

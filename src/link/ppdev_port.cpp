@@ -21,12 +21,16 @@ class RealDeviceFiles final : public DeviceFiles {
     return ::ioctl(fd, request, arg) == 0 ? 0 : errno;
   }
   void Close(int fd) override { ::close(fd); }
-  LinesOffAction EmergencyAction(int fd) const override {
-    return {[](int handle) noexcept {
-              unsigned char zero = 0;
-              ::ioctl(handle, PPWDATA, &zero);
+  LinesOffAction EmergencyAction(int fd, const RestBytes& rest) const override {
+    return {[](const LinesOffAction& action) noexcept {
+              unsigned char data = action.data;
+              ::ioctl(action.handle, PPWDATA, &data);
+              if (action.control >= 0) {
+                unsigned char control = static_cast<unsigned char>(action.control);
+                ::ioctl(action.handle, PPWCONTROL, &control);
+              }
             },
-            fd};
+            fd, rest.data, rest.control ? int{*rest.control} : -1};
   }
 };
 
@@ -56,7 +60,9 @@ std::string OpenReason(const std::string& device, PpdevOpenError::Step step, int
 
 }  // namespace
 
-LinesOffAction DeviceFiles::EmergencyAction(int /*fd*/) const { return {}; }
+LinesOffAction DeviceFiles::EmergencyAction(int /*fd*/, const RestBytes& /*rest*/) const {
+  return {};
+}
 
 DeviceFiles& SystemDeviceFiles() {
   static RealDeviceFiles files;  // no state of its own
@@ -114,8 +120,9 @@ std::string ErrorText(int error) {
   }
 }
 
-PpdevPort::PpdevPort(DeviceFiles& files, std::string device, std::uint16_t base, Claim claim)
-    : files_(files), device_(std::move(device)), base_(base) {
+PpdevPort::PpdevPort(DeviceFiles& files, std::string device, std::uint16_t base, Claim claim,
+                     RestBytes rest)
+    : files_(files), device_(std::move(device)), base_(base), rest_(rest) {
   using Step = PpdevOpenError::Step;
   const int fd = files_.Open(device_);
   if (fd < 0) throw PpdevOpenError(OpenReason(device_, Step::kOpen, -fd), Step::kOpen, -fd);
@@ -134,27 +141,34 @@ PpdevPort::PpdevPort(DeviceFiles& files, std::string device, std::uint16_t base,
   // A port left in reverse (input) mode would not drive the data lines at all.
   int forward = 0;
   if (int e = files_.Ioctl(fd, PPDATADIR, &forward)) fail(Step::kSetUp, e);
-  // Whatever the last user left on the lines, the adapter starts all low.
-  unsigned char zero = 0;
-  if (int e = files_.Ioctl(fd, PPWDATA, &zero)) fail(Step::kSetUp, e);
+  // Whatever the last user left on the lines, the adapter starts with every line off.
+  if (int e = WriteRest(fd)) fail(Step::kSetUp, e);
 
   fd_ = fd;
-  const LinesOffAction action = files_.EmergencyAction(fd_);
+  const LinesOffAction action = files_.EmergencyAction(fd_, rest_);
   if (action.run != nullptr) emergency_ = std::make_unique<EmergencyRegistration>(action);
 }
 
+int PpdevPort::WriteRest(int fd) {
+  unsigned char data = rest_.data;
+  if (int e = files_.Ioctl(fd, PPWDATA, &data)) return e;
+  if (!rest_.control) return 0;
+  unsigned char control = *rest_.control;
+  return files_.Ioctl(fd, PPWCONTROL, &control);
+}
+
 PpdevPort::~PpdevPort() {
-  unsigned char zero = 0;
-  files_.Ioctl(fd_, PPWDATA, &zero);
+  WriteRest(fd_);
   emergency_.reset();
   files_.Ioctl(fd_, PPRELEASE, nullptr);
   files_.Close(fd_);
 }
 
 void PpdevPort::PortOut(std::uint16_t address, std::uint8_t value) {
-  if (address != base_) return;
+  const bool control = address == static_cast<std::uint16_t>(base_ + 2);
+  if (address != base_ && !control) return;
   unsigned char byte = value;
-  if (int e = files_.Ioctl(fd_, PPWDATA, &byte))
+  if (int e = files_.Ioctl(fd_, control ? PPWCONTROL : PPWDATA, &byte))
     throw PortError(device_ + ": falló la escritura en el puerto (" + ErrorText(e) + ")");
 }
 

@@ -6,6 +6,7 @@
 
 #include "link/exit_guard.h"
 #include "link/port_io.h"
+#include "link/wiring.h"
 
 namespace daxwel {
 
@@ -19,8 +20,8 @@ class DeviceFiles {
   // 0 or errno. `arg` points at what `request` expects (see linux/ppdev.h), null for none.
   virtual int Ioctl(int fd, unsigned long request, void* arg) = 0;
   virtual void Close(int fd) = 0;
-  // How a signal handler writes 0 to the data register of `fd`; the default does nothing.
-  virtual LinesOffAction EmergencyAction(int fd) const;
+  // How a signal handler writes `rest` to the port of `fd`; the default does nothing.
+  virtual LinesOffAction EmergencyAction(int fd, const RestBytes& rest) const;
 };
 
 // open(2)/ioctl(2)/close(2). Stateless, shared by every port.
@@ -40,17 +41,17 @@ class PpdevOpenError : public PortError {
   int error_;
 };
 
-// One /dev/parportN, claimed once for the life of the object. Only `base` (data register)
-// and `base + 1` (status register) are this port: writes elsewhere are dropped, reads
-// elsewhere give 0xFF like an empty bus. The ppdev calls do not need the address itself;
-// `base` is the address the rest of the program uses for this port.
+// One /dev/parportN, claimed once for the life of the object. Only `base` (data register),
+// `base + 1` (status register) and `base + 2` (control register, written only) are this
+// port: writes elsewhere are dropped, reads elsewhere give 0xFF like an empty bus. The ppdev calls
+// do not need the address itself; `base` is the address the rest of the program uses for this port.
 class PpdevPort final : public PortIo {
  public:
   enum class Claim { kExclusive, kShared };
-  // Opens, claims and writes 0. Throws PpdevOpenError.
+  // Opens, claims and writes the adapter's "off" bytes. Throws PpdevOpenError.
   PpdevPort(DeviceFiles& files, std::string device, std::uint16_t base,
-            Claim claim = Claim::kExclusive);
-  // Writes 0, then releases and closes; never throws.
+            Claim claim = Claim::kExclusive, RestBytes rest = DefaultWiring().Rest());
+  // Writes the "off" bytes, then releases and closes; never throws.
   ~PpdevPort() override;
   PpdevPort(const PpdevPort&) = delete;
   PpdevPort& operator=(const PpdevPort&) = delete;
@@ -66,8 +67,11 @@ class PpdevPort final : public PortIo {
   DeviceFiles& files_;
   std::string device_;
   std::uint16_t base_;
+  RestBytes rest_;
   int fd_ = -1;
   std::unique_ptr<EmergencyRegistration> emergency_;
+  // Writes the rest bytes; 0 or the first errno.
+  int WriteRest(int fd);
 };
 
 // A short Spanish description of an errno value for messages.

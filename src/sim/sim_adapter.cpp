@@ -12,52 +12,131 @@ namespace {
 
 using std::chrono::microseconds;
 
-// Lines of the adapter's data register, as the target sees them.
-constexpr std::uint8_t kClock = 0x01;
-constexpr std::uint8_t kData = 0x02;
-constexpr std::uint8_t kVpp = 0x04;
-constexpr std::uint8_t kRun = 0x08;
-constexpr std::uint8_t kUnusedBits = 0xF0;
-
-// Raw status values: bit 7 (BUSY) is inverted by the port, so an attached adapter reads
-// 1xxx x111 and a bare port with its inputs floating high reads 0111 1111.
-constexpr std::uint8_t kStatusPresent = 0x87;
-constexpr std::uint8_t kStatusDataIn = 0x40;
-constexpr std::uint8_t kStatusAbsent = 0x7F;
+// Status bits 0-2 read 1 on the ports the simulator stands for.
+constexpr std::uint8_t kStatusReserved = 0x07;
 constexpr std::uint8_t kFloatingBus = 0xFF;
+// Pins that today's adapter ties low so the program can see it is attached.
+constexpr std::uint8_t kPatternPins[] = {11, 12, 13, 15};
+constexpr std::uint8_t kStatusPins[] = {10, 11, 12, 13, 15};
 
 constexpr nanoseconds kClockPhaseMin = microseconds(1);
 constexpr nanoseconds kSetupHoldMin = nanoseconds(100);
 
 enum class Frame { Command, Data, Read };
 
+// The adapter's lines as the wiring gives them, from the two output registers.
+struct Lines {
+  bool vpp = false;
+  bool vdd = false;  // the target's supply (always on where the adapter cannot switch it)
+  bool clock = false;
+  bool data = false;     // the PC drives the data line high
+  bool pcDrives = true;  // the PC's data driver is on the line at all
+  bool run = false;
+  bool mclrLow = false;
+  bool connected = true;
+};
+
+// Each output line resolved to its register bit once, so decoding a write is a few masks.
+struct LineBit {
+  bool wired = false;
+  bool control = false;
+  std::uint8_t mask = 0;
+  bool flip = false;  // the port's inversion and the pin's polarity together
+};
+using LineBits = std::array<LineBit, kLineCount>;
+
+LineBits Resolve(const Wiring& w) {
+  LineBits bits{};
+  for (std::size_t i = 0; i < kLineCount; ++i) {
+    const Pin& pin = w.lines[i];
+    const auto place = PlaceOfPin(pin.number);
+    if (!pin.Wired() || !place || place->reg == PortRegister::kStatus) continue;
+    bits[i] = {true, place->reg == PortRegister::kControl,
+               static_cast<std::uint8_t>(1u << place->bit), place->portInverts != pin.inverted};
+  }
+  return bits;
+}
+
+Lines Decode(const LineBits& bits, const PortBytes& regs) {
+  Lines l;
+  auto has = [&](Line line) { return bits[static_cast<std::size_t>(line)].wired; };
+  auto on = [&](Line line) {
+    const LineBit& b = bits[static_cast<std::size_t>(line)];
+    if (!b.wired) return false;
+    return (((b.control ? regs.control : regs.data) & b.mask) != 0) != b.flip;
+  };
+  auto enabled = [&](Line line) { return !has(line) || on(line); };
+  l.vpp = on(Line::kVpp);
+  l.vdd = !has(Line::kVdd) || on(Line::kVdd);
+  const bool buffers = enabled(Line::kEnable);
+  l.clock = on(Line::kClock) && buffers;
+  l.pcDrives = buffers && enabled(Line::kDataEnable) && !on(Line::kDirection);
+  l.data = on(Line::kDataOut) && l.pcDrives;
+  l.run = on(Line::kRun);
+  l.mclrLow = on(Line::kMclrLow);
+  l.connected = enabled(Line::kConnect);
+  return l;
+}
+
+// What reaches the target's pins.
+struct Pins {
+  bool vpp = false;
+  bool vdd = false;
+  bool clock = false;
+  bool data = false;
+};
+
+std::uint8_t UnusedDataBits(const Wiring& w) {
+  std::uint8_t used = 0;
+  for (const Pin& pin : w.lines) {
+    const auto place = PlaceOfPin(pin.number);
+    if (pin.Wired() && place && place->reg == PortRegister::kData)
+      used = static_cast<std::uint8_t>(used | (1u << place->bit));
+  }
+  return static_cast<std::uint8_t>(~used);
+}
+
 }  // namespace
 
 // The bit-level decoder: port lines, the rules on what the programmer writes, clock edges,
 // frames and the status register. What the commands do is the chip's business.
 struct SimAdapter::Impl {
-  Impl(SimModel m, const Clock& c, std::uint16_t b, Faults f)
-      : model(m), clock(c), base(b), faults(std::move(f)), chip(MakeChip(m, faults, stats, log)) {}
+  Impl(SimModel m, const Clock& c, std::uint16_t b, Faults f, const Wiring& w)
+      : model(m),
+        clock(c),
+        base(b),
+        faults(std::move(f)),
+        wiring(w),
+        lineBits(Resolve(w)),
+        unusedDataBits(UnusedDataBits(w)),
+        chip(MakeChip(m, faults, stats, log)) {
+    lines = Decode(lineBits, regs);
+    pins = Idle();
+  }
 
   SimModel model;
   const Clock& clock;
   std::uint16_t base;
   Faults faults;
+  Wiring wiring;
+  LineBits lineBits;
+  std::uint8_t unusedDataBits;
   SimStats stats;
   ViolationLog log;
   std::unique_ptr<Chip> chip;
   long long writesSeen = 0;  // never reset, so a planned unplug survives ResetStats()
 
   // The port side: what the programmer drives, and when each line last moved.
-  std::uint8_t dataRegister = 0;
-  std::optional<nanoseconds> vppRoseAt;
+  PortBytes regs;
+  Lines lines;
+  std::optional<nanoseconds> entryAt;  // when VPP and VDD were last both up
   std::optional<nanoseconds> lastRise;
   std::optional<nanoseconds> lastFall;
   std::optional<nanoseconds> lastDataChange;
   std::optional<nanoseconds> vppFellAt;  // at the target; never: low since power-up
 
   // The target side.
-  std::uint8_t pins = 0;  // lines as they reach the target (0 while disconnected)
+  Pins pins;  // lines as they reach the target (all low while disconnected)
   bool programMode = false;
   bool refused = false;  // VPP is up but the part would not enter programming mode
   Frame frame = Frame::Command;
@@ -74,6 +153,12 @@ struct SimAdapter::Impl {
     return !faults.unplugAfter || writesSeen < *faults.unplugAfter;
   }
 
+  std::string Written() const {
+    std::string text = Hex(regs.data, 2);
+    if (wiring.DrivesControl()) text += "/" + Hex(regs.control, 2);
+    return text;
+  }
+
   // ---- Serial protocol ----
 
   void ResetFrame() {
@@ -84,12 +169,14 @@ struct SimAdapter::Impl {
     conflictReported = false;
   }
 
-  // Too short a VPP low does not reset the part: its address counter stays where it was.
-  void EnterProgramMode(nanoseconds now, bool report) {
-    refused = !chip->AcceptsEntry();
+  // `powerUp`: VDD rose onto a part whose MCLR already stood at VPP, so its own program never
+  // ran and its counter starts at 0; a part entered VDD-first decides for itself, and too
+  // short a VPP low does not reset it: its address counter stays where it was.
+  void EnterProgramMode(nanoseconds now, bool report, bool powerUp) {
+    refused = !powerUp && !chip->AcceptsEntry();
     if (refused) return;
     const nanoseconds least = chip->Part().times.vppLow;
-    const bool reset = !vppFellAt || now - *vppFellAt >= least;
+    const bool reset = powerUp || !vppFellAt || now - *vppFellAt >= least;
     if (!reset && report) {
       Violation(now, "programming voltage low for only " + Micros(now - *vppFellAt) +
                          " before it rose again (needs " + Micros(least) +
@@ -161,82 +248,92 @@ struct SimAdapter::Impl {
     if (driving) outBit = ((chip->ReadValue() >> (k - 2)) & 1) != 0;
   }
 
-  void TargetLines(std::uint8_t value, nanoseconds now, bool report) {
-    const std::uint8_t old = pins;
+  void TargetLines(Pins value, nanoseconds now, bool report) {
+    const Pins old = pins;
     pins = value;
     chip->Settle(now);
-    const bool vppWas = (old & kVpp) != 0;
-    const bool vppNow = (value & kVpp) != 0;
-    if (vppWas && !vppNow) {
-      vppFellAt = now;
-      if (programMode) LeaveProgramMode(now, report);
-    }
-    if (!vppNow) refused = false;
-    if (!vppWas && vppNow) EnterProgramMode(now, report);
-    if (!programMode || !vppNow) return;
+    const bool upWas = old.vpp && old.vdd;
+    const bool upNow = value.vpp && value.vdd;
+    if (old.vpp && !value.vpp) vppFellAt = now;
+    if (upWas && !upNow && programMode) LeaveProgramMode(now, report);
+    if (!upNow) refused = false;
+    // An unpowered part forgets where it was; its memories stay.
+    if (!value.vdd) driving = false;
+    if (!upWas && upNow) EnterProgramMode(now, report, !old.vdd);
+    if (!programMode || !upNow) return;
 
-    const bool rose = (value & kClock) && !(old & kClock);
-    const bool fell = !(value & kClock) && (old & kClock);
+    const bool rose = value.clock && !old.clock;
+    const bool fell = !value.clock && old.clock;
     if (rose) {
       chip->Interrupt(now, Disturbance::Clock, report);
       RisingEdge();
     }
-    if (driving && (value & kData) && !conflictReported) {
+    if (driving && value.data && !conflictReported) {
       conflictReported = true;
       if (report) Violation(now, "data line driven high while the target sends a read frame");
     }
-    if (fell) FallingEdge((value & kData) != 0, now);
+    if (fell) FallingEdge(value.data, now);
   }
 
   // ---- Rules the programmer must keep, checked on what it writes ----
 
-  void CheckLines(std::uint8_t old, std::uint8_t value, nanoseconds now) {
-    if (value & kUnusedBits) Violation(now, "unused bits written as 1: " + Hex(value, 2));
-    if ((value & kRun) && value != kRun) {
-      Violation(now, "run line written together with other lines: " + Hex(value, 2));
+  void CheckLines(const Lines& old, const Lines& now_, bool dataWritten, nanoseconds now) {
+    if (dataWritten && (regs.data & unusedDataBits)) {
+      Violation(now, "unused bits written as 1: " + Hex(regs.data, 2));
     }
-    const bool vppWas = (old & kVpp) != 0;
-    const bool vppNow = (value & kVpp) != 0;
-    if (!vppNow) {
-      if (value & (kClock | kData)) {
-        Violation(now, "clock or data driven without programming voltage: " + Hex(value, 2));
+    if (now_.run && (now_.vpp || now_.clock || now_.data)) {
+      Violation(now, "run line written together with other lines: " + Written());
+    }
+    if (now_.mclrLow && now_.vpp) {
+      Violation(now, "MCLR pulled to ground while the programming voltage is on: " + Written());
+    }
+    const bool up = now_.vpp && now_.vdd;
+    if (!now_.vpp) {
+      // An unpowered part runs no program that the lines could fight.
+      if (now_.vdd && (now_.clock || now_.data)) {
+        Violation(now, "clock or data driven without programming voltage: " + Written());
       }
-      vppRoseAt.reset();
+      entryAt.reset();
       return;
     }
-    if (!vppWas) {
-      vppRoseAt = now;
+    if (!up) {
+      entryAt.reset();
+      if (now_.clock || now_.data) {
+        Violation(now, "clock or data high while the target has no supply: " + Written());
+      }
+      return;
+    }
+    if (!(old.vpp && old.vdd)) {
+      entryAt = now;
       lastRise.reset();
       lastFall.reset();
       lastDataChange.reset();
-      if (value & (kClock | kData)) {
-        Violation(now, "clock or data high while the programming voltage rises: " + Hex(value, 2));
+      if (now_.clock || now_.data) {
+        Violation(now, "clock or data high while the programming voltage rises: " + Written());
       }
       return;
     }
-    const std::uint8_t raised = value & ~old & (kClock | kData);
+    const bool raised = (now_.clock && !old.clock) || (now_.data && !old.data);
     const nanoseconds hold = chip->Part().times.vppHold;
-    if (raised && vppRoseAt && now - *vppRoseAt < hold) {
-      Violation(now, "clock or data raised " + Micros(now - *vppRoseAt) +
+    if (raised && entryAt && now - *entryAt < hold) {
+      Violation(now, "clock or data raised " + Micros(now - *entryAt) +
                          " after the programming voltage (needs " + Micros(hold) + ")");
     }
-    const bool clockWas = (old & kClock) != 0;
-    const bool clockNow = (value & kClock) != 0;
-    if (clockWas != clockNow) ++stats.clockPhases;
-    if ((old ^ value) & kData) {
-      if (!clockWas && !clockNow && lastFall && now - *lastFall < kSetupHoldMin) {
+    if (old.clock != now_.clock) ++stats.clockPhases;
+    if (old.data != now_.data) {
+      if (!old.clock && !now_.clock && lastFall && now - *lastFall < kSetupHoldMin) {
         Violation(now, "data changed " + Micros(now - *lastFall) +
                            " after the falling clock edge (hold needs 0.1 us)");
       }
       lastDataChange = now;
     }
-    if (clockNow && !clockWas) {
+    if (now_.clock && !old.clock) {
       if (lastFall && now - *lastFall < kClockPhaseMin) {
         Violation(now, "clock low for only " + Micros(now - *lastFall) + " (needs 1 us)");
       }
       lastRise = now;
     }
-    if (!clockNow && clockWas) {
+    if (!now_.clock && old.clock) {
       if (lastRise && now - *lastRise < kClockPhaseMin) {
         Violation(now, "clock high for only " + Micros(now - *lastRise) + " (needs 1 us)");
       }
@@ -248,49 +345,75 @@ struct SimAdapter::Impl {
     }
   }
 
-  void Write(std::uint8_t value) {
+  // Nothing driven; a supply the adapter does not switch stays on.
+  Pins Idle() const { return {false, !wiring.SwitchesVdd(), false, false}; }
+
+  Pins AtTarget(const Lines& l) const {
+    if (!l.connected) return {};
+    return {l.vpp && !l.mclrLow, l.vdd, l.clock, l.data};
+  }
+
+  void Write(bool control, std::uint8_t value) {
     const nanoseconds now = clock.Now();
     const bool reaches = AdapterThere();
     ++writesSeen;
-    const std::uint8_t old = dataRegister;
-    dataRegister = value;
-    CheckLines(old, value, now);
+    (control ? regs.control : regs.data) = value;
+    const Lines old = lines;
+    lines = Decode(lineBits, regs);
+    CheckLines(old, lines, !control, now);
     const bool target = reaches && !faults.noTarget;
-    TargetLines(target ? value : 0, now, target);
+    TargetLines(target ? AtTarget(lines) : Idle(), now, target);
     // The adapter may vanish right after this write: the target loses its lines with it.
-    if (target && !AdapterThere()) TargetLines(0, now, false);
+    if (target && !AdapterThere()) TargetLines(Idle(), now, false);
+  }
+
+  // The data line as the PC's input sees it.
+  bool DataLine() const {
+    if (faults.noTarget) return *faults.noTarget != 0;
+    if (programMode && driving && pins.vdd) return outBit;
+    if (refused) return false;              // the part's own program holds the line
+    if (lines.pcDrives) return lines.data;  // the data line reads back what the PC drives
+    return false;
   }
 
   std::uint8_t Status() const {
-    if (!AdapterThere()) return kStatusAbsent;
-    bool line = false;
-    if (faults.noTarget) {
-      line = *faults.noTarget != 0;
-    } else if (refused) {
-      line = false;  // the part's own program holds the line
-    } else if (driving) {
-      line = outBit;
-    } else {
-      line = (dataRegister & kData) != 0;  // the data line reads back what the PC drives
+    bool high[26];
+    for (bool& level : high) level = true;  // inputs float high
+    if (AdapterThere()) {
+      if (wiring.presence == Presence::kPattern) {
+        for (std::uint8_t pin : kPatternPins) high[pin] = false;
+      }
+      if (wiring.dataIn.Wired() && wiring.dataIn.number < 26) {
+        high[wiring.dataIn.number] = DataLine() != wiring.dataIn.inverted;
+      }
     }
-    return static_cast<std::uint8_t>(kStatusPresent | (line ? kStatusDataIn : 0));
+    std::uint8_t status = kStatusReserved;
+    for (std::uint8_t pin : kStatusPins) {
+      const auto place = PlaceOfPin(pin);
+      if (high[pin] != place->portInverts)
+        status = static_cast<std::uint8_t>(status | (1u << place->bit));
+    }
+    return status;
   }
 };
 
-SimAdapter::SimAdapter(SimModel model, const Clock& clock, std::uint16_t base, Faults faults)
-    : impl_(std::make_unique<Impl>(model, clock, base, std::move(faults))) {}
+SimAdapter::SimAdapter(SimModel model, const Clock& clock, std::uint16_t base, Faults faults,
+                       const Wiring& wiring)
+    : impl_(std::make_unique<Impl>(model, clock, base, std::move(faults), wiring)) {}
 
 SimAdapter::~SimAdapter() = default;
 
 void SimAdapter::PortOut(std::uint16_t address, std::uint8_t value) {
   ++impl_->stats.portWrites;
-  if (address == impl_->base) impl_->Write(value);
+  if (address == impl_->base) impl_->Write(false, value);
+  if (address == impl_->base + 2) impl_->Write(true, static_cast<std::uint8_t>(value & 0x0F));
 }
 
 std::uint8_t SimAdapter::PortIn(std::uint16_t address) {
   ++impl_->stats.portReads;
   if (address == impl_->base + 1) return impl_->Status();
-  if (address == impl_->base) return impl_->dataRegister;
+  if (address == impl_->base) return impl_->regs.data;
+  if (address == impl_->base + 2) return impl_->regs.control;
   return kFloatingBus;
 }
 
@@ -313,9 +436,24 @@ void SimAdapter::ClearViolations() { impl_->log.Clear(); }
 
 const SimStats& SimAdapter::Stats() const { return impl_->stats; }
 void SimAdapter::ResetStats() { impl_->stats = {}; }
-std::uint8_t SimAdapter::DataRegister() const { return impl_->dataRegister; }
+std::uint8_t SimAdapter::DataRegister() const { return impl_->regs.data; }
+std::uint8_t SimAdapter::ControlRegister() const { return impl_->regs.control; }
 bool SimAdapter::InProgramMode() const { return impl_->programMode; }
-bool SimAdapter::Running() const { return impl_->dataRegister == kRun; }
+bool SimAdapter::Powered() const { return impl_->pins.vdd; }
+bool SimAdapter::Running() const {
+  const Lines& l = impl_->lines;
+  if (l.vpp || l.clock || l.data || (impl_->regs.data & impl_->unusedDataBits)) return false;
+  return impl_->wiring.Has(Line::kRun) ? l.run : (l.vdd && l.connected);
+}
+bool SimAdapter::LinesOff() const { return impl_->regs == impl_->wiring.Off(); }
+const Wiring& SimAdapter::GetWiring() const { return impl_->wiring; }
+
+void SimAdapter::SetWiring(const Wiring& wiring) {
+  impl_->wiring = wiring;
+  impl_->lineBits = Resolve(wiring);
+  impl_->unusedDataBits = UnusedDataBits(wiring);
+  impl_->lines = Decode(impl_->lineBits, impl_->regs);
+}
 Faults& SimAdapter::GetFaults() { return impl_->faults; }
 
 }  // namespace daxwel::sim

@@ -11,6 +11,7 @@
 
 #include "link/clock.h"
 #include "link/port_io.h"
+#include "link/wiring.h"
 
 namespace daxwel::sim {
 
@@ -121,7 +122,9 @@ struct SimStats {
 
 class SimAdapter final : public PortIo {
  public:
-  SimAdapter(SimModel model, const Clock& clock, std::uint16_t base = 0x378, Faults faults = {});
+  // The adapter is built from `wiring`: its registers, data input, presence test and VDD.
+  SimAdapter(SimModel model, const Clock& clock, std::uint16_t base = 0x378, Faults faults = {},
+             const Wiring& wiring = DefaultWiring());
   ~SimAdapter() override;
   SimAdapter(const SimAdapter&) = delete;
   SimAdapter& operator=(const SimAdapter&) = delete;
@@ -143,9 +146,15 @@ class SimAdapter final : public PortIo {
   const SimStats& Stats() const;
   void ResetStats();
 
-  std::uint8_t DataRegister() const;  // last value written to the data register
+  std::uint8_t DataRegister() const;     // last value written to the data register
+  std::uint8_t ControlRegister() const;  // and to the control register
   bool InProgramMode() const;
-  bool Running() const;  // run line alone high
+  bool Powered() const;   // the target has VDD (always, where the adapter cannot switch it)
+  bool Running() const;   // the target runs its own program: run line (or VDD) alone
+  bool LinesOff() const;  // both registers hold the wiring's "off" bytes
+  const Wiring& GetWiring() const;
+  // Another adapter on the same chip (the window's adapter choice); lines as they are.
+  void SetWiring(const Wiring& wiring);
 
   Faults& GetFaults();
 

@@ -346,7 +346,7 @@ SimSession::SimSession(SimOptions options) : options_(std::move(options)) {
     pacer_ = std::make_unique<SteadyPacer>();
   }
   adapter_ = std::make_unique<SimAdapter>(options_.model, pacer_->GetClock(), std::uint16_t{0x378},
-                                          options_.faults);
+                                          options_.faults, options_.wiring);
 }
 
 SimSession::~SimSession() {

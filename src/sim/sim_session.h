@@ -26,6 +26,8 @@ struct SimOptions {
   std::string statePath;
   SimTime time = SimTime::Real;
   Faults faults;
+  // The simulated adapter's wiring: any preset or custom file, today's adapter by default.
+  Wiring wiring = DefaultWiring();
 };
 
 // Option parsers. Each answers the empty text when the text was taken, or a one-line Spanish

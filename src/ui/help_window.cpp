@@ -51,7 +51,7 @@ QString LptHelpText() {
   return lines.join("\r\n");
 }
 
-FrmHelpOnLpt::FrmHelpOnLpt(QWidget* parent) : QDialog(parent) {
+FrmHelpOnLpt::FrmHelpOnLpt(QWidget* parent, std::function<void()> chooseAdapter) : QDialog(parent) {
   setObjectName("frmHelpOnLpt");
   setWindowTitle("Ayuda");
   setAttribute(Qt::WA_DeleteOnClose);
@@ -76,6 +76,14 @@ FrmHelpOnLpt::FrmHelpOnLpt(QWidget* parent) : QDialog(parent) {
   cmdAceptar->setObjectName("cmdAceptar");
   cmdAceptar->setGeometry(72, 344, 89, 25);
   connect(cmdAceptar, &QPushButton::clicked, this, &QWidget::close);
+
+  // Beside "Aceptar": which programmer is on the port is the other half of the port choice.
+  if (chooseAdapter) {
+    auto* cmdAdaptador = new QPushButton("Adaptador...", this);
+    cmdAdaptador->setObjectName("cmdAdaptador");
+    cmdAdaptador->setGeometry(166, 344, 80, 25);
+    connect(cmdAdaptador, &QPushButton::clicked, this, std::move(chooseAdapter));
+  }
 }
 
 FrmHelpDocument::FrmHelpDocument(const QString& path, QWidget* parent) : QDialog(parent) {

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 namespace daxwel {
 
@@ -19,7 +20,8 @@ class FrmHelpOnLpt : public QDialog {
   Q_OBJECT
 
  public:
-  explicit FrmHelpOnLpt(QWidget* parent = nullptr);
+  // `chooseAdapter`, when given, is what the "Adaptador..." button does.
+  explicit FrmHelpOnLpt(QWidget* parent = nullptr, std::function<void()> chooseAdapter = {});
 
  protected:
   // Escape goes the way of the close box: the window is destroyed, not kept hidden.

@@ -1,11 +1,15 @@
 #include <QApplication>
 #include <QCoreApplication>
+#include <QSettings>
 #include <QStringList>
 #include <QTextStream>
 #include <QTranslator>
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <memory>
 
+#include "link/adapters.h"
 #include "link/clock.h"
 #include "link/exit_guard.h"
 #include "link/trace_port.h"
@@ -51,7 +55,25 @@ int main(int argc, char** argv) {
   daxwel::Pacer* pacer = &realTime;
   daxwel::PortOpener opener = daxwel::RealPorts();
   daxwel::WindowHooks hooks;
+  // The adapter chosen last time in the window, unless it can no longer be used.
+  if (options.screenshotDir.isEmpty()) {
+    QSettings settings("daxwel", "daxwel");
+    const std::string saved = settings.value("adaptador/nombre").toString().toStdString();
+    daxwel::AdapterChoice choice;
+    if (!saved.empty() && daxwel::ResolveAdapter(saved, choice).empty()) {
+      choice.extraHalfPeriod = std::chrono::microseconds(std::clamp(
+          settings.value("adaptador/retardo", 0).toInt(), 0, daxwel::kMaxExtraHalfPeriodUs));
+      hooks.adapter = choice;
+    }
+  }
+  hooks.adapterChanged = [&simulated](const daxwel::AdapterChoice& choice) {
+    QSettings settings("daxwel", "daxwel");
+    settings.setValue("adaptador/nombre", QString::fromStdString(choice.name));
+    settings.setValue("adaptador/retardo", static_cast<int>(choice.extraHalfPeriod.count()));
+    if (simulated) simulated->Adapter().SetWiring(choice.wiring);
+  };
   if (options.sim) {
+    options.sim->wiring = hooks.adapter.wiring;
     simulated = std::make_unique<daxwel::sim::SimSession>(*options.sim);
     if (const std::string stateProblem = simulated->LoadState(); !stateProblem.empty()) {
       err << "daxwel: " << QString::fromStdString(stateProblem) << "\n";
@@ -98,8 +120,9 @@ int main(int argc, char** argv) {
       err << "daxwel: No se puede escribir el archivo " << options.tracePath << "\n";
       return 2;
     }
-    opener = [inner = std::move(opener), &trace, pacer](std::uint16_t address) {
-      daxwel::OpenedPort port = inner(address);
+    opener = [inner = std::move(opener), &trace, pacer](std::uint16_t address,
+                                                        const daxwel::RestBytes& rest) {
+      daxwel::OpenedPort port = inner(address, rest);
       if (port.io) {
         port.io = std::make_unique<daxwel::TracePort>(std::move(port.io), pacer->GetClock(), trace);
       }

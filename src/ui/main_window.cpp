@@ -19,6 +19,7 @@
 #include "config/dialog_config.h"
 #include "device/catalogue.h"
 #include "device/operations.h"
+#include "ui/adapter_dialog.h"
 #include "ui/help_window.h"
 #include "ui/hex_file_dialog.h"
 #include "ui/logo.h"
@@ -46,7 +47,11 @@ QString Qs(std::string_view text) {
 }  // namespace
 
 FrmDaxwel::FrmDaxwel(PortOpener opener, Pacer& pacer, WindowHooks hooks, QWidget* parent)
-    : QWidget(parent), opener_(std::move(opener)), pacer_(pacer), hooks_(std::move(hooks)) {
+    : QWidget(parent),
+      opener_(std::move(opener)),
+      pacer_(pacer),
+      hooks_(std::move(hooks)),
+      adapter_(hooks_.adapter) {
   setObjectName("frmDaxwel");
   setWindowTitle("Daxwel - Programador para PIC 16F8xx - (v 2.0)");
   setWindowIcon(QIcon(QPixmap::fromImage(DrawIcon(64))));
@@ -186,7 +191,7 @@ void FrmDaxwel::StartUp() {
   UpdatePorts();  // the selection of item 0
   UpdatePorts();
   LinesOff(*link_);
-  connect(cmbLptSelect_, &QComboBox::currentIndexChanged, this, &FrmDaxwel::UpdatePorts);
+  connect(cmbLptSelect_, &QComboBox::currentIndexChanged, this, [this] { UpdatePorts(); });
 
   for (const std::string& text : ModelListTexts()) cmbPicSelect_->addItem(Qs(text));
   cmbPicSelect_->setCurrentIndex(0);
@@ -196,21 +201,22 @@ void FrmDaxwel::StartUp() {
   tmrcheck_->start();
 }
 
-void FrmDaxwel::UpdatePorts() {
+void FrmDaxwel::UpdatePorts(bool reopen) {
   const int index = cmbLptSelect_->currentIndex();
   std::uint16_t address = outPort_;
   if (index >= 0 && index < static_cast<int>(kPortAddresses.size())) {
     address = kPortAddresses[static_cast<std::size_t>(index)];
   }
-  if (!link_ || address != outPort_) {
+  if (!link_ || address != outPort_ || reopen) {
     // The old port is released before the new one is claimed.
     link_.reset();
     port_.reset();
-    OpenedPort opened = opener_(address);
+    OpenedPort opened = opener_(address, adapter_.wiring.Rest());
     port_ = opened.io ? std::move(opened.io) : std::make_unique<AbsentPort>();
     portProblem_ = opened.problem;
     lblchkhard_->setToolTip(Qs(portProblem_));
-    link_ = std::make_unique<Link>(*port_, pacer_, address);
+    link_ = std::make_unique<Link>(*port_, pacer_, address, adapter_.wiring);
+    link_->SetExtraHalfPeriod(adapter_.extraHalfPeriod);
     link_->SetYield([this] { Yield(); });
   }
   outPort_ = address;
@@ -396,9 +402,44 @@ void FrmDaxwel::OpenUrl(const QUrl& url, std::function<void()> failed) {
 }
 
 void FrmDaxwel::ShowLptHelp() {
-  if (!frmHelpOnLpt_) frmHelpOnLpt_ = new FrmHelpOnLpt(this);
+  if (!frmHelpOnLpt_) frmHelpOnLpt_ = new FrmHelpOnLpt(this, [this] { ChooseAdapter(); });
   frmHelpOnLpt_->show();
   frmHelpOnLpt_->raise();
+}
+
+void FrmDaxwel::SetAdapter(const AdapterChoice& choice) {
+  adapter_ = choice;
+  if (hooks_.adapterChanged) hooks_.adapterChanged(adapter_);
+  UpdatePorts(true);
+  PresencePoll();
+}
+
+void FrmDaxwel::ChooseAdapter() {
+  if (busy_) return;
+  DlgAdapter dialog(
+      adapter_,
+      [this](const AdapterChoice& trial) {
+        // The test drives the adapter as chosen in the dialog, kept if the dialog is accepted.
+        const AdapterChoice kept = adapter_;
+        SetAdapter(trial);
+        TestAdapter();
+        SetAdapter(kept);
+      },
+      this);
+  if (dialog.exec() == QDialog::Accepted) SetAdapter(dialog.Choice());
+}
+
+void FrmDaxwel::TestAdapter() {
+  if (busy_) return;
+  // The presence poll would move the lines under the test.
+  tmrcheck_->stop();
+  busy_ = true;
+  {
+    DlgLineTest dialog(*link_, this);
+    dialog.exec();
+  }
+  busy_ = false;
+  if (!exited_) tmrcheck_->start();
 }
 
 void FrmDaxwel::Exit() {

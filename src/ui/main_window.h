@@ -12,6 +12,7 @@
 
 #include "config/layout.h"
 #include "device/operator.h"
+#include "link/adapters.h"
 #include "link/clock.h"
 #include "link/line_driver.h"
 #include "ui/port_opening.h"
@@ -51,6 +52,10 @@ struct WindowHooks {
   std::function<void()> quit;
   // After every device operation (a place to save a simulated chip, for instance).
   std::function<void()> afterOperation;
+  // The adapter at start-up, and where a new choice goes (to be remembered, to rebuild a
+  // simulated adapter).
+  AdapterChoice adapter = DefaultAdapter();
+  std::function<void(const AdapterChoice&)> adapterChanged;
 };
 
 inline constexpr const char* kMakerSite = "www.mirvane.com.ar";
@@ -73,6 +78,12 @@ class FrmDaxwel : public QWidget, public Operator {
   ConfigDialog& Dialog(const ConfigLayout& layout);
   // One tick of tmrcheck: refreshes HardStatus and blinks the warning.
   void PresencePoll();
+  const AdapterChoice& Adapter() const { return adapter_; }
+  // Takes the adapter: the port is opened again with its "off" levels.
+  void SetAdapter(const AdapterChoice& choice);
+  // "Adaptador" (from the port help window) and "Probar adaptador".
+  void ChooseAdapter();
+  void TestAdapter();
   // The viewer, or null before the first ShowProgress.
   FrmDoing* ProgressViewer() const { return frmdoing_; }
 
@@ -97,7 +108,7 @@ class FrmDaxwel : public QWidget, public Operator {
  private:
   void BuildControls();
   void StartUp();
-  void UpdatePorts();
+  void UpdatePorts(bool reopen = false);
   void OnModelChanged(int index);
   bool HardwareGateOpen() const { return hardStatus_ != "error"; }
   void Browse();
@@ -122,6 +133,7 @@ class FrmDaxwel : public QWidget, public Operator {
   WindowHooks hooks_;
   std::unique_ptr<PortIo> port_;
   std::unique_ptr<Link> link_;
+  AdapterChoice adapter_;
   std::uint16_t outPort_ = 0;
   std::uint16_t inPort_ = 0;
   std::string hardStatus_;

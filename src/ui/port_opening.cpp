@@ -5,11 +5,15 @@
 namespace daxwel {
 
 PortOpener RealPorts() {
-  return [](std::uint16_t address) { return OpenPort(address); };
+  return [](std::uint16_t address, const RestBytes& rest) {
+    PortEnvironment env;
+    env.rest = rest;
+    return OpenPort(address, env);
+  };
 }
 
 PortOpener PortsOf(PortIo& target) {
-  return [&target](std::uint16_t address) {
+  return [&target](std::uint16_t address, const RestBytes& /*rest*/) {
     OpenedPort opened;
     opened.io = std::make_unique<ForwardingPort>(target);
     opened.base = address;

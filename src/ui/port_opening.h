@@ -8,10 +8,11 @@
 
 namespace daxwel {
 
-// Opens the port whose data register is at `address`. The window calls it at start-up and at
-// every port change, after it has released the previous port. An unusable port comes back
-// as a port without an adapter plus the reason (shown as the tooltip of the hardware warning).
-using PortOpener = std::function<OpenedPort(std::uint16_t address)>;
+// Opens the port whose data register is at `address`, leaving it at the adapter's "off"
+// bytes `rest`. The window calls it at start-up, at every port change and at every adapter
+// change, after it has released the previous port. An unusable port comes back as a port
+// without an adapter plus the reason (shown as the tooltip of the hardware warning).
+using PortOpener = std::function<OpenedPort(std::uint16_t address, const RestBytes& rest)>;
 
 // Hands every access to a port owned elsewhere (the simulated adapter, a test's fake).
 class ForwardingPort final : public PortIo {

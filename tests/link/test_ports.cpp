@@ -59,6 +59,8 @@ std::string RequestName(unsigned long request) {
       return "DATADIR";
     case PPWDATA:
       return "WDATA";
+    case PPWCONTROL:
+      return "WCONTROL";
     case PPRSTATUS:
       return "RSTATUS";
     default:
@@ -78,7 +80,7 @@ class FakeFiles final : public DeviceFiles {
   }
   int Ioctl(int /*fd*/, unsigned long request, void* arg) override {
     std::string entry = RequestName(request);
-    if (request == PPWDATA) {
+    if (request == PPWDATA || request == PPWCONTROL) {
       char value[8];
       std::snprintf(value, sizeof value, " %02X", *static_cast<unsigned char*>(arg));
       entry += value;
@@ -99,7 +101,12 @@ class FakeFiles final : public DeviceFiles {
     log.push_back("close");
     ++closeCount;
   }
-  LinesOffAction EmergencyAction(int /*fd*/) const override { return emergency; }
+  LinesOffAction EmergencyAction(int /*fd*/, const RestBytes& rest) const override {
+    LinesOffAction action = emergency;
+    action.data = rest.data;
+    action.control = rest.control ? int{*rest.control} : -1;
+    return action;
+  }
 
   // Calls since the last Take().
   Log Take() {
@@ -229,10 +236,11 @@ TEST_F(PortsFixture, LegacyAddressesReachTheirDeviceFiles) {
 
       files.status = 0x87;
       port.io->PortOut(address, 5);
-      port.io->PortOut(address + 2, 9);  // control register: not ours
+      port.io->PortOut(address + 2, 9);  // control register: for adapters with lines there
+      port.io->PortOut(address + 3, 9);  // not ours
       EXPECT_EQ(port.io->PortIn(address + 1), 0x87) << "raw status, no inversion";
       EXPECT_EQ(port.io->PortIn(address), 0xFF);
-      EXPECT_EQ(files.Take(), (Log{"WDATA 05", "RSTATUS"}));
+      EXPECT_EQ(files.Take(), (Log{"WDATA 05", "WCONTROL 09", "RSTATUS"}));
     }
     EXPECT_EQ(files.Take(), kClose) << "0 is written before the port is released";
   }
@@ -419,15 +427,45 @@ TEST_F(PortsFixture, DecimalAddressesAndNothingWrittenOutsideParallelPorts) {
   EXPECT_TRUE(raw.log.empty()) << "not even asked for";
 }
 
-void WriteZeroByte(int fd) noexcept {
-  const char zero = 0;
-  [[maybe_unused]] ssize_t n = ::write(fd, &zero, 1);
+// An adapter whose "off" levels are high pins on both registers: every way the back ends
+// leave the port (open, close, the exit guard) writes those levels, never 0.
+TEST_F(PortsFixture, BackEndsLeaveTheAdaptersOwnOffLevels) {
+  PortEnvironment env = Env();
+  env.rest = {0x0C, std::uint8_t{0x01}};
+  proc.Port("parport0", "888\t1912\n");
+  files.present = {"/dev/parport0"};
+  {
+    OpenedPort port = OpenPort(std::uint16_t{0x378}, env);
+    ASSERT_TRUE(port.IsOpen());
+    EXPECT_EQ(files.Take(),
+              (Log{"open /dev/parport0", "EXCL", "CLAIM", "DATADIR 0", "WDATA 0C", "WCONTROL 01"}));
+  }
+  EXPECT_EQ(files.Take(), (Log{"WDATA 0C", "WCONTROL 01", "RELEASE", "close"}));
+
+  PortEnvironment direct = env;
+  direct.procRoot = "/nonexistent";
+  {
+    OpenedPort port = OpenPort(std::uint16_t{0x378}, direct);
+    ASSERT_TRUE(port.IsOpen()) << port.problem;
+    EXPECT_EQ(raw.log, (Log{"permit 0x378+3", "out 0x378 12", "out 0x37A 1"}));
+    raw.log.clear();
+    port.io->PortOut(0x37A, 0x2F);
+    EXPECT_EQ(raw.log, (Log{"out 0x37A 15"})) << "input mode and interrupts stay off";
+    raw.log.clear();
+  }
+  EXPECT_EQ(raw.log, (Log{"out 0x378 12", "out 0x37A 1", "drop 0x378+3"}));
+}
+
+// Writes the "off" data byte the port registered.
+void WriteZeroByte(const LinesOffAction& action) noexcept {
+  const auto byte = static_cast<char>(action.data);
+  [[maybe_unused]] ssize_t n = ::write(action.handle, &byte, 1);
 }
 
 TEST_F(PortsFixture, EmergencyLinesOffWhileThePortIsOpen) {
   int pipeFds[2];
   ASSERT_EQ(::pipe(pipeFds), 0);
-  files.emergency = {WriteZeroByte, pipeFds[1]};
+  files.emergency = {WriteZeroByte, pipeFds[1], 0, -1};
   proc.Port("parport0", "888\t1912\n");
   files.present = {"/dev/parport0"};
   EXPECT_FALSE(EmergencyLinesOffArmed());
@@ -449,8 +487,8 @@ TEST_F(PortsFixture, EmergencyLinesOffWhileThePortIsOpen) {
 
   // A newer registration is not cleared by an older one going away.
   {
-    auto older = std::make_unique<EmergencyRegistration>(LinesOffAction{WriteZeroByte, -1});
-    EmergencyRegistration newer({WriteZeroByte, pipeFds[1]});
+    auto older = std::make_unique<EmergencyRegistration>(LinesOffAction{WriteZeroByte, -1, 0, -1});
+    EmergencyRegistration newer({WriteZeroByte, pipeFds[1], 0, -1});
     older.reset();
     EXPECT_TRUE(EmergencyLinesOffArmed());
   }

@@ -9,16 +9,16 @@
 namespace daxwel {
 namespace {
 
-void SayLinesOff(int fd) noexcept {
+void SayLinesOff(const LinesOffAction& action) noexcept {
   static const char kText[] = "lineas a 0\n";
-  [[maybe_unused]] ssize_t n = ::write(fd, kText, sizeof kText - 1);
+  [[maybe_unused]] ssize_t n = ::write(action.handle, kText, sizeof kText - 1);
 }
 
 // Each case runs in a child process: the guard drops the lines, then the signal still ends
 // the process the way it would have without the guard.
 void DieBy(int sig) {
   InstallExitGuard();
-  EmergencyRegistration port({SayLinesOff, STDERR_FILENO});
+  EmergencyRegistration port({SayLinesOff, STDERR_FILENO, 0, -1});
   std::raise(sig);
   std::_Exit(0);  // not reached when the signal is re-raised with its default action
 }
@@ -26,7 +26,7 @@ void DieBy(int sig) {
 void ExitWithoutUnwinding() {
   InstallExitGuard();
   // Left registered on purpose: std::exit skips destructors of locals.
-  auto* port = new EmergencyRegistration({SayLinesOff, STDERR_FILENO});
+  auto* port = new EmergencyRegistration({SayLinesOff, STDERR_FILENO, 0, -1});
   (void)port;
   std::exit(4);
 }
@@ -34,7 +34,7 @@ void ExitWithoutUnwinding() {
 void HostHandlerKept() {
   std::signal(SIGTERM, [](int) { std::_Exit(7); });
   InstallExitGuard();
-  EmergencyRegistration port({SayLinesOff, STDERR_FILENO});
+  EmergencyRegistration port({SayLinesOff, STDERR_FILENO, 0, -1});
   std::raise(SIGTERM);
 }
 

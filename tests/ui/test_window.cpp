@@ -287,7 +287,7 @@ class PortRig : public Rig {
   std::vector<int> opened;
   PortRig() {
     Open(
-        [this](std::uint16_t address) {
+        [this](std::uint16_t address, const RestBytes& /*rest*/) {
           opened.push_back(address);
           OpenedPort o;
           o.io = std::make_unique<ForwardingPort>(port);

@@ -31,6 +31,7 @@ class F62xa final : public FamilyAlgorithm {
            "                 ¿ Desea continuar ?";
   }
 
+  bool EntersVppFirst() const override { return true; }
   bool ChecksDeviceId() const override { return true; }
 
   std::string NoAnswerHint() const override {

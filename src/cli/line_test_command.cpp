@@ -1,0 +1,105 @@
+#include <poll.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+
+#include "cli/commands.h"
+#include "device/operations.h"
+#include "link/adapters.h"
+#include "link/line_test.h"
+
+namespace daxwel::cli {
+
+namespace {
+
+// One line of standard input; false at its end or when the user interrupts. While it waits,
+// `idle` runs every 100 ms (the live data input).
+bool ReadCommand(TerminalOperator& op, std::string& line, const std::function<void()>& idle) {
+  line.clear();
+  for (;;) {
+    if (op.AbandonRequested()) return false;
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    const int ready = ::poll(&p, 1, 100);
+    if (ready <= 0) {
+      idle();
+      continue;
+    }
+    char c = 0;
+    if (::read(STDIN_FILENO, &c, 1) <= 0) return !line.empty();
+    if (c == '\n') return true;
+    if (c != '\r') line += c;
+  }
+}
+
+std::string Keys(const LineTest& test) {
+  std::string keys;
+  for (Line line : test.Outputs()) keys += (keys.empty() ? "" : ", ") + std::string(LineKey(line));
+  return keys;
+}
+
+// Answers false when the step ends the test.
+bool Step(LineTest& test, const std::string& step, TerminalOperator& op) {
+  if (step == "fin" || step == "q") return false;
+  if (step == "apagar") {
+    test.AllOff();
+    op.Output("Todas las líneas apagadas");
+  } else if (!step.empty()) {
+    bool found = false;
+    for (Line line : test.Outputs()) {
+      if (LineKey(line) == step) {
+        test.Toggle(line);
+        op.Output(test.Expectation(line));
+        found = true;
+      }
+    }
+    if (!found) op.Output("Línea desconocida: \"" + step + "\" (" + Keys(test) + ")");
+  }
+  op.Output(test.DataInText(test.DataIn()));
+  return true;
+}
+
+}  // namespace
+
+std::string RunLineTest(const Request& request, Link& link, TerminalOperator& op) {
+  LineTest test(link);
+  op.Output("Prueba de líneas: todas apagadas. Líneas: " + Keys(test));
+  op.Output(
+      "Sin PIC en el zócalo, en la mayoría de los adaptadores la entrada de datos sigue a la "
+      "salida de datos (datao).");
+  if (request.lineSteps.empty()) {
+    op.Output(
+        "Escriba una línea para encenderla o apagarla (la entrada de datos se muestra al cambiar), "
+        "\"apagar\" para apagar todas, \"fin\" para terminar.");
+    bool shown = test.DataIn();
+    op.Output(test.DataInText(shown));
+    // Live: a change of the data input is shown as soon as it happens.
+    const auto watch = [&] {
+      const bool now = test.DataIn();
+      if (now != shown) op.Output(test.DataInText(now));
+      shown = now;
+    };
+    std::string line;
+    while (ReadCommand(op, line, watch) && Step(test, line, op)) {
+      shown = test.DataIn();
+    }
+  } else {
+    op.Output(test.DataInText(test.DataIn()));
+    for (const std::string& step : request.lineSteps) {
+      if (op.AbandonRequested() || !Step(test, step, op)) break;
+    }
+  }
+  test.AllOff();
+  op.Output("Líneas apagadas");
+  return op.AbandonRequested() ? result::kAbandoned : result::kOk;
+}
+
+void ListAdapters(TerminalOperator& op) {
+  for (const AdapterPreset& preset : AdapterPresets()) {
+    op.Output(std::string(preset.name) + " " +
+              DescribeWiring(preset.wiring, preset.extraHalfPeriodUs) + " # " +
+              std::string(preset.title) + "; " + std::string(preset.source));
+  }
+}
+
+}  // namespace daxwel::cli

@@ -1,4 +1,5 @@
-# Writes an INHX8M file: `words` program words, `bytes` EEPROM bytes and a configuration word.
+# Writes an INHX8M file: `words` program words, `bytes` EEPROM bytes and a configuration word;
+# another `seed` gives an image whose every word and byte differs.
 function rec(addr, data,   n, i, sum, line) {
   n = length(data) / 2; sum = n + int(addr / 256) + addr % 256
   for (i = 1; i <= n * 2; i += 2) sum += hex2dec(substr(data, i, 2))
@@ -8,12 +9,12 @@ function hex2dec(h,   d, i) { d = 0; for (i = 1; i <= length(h); i++) d = d * 16
 function word(w) { return sprintf("%02X%02X", w % 256, int(w / 256)) }
 BEGIN {
   for (a = 0; a < words; a += 8) {
-    d = ""; for (k = a; k < a + 8 && k < words; k++) { w = (k * 7919 + 13) % 16384; if (w == 16383) w = 0; d = d word(w) }
+    d = ""; for (k = a; k < a + 8 && k < words; k++) { w = (k * 7919 + 13 + seed) % 16384; if (w == 16383) w = 0; d = d word(w) }
     rec(a * 2, d)
   }
   rec(16398, word(config))
   for (b = 0; b < bytes; b += 8) {
-    d = ""; for (k = b; k < b + 8 && k < bytes; k++) { v = (k * 37 + 5) % 256; if (v == 255) v = 0; d = d word(v) }
+    d = ""; for (k = b; k < b + 8 && k < bytes; k++) { v = (k * 37 + 5 + seed) % 256; if (v == 255) v = 0; d = d word(v) }
     rec(16896 + b * 2, d)
   }
   print ":00000001FF"

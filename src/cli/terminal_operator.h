@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <functional>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 #include "cli/config_option.h"
 #include "device/catalogue.h"

@@ -115,7 +115,8 @@ std::optional<std::string> StartOnModel(Session& s) {
 
 ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view config) {
   ConfigMemoryWant want;
-  for (std::size_t j = 0; j < want.ids.size(); ++j) want.ids[j] = WordOf(IdWordBits(image.IdWords[j]));
+  for (std::size_t j = 0; j < want.ids.size(); ++j)
+    want.ids[j] = WordOf(IdWordBits(image.IdWords[j]));
   want.config = WordOf(config);
   return want;
 }

@@ -2,12 +2,12 @@
 
 #include <array>
 #include <chrono>
-#include <vector>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "device/catalogue.h"
 #include "device/session.h"

@@ -34,7 +34,8 @@ ProgramPlan PlanProgram(Session& s, const HexImage& image,
   plan.have = ReadProgramWords(s, 0, image.ProgramEnd, show);
   plan.haveConfig = ReadIdsAndConfig(s);
   for (int a = 0; a <= image.ProgramEnd; ++a) {
-    plan.want.push_back(static_cast<std::uint16_t>(image.ProgramWords[static_cast<std::size_t>(a)] & 0x3FFF));
+    plan.want.push_back(
+        static_cast<std::uint16_t>(image.ProgramWords[static_cast<std::size_t>(a)] & 0x3FFF));
   }
 
   microseconds inPlace{0};
@@ -89,8 +90,7 @@ std::string DescribePlan(const ProgramPlan& plan) {
   char text[160];
   const double erased = static_cast<double>(plan.eraseFirstTime.count()) / 1e6;
   if (plan.inPlaceTime) {
-    std::snprintf(text, sizeof text,
-                  "Programa: %s (en el lugar %.3f s, borrando primero %.3f s)",
+    std::snprintf(text, sizeof text, "Programa: %s (en el lugar %.3f s, borrando primero %.3f s)",
                   plan.eraseFirst ? "borrando primero" : "en el lugar",
                   static_cast<double>(plan.inPlaceTime->count()) / 1e6, erased);
   } else {

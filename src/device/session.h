@@ -24,7 +24,6 @@ inline constexpr std::string_view kConfigReadWord = "00000000010000";
 inline constexpr std::string_view kIdWordPrefix = "1111111000";
 inline constexpr std::uint16_t kErasedValue = 0x3FFF;
 
-
 // Thrown at a yield point when the host asks the run to stop.
 struct Abandoned {};
 

@@ -98,8 +98,8 @@ void LinesOff(Link& link);
 // switches VDD the time the supply needs to fall. Returns the new DataLatch (0).
 std::uint8_t ResetLines(Link& link);
 // Raises VPP (and VDD, when the adapter switches it, in the order `entry` says) with clock
-// and data low, once VPP has been low kVppLowHold (the whole hold when its past is unknown), and holds them
-// low kVppHold. Returns the new DataLatch.
+// and data low, once VPP has been low kVppLowHold (the whole hold when its past is unknown), and
+// holds them low kVppHold. Returns the new DataLatch.
 std::uint8_t EnterProgramMode(Link& link, std::uint8_t& latch, Entry entry = Entry::kVddFirst);
 // The target runs its own program: the run line alone, or VDD alone where there is no run
 // line.

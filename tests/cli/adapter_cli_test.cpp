@@ -75,8 +75,8 @@ TEST_F(AdapterCli, CustomFileEqualToAPresetBehavesIdentically) {
     const std::string choices[2] = {name, FileOf(preset)};
     for (int i = 0; i < 2; ++i) {
       const std::string trace = dir.Path() + "/t" + std::to_string(i);
-      const CliResult r =
-          Sim("16F628A", {"--adapter", choices[i], "--force", "--trace", trace, "-y", "program", hex});
+      const CliResult r = Sim(
+          "16F628A", {"--adapter", choices[i], "--force", "--trace", trace, "-y", "program", hex});
       EXPECT_EQ(r.status, 0) << name << Describe(r);
       traces[i] = ReadAll(trace);
     }
@@ -92,7 +92,8 @@ TEST_F(AdapterCli, InvertedPresetLeavesItsOffLevelsOnEveryWayOut) {
   const std::string small =
       dir.Write("s.hex", HexBuilder().Words(0, {0x2805}).Config(0x3F39).Text());
   const std::string trace = dir.Path() + "/t";
-  const std::vector<std::string> base = {"--adapter", "tait-7406-4066", "--force", "--trace", trace, "-y"};
+  const std::vector<std::string> base = {"--adapter", "tait-7406-4066", "--force", "--trace", trace,
+                                         "-y"};
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -113,9 +114,9 @@ TEST_F(AdapterCli, InvertedPresetLeavesItsOffLevelsOnEveryWayOut) {
   std::vector<int> words(512, 0x0000);
   const std::string big =
       dir.Write("zeros.hex", HexBuilder().Words(0, words).Config(0x3F39).Text());
-  CliProcess run(
-      {"--sim", "16F877", "--adapter", "tait-7406-4066", "--force", "--trace", trace, "-y", "program", big},
-      dir.Path());
+  CliProcess run({"--sim", "16F877", "--adapter", "tait-7406-4066", "--force", "--trace", trace,
+                  "-y", "program", big},
+                 dir.Path());
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (ReadAll(trace).size() < 200000 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -22,7 +22,9 @@ TEST(EveryByte, ReprogrammingKeepsWhatTheFileLeavesOut) {
     HexBuilder first;
     std::vector<int> code(static_cast<std::size_t>(size));
     for (int a = 0; a < size; ++a) code[static_cast<std::size_t>(a)] = (a * 7 + 1) & 0x3FFF;
-    first.Words(0, code).Eeprom(0, std::vector<int>(static_cast<std::size_t>(bytes), 0)).Config(kConfig);
+    first.Words(0, code)
+        .Eeprom(0, std::vector<int>(static_cast<std::size_t>(bytes), 0))
+        .Config(kConfig);
     ASSERT_EQ(ProgramDevice(b.dir.Write("a.hex", first.Text()), b.link, b.op), "ok")
         << b.op.LastText();
     // Then a short file whose words and two bytes need bits set.

@@ -79,18 +79,16 @@ TEST(Catalogue, ProtectionPredicatesReadTheFamilysBits) {
     bool refusesReads;
   };
   const Case cases[] = {
-      {"16F84", 0x3FFF, false, false},
-      {"16F84", 0x3FEF, true, true},    // CP bit 4
-      {"16F84", 0x3DFF, false, true},   // any other of the ten CP bits
-      {"16F877", 0x3FCF, true, true},   // CP1:CP0 = 00: all protected
-      {"16F877", 0x3FDF, false, true},  // CP1:CP0 = 01: the upper half only
-      {"16F877", 0x3EFF, false, true},  // CPD
+      {"16F84", 0x3FFF, false, false},   {"16F84", 0x3FEF, true, true},  // CP bit 4
+      {"16F84", 0x3DFF, false, true},    // any other of the ten CP bits
+      {"16F877", 0x3FCF, true, true},    // CP1:CP0 = 00: all protected
+      {"16F877", 0x3FDF, false, true},   // CP1:CP0 = 01: the upper half only
+      {"16F877", 0x3EFF, false, true},   // CPD
       {"16F877", 0x3BFF, false, false},  // bit 10 is unimplemented and may read 0
-      {"16F870", 0x2FFF, false, true},
-      {"16F877A", 0x1FFF, true, true},   // CP, bit 13
-      {"16F877A", 0x3EFF, true, true},   // CPD, bit 8
-      {"16F877A", 0x3FEF, false, false},  // bit 4 is unimplemented
-      {"16F628A", 0x3FEF, false, false},  // bit 4 is FOSC2
+      {"16F870", 0x2FFF, false, true},   {"16F877A", 0x1FFF, true, true},  // CP, bit 13
+      {"16F877A", 0x3EFF, true, true},                                     // CPD, bit 8
+      {"16F877A", 0x3FEF, false, false},                                   // bit 4 is unimplemented
+      {"16F628A", 0x3FEF, false, false},                                   // bit 4 is FOSC2
       {"16F628A", 0x1FFF, true, true},
   };
   for (const Case& c : cases) {

@@ -152,7 +152,7 @@ const F62xa kF62xa;
 namespace daxwel {
 
 // Bit 13 protects all program memory, bit 8 the data EEPROM; bit 4 is an oscillator bit.
-const FamilyDescriptor kFamily16F62XA{detail::kF62xa, {0x2100, 0x2100}, detail::kImplementedConfig,
-                                      &kLayout16F62XA};
+const FamilyDescriptor kFamily16F62XA{
+    detail::kF62xa, {0x2100, 0x2100}, detail::kImplementedConfig, &kLayout16F62XA};
 
 }  // namespace daxwel

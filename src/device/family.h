@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 
 #include "config/layout.h"
 
@@ -20,13 +19,6 @@ struct Protection {
   bool RefusesReads(std::uint16_t config) const { return (config & readsMask) != readsMask; }
 };
 
-// Bits of one location that the part keeps from the factory whatever a file says there: the
-// programmer reads them first and writes them back, and compares nothing there.
-struct PreservedBits {
-  int address;  // a program address, or 0x2000 and up for configuration memory
-  std::uint16_t mask;
-};
-
 // Everything the operations need to know of one family of parts; a catalogue row points to
 // one. Families that share an algorithm differ in their protection and layout.
 struct FamilyDescriptor {
@@ -37,7 +29,6 @@ struct FamilyDescriptor {
   std::uint16_t configMask;
   // The configuration word's fields: the summary, the dialog and the --config names.
   const ConfigLayout* layout;
-  std::span<const PreservedBits> preserved{};
 };
 
 }  // namespace daxwel

@@ -27,15 +27,19 @@ TEST(EveryByte, ReprogrammingKeepsWhatTheFileLeavesOut) {
         .Config(kConfig);
     ASSERT_EQ(ProgramDevice(b.dir.Write("a.hex", first.Text()), b.link, b.op), "ok")
         << b.op.LastText();
-    // Then a short file whose words and two bytes need bits set.
+    // Then a file over three quarters of program memory whose every word differs (the
+    // 16F87X then erase first, the later families must), and two bytes that set bits.
     HexBuilder second;
-    second.Words(0, {0x3FFE, 0x2805, 0x3FFF}).Eeprom(0, {0x5A, 0xFF}).Config(kConfig);
+    const int covered = size * 3 / 4;
+    std::vector<int> other(static_cast<std::size_t>(covered));
+    for (int a = 0; a < covered; ++a) other[static_cast<std::size_t>(a)] = (a * 7 + 2) & 0x3FFF;
+    second.Words(0, other).Eeprom(0, {0x5A, 0xFF}).Config(kConfig);
     const std::string path = b.dir.Write("b.hex", second.Text());
     ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok") << b.op.LastText();
     b.ExpectClean("second program");
     EXPECT_EQ(VerifyDevice(path, b.link, b.op), "ok") << b.op.LastText();
     const auto& mem = b.sim.Memory();
-    for (int a = 3; a < size; ++a) {
+    for (int a = covered; a < size; ++a) {
       ASSERT_EQ(mem.program[static_cast<std::size_t>(a)], (a * 7 + 1) & 0x3FFF) << "word " << a;
     }
     for (int i = 2; i < bytes; ++i) ASSERT_EQ(mem.eeprom[static_cast<std::size_t>(i)], 0) << i;
@@ -87,6 +91,15 @@ TEST(EveryByte, IdsAndConfigurationAreReadBack) {
     EXPECT_EQ(VerifyDevice(path, b.link, b.op), "verify-error");
     EXPECT_NE(b.op.LastText().find("0x2002"), std::string::npos) << b.op.LastText();
   }
+  // A configuration word that does not take is caught by program, then by verify.
+  Bench failing(SimModel::F877A);
+  failing.sim.GetFaults().configFail = true;
+  HexBuilder plain;
+  plain.Words(0, {0x2805}).Config(kConfig);
+  const std::string plainPath = failing.dir.Write("c.hex", plain.Text());
+  EXPECT_EQ(ProgramDevice(plainPath, failing.link, failing.op), "verify-error");
+  EXPECT_EQ(VerifyDevice(plainPath, failing.link, failing.op), "verify-error");
+
   // A 16F62XA whose bulk erase keeps the configuration word cannot take one that sets a bit.
   Bench b(SimModel::F628A);
   b.sim.GetFaults().keepConfig = true;

@@ -155,7 +155,11 @@ struct SimAdapter::Impl {
 
   std::string Written() const {
     std::string text = Hex(regs.data, 2);
-    if (wiring.DrivesControl()) text += "/" + Hex(regs.control, 2);
+    if (wiring.DrivesControl()) {
+      // Appended piece by piece: GCC 12 warns falsely on "/" + a temporary string.
+      text += '/';
+      text += Hex(regs.control, 2);
+    }
     return text;
   }
 

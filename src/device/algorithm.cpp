@@ -155,7 +155,7 @@ std::string CheckIdsAndConfig(Session& s, const ConfigMemoryWant& want, std::str
       return differs("ID", 0x2000 + static_cast<int>(j), read[j], *want.ids[j]);
     }
   }
-  const std::uint16_t mask = s.model->family->configMask;
+  const std::uint16_t mask = s.model->family->configMask & s.model->family->WritableBits(0x2007);
   if (want.config && (read[4] & mask) != (*want.config & mask)) {
     return differs("Configuration Word", 0x2007, read[4], *want.config);
   }

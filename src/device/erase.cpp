@@ -39,7 +39,8 @@ std::string Run(Link& link, Operator& op) {
       s.Checkpoint();
     }
     s.Command(cmd::kReadDataProgram);
-    if (s.Read() != detail::kErasedWord) {
+    const std::uint16_t bits = model->family->WritableBits(a);
+    if ((detail::WordOf(s.Read()) & bits) != bits) {
       return s.Finish("Error", "Dirección 0x" + detail::AddressText(a) + " no pudo ser borrada",
                       result::kEraseMismatch);
     }

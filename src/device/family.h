@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "config/layout.h"
 
@@ -19,6 +20,14 @@ struct Protection {
   bool RefusesReads(std::uint16_t config) const { return (config & readsMask) != readsMask; }
 };
 
+// Bits of one location that the part keeps from the factory whatever a file says there: a
+// program pass reads them first and writes them back, and verify and the erase check compare
+// nothing there.
+struct PreservedBits {
+  int address;  // a program address, or 0x2007 for bits of the configuration word
+  std::uint16_t mask;
+};
+
 // Everything the operations need to know of one family of parts; a catalogue row points to
 // one. Families that share an algorithm differ in their protection and layout.
 struct FamilyDescriptor {
@@ -29,6 +38,21 @@ struct FamilyDescriptor {
   std::uint16_t configMask;
   // The configuration word's fields: the summary, the dialog and the --config names.
   const ConfigLayout* layout;
+  std::span<const PreservedBits> preserved{};
+
+  // The bits of `address` a file may set: all but the preserved ones.
+  std::uint16_t WritableBits(int address) const {
+    std::uint16_t bits = 0x3FFF;
+    for (const PreservedBits& p : preserved) {
+      if (p.address == address) bits = static_cast<std::uint16_t>(bits & ~p.mask);
+    }
+    return bits;
+  }
+  // `want` with the preserved bits of `address` taken from `have`.
+  std::uint16_t Keep(int address, std::uint16_t want, std::uint16_t have) const {
+    const std::uint16_t writable = WritableBits(address);
+    return static_cast<std::uint16_t>((want & writable) | (have & ~writable & 0x3FFF));
+  }
 };
 
 }  // namespace daxwel

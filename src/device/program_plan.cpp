@@ -33,10 +33,14 @@ ProgramPlan PlanProgram(Session& s, const HexImage& image,
   plan.wantConfig = wantConfig;
   plan.have = ReadProgramWords(s, 0, image.ProgramEnd, show);
   plan.haveConfig = ReadIdsAndConfig(s);
+  // Bits the part keeps from the factory stay as the chip holds them, whatever the file says.
+  const FamilyDescriptor& family = *s.model->family;
   for (int a = 0; a <= image.ProgramEnd; ++a) {
-    plan.want.push_back(
-        static_cast<std::uint16_t>(image.ProgramWords[static_cast<std::size_t>(a)] & 0x3FFF));
+    const auto word =
+        static_cast<std::uint16_t>(image.ProgramWords[static_cast<std::size_t>(a)] & 0x3FFF);
+    plan.want.push_back(family.Keep(a, word, plan.have[static_cast<std::size_t>(a)]));
   }
+  plan.wantConfig[4] = family.Keep(0x2007, plan.wantConfig[4], plan.haveConfig[4]);
 
   microseconds inPlace{0};
   microseconds erased = t.bulkErase;

@@ -2,6 +2,7 @@
 // configuration word are read back, and an identical image costs no cycle it need not.
 #include "bench.h"
 #include "device/catalogue.h"
+#include "device/program_plan.h"
 
 namespace daxwel {
 namespace {
@@ -110,6 +111,37 @@ TEST(EveryByte, IdsAndConfigurationAreReadBack) {
   ASSERT_EQ(ProgramDevice(b.dir.Write("a.hex", before.Text()), b.link, b.op), "ok");
   EXPECT_EQ(ProgramDevice(b.dir.Write("b.hex", after.Text()), b.link, b.op), "verify-error");
   EXPECT_EQ(b.sim.Memory().config & 0x21FF, 0x3F21 & 0x21FF);
+}
+
+// A family that keeps factory values: a whole program word and a configuration bit stay as
+// the chip holds them, whatever the file says, and the rest of both is the file's.
+TEST(EveryByte, PreservedBitsKeepTheChipsValue) {
+  const DeviceModel& row = *ModelByIndex(ModelIndexByName("16F877").value_or(0));
+  const PreservedBits kept[] = {{0x0005, 0x3FFF}, {0x2007, 0x0800}};
+  const FamilyDescriptor family{row.family->algorithm, row.family->protection,
+                                row.family->configMask, row.family->layout, kept};
+  DeviceModel model = row;
+  model.family = &family;
+  EXPECT_EQ(family.WritableBits(5), 0);
+  EXPECT_EQ(family.WritableBits(4), 0x3FFF);
+
+  Bench b(SimModel::F877);
+  b.sim.Memory().program[5] = 0x3455;
+  b.sim.Memory().config = 0x37FF;
+  HexBuilder h;
+  h.Words(0, std::vector<int>(8, 0x0000)).Config(0x3F39);
+  const HexLoadResult loaded = LoadHexImage(b.dir.Write("p.hex", h.Text()), {8192, 256});
+  ASSERT_EQ(loaded.status, HexStatus::Ok);
+  detail::Session s(b.link, b.op);
+  s.model = &model;
+  s.cycles = model.cycles;
+  const std::array<std::uint16_t, 5> wantConfig{0x3F80, 0x3F80, 0x3F80, 0x3F80, 0x3F39};
+  const detail::ProgramPlan plan = detail::PlanProgram(s, loaded.image, wantConfig, [](int) {});
+  detail::SafeLinesOff(b.link);
+  ASSERT_EQ(plan.want.size(), 8u);
+  EXPECT_EQ(plan.want[5], 0x3455);
+  EXPECT_EQ(plan.want[4], 0x0000);
+  EXPECT_EQ(plan.wantConfig[4], 0x3739);
 }
 
 }  // namespace

@@ -5,9 +5,17 @@
 #include <cctype>
 #include <string>
 
-#include "device/families/families.h"
+#include "device/family.h"
 
 namespace daxwel {
+
+// The family descriptors, each defined beside its algorithm in families/.
+extern const FamilyDescriptor kFamily16F84;
+extern const FamilyDescriptor kFamily16F870;
+extern const FamilyDescriptor kFamily16F873;
+extern const FamilyDescriptor kFamily16F876;
+extern const FamilyDescriptor kFamily16F87XA;
+extern const FamilyDescriptor kFamily16F62XA;
 
 namespace {
 

@@ -223,14 +223,6 @@ class Chip {
   std::uint16_t noise_ = 0xACE1;
 };
 
-std::unique_ptr<Chip> MakeClassicChip(const PartInfo& part, Faults& faults, SimStats& stats,
-                                      ViolationLog& log);
-std::unique_ptr<Chip> MakeF87xaChip(const PartInfo& part, Faults& faults, SimStats& stats,
-                                    ViolationLog& log);
-std::unique_ptr<Chip> MakeF62xaChip(const PartInfo& part, Faults& faults, SimStats& stats,
-                                    ViolationLog& log);
-std::unique_ptr<Chip> MakeF675Chip(const PartInfo& part, Faults& faults, SimStats& stats,
-                                   ViolationLog& log);
 std::unique_ptr<Chip> MakeChip(SimModel model, Faults& faults, SimStats& stats, ViolationLog& log);
 
 }  // namespace daxwel::sim

@@ -8,6 +8,12 @@
 
 namespace daxwel::sim {
 
+// The chip model of each family, each defined in its own chip_*.cpp.
+std::unique_ptr<Chip> MakeClassicChip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
+std::unique_ptr<Chip> MakeF87xaChip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
+std::unique_ptr<Chip> MakeF62xaChip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
+std::unique_ptr<Chip> MakeF675Chip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
+
 namespace {
 
 using std::chrono::microseconds;

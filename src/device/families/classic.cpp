@@ -1,7 +1,7 @@
 // The 16F84/84A and 16F870-877: one word per cycle, erase before write, and the chip erase
 // at 0x2007 through Bulk Erase Setup1/Setup2.
 #include "device/algorithm.h"
-#include "device/families/families.h"
+#include "device/family.h"
 
 namespace daxwel::detail {
 
@@ -65,9 +65,13 @@ namespace daxwel {
 // alone. A read also stops on any other protection field: the 16F84's CP bits 13..4, the
 // 16F87X's CP1:CP0 pairs (13:12, 5:4) and CPD (8).
 // Every 16F84 bit is implemented; bit 10 of the 16F87X is not.
-const FamilyDescriptor kFamily16F84{detail::kClassic, {0x0010, 0x3FF0}, 0x3FFF, &kLayout16F84};
-const FamilyDescriptor kFamily16F870{detail::kClassic, {0x0010, 0x3130}, 0x3BFF, &kLayout16F870};
-const FamilyDescriptor kFamily16F873{detail::kClassic, {0x0010, 0x3130}, 0x3BFF, &kLayout16F873};
-const FamilyDescriptor kFamily16F876{detail::kClassic, {0x0010, 0x3130}, 0x3BFF, &kLayout16F876};
+extern const FamilyDescriptor kFamily16F84{
+    detail::kClassic, {0x0010, 0x3FF0}, 0x3FFF, &kLayout16F84};
+extern const FamilyDescriptor kFamily16F870{
+    detail::kClassic, {0x0010, 0x3130}, 0x3BFF, &kLayout16F870};
+extern const FamilyDescriptor kFamily16F873{
+    detail::kClassic, {0x0010, 0x3130}, 0x3BFF, &kLayout16F873};
+extern const FamilyDescriptor kFamily16F876{
+    detail::kClassic, {0x0010, 0x3130}, 0x3BFF, &kLayout16F876};
 
 }  // namespace daxwel

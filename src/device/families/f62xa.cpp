@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "device/algorithm.h"
-#include "device/families/families.h"
+#include "device/family.h"
 
 namespace daxwel::detail {
 
@@ -152,7 +152,7 @@ const F62xa kF62xa;
 namespace daxwel {
 
 // Bit 13 protects all program memory, bit 8 the data EEPROM; bit 4 is an oscillator bit.
-const FamilyDescriptor kFamily16F62XA{
+extern const FamilyDescriptor kFamily16F62XA{
     detail::kF62xa, {0x2100, 0x2100}, detail::kImplementedConfig, &kLayout16F62XA};
 
 }  // namespace daxwel

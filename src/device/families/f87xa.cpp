@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "device/algorithm.h"
-#include "device/families/families.h"
+#include "device/family.h"
 
 namespace daxwel::detail {
 
@@ -116,6 +116,7 @@ const F87xa kF87xa;
 namespace daxwel {
 
 // Bit 13 protects all program memory, bit 8 the data EEPROM; bit 4 is unimplemented.
-const FamilyDescriptor kFamily16F87XA{detail::kF87xa, {0x2100, 0x2100}, 0x2FCF, &kLayout16F87XA};
+extern const FamilyDescriptor kFamily16F87XA{
+    detail::kF87xa, {0x2100, 0x2100}, 0x2FCF, &kLayout16F87XA};
 
 }  // namespace daxwel

@@ -32,7 +32,7 @@ class FamilyAlgorithm {
     return {};
   }
 
-  // Whether the part's programming specification enters with VPP before VDD. Only an adapter
+  // Whether the part's programming document enters with VPP before VDD. Only an adapter
   // that switches VDD can do so; on the others every family enters VDD first.
   virtual bool EntersVppFirst() const { return false; }
 

@@ -159,7 +159,7 @@ std::optional<std::string> ReadWhole(const std::string& path) {
 bool IsCalibrationWord(std::uint16_t word) { return (word & 0x3C00) == 0x3400; }
 
 std::string CalibrationFolder(const char* xdgDataHome, const char* home) {
-  // The base directory specification: a relative XDG_DATA_HOME is invalid and ignored.
+  // As the XDG base directory rules say: a relative XDG_DATA_HOME is invalid and ignored.
   if (xdgDataHome != nullptr && xdgDataHome[0] == '/') {
     return (fs::path(xdgDataHome) / "daxwel").string();
   }

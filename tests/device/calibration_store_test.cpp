@@ -21,7 +21,7 @@ std::size_t FilesIn(const std::string& folder) {
   return n;
 }
 
-TEST(CalibrationStoreTest, FolderFollowsTheBaseDirectorySpecification) {
+TEST(CalibrationStoreTest, FolderFollowsTheXdgBaseDirectoryRules) {
   const struct {
     const char* xdg;
     const char* home;

@@ -99,26 +99,5 @@ TEST(AdapterPresets, InternalOscillatorAndMclrOffNeedsVppFirst) {
   }
 }
 
-// The inverted lines' "off" levels hold after an abandoned run and after the adapter
-// vanished mid-run, not only after a normal end.
-TEST(AdapterPresets, InvertedLinesEndOffOnEveryWayOut) {
-  const Wiring& wiring = FindAdapterPreset("tait-7406-4066")->wiring;
-  ASSERT_NE(wiring.Off().data, 0) << "a preset whose off levels are high pins";
-  {
-    Rig r(SimModel::F877A, wiring);
-    const std::string path = r.dir.Write("p.hex", SmallFile(0x3F39));
-    r.op.abandonAfterProgress = 3;
-    EXPECT_EQ(ProgramDevice(path, r.link, r.op), "abandoned");
-    EXPECT_TRUE(r.sim.LinesOff());
-  }
-  {
-    Rig r(SimModel::F877A, wiring);
-    r.sim.GetFaults().unplugAfter = 400;
-    const std::string path = r.dir.Write("p.hex", SmallFile(0x3F39));
-    EXPECT_NE(ProgramDevice(path, r.link, r.op), "ok");
-    EXPECT_EQ(r.sim.DataRegister(), wiring.Off().data);
-  }
-}
-
 }  // namespace
 }  // namespace daxwel

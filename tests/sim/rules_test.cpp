@@ -92,44 +92,6 @@ TEST(RulesTest, EntryTimesAtTheirMinimumPassAndJustBelowAreReported) {
 }
 
 // The older parts' cycles not covered elsewhere, each at its published minimum and 1 ns less.
-TEST(RulesTest, OlderPartsCyclesAtTheirPublishedMinimum) {
-  enum Kind { kEeprom, kProgramOnly, kChipErase };
-  const struct {
-    SimModel model;
-    Kind kind;
-    nanoseconds time;
-  } cases[] = {{SimModel::F84, kEeprom, 20ms},      {SimModel::F84A, kEeprom, 8ms},
-               {SimModel::F84A, kProgramOnly, 8ms}, {SimModel::F876, kEeprom, 8ms},
-               {SimModel::F84A, kChipErase, 10ms},  {SimModel::F871, kChipErase, 8ms}};
-  for (const auto& c : cases) {
-    for (nanoseconds shortfall : {0ns, 1ns}) {
-      Target t(c.model);
-      t.sim.Memory().program[0] = c.kind == kChipErase ? 0x0123 : 0x3FFF;
-      t.Enter();
-      const nanoseconds wait = c.time - 2us - shortfall;  // the command's own pauses count
-      if (c.kind == kChipErase) {
-        t.Load(0x00, 0x3FFF);
-        for (int i = 0; i < 7; ++i) t.Cmd(0x06);
-        t.Cmd(0x01);
-        t.Cmd(0x07);
-        t.Cmd(0x08, wait);
-      } else {
-        t.Load(c.kind == kEeprom ? 0x03 : 0x02, 0x5A);
-        t.Cmd(c.kind == kEeprom ? 0x08 : 0x18, wait);
-      }
-      t.Read(0x04);
-      t.Leave();
-      const ChipMemory& m = t.sim.Memory();
-      const bool done = c.kind == kEeprom        ? m.eeprom[0] == 0x5A
-                        : c.kind == kProgramOnly ? m.program[0] == 0x5A
-                                                 : m.program[0] == 0x3FFF;
-      const std::string what = std::string(SimModelName(c.model)) + " " + std::to_string(c.kind);
-      EXPECT_EQ(t.sim.Violations().size(), shortfall > 0ns ? 1u : 0u) << what << "\n" << t.All();
-      EXPECT_EQ(done, shortfall == 0ns) << what;
-    }
-  }
-}
-
 // A configuration word of zeros reads back with every unimplemented bit as 1; with
 // config-fail the write does not take and the old word stays.
 TEST(RulesTest, ConfigurationWordReadsUnimplementedBitsAsOneAndCanFailToWrite) {

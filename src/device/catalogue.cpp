@@ -1,7 +1,7 @@
 #include "device/catalogue.h"
 
 #include <algorithm>
-#include <array>
+#include <iterator>
 #include <cctype>
 #include <string>
 
@@ -53,7 +53,7 @@ constexpr CycleTimes k16F62XA{.eraseProgram = milliseconds(5),
 constexpr std::uint16_t kOldId = 0x0FE0;
 constexpr std::uint16_t kNewId = 0x3FE0;
 
-const std::array<DeviceModel, 15> kModels{{
+constexpr DeviceModel kModels[] = {
     {1, "16F84/84A", "16F84", "16F84A", 1024, 64, &kFamily16F84, 0x0560, kOldId, k16F84, k16F84A},
     {2, "16F870", "16F870", "", 2048, 64, &kFamily16F870, 0x0D00, kOldId, k16F87X, {}},
     {3, "16F871", "16F871", "", 2048, 64, &kFamily16F870, 0x0D20, kOldId, k16F87X, {}},
@@ -69,14 +69,14 @@ const std::array<DeviceModel, 15> kModels{{
     {13, "16F627A", "16F627A", "", 1024, 128, &kFamily16F62XA, 0x1040, kNewId, k16F62XA, {}},
     {14, "16F628A", "16F628A", "", 2048, 128, &kFamily16F62XA, 0x1060, kNewId, k16F62XA, {}},
     {15, "16F648A", "16F648A", "", 4096, 256, &kFamily16F62XA, 0x1100, kNewId, k16F62XA, {}},
-}};
+};
 
 }  // namespace
 
 std::span<const DeviceModel> Catalogue() { return kModels; }
 
 const DeviceModel* ModelByIndex(int index) {
-  if (index < 1 || index > static_cast<int>(kModels.size())) return nullptr;
+  if (index < 1 || index > static_cast<int>(std::size(kModels))) return nullptr;
   return &kModels[static_cast<std::size_t>(index - 1)];
 }
 

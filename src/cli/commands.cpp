@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
@@ -134,6 +135,20 @@ std::string Info(Link& link, TerminalOperator& op) {
     id += " (sin identificar)";
   }
   op.Output(id);
+
+  // The factory's calibration, which no erase may lose.
+  for (const ReadOutcome::Factory& f : read.factory) {
+    const PreservedBits& p = *f.where;
+    std::string line = std::string(p.name) + " (0x" + Hex4(p.address).substr(2);
+    if (p.mask == 0x3FFF) {
+      line += "): " + Hex4(f.value);
+      if (!p.Plausible(f.value)) line += " (perdida: se esperaba " + std::string(p.shape) + ")";
+    } else {
+      line += ", bits " + std::to_string(15 - std::countl_zero(p.mask)) + ":" +
+              std::to_string(std::countr_zero(p.mask)) + "): " + std::to_string(p.Field(f.value));
+    }
+    op.Output(line);
+  }
   return result::kOk;
 }
 

@@ -18,6 +18,7 @@
 #include "cli/exit_status.h"
 #include "cli/interrupt_watch.h"
 #include "cli/terminal_operator.h"
+#include "device/calibration_store.h"
 #include "device/catalogue.h"
 #include "device/operations.h"
 #include "link/adapters.h"
@@ -78,9 +79,12 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                             rcio/rcclk: RC externo, RA6 E/S o CLKOUT; ec: reloj en RA7
                             mclre=on|off (off: RA5 es una entrada y MCLR queda unido a VDD
                             dentro del PIC; vea la nota de abajo)
+                  12F629/675, 16F630/676: osc=lp|xt|hs|ec|intio|intclk|rcio|rcclk,
+                            cp, cpd, boden, mclre, pwrte, wdt = on|off (osc=intio por omisión)
 
 Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
-  (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A).
+  (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A, 12F629, 12F675,
+  16F630, 16F676).
   ESTADO es un archivo INHX8M que guarda las memorias del PIC entre ejecuciones (se crea
   borrado si no existe; se guarda solo cuando el PIC cambió). Su primera línea, un
   comentario ";PIC MODELO", dice de qué PIC es: el de otro modelo se rechaza. Mientras un
@@ -96,6 +100,9 @@ Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MOD
 Un 16F870 a 16F877A borrado trae LVP habilitado: mantenga RB3 (PGM) en 0 V durante la
 programación (10 kΩ a masa), o no entrará en modo de programación; con lvp=off queda libre.
 En los 16F627A/628A/648A la pata PGM es RB4 (pata 10).
+Los 12F629/675 y 16F630/676 se programan por GP1/RA1 (reloj), GP0/RA0 (datos) y GP3/RA3
+(VPP). Su calibración de fábrica (OSCCAL en 0x3FF y los bits de band gap 13:12) se conserva
+siempre; info la muestra y --osccal 0x34NN --bandgap N la escriben en un PIC que la perdió.
 
 Este adaptador deja VDD siempre encendido y sube VPP después. Un 16F62XA grabado con
 mclre=off (sobre todo con intio o intclk) puede no volver a entrar en modo de programación
@@ -183,6 +190,8 @@ struct Options {
   bool simReport = false;
   std::string adapter = "daxwel";
   std::optional<int> adapterDelay;
+  std::string osccal;
+  std::optional<int> bandGap;
 };
 
 // Where the port accesses go: the simulated adapter or a real port, maybe through the trace.
@@ -209,8 +218,8 @@ int Finish(TerminalOperator& op, std::string_view result, int status) {
 
 int Main(int argc, char** argv, const InterruptWatch& watch) {
   CLI::App app{
-      "daxwel-cli: programador de PIC 16F84/84A, 16F870-877, 16F873A-877A y 16F627A/628A/648A "
-      "por puerto paralelo",
+      "daxwel-cli: programador de PIC 16F84/84A, 16F870-877, 16F873A-877A, 16F627A/628A/648A y "
+      "12F629/675, 16F630/676 por puerto paralelo",
       "daxwel-cli"};
   app.fallthrough();
   app.require_subcommand(1, 1);
@@ -247,6 +256,15 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   app.add_option("--adapter-delay", o.adapterDelay,
                  "Microsegundos más por cada fase del reloj (0 a 1000)")
       ->type_name("US");
+  CLI::Option* osccalOption =
+      app.add_option("--osccal", o.osccal,
+                     "12F629/675, 16F630/676 que perdieron su calibración: escribe esta "
+                     "instrucción RETLW (0x3400 a 0x37FF) en 0x3FF al programar o borrar")
+          ->type_name("0x34NN");
+  CLI::Option* bandGapOption =
+      app.add_option("--bandgap", o.bandGap,
+                     "Con --osccal: los bits de band gap (13:12) de la configuración, 0 a 3")
+          ->type_name("N");
   app.add_flag("-y,--yes", o.yes, "Responde OK a las confirmaciones");
   app.add_flag("-q,--quiet", o.quiet, "Sin progreso ni mensajes que no sean errores");
   CLI::Option* traceOption =
@@ -360,6 +378,25 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
     adapter.extraHalfPeriod = std::chrono::microseconds(*o.adapterDelay);
   }
 
+  std::optional<std::uint16_t> osccal, bandGap;
+  if (*osccalOption) {
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(o.osccal.c_str(), &end, 16);
+    const bool hex =
+        o.osccal.size() > 2 && (o.osccal.rfind("0x", 0) == 0 || o.osccal.rfind("0X", 0) == 0);
+    if (!hex || *end != '\0' || value < 0x3400 || value > 0x37FF) {
+      return usage(
+          "--osccal: se espera la instrucción RETLW de la calibración, de 0x3400 a "
+          "0x37FF (la que muestra info o la etiqueta del PIC)");
+    }
+    osccal = static_cast<std::uint16_t>(value);
+  }
+  if (*bandGapOption) {
+    if (!*osccalOption) return usage("--bandgap: se da junto con --osccal");
+    if (*o.bandGap < 0 || *o.bandGap > 3) return usage("--bandgap: se espera 0, 1, 2 o 3");
+    bandGap = static_cast<std::uint16_t>(*o.bandGap);
+  }
+
   const auto model = ModelIndexByName(o.model);
   if (!model) return usage("--model: modelo desconocido \"" + o.model + "\"");
   request.modelIndex = *model;
@@ -401,6 +438,9 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   settings.quiet = o.quiet;
   settings.progressLine = ::isatty(STDOUT_FILENO) != 0;
   settings.askOnTerminal = ::isatty(STDIN_FILENO) != 0;
+  settings.osccal = osccal;
+  settings.bandGap = bandGap;
+  settings.calibrationFolder = DefaultCalibrationFolder();
   TerminalOperator op(settings, request.config, [&watch] { return watch.Requested(); });
 
   if (std::string result = CheckFiles(request, op); !result.empty()) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,10 @@ class TerminalOperator final : public Operator {
     bool quiet = false;          // no progress, no messages but errors
     bool progressLine = false;   // standard output is a terminal
     bool askOnTerminal = false;  // standard input is a terminal
+    // Factory calibration given by hand (--osccal, --bandgap), and where the good ones are kept.
+    std::optional<std::uint16_t> osccal;
+    std::optional<std::uint16_t> bandGap;
+    std::string calibrationFolder;
   };
 
   TerminalOperator(Settings settings, ConfigChoice config, std::function<bool()> interrupted,
@@ -42,6 +47,12 @@ class TerminalOperator final : public Operator {
   void HideProgress() override;
 
   bool AbandonRequested() override { return interrupted_(); }
+  std::string CalibrationFolder() override { return settings_.calibrationFolder; }
+  std::optional<std::uint16_t> FactoryValue(std::string_view name) override {
+    if (name == "OSCCAL") return settings_.osccal;
+    if (name == "BG") return settings_.bandGap;
+    return std::nullopt;
+  }
   void FileFailed() override { fileFailed_ = true; }
   void Report(std::string_view line) override { reports_.emplace_back(line); }
   // The operations' report lines so far, for --sim-report.

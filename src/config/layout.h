@@ -64,13 +64,15 @@ struct ConfigLayout {
   DialogPlacement dialog;
 };
 
-// 16F84/84A; 16F870/871/872; 16F873/874; 16F876/877; 16F873A to 16F877A; 16F627A/628A/648A.
+// 16F84/84A; 16F870/871/872; 16F873/874; 16F876/877; 16F873A to 16F877A; 16F627A/628A/648A;
+// 12F629/675, 16F630/676.
 extern const ConfigLayout kLayout16F84;
 extern const ConfigLayout kLayout16F870;
 extern const ConfigLayout kLayout16F873;
 extern const ConfigLayout kLayout16F876;
 extern const ConfigLayout kLayout16F87XA;
 extern const ConfigLayout kLayout16F62XA;
+extern const ConfigLayout kLayout12F675;
 
 // Field name -> value name, both as --config spells them.
 using FieldValues = std::map<std::string, std::string, std::less<>>;

@@ -274,6 +274,74 @@ constexpr ConfigField kMclre{
 constexpr ConfigField kFields62xa[] = {kCpWhole, kCpd,   kLvp, kBoden,
                                        kMclre,   kPwrte, kWdt, kOsc62xa};
 
+// ---- 12F629/675 and 16F630/676: CP and CPD on bits 7 and 8, PWRTE bit 4, WDTE bit 3, FOSC2:0
+// in bits 2:0. Bits 13:12 are the factory's band-gap calibration, never the user's. ----
+
+constexpr ConfigValue kCpBit7Values[] = {
+    {"off", 0x80, "OFF", "CpOff", "OFF"},
+    {"on", 0x00, "ON", "CpOn", "ON"},
+};
+constexpr ConfigField kCpBit7{
+    .name = "cp",
+    .mask = 0x0080,
+    .summaryMask = 0x0080,
+    .summaryCaption = "Code Protected",
+    .labels = {"Code Protect"},
+    .values = kCpBit7Values,
+    .defaultValue = "off",
+};
+
+constexpr ConfigValue kPwrteBit4Values[] = {
+    {"off", 0x10, "Disable", "PwrteOff", "OFF"},
+    {"on", 0x00, "Enable", "PwrteOn", "ON"},
+};
+constexpr ConfigField kPwrteBit4{
+    .name = "pwrte",
+    .mask = 0x0010,
+    .summaryMask = 0x0010,
+    .summaryCaption = "Power Up Timer",
+    .labels = {"Power Up Timer"},
+    .values = kPwrteBit4Values,
+    .defaultValue = "on",
+};
+
+constexpr ConfigValue kWdtBit3Values[] = {
+    {"off", 0x0, "Disable", "WdteOff", "OFF"},
+    {"on", 0x8, "Enable", "WdteOn", "ON"},
+};
+constexpr ConfigField kWdtBit3{
+    .name = "wdt",
+    .mask = 0x0008,
+    .summaryMask = 0x0008,
+    .summaryCaption = "Wachdog Timer",
+    .labels = {"Watchdog Timer"},
+    .values = kWdtBit3Values,
+    .defaultValue = "off",
+};
+
+// FOSC2:0 in one piece; "intio" is what these parts' users pick most.
+constexpr ConfigValue kOsc675Values[] = {
+    {"lp", 0x0, "LP", "LP", "LP"},
+    {"xt", 0x1, "XT", "XT", "XT"},
+    {"hs", 0x2, "HC", "HS", "HS"},
+    {"ec", 0x3, "EC", "EC", "EC"},
+    {"intio", 0x4, "INTOSC I/O", "IntoscIO", "INTOSC I/O"},
+    {"intclk", 0x5, "INTOSC CLKOUT", "IntoscClkout", "INTOSC CLKOUT"},
+    {"rcio", 0x6, "RC I/O", "RcIO", "RC I/O"},
+    {"rcclk", 0x7, "RC CLKOUT", "RcClkout", "RC CLKOUT", "rc"},
+};
+constexpr ConfigField kOsc675{
+    .name = "osc",
+    .mask = 0x0007,
+    .summaryMask = 0x0007,
+    .summaryCaption = "Oscilator",
+    .labels = {"Oscilador"},
+    .values = kOsc675Values,
+    .defaultValue = "intio",
+};
+
+constexpr ConfigField kFields675[] = {kCpBit7, kCpd, kBoden, kMclre, kPwrteBit4, kWdtBit3, kOsc675};
+
 // ---- Dialog placement ----
 
 using Pair = std::array<ButtonPlace, 2>;
@@ -394,6 +462,17 @@ constexpr GroupPlace kGroups62xa[] = {
     {"mclre", BottomA(3), kMclreOnOff},
 };
 
+// The 62XA's arrangement without its LVP group: the oscillators, CP and CPD on top.
+constexpr GroupPlace kGroups675[] = {
+    {"osc", {Column(0), kTopRow, 248, 140}, kOsc62xaButtons},
+    {"cp", TopA(2), kCpOnOff},
+    {"cpd", TopA(3), kCpdOnOff},
+    {"wdt", BottomA(0), kWdtOnOff},
+    {"pwrte", BottomA(1), kPwrteOnOff},
+    {"boden", BottomA(2), kBodenOnOff},
+    {"mclre", BottomA(3), kMclreOnOff},
+};
+
 // The check box's rectangle, centred in the wider windows.
 constexpr Box Shape(int width) { return {(width - 340) / 2, 42, 340, 32}; }
 
@@ -415,5 +494,9 @@ constexpr ConfigLayout kLayout16F87XA{
 constexpr ConfigLayout kLayout16F62XA{
     kFields62xa,
     {"frmConfigPic16F62XA", "PIC 16F627A / 28A / 48A", 648, 381, Shape(648), kGroups62xa}};
+
+constexpr ConfigLayout kLayout12F675{
+    kFields675,
+    {"frmConfigPic12F675", "PIC 12F629 / 75, 16F630 / 76", 648, 381, Shape(648), kGroups675}};
 
 }  // namespace daxwel

@@ -113,10 +113,11 @@ std::optional<std::string> StartOnModel(Session& s) {
   return std::nullopt;
 }
 
-ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view config) {
+ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view config,
+                                     std::uint16_t idBits) {
   ConfigMemoryWant want;
   for (std::size_t j = 0; j < want.ids.size(); ++j)
-    want.ids[j] = WordOf(IdWordBits(image.IdWords[j]));
+    want.ids[j] = WordOf(IdWordBits(image.IdWords[j], idBits));
   want.config = WordOf(config);
   return want;
 }
@@ -155,7 +156,8 @@ std::string CheckIdsAndConfig(Session& s, const ConfigMemoryWant& want, std::str
       return differs("ID", 0x2000 + static_cast<int>(j), read[j], *want.ids[j]);
     }
   }
-  const std::uint16_t mask = s.model->family->configMask & s.model->family->WritableBits(0x2007);
+  // The factory's bits too: the callers put the chip's own in `want`.
+  const std::uint16_t mask = s.model->family->configMask;
   if (want.config && (read[4] & mask) != (*want.config & mask)) {
     return differs("Configuration Word", 0x2007, read[4], *want.config);
   }

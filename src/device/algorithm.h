@@ -118,8 +118,10 @@ struct ConfigMemoryWant {
   std::array<std::optional<std::uint16_t>, 4> ids;
   std::optional<std::uint16_t> config;
 };
-// The words a program pass writes to the IDs and the configuration word.
-ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view config);
+// The words a program pass writes to the IDs (with the family's `idBits` from the file) and
+// the configuration word.
+ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view config,
+                                     std::uint16_t idBits);
 // The IDs (0x2000-0x2003) and the configuration word, in that order, from a fresh entry.
 // Leaves programming mode entered.
 std::array<std::uint16_t, 5> ReadIdsAndConfig(Session& s);

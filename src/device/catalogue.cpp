@@ -1,8 +1,8 @@
 #include "device/catalogue.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cctype>
+#include <iterator>
 #include <string>
 
 #include "device/family.h"
@@ -16,6 +16,7 @@ extern const FamilyDescriptor kFamily16F873;
 extern const FamilyDescriptor kFamily16F876;
 extern const FamilyDescriptor kFamily16F87XA;
 extern const FamilyDescriptor kFamily16F62XA;
+extern const FamilyDescriptor kFamily12F675;
 
 namespace {
 
@@ -49,6 +50,10 @@ constexpr CycleTimes k16F62XA{.eraseProgram = milliseconds(5),
                               .bulkErase = milliseconds(10),
                               .beforeErase = milliseconds(10)};
 
+// Microchip DS41191 (PIC12F629/675, PIC16F630/676 EEPROM memory programming): at most 2.5 ms
+// to program a word and 8 ms per bulk erase; 5 and 10 ms, as working programmers wait.
+constexpr CycleTimes k12F675{milliseconds(5), milliseconds(0), milliseconds(10)};
+
 // The original parts are named by ID bits 11..5, the later ones by bits 13..5.
 constexpr std::uint16_t kOldId = 0x0FE0;
 constexpr std::uint16_t kNewId = 0x3FE0;
@@ -69,6 +74,10 @@ constexpr DeviceModel kModels[] = {
     {13, "16F627A", "16F627A", "", 1024, 128, &kFamily16F62XA, 0x1040, kNewId, k16F62XA, {}},
     {14, "16F628A", "16F628A", "", 2048, 128, &kFamily16F62XA, 0x1060, kNewId, k16F62XA, {}},
     {15, "16F648A", "16F648A", "", 4096, 256, &kFamily16F62XA, 0x1100, kNewId, k16F62XA, {}},
+    {16, "12F629", "12F629", "", 1024, 128, &kFamily12F675, 0x0F80, kNewId, k12F675, {}},
+    {17, "12F675", "12F675", "", 1024, 128, &kFamily12F675, 0x0FC0, kNewId, k12F675, {}},
+    {18, "16F630", "16F630", "", 1024, 128, &kFamily12F675, 0x10C0, kNewId, k12F675, {}},
+    {19, "16F676", "16F676", "", 1024, 128, &kFamily12F675, 0x10E0, kNewId, k12F675, {}},
 };
 
 }  // namespace

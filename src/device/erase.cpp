@@ -1,4 +1,5 @@
 #include "device/algorithm.h"
+#include "device/factory_bits.h"
 #include "device/operations.h"
 #include "device/session.h"
 
@@ -22,6 +23,9 @@ std::string Run(Link& link, Operator& op) {
   const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*model);
   if (auto refused = detail::StartOnModel(s)) return *refused;
   s.IdentifyPart();
+  // The factory's calibration, read and checked before it is erased, then written back.
+  detail::FactoryBits factory;
+  if (auto refused = detail::SecureFactoryBits(s, factory)) return *refused;
   op.ShowProgress();
   s.Progress("Borrando memoria de programa y datos ...");
   algorithm.Erase(s);
@@ -31,6 +35,13 @@ std::string Run(Link& link, Operator& op) {
   if (const std::string problem = algorithm.CheckErased(s); !problem.empty()) {
     return s.Finish("Error", problem, result::kEraseMismatch);
   }
+  if (const int lost = detail::RestoreFactoryBits(s, factory); lost >= 0) {
+    return s.Finish("Error",
+                    "Dirección 0x" + detail::AddressText(lost) +
+                        ": no se pudo escribir de nuevo la calibración de fábrica (" +
+                        detail::DescribeFactoryBits(factory) + ")",
+                    result::kEraseMismatch);
+  }
   for (int a = 0; a < model->programWords; ++a) {
     if (a % 256 == 0) {
       op.SetProgressFraction(a, model->programWords);
@@ -39,8 +50,8 @@ std::string Run(Link& link, Operator& op) {
       s.Checkpoint();
     }
     s.Command(cmd::kReadDataProgram);
-    const std::uint16_t bits = model->family->WritableBits(a);
-    if ((detail::WordOf(s.Read()) & bits) != bits) {
+    // Blank, except the factory's words, which must hold what was read before the erase.
+    if (detail::WordOf(s.Read()) != factory.Apply(a, detail::kErasedValue)) {
       return s.Finish("Error", "Dirección 0x" + detail::AddressText(a) + " no pudo ser borrada",
                       result::kEraseMismatch);
     }

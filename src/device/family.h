@@ -1,7 +1,9 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "config/layout.h"
 
@@ -26,6 +28,23 @@ struct Protection {
 struct PreservedBits {
   int address;  // a program address, or 0x2007 for bits of the configuration word
   std::uint16_t mask;
+  // What the part's users call them ("OSCCAL", "BG"), for info, messages and the value given
+  // by hand.
+  std::string_view name{};
+  // What a factory value always looks like: (value & checkMask) == checkValue. A chip that
+  // shows anything else has lost it, or is not answering, and nothing may be erased.
+  std::uint16_t checkMask = 0;
+  std::uint16_t checkValue = 0;
+  // That shape in words, for the message that refuses a chip without it.
+  std::string_view shape{};
+  bool Plausible(std::uint16_t value) const { return (value & checkMask) == checkValue; }
+  // The bits as a number, and back: BG 0 to 3 for bits 13:12.
+  std::uint16_t Field(std::uint16_t word) const {
+    return static_cast<std::uint16_t>((word & mask) >> std::countr_zero(mask));
+  }
+  std::uint16_t InPlace(std::uint16_t field) const {
+    return static_cast<std::uint16_t>((field << std::countr_zero(mask)) & mask);
+  }
 };
 
 // Everything the operations need to know of one family of parts; a catalogue row points to
@@ -39,6 +58,9 @@ struct FamilyDescriptor {
   // The configuration word's fields: the summary, the dialog and the --config names.
   const ConfigLayout* layout;
   std::span<const PreservedBits> preserved{};
+  // The bits of an ID location taken from the file: the low four on the older parts, the
+  // seven their documents recommend on the later ones.
+  std::uint16_t idBits = 0x000F;
 
   // The bits of `address` a file may set: all but the preserved ones.
   std::uint16_t WritableBits(int address) const {

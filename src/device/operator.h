@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,6 +43,15 @@ class Operator {
 
   // A line for a cost report the host may print: the path a program pass chose.
   virtual void Report(std::string_view line) { (void)line; }
+
+  // Where the last good factory calibration of each chip is kept; "" keeps none.
+  virtual std::string CalibrationFolder() { return {}; }
+  // A factory value the user gives by hand for a chip that lost it, by the name its part's
+  // users know it by ("OSCCAL", "BG"), as the number its bits hold; nothing keeps the chip's.
+  virtual std::optional<std::uint16_t> FactoryValue(std::string_view name) {
+    (void)name;
+    return std::nullopt;
+  }
 
   // Told, before its message, that the run ends because of the HEX file (not Intel HEX, too
   // big for the model, or unreadable). An unreadable file ends with the same word as a port

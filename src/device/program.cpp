@@ -1,5 +1,6 @@
 #include "config/config_word.h"
 #include "device/algorithm.h"
+#include "device/factory_bits.h"
 #include "device/operations.h"
 #include "device/program_plan.h"
 #include "device/session.h"
@@ -11,6 +12,22 @@ namespace daxwel {
 namespace {
 
 constexpr const char* kCpTitle = "Code Protect activado !!!";
+
+// What the file asked for where the part keeps the factory's word, and what it got instead.
+std::string FactoryNote(const HexImage& image, const detail::FactoryBits& factory) {
+  std::string note;
+  for (const detail::FactoryBits::Entry& e : factory.entries) {
+    const int a = e.where->address;
+    if (a > image.ProgramEnd || e.where->mask != detail::kErasedValue) continue;
+    const auto word = static_cast<std::uint16_t>(image.ProgramWords[static_cast<std::size_t>(a)] &
+                                                 detail::kErasedValue);
+    if (word == detail::kErasedValue || word == e.value) continue;
+    note += "\r\rNota: el archivo trae 0x" + detail::AddressText(word) + " en 0x" +
+            detail::AddressText(a) + " (" + std::string(e.where->name) +
+            "); se conservó el valor de fábrica 0x" + detail::AddressText(e.value);
+  }
+  return note;
+}
 
 std::string Run(const std::string& path, Link& link, Operator& op) {
   detail::Session s(link, op);
@@ -55,13 +72,19 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
                     result::kCpError);
   }
 
+  // The factory's calibration, read and checked before anything is erased or written.
+  detail::FactoryBits factory;
+  if (auto refused = detail::SecureFactoryBits(s, factory)) return *refused;
+
   // Read first: what must change decides between writing in place and erasing first.
-  const detail::ConfigMemoryWant written = detail::WrittenIdsAndConfig(image, config->word);
+  detail::ConfigMemoryWant written =
+      detail::WrittenIdsAndConfig(image, config->word, model->family->idBits);
+  written.config = factory.Apply(0x2007, *written.config);
   std::array<std::uint16_t, 5> wantConfig{};
   for (std::size_t j = 0; j < 4; ++j) wantConfig[j] = *written.ids[j];
   wantConfig[4] = *written.config;
   op.ShowProgress();
-  detail::ProgramPlan plan = detail::PlanProgram(s, image, wantConfig, [&](int a) {
+  detail::ProgramPlan plan = detail::PlanProgram(s, image, wantConfig, factory, [&](int a) {
     s.Progress("Leyendo Program Memory:  0x" + detail::AddressText(a));
   });
   op.Report(detail::DescribePlan(plan));
@@ -112,7 +135,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
 
   s.Reset();
   op.SetProgressFraction(total, total);
-  return s.Finish("Fin", "Programación finalizada", result::kOk);
+  return s.Finish("Fin", "Programación finalizada" + FactoryNote(image, factory), result::kOk);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "device/program_plan.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace daxwel::detail {
@@ -26,21 +27,25 @@ std::vector<std::uint16_t> ReadProgramWords(Session& s, int from, int to, const 
 }  // namespace
 
 ProgramPlan PlanProgram(Session& s, const HexImage& image,
-                        const std::array<std::uint16_t, 5>& wantConfig, const ShowAddress& show) {
+                        const std::array<std::uint16_t, 5>& wantConfig, const FactoryBits& factory,
+                        const ShowAddress& show) {
   const FamilyAlgorithm& algorithm = AlgorithmOf(*s.model);
   const CycleTimes& t = s.cycles;
   ProgramPlan plan;
   plan.wantConfig = wantConfig;
-  plan.have = ReadProgramWords(s, 0, image.ProgramEnd, show);
+  // Words past the file are kept as they are, up to the last one with factory bits.
+  const int end = std::max<int>(image.ProgramEnd, factory.LastProgramAddress());
+  plan.have = ReadProgramWords(s, 0, end, show);
   plan.haveConfig = ReadIdsAndConfig(s);
   // Bits the part keeps from the factory stay as the chip holds them, whatever the file says.
-  const FamilyDescriptor& family = *s.model->family;
-  for (int a = 0; a <= image.ProgramEnd; ++a) {
-    const auto word =
-        static_cast<std::uint16_t>(image.ProgramWords[static_cast<std::size_t>(a)] & 0x3FFF);
-    plan.want.push_back(family.Keep(a, word, plan.have[static_cast<std::size_t>(a)]));
+  for (int a = 0; a <= end; ++a) {
+    const auto i = static_cast<std::size_t>(a);
+    const auto word = a <= image.ProgramEnd
+                          ? static_cast<std::uint16_t>(image.ProgramWords[i] & 0x3FFF)
+                          : plan.have[i];
+    plan.want.push_back(factory.Apply(a, word));
   }
-  plan.wantConfig[4] = family.Keep(0x2007, plan.wantConfig[4], plan.haveConfig[4]);
+  plan.wantConfig[4] = factory.Apply(0x2007, plan.wantConfig[4]);
 
   microseconds inPlace{0};
   microseconds erased = t.bulkErase;
@@ -65,8 +70,8 @@ ProgramPlan PlanProgram(Session& s, const HexImage& image,
   if (possible && inPlace <= erased) return plan;
 
   const int last = s.model->programWords - 1;
-  if (image.ProgramEnd < last) {
-    for (std::uint16_t word : ReadProgramWords(s, image.ProgramEnd + 1, last, show)) {
+  if (end < last) {
+    for (std::uint16_t word : ReadProgramWords(s, end + 1, last, show)) {
       plan.want.push_back(word);
       plan.eraseFirstTime += algorithm.ErasedCost(t, word);
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "device/algorithm.h"
+#include "device/factory_bits.h"
 
 namespace daxwel::detail {
 
@@ -25,12 +26,14 @@ struct ProgramPlan {
   std::chrono::microseconds eraseFirstTime{0};
 };
 
-// Reads program memory up to the file's last address and the IDs and configuration word,
-// and chooses the cheaper of writing in place and erasing program memory first (forced when
-// a word must change that the family cannot rewrite in place). For erase first it also reads
-// the rest of program memory. Leaves a fresh entry at 0.
+// Reads program memory up to the file's last address (or the last with factory bits) and the
+// IDs and configuration word, puts the factory's bits in place of the file's, and chooses the
+// cheaper of writing in place and erasing program memory first (forced when a word must change that
+// the family cannot rewrite in place). For erase first it also reads the rest of program memory.
+// Leaves a fresh entry at 0.
 ProgramPlan PlanProgram(Session& s, const HexImage& image,
-                        const std::array<std::uint16_t, 5>& wantConfig, const ShowAddress& show);
+                        const std::array<std::uint16_t, 5>& wantConfig, const FactoryBits& factory,
+                        const ShowAddress& show);
 
 // Carries out the plan's erase, if any, and marks what it cleared as erased.
 void EraseForPlan(Session& s, ProgramPlan& plan);

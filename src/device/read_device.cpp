@@ -2,6 +2,7 @@
 
 #include "device/algorithm.h"
 #include "device/catalogue.h"
+#include "device/factory_bits.h"
 #include "device/operations.h"
 #include "device/session.h"
 #include "image/hex_image.h"
@@ -43,6 +44,9 @@ std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
   if (auto refused = detail::StartOnModel(s)) return *refused;
 
   if (scope == ReadScope::ConfigurationOnly) {
+    for (const detail::FactoryBits::Entry& e : detail::ReadFactoryBits(s).entries) {
+      out.factory.push_back({e.where, e.value});
+    }
     ReadConfigurationMemory(s, out);
     LinesOff(link);
     return result::kOk;

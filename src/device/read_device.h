@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "device/family.h"
 #include "device/operator.h"
 #include "image/hex_writer.h"
 #include "link/line_driver.h"
@@ -25,6 +27,12 @@ struct ReadOutcome {
   int modelIndex = 0;     // the model read, 0 when none
   ChipContents contents;  // program and eeprom are empty with ConfigurationOnly
   std::uint16_t deviceId = 0;
+  // ConfigurationOnly: the bits the part keeps from the factory, each word as read.
+  struct Factory {
+    const PreservedBits* where;
+    std::uint16_t value;  // in place in its word
+  };
+  std::vector<Factory> factory;
 };
 
 // Reads the attached chip back for the operator's model (detecting it when the model list

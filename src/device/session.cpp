@@ -111,8 +111,8 @@ const DeviceModel* Session::ResolveModel() {
   return model;
 }
 
-std::string IdWordBits(std::int16_t id) {
-  return std::string(kIdWordPrefix) + ToBitString(id).substr(10);
+std::string IdWordBits(std::int16_t id, std::uint16_t fileBits) {
+  return ToBitString(0x3F80 | (id & fileBits & 0x7F));
 }
 
 std::string AddressText(int address) {

@@ -19,9 +19,6 @@ inline constexpr std::string_view kZeroWord = "00000000000000";
 // The data word sent with Load Configuration before reading configuration memory; the
 // parts that load it discard it unless a write follows.
 inline constexpr std::string_view kConfigReadWord = "00000000010000";
-// An ID location is written with its upper bits set and only the low four taken from the
-// file, as the parts' documents recommend.
-inline constexpr std::string_view kIdWordPrefix = "1111111000";
 inline constexpr std::uint16_t kErasedValue = 0x3FFF;
 
 // Thrown at a yield point when the host asks the run to stop.
@@ -104,8 +101,9 @@ class Session {
 inline std::uint16_t WordOf(std::string_view bits) {
   return static_cast<std::uint16_t>(FromBitString(bits) & 0x3FFF);
 }
-// The 14-bit word a file's ID entry is written as.
-std::string IdWordBits(std::int16_t id);
+// The 14-bit word a file's ID entry is written as: bits 13..7 set and only `fileBits` (the
+// family's, at most the low seven) taken from the file, as the parts' documents recommend.
+std::string IdWordBits(std::int16_t id, std::uint16_t fileBits);
 
 // Four upper-case hex digits.
 std::string AddressText(int address);

@@ -1,4 +1,5 @@
 #include "device/algorithm.h"
+#include "device/factory_bits.h"
 #include "device/operations.h"
 #include "device/session.h"
 #include "image/hex_image.h"
@@ -33,6 +34,21 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
                     "              Code Protect (CP) activado !!!!\r"
                     "      Imposible continuar con la verificación",
                     result::kCpError);
+  }
+
+  // A part that keeps factory words must still hold them (or the values given by hand).
+  detail::FactoryBits factory = detail::ReadFactoryBits(s);
+  for (detail::FactoryBits::Entry& e : factory.entries) {
+    const PreservedBits& p = *e.where;
+    const auto given = op.FactoryValue(p.name);
+    const std::uint16_t expected = given ? p.InPlace(*given) : e.value;
+    if (e.value != expected || !p.Plausible(e.value)) {
+      std::string text = "Error al verificar " + std::string(p.name) + "\rDirección 0x" +
+                         detail::AddressText(p.address) + ": se leyó 0x" +
+                         detail::AddressText(e.value) + ", se esperaba ";
+      text += given ? "0x" + detail::AddressText(expected) : std::string(p.shape);
+      return s.Finish("Error", text, result::kVerifyMismatch);
+    }
   }
 
   const int programCount = image.ProgramEnd + 1;
@@ -78,10 +94,11 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   // The IDs the file carries, and the configuration word that programming would choose.
   detail::ConfigMemoryWant want;
   for (std::size_t j = 0; j < want.ids.size(); ++j) {
-    if (image.HasId[j]) want.ids[j] = detail::WordOf(detail::IdWordBits(image.IdWords[j]));
+    if (image.HasId[j])
+      want.ids[j] = detail::WordOf(detail::IdWordBits(image.IdWords[j], model->family->idBits));
   }
   if (const auto config = ChooseConfigWord(image.FileConfig, op.ConfigSource())) {
-    want.config = detail::WordOf(config->word);
+    want.config = factory.Apply(0x2007, detail::WordOf(config->word));
   }
   if (const std::string wrong = detail::CheckIdsAndConfig(s, want, "verificar"); !wrong.empty()) {
     return s.Finish("Error", wrong, result::kVerifyMismatch);

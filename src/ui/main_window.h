@@ -11,6 +11,7 @@
 #include <string>
 
 #include "config/layout.h"
+#include "device/calibration_store.h"
 #include "device/operator.h"
 #include "link/adapters.h"
 #include "link/clock.h"
@@ -99,6 +100,7 @@ class FrmDaxwel : public QWidget, public Operator {
   void HideProgress() override;
   void Yield() override;
   bool AbandonRequested() override { return abandon_; }
+  std::string CalibrationFolder() override { return DefaultCalibrationFolder(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;

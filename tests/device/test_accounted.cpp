@@ -136,7 +136,9 @@ TEST(EveryByte, PreservedBitsKeepTheChipsValue) {
   s.model = &model;
   s.cycles = model.cycles;
   const std::array<std::uint16_t, 5> wantConfig{0x3F80, 0x3F80, 0x3F80, 0x3F80, 0x3F39};
-  const detail::ProgramPlan plan = detail::PlanProgram(s, loaded.image, wantConfig, [](int) {});
+  const detail::FactoryBits factory = detail::ReadFactoryBits(s);
+  const detail::ProgramPlan plan =
+      detail::PlanProgram(s, loaded.image, wantConfig, factory, [](int) {});
   detail::SafeLinesOff(b.link);
   ASSERT_EQ(plan.want.size(), 8u);
   EXPECT_EQ(plan.want[5], 0x3455);

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +56,12 @@ class ScriptedOperator final : public Operator {
   }
   bool AbandonRequested() override { return abandon; }
   void FileFailed() override { ++fileFailures; }
+  std::string CalibrationFolder() override { return calibrationFolder; }
+  std::optional<std::uint16_t> FactoryValue(std::string_view name) override {
+    const auto it = factoryValues.find(std::string(name));
+    if (it == factoryValues.end()) return std::nullopt;
+    return it->second;
+  }
 
   // The last message shown, "" when none.
   std::string LastTitle() const { return messages.empty() ? "" : messages.back().title; }
@@ -76,6 +85,8 @@ class ScriptedOperator final : public Operator {
   bool abandon = false;
   int abandonAfterProgress = 0;
   int fileFailures = 0;
+  std::string calibrationFolder;                       // "" keeps no calibration
+  std::map<std::string, std::uint16_t> factoryValues;  // given by hand, by name
   // Runs while each message is on screen.
   std::function<void()> onMessage;
   // Runs at each progress line.

@@ -1,0 +1,120 @@
+// The 12F629/675 and 16F630/676: one word per self-timed Begin Programming (001000), which
+// does not erase program memory, IDs or the configuration word but erases a data byte before
+// writing it. Each part leaves the factory with an OSCCAL RETLW at 0x3FF and band-gap bits
+// 13:12 that the program-memory bulk erase destroys: the descriptor names them, and the
+// operations read, check, keep and write them back.
+#include "device/algorithm.h"
+#include "device/family.h"
+
+namespace daxwel::detail {
+
+namespace {
+
+// Bits 11:9 are unimplemented (read 0); 13:12 are the band gap.
+constexpr std::uint16_t kImplementedConfig = 0x31FF;
+constexpr std::uint16_t kMclre = 0x0020;
+constexpr std::uint16_t kOscillator = 0x0007;
+// FOSC 100 and 101: the internal oscillator, which runs the part's code before VPP comes.
+constexpr std::uint16_t kInternalOscillator = 0x0004;
+// DS41191 gives a data byte at most 6 ms (erase and write); 10 ms covers it.
+constexpr std::chrono::milliseconds kDataWrite{10};
+
+class F675 final : public FamilyAlgorithm {
+ public:
+  std::string ConfigWarning(std::uint16_t config) const override {
+    if ((config & kMclre) != 0 || (config & (kOscillator & ~1)) != kInternalOscillator) return {};
+    return "La configuración deshabilita MCLR (MCLRE = 0) con el oscilador interno\r\r"
+           "Un programador que mantiene VDD conectado y aplica VPP después puede no volver a "
+           "hacer entrar a este PIC en modo de programación: el PIC ya ejecuta su programa "
+           "cuando llega VPP. Solo uno que conmute VDD (VPP antes que VDD) lo recupera con "
+           "seguridad.\r\r"
+           "                 ¿ Desea continuar ?";
+  }
+
+  bool EntersVppFirst() const override { return true; }
+  bool ChecksDeviceId() const override { return true; }
+
+  std::string NoAnswerHint() const override {
+    return "\r\rEstos PIC se programan por GP1/RA1 (reloj, ICSPCLK), GP0/RA0 (datos, ICSPDAT) "
+           "y GP3/RA3 (VPP): compruebe el cableado del zócalo (vea la ayuda).\r"
+           "Si el PIC tiene MCLR deshabilitado (MCLRE = 0) y el oscilador interno, puede negarse "
+           "a entrar en modo de programación en un programador que mantiene VDD conectado";
+  }
+
+  std::optional<std::chrono::microseconds> InPlaceCost(const CycleTimes& t, std::uint16_t have,
+                                                       std::uint16_t want) const override {
+    if (have == want) return std::chrono::microseconds(0);
+    if (have != kErasedValue) return std::nullopt;
+    return ErasedCost(t, want);
+  }
+
+  std::chrono::microseconds ErasedCost(const CycleTimes& t, std::uint16_t want) const override {
+    return want == kErasedValue ? std::chrono::microseconds(0) : t.eraseProgram;
+  }
+
+  bool ConfigWritesInPlace(std::uint16_t have, std::uint16_t implemented) const override {
+    return (have & implemented) == implemented;
+  }
+
+  // Program memory, the IDs and the configuration word; the data EEPROM stays (it goes too
+  // only when protected, and a protected part is not programmed).
+  void EraseProgramMemory(Session& s) const override {
+    BulkEraseFromConfigMemory(s);
+    s.Reset();
+    s.Enter();
+  }
+  bool EraseFirstClearsConfig() const override { return true; }
+
+  int WriteProgram(Session& s, const std::vector<std::uint16_t>& want,
+                   const std::vector<std::uint16_t>& have, const ShowAddress& show) const override {
+    return WriteWordByWord(s, want, have, show, false);
+  }
+
+  std::chrono::microseconds DataWriteTime(const CycleTimes& t) const override {
+    (void)t;
+    return kDataWrite;
+  }
+
+  void WriteIdsAndConfig(Session& s, const std::array<std::uint16_t, 5>& want,
+                         const std::array<std::uint16_t, 5>& have) const override {
+    WriteChangedIdsAndConfig(s, want, have);
+  }
+
+  void Erase(Session& s) const override {
+    BulkEraseFromConfigMemory(s);
+    s.Cycle(cmd::kBulkEraseData, s.cycles.bulkErase);
+  }
+
+ private:
+  // With the counter in configuration memory the program-memory bulk erase takes the IDs and
+  // the configuration word with it.
+  static void BulkEraseFromConfigMemory(Session& s) {
+    s.GoToConfig(kErasedWord, 0);
+    s.Cycle(cmd::kBulkEraseProgram, s.cycles.bulkErase);
+  }
+};
+
+const F675 kF675;
+
+// The OSCCAL RETLW and the band-gap bits, which no file may change.
+constexpr PreservedBits kFactoryCalibration[] = {
+    {0x3FF, 0x3FFF, "OSCCAL", 0x3C00, 0x3400, "una instrucción RETLW (0x34xx)"},
+    {0x2007, 0x3000, "BG"},
+};
+
+}  // namespace
+
+}  // namespace daxwel::detail
+
+namespace daxwel {
+
+// CP (bit 7) protects program memory and CPD (bit 8) the data EEPROM; a part with either is
+// erased before it is programmed. IDs keep the seven bits DS41191 recommends.
+extern const FamilyDescriptor kFamily12F675{detail::kF675,
+                                            {0x0180, 0x0180},
+                                            detail::kImplementedConfig,
+                                            &kLayout12F675,
+                                            detail::kFactoryCalibration,
+                                            0x007F};
+
+}  // namespace daxwel

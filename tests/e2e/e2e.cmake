@@ -23,11 +23,13 @@ add_test(NAME e2e_gpsim_calib675_example
 set_tests_properties(e2e_gpsim_calib675_example PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120
                                                            LABELS e2e)
 # The same example programmed, read back, erased and programmed again on a simulated 12F675:
-# the read-back files must keep the chip's factory calibration. Disabled until daxwel-cli
-# programs the 12F629/675 and 16F630/676 (the simulator already holds them).
+# the read-back files must keep the chip's factory calibration. The calibration store goes to
+# the build tree, not the user's data folder.
 add_test(NAME e2e_gpsim_calib675_roundtrip
          COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/gpsim_calibration.sh
                  ${PROJECT_SOURCE_DIR}/examples/calib675.inhx8m.hex $<TARGET_FILE:daxwel-cli>
                  12F675)
-set_tests_properties(e2e_gpsim_calib675_roundtrip PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
-                                                             LABELS e2e DISABLED TRUE)
+set_tests_properties(
+  e2e_gpsim_calib675_roundtrip
+  PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300 LABELS e2e
+             ENVIRONMENT "XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/e2e-data")

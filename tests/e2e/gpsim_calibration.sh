@@ -162,7 +162,7 @@ run_cli -q -y erase
 run_cli -q -y program "$example"
 check_readback reprogrammed
 # A file with its own value at 0x3FF (and, as every gpasm file, band gap 11) changes neither.
-with_word_at_3ff "$example" "$work/foreign.hex" $((0x3401))
-run_cli -q -y program "$work/foreign.hex"
+with_word_at_3ff "$example" "$work/foreign-in.hex" $((0x3401))
+run_cli -q -y program "$work/foreign-in.hex"
 check_readback foreign
 exit $fail

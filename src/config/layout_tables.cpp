@@ -462,15 +462,17 @@ constexpr GroupPlace kGroups62xa[] = {
     {"mclre", BottomA(3), kMclreOnOff},
 };
 
-// The 62XA's arrangement without its LVP group: the oscillators, CP and CPD on top.
+// The 62XA's groups without LVP, in the 87X's narrower window: the oscillators, CP and CPD on
+// top, four groups under them.
+constexpr Box Bottom675(int column) { return {Column(column), kBottomRowA, 120, 104}; }
 constexpr GroupPlace kGroups675[] = {
     {"osc", {Column(0), kTopRow, 248, 140}, kOsc62xaButtons},
     {"cp", TopA(2), kCpOnOff},
     {"cpd", TopA(3), kCpdOnOff},
-    {"wdt", BottomA(0), kWdtOnOff},
-    {"pwrte", BottomA(1), kPwrteOnOff},
-    {"boden", BottomA(2), kBodenOnOff},
-    {"mclre", BottomA(3), kMclreOnOff},
+    {"wdt", Bottom675(0), kWdtOnOff},
+    {"pwrte", Bottom675(1), kPwrteOnOff},
+    {"boden", Bottom675(2), kBodenOnOff},
+    {"mclre", Bottom675(3), kMclreOnOff},
 };
 
 // The check box's rectangle, centred in the wider windows.
@@ -497,6 +499,6 @@ constexpr ConfigLayout kLayout16F62XA{
 
 constexpr ConfigLayout kLayout12F675{
     kFields675,
-    {"frmConfigPic12F675", "PIC 12F629 / 75, 16F630 / 76", 648, 381, Shape(648), kGroups675}};
+    {"frmConfigPic12F675", "PIC 12F629 / 75, 16F630 / 76", 520, 381, Shape(520), kGroups675}};
 
 }  // namespace daxwel

@@ -12,6 +12,7 @@ namespace {
 
 // Bits 11:9 are unimplemented (read 0); 13:12 are the band gap.
 constexpr std::uint16_t kImplementedConfig = 0x31FF;
+constexpr std::uint16_t kBandGap = 0x3000;
 constexpr std::uint16_t kMclre = 0x0020;
 constexpr std::uint16_t kOscillator = 0x0007;
 // FOSC 100 and 101: the internal oscillator, which runs the part's code before VPP comes.
@@ -52,8 +53,11 @@ class F675 final : public FamilyAlgorithm {
     return want == kErasedValue ? std::chrono::microseconds(0) : t.eraseProgram;
   }
 
+  // A write only clears bits, so the word must read erased; the band-gap bits are written back
+  // as the chip holds them, and a new chip's read 0 where the factory cleared them.
   bool ConfigWritesInPlace(std::uint16_t have, std::uint16_t implemented) const override {
-    return (have & implemented) == implemented;
+    const std::uint16_t userBits = implemented & ~kBandGap;
+    return (have & userBits) == userBits;
   }
 
   // Program memory, the IDs and the configuration word; the data EEPROM stays (it goes too

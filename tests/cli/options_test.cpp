@@ -21,6 +21,11 @@ TEST(Options, MistakesAreUsageErrors) {
       {{"--sim", "16F877", "erase", "--", "-y"}, "Argumento no esperado: -y"},
       {{"--sim", "16F877", "read", ""}, "falta el nombre del archivo"},
       {{"--port", "lpt1", "detect"}, "888 en decimal"},
+      // A calibration by hand must be a RETLW, and band-gap bits come with it.
+      {{"--osccal", "0x3FFF", "--sim", "12F675", "erase"}, "de 0x3400 a 0x37FF"},
+      {{"--osccal", "3480", "--sim", "12F675", "erase"}, "de 0x3400 a 0x37FF"},
+      {{"--osccal", "0x3480", "--bandgap", "4", "--sim", "12F675", "erase"}, "0, 1, 2 o 3"},
+      {{"--bandgap", "2", "--sim", "12F675", "erase"}, "junto con --osccal"},
   };
   for (const auto& [args, said] : rows) {
     const CliResult r = RunCli(args, dir.Path());

@@ -37,6 +37,30 @@ void FamilyAlgorithm::WriteIdsAndConfig(Session& s, const std::array<std::uint16
   s.Program();
 }
 
+std::optional<std::chrono::microseconds> WritesWithoutErase::InPlaceCost(const CycleTimes& t,
+                                                                         std::uint16_t have,
+                                                                         std::uint16_t want) const {
+  if (have == want) return std::chrono::microseconds(0);
+  if (have != kErasedValue) return std::nullopt;
+  return ErasedCost(t, want);
+}
+
+std::chrono::microseconds WritesWithoutErase::ErasedCost(const CycleTimes& t,
+                                                         std::uint16_t want) const {
+  return want == kErasedValue ? std::chrono::microseconds(0) : t.eraseProgram;
+}
+
+int WritesWithoutErase::WriteProgram(Session& s, const std::vector<std::uint16_t>& want,
+                                     const std::vector<std::uint16_t>& have,
+                                     const ShowAddress& show) const {
+  return WriteWordByWord(s, want, have, show, false);
+}
+
+void WritesWithoutErase::WriteIdsAndConfig(Session& s, const std::array<std::uint16_t, 5>& want,
+                                           const std::array<std::uint16_t, 5>& have) const {
+  WriteChangedIdsAndConfig(s, want, have);
+}
+
 int WriteWordByWord(Session& s, const std::vector<std::uint16_t>& want,
                     const std::vector<std::uint16_t>& have, const ShowAddress& show,
                     bool programOnlyWhenErased) {

@@ -91,6 +91,24 @@ class FamilyAlgorithm {
   }
 };
 
+// The families whose Begin Programming writes one word without erasing it (the cell keeps the
+// AND of old and new): a program word, an ID or the configuration word is only written where
+// it reads erased, and an erase of program memory clears the IDs and configuration with it.
+class WritesWithoutErase : public FamilyAlgorithm {
+ public:
+  std::optional<std::chrono::microseconds> InPlaceCost(const CycleTimes& t, std::uint16_t have,
+                                                       std::uint16_t want) const override;
+  std::chrono::microseconds ErasedCost(const CycleTimes& t, std::uint16_t want) const override;
+  bool ConfigWritesInPlace(std::uint16_t have, std::uint16_t implemented) const override {
+    return (have & implemented) == implemented;
+  }
+  bool EraseFirstClearsConfig() const override { return true; }
+  int WriteProgram(Session& s, const std::vector<std::uint16_t>& want,
+                   const std::vector<std::uint16_t>& have, const ShowAddress& show) const override;
+  void WriteIdsAndConfig(Session& s, const std::array<std::uint16_t, 5>& want,
+                         const std::array<std::uint16_t, 5>& have) const override;
+};
+
 inline const FamilyAlgorithm& AlgorithmOf(const DeviceModel& model) {
   return model.family->algorithm;
 }

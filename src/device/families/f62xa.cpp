@@ -19,7 +19,7 @@ constexpr std::uint16_t kMclre = 0x0020;
 // write erases the byte first, as the same vendor's programmer treats it.
 constexpr std::chrono::milliseconds kDataWrite{10};
 
-class F62xa final : public FamilyAlgorithm {
+class F62xa final : public WritesWithoutErase {
  public:
   std::string ConfigWarning(std::uint16_t config) const override {
     if ((config & kMclre) != 0) return {};
@@ -41,32 +41,11 @@ class F62xa final : public FamilyAlgorithm {
            "Con el PIC borrado (LVP habilitado) mantenga RB4 (PGM, pata 10) en 0 V";
   }
 
-  std::optional<std::chrono::microseconds> InPlaceCost(const CycleTimes& t, std::uint16_t have,
-                                                       std::uint16_t want) const override {
-    if (have == want) return std::chrono::microseconds(0);
-    if (have != kErasedValue) return std::nullopt;
-    return ErasedCost(t, want);
-  }
-
-  std::chrono::microseconds ErasedCost(const CycleTimes& t, std::uint16_t want) const override {
-    return want == kErasedValue ? std::chrono::microseconds(0) : t.eraseProgram;
-  }
-
-  bool ConfigWritesInPlace(std::uint16_t have, std::uint16_t implemented) const override {
-    return (have & implemented) == implemented;
-  }
-
   void EraseProgramMemory(Session& s) const override {
     WaitCycle(s.link, s.cycles.beforeErase);
     BulkEraseFromConfigMemory(s);
     s.Reset();
     s.Enter();
-  }
-  bool EraseFirstClearsConfig() const override { return true; }
-
-  int WriteProgram(Session& s, const std::vector<std::uint16_t>& want,
-                   const std::vector<std::uint16_t>& have, const ShowAddress& show) const override {
-    return WriteWordByWord(s, want, have, show, false);
   }
 
   std::chrono::microseconds DataWriteTime(const CycleTimes& t) const override {
@@ -107,11 +86,6 @@ class F62xa final : public FamilyAlgorithm {
       s.Command(cmd::kReadDataData);
       return SameDataByte(s.Read(), want);
     });
-  }
-
-  void WriteIdsAndConfig(Session& s, const std::array<std::uint16_t, 5>& want,
-                         const std::array<std::uint16_t, 5>& have) const override {
-    WriteChangedIdsAndConfig(s, want, have);
   }
 
   void Erase(Session& s) const override {

@@ -20,7 +20,7 @@ constexpr std::uint16_t kInternalOscillator = 0x0004;
 // DS41191 gives a data byte at most 6 ms (erase and write); 10 ms covers it.
 constexpr std::chrono::milliseconds kDataWrite{10};
 
-class F675 final : public FamilyAlgorithm {
+class F675 final : public WritesWithoutErase {
  public:
   std::string ConfigWarning(std::uint16_t config) const override {
     if ((config & kMclre) != 0 || (config & (kOscillator & ~1)) != kInternalOscillator) return {};
@@ -42,17 +42,6 @@ class F675 final : public FamilyAlgorithm {
            "a entrar en modo de programación en un programador que mantiene VDD conectado";
   }
 
-  std::optional<std::chrono::microseconds> InPlaceCost(const CycleTimes& t, std::uint16_t have,
-                                                       std::uint16_t want) const override {
-    if (have == want) return std::chrono::microseconds(0);
-    if (have != kErasedValue) return std::nullopt;
-    return ErasedCost(t, want);
-  }
-
-  std::chrono::microseconds ErasedCost(const CycleTimes& t, std::uint16_t want) const override {
-    return want == kErasedValue ? std::chrono::microseconds(0) : t.eraseProgram;
-  }
-
   // A write only clears bits, so the word must read erased; the band-gap bits are written back
   // as the chip holds them, and a new chip's read 0 where the factory cleared them.
   bool ConfigWritesInPlace(std::uint16_t have, std::uint16_t implemented) const override {
@@ -67,21 +56,10 @@ class F675 final : public FamilyAlgorithm {
     s.Reset();
     s.Enter();
   }
-  bool EraseFirstClearsConfig() const override { return true; }
-
-  int WriteProgram(Session& s, const std::vector<std::uint16_t>& want,
-                   const std::vector<std::uint16_t>& have, const ShowAddress& show) const override {
-    return WriteWordByWord(s, want, have, show, false);
-  }
 
   std::chrono::microseconds DataWriteTime(const CycleTimes& t) const override {
     (void)t;
     return kDataWrite;
-  }
-
-  void WriteIdsAndConfig(Session& s, const std::array<std::uint16_t, 5>& want,
-                         const std::array<std::uint16_t, 5>& have) const override {
-    WriteChangedIdsAndConfig(s, want, have);
   }
 
   void Erase(Session& s) const override {

@@ -79,9 +79,16 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                             rcio/rcclk: RC externo, RA6 E/S o CLKOUT; ec: reloj en RA7
                             mclre=on|off (off: RA5 es una entrada y MCLR queda unido a VDD
                             dentro del PIC; vea la nota de abajo)
+                  16F88X, 16F6XX, 12F683, 16F91X: osc como en los 16F62XA;
+                            cp, cpd, mclre, pwrte, wdt, fcmen, ieso = on|off;
+                            boden=on|nsleep|sbor|off (nsleep: apagado en SLEEP)
+                  16F88X:   lvp, debug = on|off; segunda palabra (0x2008):
+                            wrt=off|256|quarter|half y bor4v=40|21 (4,0 V o 2,1 V)
+                  16F91X:   debug=on|off
 
 Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
-  (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A).
+  (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A,
+  16F882 ... 16F887, 16F631 ... 16F690, 12F683, 16F913 ... 16F917).
   ESTADO es un archivo INHX8M que guarda las memorias del PIC entre ejecuciones (se crea
   borrado si no existe; se guarda solo cuando el PIC cambió). Su primera línea, un
   comentario ";PIC MODELO", dice de qué PIC es: el de otro modelo se rechaza. Mientras un
@@ -97,6 +104,12 @@ Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MOD
 Un 16F870 a 16F877A borrado trae LVP habilitado: mantenga RB3 (PGM) en 0 V durante la
 programación (10 kΩ a masa), o no entrará en modo de programación; con lvp=off queda libre.
 En los 16F627A/628A/648A la pata PGM es RB4 (pata 10).
+En los 16F882 a 16F887 la pata PGM es RB3; los 16F6XX, 12F683 y 16F91X no tienen.
+
+Los 16F882 a 16F887 y 16F913 a 16F917 admiten como máximo 12 V en MCLR (VPP): muchos
+adaptadores aplican 13 V. La primera grabación de uno de ellos en cada sesión pide
+confirmación. Sus palabras de calibración de fábrica (0x2008, 0x2009) se leen y se muestran
+(info) pero nunca se graban ni se borran.
 
 Este adaptador deja VDD siempre encendido y sube VPP después. Un 16F62XA grabado con
 mclre=off (sobre todo con intio o intclk) puede no volver a entrar en modo de programación

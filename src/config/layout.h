@@ -72,6 +72,10 @@ extern const ConfigLayout kLayout16F873;
 extern const ConfigLayout kLayout16F876;
 extern const ConfigLayout kLayout16F87XA;
 extern const ConfigLayout kLayout16F62XA;
+// 16F882-887 (two words); 16F631-690 and 12F683; 16F913-917.
+extern const ConfigLayout kLayout16F88X;
+extern const ConfigLayout kLayout16F6XX;
+extern const ConfigLayout kLayout16F91X;
 
 // Field name -> value name, both as --config spells them.
 using FieldValues = std::map<std::string, std::string, std::less<>>;

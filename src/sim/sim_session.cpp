@@ -213,10 +213,14 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
   } else if (kind == "bg") {
     if (number > 3) return what + "los bits BG van de 0 a 3";
     faults.bandGap = static_cast<int>(number);
+  } else if (kind == "vpp") {
+    if (number < 8 || number > 14) return what + "la VPP del adaptador va de 8 a 14 V";
+    faults.vppVolts = static_cast<int>(number);
   } else {
     return what +
            "falla desconocida (no-adapter, no-target, stuck, ee-stuck, unplug-after, "
-           "ee-upper, id, keep-config, config-fail, refuse-entry, osccal, bg, lost-calibration)";
+           "ee-upper, id, keep-config, config-fail, refuse-entry, osccal, bg, lost-calibration, "
+           "vpp)";
   }
   return {};
 }
@@ -249,7 +253,10 @@ std::string CheckFaultsFitChip(const SimOptions& options) {
            model;
   }
   const Faults& f = options.faults;
-  if ((f.osccal || f.bandGap || f.lostCalibration) && !chip.Memory().factory) {
+  // A chip with calibration words in configuration memory can lose them too.
+  const bool calibrationWords = chip.Memory().high != std::array<std::uint16_t, 2>{0x3FFF, 0x3FFF};
+  if ((f.osccal || f.bandGap || (f.lostCalibration && !calibrationWords)) &&
+      !chip.Memory().factory) {
     return "--sim-fault osccal/bg/lost-calibration: el " + model +
            " no tiene calibración de fábrica";
   }

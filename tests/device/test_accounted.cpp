@@ -14,7 +14,8 @@ using testing::HexBuilder;
 constexpr int kConfig = 0x3FFB;  // watchdog off, nothing protected on any family
 
 TEST(EveryByte, ReprogrammingKeepsWhatTheFileLeavesOut) {
-  for (SimModel m : {SimModel::F877, SimModel::F84A, SimModel::F877A, SimModel::F628A}) {
+  for (SimModel m : {SimModel::F877, SimModel::F84A, SimModel::F877A, SimModel::F628A,
+                     SimModel::F887, SimModel::F690}) {
     SCOPED_TRACE(std::string(sim::SimModelName(m)));
     Bench b(m);
     const int size = static_cast<int>(b.sim.Memory().program.size());
@@ -51,7 +52,8 @@ TEST(EveryByte, AnIdenticalImageWritesOnlyWhatTheFamilyAlwaysRewrites) {
   const struct {
     SimModel model;
     long long cycles;  // the original parts rewrite the IDs and the configuration word
-  } rows[] = {{SimModel::F877, 5}, {SimModel::F84A, 5}, {SimModel::F877A, 0}, {SimModel::F628A, 0}};
+  } rows[] = {{SimModel::F877, 5},  {SimModel::F84A, 5}, {SimModel::F877A, 0},
+              {SimModel::F628A, 0}, {SimModel::F887, 0}, {SimModel::F917, 0}};
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(sim::SimModelName(row.model)));
     Bench b(row.model);
@@ -69,7 +71,8 @@ TEST(EveryByte, AnIdenticalImageWritesOnlyWhatTheFamilyAlwaysRewrites) {
 
 // A configuration write that did not take is a failure of program and of verify.
 TEST(EveryByte, IdsAndConfigurationAreReadBack) {
-  for (SimModel m : {SimModel::F877, SimModel::F84A, SimModel::F877A, SimModel::F628A}) {
+  for (SimModel m : {SimModel::F877, SimModel::F84A, SimModel::F877A, SimModel::F628A,
+                     SimModel::F887, SimModel::F690}) {
     SCOPED_TRACE(std::string(sim::SimModelName(m)));
     Bench b(m);
     HexBuilder h;

@@ -102,7 +102,7 @@ constexpr ConfigField kCpd{
 // BOREN1:BOREN0: on, on except in SLEEP, under SBOREN's control, off.
 constexpr ConfigValue kBodenValues[] = {
     {"on", 0x300, "Enabled", "BodenOn", "ON"},
-    {"nsleep", 0x200, "Enabled, Disabled in Sleep", "BodenNoSleep", "ON salvo en SLEEP"},
+    {"nsleep", 0x200, "Enabled, Disabled in Sleep", "BodenNoSleep", "ON (no SLEEP)"},
     {"sbor", 0x100, "SBOREN Controlled", "BodenSboren", "Bit SBOREN"},
     {"off", 0x000, "Disabled", "BodenOff", "OFF"},
 };

@@ -54,7 +54,8 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
   ARCHIVO describe otro con una línea por señal, pata del conector DB-25 con - si la señal
   se activa en 0 V: vpp=-5 vdd=-4 clock=3 datao=2 datai=10 (más pgm, enable, dataenable,
   dir, mclrlow, connect, led, presence=loopback|none, delay=US). Sin ruta se busca en
-  ~/.config/daxwel/adaptadores. Con VDD conmutado los 16F62XA entran con VPP antes que VDD.
+  ~/.config/daxwel/adaptadores. Con VDD conmutado los 16F62XA, 16F88X, 16F6XX, 12F683 y
+  16F91X entran con VPP antes que VDD.
 --adapter-delay US: microsegundos que se alargan las fases del reloj (cables largos).
 
 --config (solo program):
@@ -97,7 +98,9 @@ Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MOD
   --sim-fault (repetible): no-adapter, no-target=0|1, stuck=DIR, ee-stuck=INDICE,
   unplug-after=N, ee-upper=0|1, id=VALOR (números decimales o 0x hexadecimales),
   keep-config (solo 16F62XA: el borrado deja la palabra de configuración),
-  config-fail (la escritura de la palabra de configuración no tiene efecto).
+  config-fail (la escritura de la palabra de configuración no tiene efecto),
+  lost-calibration (la calibración de fábrica ya borrada), vpp=V (la VPP que da el
+  adaptador: por encima de 12 V los 16F88X y 16F91X la registran como violación).
   --sim-report dice al final cuántas fases de reloj y ciclos costó el trabajo, y el mínimo
   que habría tardado en el silicio (1 µs por fase más el peor caso de cada ciclo).
 

@@ -1,6 +1,6 @@
-// The 16F88X/16F6XX/16F91X model: what its programming documents forbid is reported, the
-// latch block write, the documented erase that keeps the calibration, and the calibration
-// kept across a state file.
+// The 16F88X/16F6XX/16F91X model: what its programming documents forbid is reported, and the
+// latch block write. The operations' tests and the gpsim round trip cover the erases and the
+// state file.
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,6 @@
 #include <functional>
 #include <string>
 
-#include "image/hex_writer.h"
-#include "sim/sim_session.h"
 #include "sim_driver.h"
 
 namespace daxwel::sim {
@@ -23,15 +21,9 @@ Faults Vpp(int volts) {
   f.vppVolts = volts;
   return f;
 }
-Faults Lost(bool lost) {
-  Faults f;
-  f.lostCalibration = lost;
-  return f;
-}
 
 constexpr unsigned kBeginProgramming = 0x08;
 constexpr unsigned kBulkEraseProgram = 0x09;
-constexpr unsigned kBulkEraseData = 0x0B;
 
 // Each case breaks one rule; "" when the sequence is allowed.
 TEST(F88xTest, WhatTheDocumentsForbidIsReported) {
@@ -141,54 +133,6 @@ TEST(F88xTest, BeginProgrammingWritesTheLatchBlock) {
     EXPECT_EQ(program[5], 0x3FFF);
     EXPECT_TRUE(chip.sim.Violations().empty()) << chip.All();
   }
-}
-
-// The documents' full erase (bulk erase at 0, again from 0x2000, then the data memory) lifts
-// CP and CPD and clears IDs, configuration and data, and keeps every calibration word.
-TEST(F88xTest, TheDocumentedEraseKeepsTheCalibration) {
-  for (SimModel m : {SimModel::F886, SimModel::F677, SimModel::F913}) {
-    SCOPED_TRACE(std::string(SimModelName(m)));
-    Chip chip(m);
-    ChipMemory& memory = chip.sim.Memory();
-    const auto factory = memory.high;
-    memory.config = 0x3F34;  // CP and CPD on
-    memory.ids = {1, 2, 3, 4};
-    memory.program[5] = 0x1234;
-    memory.eeprom[1] = 0x12;
-    chip.Enter();
-    chip.Cmd(kBulkEraseProgram, 6ms);
-    chip.ToConfig(0);
-    chip.Cmd(kBulkEraseProgram, 6ms);
-    chip.Cmd(kBulkEraseData, 6ms);
-    chip.Leave();
-    EXPECT_EQ(chip.sim.Memory().high, factory);
-    EXPECT_EQ(chip.sim.Memory().config & 0x00C0, 0x00C0);
-    EXPECT_EQ(chip.sim.Memory().ids[0], 0x3FFF);
-    EXPECT_EQ(chip.sim.Memory().program[5], 0x3FFF);
-    EXPECT_EQ(chip.sim.Memory().eeprom[1], 0xFF);
-    EXPECT_TRUE(chip.sim.Violations().empty()) << chip.All();
-  }
-}
-
-// A state file keeps the calibration words (at 0x4010/0x4012) and a lost one stays lost.
-TEST(F88xTest, StateFilesKeepTheCalibrationWords) {
-  for (bool lost : {false, true}) {
-    const VirtualPacer pacer;
-    SimAdapter chip(SimModel::F917, pacer.GetClock(), 0x378, Lost(lost));
-    const auto high = chip.Memory().high;
-    EXPECT_EQ(high[0] == 0x3FFF, lost);
-    ChipContents contents;
-    ASSERT_EQ(ContentsOfText(FormatInhx8m(ContentsOfMemory(chip.Memory()), true), "state", 8192,
-                             256, contents),
-              "");
-    SimAdapter other(SimModel::F917, pacer.GetClock());
-    LoadMemory(contents, other.Memory());
-    EXPECT_EQ(other.Memory().high, high);
-  }
-  SimOptions options;
-  EXPECT_EQ(ParseSimOptions("16F887", "virtual", {"lost-calibration", "vpp=13"}, options), "");
-  EXPECT_EQ(options.faults.vppVolts, 13);
-  EXPECT_NE(ParseSimOptions("16F887", "virtual", {"vpp=30"}, options), "");
 }
 
 }  // namespace

@@ -24,7 +24,12 @@ constexpr std::uint16_t kOscillator = 0x0007;
 // The documents give 6 ms at least for a data byte; 10 ms leaves room.
 constexpr std::chrono::milliseconds kDataWrite{10};
 
-bool OnlyClears(std::uint16_t have, std::uint16_t want) { return (have & want) == want; }
+// 001000 programs without erasing. Over an erased word that is all it needs; what it does to
+// a word that already holds data no document says, so such a word is only changed in a row
+// erased first.
+bool NeedsErase(std::uint16_t have, std::uint16_t want) {
+  return have != want && have != kErasedValue;
+}
 
 class F88x final : public FamilyAlgorithm {
  public:
@@ -54,11 +59,11 @@ class F88x final : public FamilyAlgorithm {
     return hint;
   }
 
-  // 001000 only clears bits; a word that must gain one needs its row erased and rewritten.
+  // A word that holds data is changed by erasing its row and writing the row again.
   std::optional<std::chrono::microseconds> InPlaceCost(const CycleTimes& t, std::uint16_t have,
                                                        std::uint16_t want) const override {
     if (have == want) return std::chrono::microseconds(0);
-    if (OnlyClears(have, want)) return t.rowProgram / kLatches;
+    if (!NeedsErase(have, want)) return t.rowProgram / kLatches;
     return (t.bulkErase + t.rowProgram * (kRow / kLatches)) / kRow;
   }
 
@@ -129,7 +134,7 @@ int F88x::WriteProgram(Session& s, const std::vector<std::uint16_t>& want,
   };
   std::vector<bool> erase(static_cast<std::size_t>(rows), false);
   for (int a = 0; a < count; ++a) {
-    if (!OnlyClears(at(have, a), at(want, a))) erase[static_cast<std::size_t>(a / kRow)] = true;
+    if (NeedsErase(at(have, a), at(want, a))) erase[static_cast<std::size_t>(a / kRow)] = true;
   }
 
   // The chip's words after the file's end, in the last row, when that row is erased.

@@ -121,9 +121,10 @@ class F88x final : public FamilyAlgorithm {
   std::string_view pgm_;
 };
 
-// Program memory in 16-word rows. A row where some word must gain a bit is erased and
-// written whole (the words past the file's end read from the chip first); otherwise only its
-// 4-word groups that change are written, with 0x3FFF in the latches of the words that stay.
+// Program memory in 16-word rows. A row where a word that holds data must change is erased
+// and written whole (the words past the file's end read from the chip first); otherwise only
+// its 4-word groups that change are written, with 0x3FFF in the latches of the words that
+// stay.
 // Every written group is read back in a second pass.
 int F88x::WriteProgram(Session& s, const std::vector<std::uint16_t>& want,
                        const std::vector<std::uint16_t>& have, const ShowAddress& show) const {

@@ -55,12 +55,14 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
   ARCHIVO describe otro con una línea por señal, pata del conector DB-25 con - si la señal
   se activa en 0 V: vpp=-5 vdd=-4 clock=3 datao=2 datai=10 (más pgm, enable, dataenable,
   dir, mclrlow, connect, led, presence=loopback|none, delay=US). Sin ruta se busca en
-  ~/.config/daxwel/adaptadores. Con VDD conmutado los 16F62XA entran con VPP antes que VDD.
+  ~/.config/daxwel/adaptadores. Con VDD conmutado los 16F62XA, 16F88X, 16F6XX, 12F683 y
+  16F91X entran con VPP antes que VDD.
 --adapter-delay US: microsegundos que se alargan las fases del reloj (cables largos).
 
 --config (solo program):
   file            la del archivo HEX (por omisión; falla si el archivo no la trae)
   0xHHHH          exactamente esa palabra
+  0xHHHH,0xHHHH   las dos palabras (0x2007 y 0x2008) de los PIC que tienen dos
   CAMPO=VALOR,... los grupos del diálogo; los no dados quedan como en el diálogo
                   (osc=xt, cp=off, wdt=off, pwrte=on, boden=off, lvp=off, cpd=off, wrt=on
                   en los 16F87X, wrt=off en los 16F87XA, debug=off, mclre=on)
@@ -81,10 +83,16 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                             dentro del PIC; vea la nota de abajo)
                   12F629/675, 16F630/676: osc=lp|xt|hs|ec|intio|intclk|rcio|rcclk,
                             cp, cpd, boden, mclre, pwrte, wdt = on|off (osc=intio por omisión)
+                  16F88X, 16F6XX, 12F683, 16F91X: osc como en los 16F62XA;
+                            cp, cpd, mclre, pwrte, wdt, fcmen, ieso = on|off;
+                            boden=on|nsleep|sbor|off (nsleep: apagado en SLEEP)
+                  16F88X:   lvp, debug = on|off; segunda palabra (0x2008):
+                            wrt=off|256|quarter|half y bor4v=40|21 (4,0 V o 2,1 V)
+                  16F91X:   debug=on|off
 
 Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
-  (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A, 12F629, 12F675,
-  16F630, 16F676).
+  (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A,
+  12F629, 12F675, 16F630, 16F676, 16F882 ... 16F887, 16F631 ... 16F690, 12F683, 16F913 ... 16F917).
   ESTADO es un archivo INHX8M que guarda las memorias del PIC entre ejecuciones (se crea
   borrado si no existe; se guarda solo cuando el PIC cambió). Su primera línea, un
   comentario ";PIC MODELO", dice de qué PIC es: el de otro modelo se rechaza. Mientras un
@@ -93,7 +101,9 @@ Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MOD
   --sim-fault (repetible): no-adapter, no-target=0|1, stuck=DIR, ee-stuck=INDICE,
   unplug-after=N, ee-upper=0|1, id=VALOR (números decimales o 0x hexadecimales),
   keep-config (solo 16F62XA: el borrado deja la palabra de configuración),
-  config-fail (la escritura de la palabra de configuración no tiene efecto).
+  config-fail (la escritura de la palabra de configuración no tiene efecto),
+  lost-calibration (la calibración de fábrica ya borrada), vpp=V (la VPP que da el
+  adaptador: por encima de 12 V los 16F88X y 16F91X la registran como violación).
   --sim-report dice al final cuántas fases de reloj y ciclos costó el trabajo, y el mínimo
   que habría tardado en el silicio (1 µs por fase más el peor caso de cada ciclo).
 
@@ -103,6 +113,12 @@ En los 16F627A/628A/648A la pata PGM es RB4 (pata 10).
 Los 12F629/675 y 16F630/676 se programan por GP1/RA1 (reloj), GP0/RA0 (datos) y GP3/RA3
 (VPP). Su calibración de fábrica (OSCCAL en 0x3FF y los bits de band gap 13:12) se conserva
 siempre; info la muestra y --osccal 0x34NN --bandgap N la escriben en un PIC que la perdió.
+En los 16F882 a 16F887 la pata PGM es RB3; los 16F6XX, 12F683 y 16F91X no tienen.
+
+Los 16F882 a 16F887 y 16F913 a 16F917 admiten como máximo 12 V en MCLR (VPP): muchos
+adaptadores aplican 13 V. La primera grabación de uno de ellos en cada sesión pide
+confirmación. Sus palabras de calibración de fábrica (0x2008, 0x2009) se leen y se muestran
+(info) pero nunca se graban ni se borran.
 
 Este adaptador deja VDD siempre encendido y sube VPP después. Un 16F62XA grabado con
 mclre=off (sobre todo con intio o intclk) puede no volver a entrar en modo de programación
@@ -218,8 +234,7 @@ int Finish(TerminalOperator& op, std::string_view result, int status) {
 
 int Main(int argc, char** argv, const InterruptWatch& watch) {
   CLI::App app{
-      "daxwel-cli: programador de PIC 16F84/84A, 16F870-877, 16F873A-877A, 16F627A/628A/648A y "
-      "12F629/675, 16F630/676 por puerto paralelo",
+      "daxwel-cli: programador de PIC de memoria flash por puerto paralelo",
       "daxwel-cli"};
   app.fallthrough();
   app.require_subcommand(1, 1);
@@ -246,7 +261,7 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
       ->type_name("MODELO")
       ->capture_default_str();
   app.add_option("--config", o.config,
-                 "Palabra de configuración para program: file, 0xHHHH o CAMPO=VALOR,...")
+                 "Palabra de configuración para program: file, 0xHHHH[,0xHHHH] o CAMPO=VALOR,...")
       ->type_name("CONFIG")
       ->capture_default_str();
   app.add_option("--adapter", o.adapter,

@@ -17,6 +17,9 @@ extern const FamilyDescriptor kFamily16F876;
 extern const FamilyDescriptor kFamily16F87XA;
 extern const FamilyDescriptor kFamily16F62XA;
 extern const FamilyDescriptor kFamily12F675;
+extern const FamilyDescriptor kFamily16F88X;
+extern const FamilyDescriptor kFamily16F6XX;
+extern const FamilyDescriptor kFamily16F91X;
 
 namespace {
 
@@ -54,6 +57,14 @@ constexpr CycleTimes k16F62XA{.eraseProgram = milliseconds(5),
 // to program a word and 8 ms per bulk erase; 5 and 10 ms, as working programmers wait.
 constexpr CycleTimes k12F675{milliseconds(5), milliseconds(0), milliseconds(10)};
 
+// Microchip DS41287 (PIC16F88X), DS41204 (PIC12F6XX/16F6XX) and DS41244 (PIC16F91X) memory
+// programming: at least 3 ms for a self-timed write of a 4-word group, an ID or a
+// configuration word (5 ms here), at most 6 ms for a bulk or row erase (10 ms here).
+constexpr CycleTimes k16F88X{.eraseProgram = milliseconds(5),
+                             .programOnly = milliseconds(0),
+                             .bulkErase = milliseconds(10),
+                             .rowProgram = milliseconds(5)};
+
 // The original parts are named by ID bits 11..5, the later ones by bits 13..5.
 constexpr std::uint16_t kOldId = 0x0FE0;
 constexpr std::uint16_t kNewId = 0x3FE0;
@@ -78,7 +89,34 @@ constexpr DeviceModel kModels[] = {
     {17, "12F675", "12F675", "", 1024, 128, &kFamily12F675, 0x0FC0, kNewId, k12F675, {}},
     {18, "16F630", "16F630", "", 1024, 128, &kFamily12F675, 0x10C0, kNewId, k12F675, {}},
     {19, "16F676", "16F676", "", 1024, 128, &kFamily12F675, 0x10E0, kNewId, k12F675, {}},
+    {20, "16F882", "16F882", "", 2048, 128, &kFamily16F88X, 0x2000, kNewId, k16F88X, {}},
+    {21, "16F883", "16F883", "", 4096, 256, &kFamily16F88X, 0x2020, kNewId, k16F88X, {}},
+    {22, "16F884", "16F884", "", 4096, 256, &kFamily16F88X, 0x2040, kNewId, k16F88X, {}},
+    {23, "16F886", "16F886", "", 8192, 256, &kFamily16F88X, 0x2060, kNewId, k16F88X, {}},
+    {24, "16F887", "16F887", "", 8192, 256, &kFamily16F88X, 0x2080, kNewId, k16F88X, {}},
+    {25, "16F631", "16F631", "", 1024, 128, &kFamily16F6XX, 0x1420, kNewId, k16F88X, {}},
+    {26, "16F677", "16F677", "", 2048, 256, &kFamily16F6XX, 0x1440, kNewId, k16F88X, {}},
+    {27, "16F684", "16F684", "", 2048, 256, &kFamily16F6XX, 0x1080, kNewId, k16F88X, {}},
+    {28, "16F685", "16F685", "", 4096, 256, &kFamily16F6XX, 0x04A0, kNewId, k16F88X, {}},
+    {29, "16F687", "16F687", "", 2048, 256, &kFamily16F6XX, 0x1320, kNewId, k16F88X, {}},
+    {30, "16F688", "16F688", "", 4096, 256, &kFamily16F6XX, 0x1180, kNewId, k16F88X, {}},
+    {31, "16F689", "16F689", "", 4096, 256, &kFamily16F6XX, 0x1340, kNewId, k16F88X, {}},
+    {32, "16F690", "16F690", "", 4096, 256, &kFamily16F6XX, 0x1400, kNewId, k16F88X, {}},
+    {33, "12F683", "12F683", "", 2048, 256, &kFamily16F6XX, 0x0460, kNewId, k16F88X, {}},
+    {34, "16F913", "16F913", "", 4096, 256, &kFamily16F91X, 0x13E0, kNewId, k16F88X, {}},
+    {35, "16F914", "16F914", "", 4096, 256, &kFamily16F91X, 0x13C0, kNewId, k16F88X, {}},
+    {36, "16F916", "16F916", "", 8192, 256, &kFamily16F91X, 0x13A0, kNewId, k16F88X, {}},
+    {37, "16F917", "16F917", "", 8192, 256, &kFamily16F91X, 0x1380, kNewId, k16F88X, {}},
 };
+
+// A row's index is its place in the list, which the window and saved settings use.
+constexpr bool IndicesFollowRows() {
+  for (std::size_t i = 0; i < std::size(kModels); ++i) {
+    if (kModels[i].index != static_cast<int>(i) + 1) return false;
+  }
+  return true;
+}
+static_assert(IndicesFollowRows(), "a catalogue row's index must be its place in the list");
 
 }  // namespace
 

@@ -13,7 +13,6 @@ namespace daxwel::detail {
 namespace {
 
 constexpr int kConfigMemory = 0x2000;
-constexpr int kConfigWord = 0x2007;
 
 // One word of program or configuration memory, from a fresh entry.
 std::uint16_t ReadWordAt(Session& s, int address) {
@@ -177,16 +176,20 @@ int RestoreFactoryBits(Session& s, const FactoryBits& bits) {
       return failed;
     }
   }
-  std::array<std::uint16_t, 5> have{};
-  have.fill(kErasedValue);
-  std::array<std::uint16_t, 5> want = have;
-  want[4] = bits.Apply(kConfigWord, kErasedValue);
-  if (want[4] != kErasedValue) {
+  const ConfigMemory have = ErasedConfigMemory();
+  ConfigMemory want = have;
+  for (std::size_t j = 0; j < want.size(); ++j) {
+    want[j] = bits.Apply(kConfigMemory + static_cast<int>(j), kErasedValue);
+  }
+  if (want != have) {
     s.Reset();
     s.Enter();
     algorithm.WriteIdsAndConfig(s, want, have);
-    const std::uint16_t read = ReadIdsAndConfig(s)[4];
-    if (bits.Apply(kConfigWord, read) != read) return kConfigWord;
+    const ConfigMemory read = ReadIdsAndConfig(s);
+    for (std::size_t j = 0; j < read.size(); ++j) {
+      const int address = kConfigMemory + static_cast<int>(j);
+      if (bits.Apply(address, read[j]) != read[j]) return address;
+    }
   }
   s.Reset();
   s.Enter();

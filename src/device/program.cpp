@@ -42,10 +42,15 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   }
   const HexImage& image = loaded.image;
 
-  const auto config = ChooseConfigWord(image.FileConfig, op.ConfigSource());
+  const FamilyDescriptor& family = *model->family;
+  auto config = ChooseConfigWord(FileConfigWords(image, family.configWords), op.ConfigSource());
   if (!config) {
     const HexMessage message = ConfigFailureMessage();
     return s.Finish(message.title, message.text, result::kConfigError);
+  }
+  // A second configuration word the file or the dialog leaves out is written erased.
+  while (static_cast<int>(config->word.size()) < 14 * family.configWords) {
+    config->word += ToBitString(0x3FFF);
   }
 
   const std::string confirmation = "Microcontrolador: PIC " + std::string(model->modelName) +
@@ -54,8 +59,9 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
                                    "\r" + Config_Detail(config->word, model->family->layout);
   if (!op.Confirm("Confirmar", confirmation)) return result::kNone;
 
+  if (!detail::ConfirmVppLimit(s)) return result::kNone;
   const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*model);
-  if (const std::string warning = algorithm.ConfigWarning(detail::WordOf(config->word));
+  if (const std::string warning = algorithm.ConfigWarning(ConfigWordAt(config->word, 0));
       !warning.empty() && !op.Confirm("Confirmar", warning)) {
     return result::kNone;
   }
@@ -77,12 +83,13 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   if (auto refused = detail::SecureFactoryBits(s, factory)) return *refused;
 
   // Read first: what must change decides between writing in place and erasing first.
-  detail::ConfigMemoryWant written =
-      detail::WrittenIdsAndConfig(image, config->word, model->family->idBits);
-  written.config = factory.Apply(0x2007, *written.config);
-  std::array<std::uint16_t, 5> wantConfig{};
-  for (std::size_t j = 0; j < 4; ++j) wantConfig[j] = *written.ids[j];
-  wantConfig[4] = *written.config;
+  detail::ConfigMemoryWant written = detail::WrittenIdsAndConfig(image, config->word, family);
+  detail::ConfigMemory wantConfig = detail::ErasedConfigMemory();
+  for (std::size_t j = 0; j < wantConfig.size(); ++j) {
+    const int address = detail::kConfigMemoryBase + static_cast<int>(j);
+    if (written.words[j]) written.words[j] = factory.Apply(address, *written.words[j]);
+    if (written.words[j]) wantConfig[j] = *written.words[j];
+  }
   op.ShowProgress();
   detail::ProgramPlan plan = detail::PlanProgram(s, image, wantConfig, factory, [&](int a) {
     s.Progress("Leyendo Program Memory:  0x" + detail::AddressText(a));
@@ -135,7 +142,12 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
 
   s.Reset();
   op.SetProgressFraction(total, total);
-  return s.Finish("Fin", "Programación finalizada" + FactoryNote(image, factory), result::kOk);
+  // Values the file puts where the factory keeps its calibration are left out, and said so.
+  const std::string note = detail::CalibrationFileNote(family, image);
+  return s.Finish("Fin",
+                  "Programación finalizada" + FactoryNote(image, factory) +
+                      (note.empty() ? "" : "\r\r" + note),
+                  result::kOk);
 }
 
 }  // namespace

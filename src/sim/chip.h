@@ -76,6 +76,11 @@ struct PartInfo {
   std::optional<Calibration> factory;  // what a new chip of the part holds, if it has one
   // Unimplemented configuration bits the part's sheet says read 0 rather than 1.
   std::uint16_t configReadsZero = 0;
+  // 0x2008 and 0x2009 as a new part leaves the factory: calibration words, or 0x3FFF.
+  std::array<std::uint16_t, 2> factoryHigh{kErasedWord, kErasedWord};
+  int latches = 1;                // program-memory write latches, a power of two
+  std::uint16_t config2Mask = 0;  // implemented bits of a second configuration word, if any
+  int vppLimitVolts = 0;          // the most MCLR takes, when a 13 V adapter is too much
 };
 
 const PartInfo& PartOf(SimModel model);

@@ -13,6 +13,7 @@ std::unique_ptr<Chip> MakeClassicChip(const PartInfo&, Faults&, SimStats&, Viola
 std::unique_ptr<Chip> MakeF87xaChip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
 std::unique_ptr<Chip> MakeF62xaChip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
 std::unique_ptr<Chip> MakeF675Chip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
+std::unique_ptr<Chip> MakeF88xChip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
 
 namespace {
 
@@ -82,6 +83,25 @@ constexpr CycleTimes kF675{.word = milliseconds(3),
                            .bulk = milliseconds(8),
                            .chip = kNone};
 
+// 16F88X (DS41287C Table 6-1), 16F6XX and 12F683 (DS41204G), 16F91X (DS41244E): TPROG1 3 ms
+// for 001000 on program memory (a latch block), an ID or a configuration word, 6 ms on a data
+// byte; TERA 6 ms (the maximum) for the bulk and row erases; 011000 up to End Programming at
+// least 2 ms on the 16F88X (TPROG2) and 3 ms on the others; TDIS 100 us. No chip erase.
+constexpr CycleTimes kF88X{.word = milliseconds(3),
+                           .eeprom = milliseconds(6),
+                           .row = milliseconds(3),
+                           .programOnly = milliseconds(2),
+                           .bulk = milliseconds(6),
+                           .chip = kNone,
+                           .discharge = microseconds(100)};
+constexpr CycleTimes kF6XX{.word = milliseconds(3),
+                           .eeprom = milliseconds(6),
+                           .row = milliseconds(3),
+                           .programOnly = milliseconds(3),
+                           .bulk = milliseconds(6),
+                           .chip = kNone,
+                           .discharge = microseconds(100)};
+
 constexpr std::uint16_t kAllBits = 0x3FFF;
 constexpr std::uint16_t kF87XBits = 0x3BFF;  // bit 10 unimplemented
 constexpr std::uint16_t kF87XABits = 0x2FCF;
@@ -101,7 +121,57 @@ constexpr Calibration kCal676{0x34A4, 1};
 // DS41191: configuration bits 11:9 are unimplemented and read 0.
 constexpr std::uint16_t kF675ReadsZero = 0x0E00;
 
-constexpr std::array<PartInfo, 20> kParts{{
+// The 16F88X, 16F6XX/12F683 and 16F91X: CONFIG2 (0x0700) on the first, factory calibration
+// words in configuration memory (values as a part might carry; none is 0x3FFF), the write
+// latches each document gives (8 on the 16F886/887 and 16F916/917, 4 on the others), and the
+// 12 V MCLR limit of the 16F88X and 16F91X.
+constexpr PartInfo F88x(std::string_view name, int words, int bytes, std::uint16_t id,
+                        std::uint16_t calibration, int latches) {
+  return {.name = name,
+          .family = SimFamily::F88X,
+          .programWords = words,
+          .eepromBytes = bytes,
+          .deviceId = id,
+          .configMask = 0x3FFF,
+          .allOrNothing = true,
+          .times = kF88X,
+          .factory = std::nullopt,
+          .factoryHigh = {0x3FFF, calibration},
+          .latches = latches,
+          .config2Mask = 0x0700,
+          .vppLimitVolts = 12};
+}
+constexpr PartInfo F6xx(std::string_view name, int words, int bytes, std::uint16_t id,
+                        std::uint16_t calibration) {
+  return {.name = name,
+          .family = SimFamily::F88X,
+          .programWords = words,
+          .eepromBytes = bytes,
+          .deviceId = id,
+          .configMask = 0x0FFF,
+          .allOrNothing = true,
+          .times = kF6XX,
+          .factory = std::nullopt,
+          .factoryHigh = {calibration, 0x3FFF},
+          .latches = 4};
+}
+constexpr PartInfo F91x(std::string_view name, int words, std::uint16_t id,
+                        std::uint16_t calibration1, std::uint16_t calibration2, int latches) {
+  return {.name = name,
+          .family = SimFamily::F88X,
+          .programWords = words,
+          .eepromBytes = 256,
+          .deviceId = id,
+          .configMask = 0x1FFF,
+          .allOrNothing = true,
+          .times = kF6XX,
+          .factory = std::nullopt,
+          .factoryHigh = {calibration1, calibration2},
+          .latches = latches,
+          .vppLimitVolts = 12};
+}
+
+constexpr std::array<PartInfo, 38> kParts{{
     {"16F84", SimFamily::F84, 1024, 64, 0x0000, kAllBits, false, kF84, kNoCalibration},
     {"16F84A", SimFamily::F84, 1024, 64, 0x0562, kAllBits, false, kF84A, kNoCalibration},
     {"16F870", SimFamily::F87X, 2048, 64, 0x0D03, kF87XBits, true, kF87X, kNoCalibration},
@@ -122,13 +192,31 @@ constexpr std::array<PartInfo, 20> kParts{{
     {"12F675", SimFamily::F675, 1024, 128, 0x0FC5, kF675Bits, true, kF675, kCal675, kF675ReadsZero},
     {"16F630", SimFamily::F675, 1024, 128, 0x10C3, kF675Bits, true, kF675, kCal630, kF675ReadsZero},
     {"16F676", SimFamily::F675, 1024, 128, 0x10E1, kF675Bits, true, kF675, kCal676, kF675ReadsZero},
+    F88x("16F882", 2048, 128, 0x2003, 0x2A6C, 4),
+    F88x("16F883", 4096, 256, 0x2025, 0x2B41, 4),
+    F88x("16F884", 4096, 256, 0x2041, 0x2A98, 4),
+    F88x("16F886", 8192, 256, 0x2066, 0x2B07, 8),
+    F88x("16F887", 8192, 256, 0x2082, 0x2AD3, 8),
+    F6xx("16F631", 1024, 128, 0x1423, 0x2854),
+    F6xx("16F677", 2048, 256, 0x1441, 0x27A9),
+    F6xx("16F684", 2048, 256, 0x1082, 0x2C16),
+    F6xx("16F685", 4096, 256, 0x04A3, 0x2B5E),
+    F6xx("16F687", 2048, 256, 0x1324, 0x29C3),
+    F6xx("16F688", 4096, 256, 0x1185, 0x2A0F),
+    F6xx("16F689", 4096, 256, 0x1342, 0x2873),
+    F6xx("16F690", 4096, 256, 0x1405, 0x2B9A),
+    F6xx("12F683", 2048, 256, 0x0463, 0x2C4D),
+    F91x("16F913", 4096, 0x13E1, 0x2A37, 0x1F42, 4),
+    F91x("16F914", 4096, 0x13C2, 0x2B12, 0x1E85, 4),
+    F91x("16F916", 8192, 0x13A3, 0x29E8, 0x1F1C, 8),
+    F91x("16F917", 8192, 0x1381, 0x2A5D, 0x1EB0, 8),
 }};
 
 using Factory = std::unique_ptr<Chip> (*)(const PartInfo&, Faults&, SimStats&, ViolationLog&);
 
 // In SimFamily's order.
-constexpr std::array<Factory, 5> kFactories{MakeClassicChip, MakeClassicChip, MakeF87xaChip,
-                                            MakeF62xaChip, MakeF675Chip};
+constexpr std::array<Factory, 6> kFactories{MakeClassicChip, MakeClassicChip, MakeF87xaChip,
+                                            MakeF62xaChip,   MakeF675Chip,    MakeF88xChip};
 
 }  // namespace
 

@@ -186,6 +186,12 @@ struct SimAdapter::Impl {
                          " before it rose again (needs " + Micros(least) +
                          " to reset the address counter)");
     }
+    const int limit = chip->Part().vppLimitVolts;
+    if (report && limit > 0 && faults.vppVolts && *faults.vppVolts > limit) {
+      Violation(now, "programming mode entered with " + std::to_string(*faults.vppVolts) +
+                         " V on MCLR, above the " + std::to_string(limit) + " V the " +
+                         std::string(chip->Part().name) + " takes");
+    }
     programMode = true;
     chip->Enter(reset);
     ResetFrame();

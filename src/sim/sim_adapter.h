@@ -37,6 +37,24 @@ enum class SimModel {
   F675,
   F630,
   F676,
+  F882,
+  F883,
+  F884,
+  F886,
+  F887,
+  F631,
+  F677,
+  F684,
+  F685,
+  F687,
+  F688,
+  F689,
+  F690,
+  F683,
+  F913,
+  F914,
+  F916,
+  F917,
 };
 
 // Parts that share one programming algorithm.
@@ -46,10 +64,14 @@ enum class SimFamily {
   F87XA,  // 16F873A ... 16F877A: 8-word write latches, Chip Erase
   F62XA,  // 16F627A, 16F628A, 16F648A: programming without erase, self-timed bulk erases
   F675,   // 12F629, 12F675, 16F630, 16F676: factory OSCCAL at 0x3FF and band-gap bits 13:12
+  // 16F882-887, 16F631-690, 12F683, 16F913-917: write latches, Row Erase, End Programming
+  // 001010, factory calibration words at 0x2008/0x2009
+  F88X,
 };
 
 // "16F84", "16F84A", "16F870" ... "16F877", "16F873A" ... "16F877A", "16F627A", "16F628A",
-// "16F648A", "12F629", "12F675", "16F630", "16F676" (case-insensitive, optional "PIC" prefix).
+// "16F648A", "12F629", "12F675", "16F630", "16F676", "16F882" ... "16F887", "16F631" ...
+// "16F690", "12F683", "16F913" ... "16F917" (case-insensitive, optional "PIC" prefix).
 std::optional<SimModel> ParseSimModel(std::string_view text);
 std::string_view SimModelName(SimModel model);
 SimFamily FamilyOf(SimModel model);
@@ -76,9 +98,13 @@ struct Faults {
   // factory with, instead of the part's own (a chip loaded from a state file keeps its own).
   std::optional<int> osccal;
   std::optional<int> bandGap;
-  // A new chip whose calibration another tool erased: 0x3FF and bits 13:12 read as erased,
-  // while its factory values are still known to the simulator.
+  // A new chip whose calibration another tool erased: 0x3FF and bits 13:12 (or the
+  // calibration words at 0x2008/0x2009) read as erased, while its factory values are still
+  // known to the simulator.
   bool lostCalibration = false;
+  // The VPP the adapter says it applies, in volts: an entry above a part's limit is a
+  // violation. Nothing: the adapter does not say.
+  std::optional<int> vppVolts;
 };
 
 // A factory calibration: the RETLW at the last program word that loads OSCCAL, and the two
@@ -96,6 +122,9 @@ struct ChipMemory {
   // Unimplemented bits read 1 whatever is set here; the chip's own writes store them as 1.
   std::uint16_t config = 0x3FFF;
   std::vector<std::uint8_t> eeprom;  // model's size
+  // 0x2008 and 0x2009: a second configuration word or factory calibration words on the parts
+  // that have them; erased (and never written) on the others.
+  std::array<std::uint16_t, 2> high{0x3FFF, 0x3FFF};
   // What the part left the factory with, for the parts that have one: no programmer can read
   // it, but a careful one keeps the chip's 0x3FF and bits 13:12 equal to it.
   std::optional<Calibration> factory;

@@ -54,7 +54,8 @@ std::string HexText(int value) {
 constexpr std::string_view kModelComment = ";PIC ";
 
 bool SameMemory(const ChipMemory& a, const ChipMemory& b) {
-  return a.program == b.program && a.ids == b.ids && a.config == b.config && a.eeprom == b.eeprom;
+  return a.program == b.program && a.ids == b.ids && a.config == b.config && a.high == b.high &&
+         a.eeprom == b.eeprom;
 }
 
 // The model a state file's first line names, or empty when it names none.
@@ -212,10 +213,14 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
   } else if (kind == "bg") {
     if (number > 3) return what + "los bits BG van de 0 a 3";
     faults.bandGap = static_cast<int>(number);
+  } else if (kind == "vpp") {
+    if (number < 8 || number > 14) return what + "la VPP del adaptador va de 8 a 14 V";
+    faults.vppVolts = static_cast<int>(number);
   } else {
     return what +
            "falla desconocida (no-adapter, no-target, stuck, ee-stuck, unplug-after, "
-           "ee-upper, id, keep-config, config-fail, refuse-entry, osccal, bg, lost-calibration)";
+           "ee-upper, id, keep-config, config-fail, refuse-entry, osccal, bg, lost-calibration, "
+           "vpp)";
   }
   return {};
 }
@@ -248,7 +253,10 @@ std::string CheckFaultsFitChip(const SimOptions& options) {
            model;
   }
   const Faults& f = options.faults;
-  if ((f.osccal || f.bandGap || f.lostCalibration) && !chip.Memory().factory) {
+  // A chip with calibration words in configuration memory can lose them too.
+  const bool calibrationWords = chip.Memory().high != std::array<std::uint16_t, 2>{0x3FFF, 0x3FFF};
+  if ((f.osccal || f.bandGap || (f.lostCalibration && !calibrationWords)) &&
+      !chip.Memory().factory) {
     return "--sim-fault osccal/bg/lost-calibration: el " + model +
            " no tiene calibración de fábrica";
   }
@@ -266,6 +274,9 @@ ChipContents ContentsOfMemory(const ChipMemory& memory) {
   contents.program = memory.program;
   contents.ids = memory.ids;
   contents.config = memory.config;
+  // Left out while erased, so the parts without them keep the files they always had.
+  if (memory.high[0] != kErasedWord) contents.word2008 = memory.high[0];
+  if (memory.high[1] != kErasedWord) contents.word2009 = memory.high[1];
   contents.eeprom = memory.eeprom;
   return contents;
 }
@@ -277,6 +288,8 @@ void LoadMemory(const ChipContents& contents, ChipMemory& memory) {
   for (auto& word : memory.program) word &= kErasedWord;
   for (std::size_t i = 0; i < memory.ids.size(); ++i) memory.ids[i] = contents.ids[i] & 0x3FFF;
   memory.config = contents.config.value_or(kErasedWord) & 0x3FFF;
+  memory.high = {static_cast<std::uint16_t>(contents.word2008.value_or(kErasedWord) & 0x3FFF),
+                 static_cast<std::uint16_t>(contents.word2009.value_or(kErasedWord) & 0x3FFF)};
   std::fill(memory.eeprom.begin(), memory.eeprom.end(), kErasedByte);
   std::copy_n(contents.eeprom.begin(), std::min(contents.eeprom.size(), memory.eeprom.size()),
               memory.eeprom.begin());
@@ -330,6 +343,14 @@ std::string ContentsOfText(std::string_view bytes, const std::string& path, int 
   contents.config.reset();
   if (!image.FileConfig.empty()) {
     contents.config = static_cast<std::uint16_t>(FromBitString(image.FileConfig));
+  }
+  contents.word2008.reset();
+  contents.word2009.reset();
+  if (!image.FileWord2008.empty()) {
+    contents.word2008 = static_cast<std::uint16_t>(FromBitString(image.FileWord2008));
+  }
+  if (!image.FileWord2009.empty()) {
+    contents.word2009 = static_cast<std::uint16_t>(FromBitString(image.FileWord2009));
   }
   contents.eeprom.assign(static_cast<std::size_t>(eepromBytes), kErasedByte);
   for (int i = 0; i < eepromBytes; ++i) {

@@ -60,7 +60,7 @@ TEST(ConfigOption, ProblemsNameWhatEachLayoutAccepts) {
   const Row rows[] = {
       {"speed=on", 0,
        "--config: campo desconocido \"speed\" (cp, pwrte, wdt, osc, wrt, cpd, lvp, "
-       "boden, debug o mclre)"},
+       "boden, debug, mclre, fcmen, ieso o bor4v)"},
       {"osc=xx", 0,
        "--config: valor \"xx\" no válido para osc (rc, hs, xt, lp, ec, intio, intclk, "
        "rcio o rcclk)"},
@@ -94,6 +94,12 @@ TEST(ConfigOption, ProblemsNameWhatEachLayoutAccepts) {
   ASSERT_EQ(ParseConfigOption("OSC=RCCLK", choice), "");
   EXPECT_EQ(ConfigSourceFor(choice, ConfigLayoutOf(14)), rc);
   EXPECT_EQ(rc, "11111100110011");
+
+  // Two words: the one at 0x2007, then the one at 0x2008.
+  ASSERT_EQ(ParseConfigOption("0x2FF4,0x3EFF", choice), "");
+  EXPECT_EQ(ConfigSourceFor(choice, ConfigLayoutOf(14)), "1011111111010011111011111111");
+  EXPECT_NE(ParseConfigOption("0x2FF4,0x4000", choice), "");
+  EXPECT_NE(ParseConfigOption("0x2FF4,", choice), "");
 }
 
 }  // namespace

@@ -22,6 +22,15 @@ TEST(Catalogue, EveryRowDetectsProgramsVerifiesReadsAndErases) {
     SCOPED_TRACE(std::string(m.listText));
     Bench b(SimPartOf(m));
     b.op.model = 0;
+    // The factory calibration words in configuration memory, which nothing may change.
+    const auto calibration = [&] {
+      std::vector<std::uint16_t> words;
+      for (int a : m.family->calibrationWords) {
+        words.push_back(b.sim.Memory().high[static_cast<std::size_t>(a - 0x2008)]);
+      }
+      return words;
+    };
+    const std::vector<std::uint16_t> factory = calibration();
     HexBuilder h;
     // The first and the last program word, the last EEPROM byte, IDs, and a configuration
     // word with the watchdog off that protects nothing on any family.
@@ -48,6 +57,12 @@ TEST(Catalogue, EveryRowDetectsProgramsVerifiesReadsAndErases) {
     EXPECT_EQ(read.contents.eeprom.back(), 0x5A);
     EXPECT_EQ(read.contents.ids[3] & 0xF, 4);
     EXPECT_FALSE(m.family->protection.RefusesReads(read.contents.config.value_or(0)));
+    for (std::size_t k = 0; k < factory.size(); ++k) {
+      const int address = m.family->calibrationWords[k];
+      EXPECT_NE(factory[k], 0x3FFF);
+      EXPECT_EQ((address == 0x2008 ? read.contents.word2008 : read.contents.word2009), factory[k])
+          << "read back at " << std::hex << address;
+    }
 
     ASSERT_EQ(EraseDevice(b.link, b.op), "ok") << b.op.LastText();
     for (int a = 0; a < m.programWords; ++a) {
@@ -57,6 +72,7 @@ TEST(Catalogue, EveryRowDetectsProgramsVerifiesReadsAndErases) {
     }
     EXPECT_EQ(VerifyDevice(path, b.link, b.op), "verify-error");
     b.ExpectClean("erase");
+    EXPECT_EQ(calibration(), factory);
   }
 }
 

@@ -33,3 +33,12 @@ set_tests_properties(
   e2e_gpsim_calib675_roundtrip
   PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300 LABELS e2e
              ENVIRONMENT "XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/e2e-data")
+
+# The 16F887 example: two configuration words and the chip's factory calibration word at
+# 0x2009 through program, verify, read-back, a file that carries 0x2009, an erase, and gpsim.
+add_test(NAME e2e_gpsim_count887_config_memory
+         COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/gpsim_config_memory.sh
+                 $<TARGET_FILE:daxwel-cli> ${PROJECT_SOURCE_DIR}/examples/count887.inhx8m.hex
+                 16F887 p16f887)
+set_tests_properties(e2e_gpsim_count887_config_memory PROPERTIES SKIP_RETURN_CODE 77
+                                                                 TIMEOUT 300 LABELS e2e)

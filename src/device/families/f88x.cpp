@@ -1,0 +1,240 @@
+// The 16F882-887, the 16F631-690 with the 12F683, and the 16F913-917: one algorithm. Begin
+// Programming (001000) times itself and programs without erasing, through four write latches
+// in program memory and one word at a time elsewhere; Row Erase (010001) clears a 16-word row;
+// Bulk Erase Program Memory clears what the address counter reaches, so it is only ever sent
+// with the counter at 0 or 0x2000, never on a factory calibration word. There is no Chip
+// Erase, and End Programming is 001010, which this algorithm never needs.
+#include <array>
+#include <vector>
+
+#include "device/algorithm.h"
+#include "device/family.h"
+
+namespace daxwel::detail {
+
+namespace {
+
+constexpr std::string_view kRowErase = "010001";
+constexpr int kLatches = 4;  // four-word writes: every one of these parts takes them
+constexpr int kRow = 16;     // words a Row Erase clears
+constexpr std::uint16_t kCodeProtect = 0x0040;
+constexpr std::uint16_t kDataProtect = 0x0080;
+constexpr std::uint16_t kMclre = 0x0020;
+constexpr std::uint16_t kOscillator = 0x0007;
+// The documents give 6 ms at least for a data byte; 10 ms leaves room.
+constexpr std::chrono::milliseconds kDataWrite{10};
+
+// 001000 programs without erasing. Over an erased word that is all it needs; what it does to
+// a word that already holds data no document says, so such a word is only changed in a row
+// erased first.
+bool NeedsErase(std::uint16_t have, std::uint16_t want) {
+  return have != want && have != kErasedValue;
+}
+
+class F88x final : public FamilyAlgorithm {
+ public:
+  // `pgm`: what to say of the PGM pin, on the parts that have one.
+  explicit F88x(std::string_view pgm) : pgm_(pgm) {}
+
+  // Any configuration may be entered VPP first; the internal oscillator with MCLR off may
+  // only be entered that way, which an adapter that keeps VDD on cannot do.
+  bool EntersVppFirst() const override { return true; }
+  bool ChecksDeviceId() const override { return true; }
+
+  std::string ConfigWarning(std::uint16_t config) const override {
+    const unsigned osc = config & kOscillator;
+    if ((config & kMclre) != 0 || (osc != 4 && osc != 5)) return {};
+    return "La configuración usa el oscilador interno con MCLR deshabilitado (MCLRE = 0)\r\r"
+           "Así el PIC solo vuelve a entrar en modo de programación con VPP aplicada antes que "
+           "VDD. Un programador que mantiene VDD conectado ya no podrá reprogramarlo.\r\r"
+           "                 ¿ Desea continuar ?";
+  }
+
+  std::string NoAnswerHint() const override {
+    std::string hint =
+        "\r\rSi el PIC tiene MCLR deshabilitado (MCLRE = 0) y el oscilador interno, solo entra "
+        "en modo de programación con un programador que aplique VPP antes que VDD.";
+    if (!pgm_.empty())
+      hint += "\rCon el PIC borrado (LVP habilitado) mantenga " + std::string(pgm_) + " en 0 V";
+    return hint;
+  }
+
+  // A word that holds data is changed by erasing its row and writing the row again.
+  std::optional<std::chrono::microseconds> InPlaceCost(const CycleTimes& t, std::uint16_t have,
+                                                       std::uint16_t want) const override {
+    if (have == want) return std::chrono::microseconds(0);
+    if (!NeedsErase(have, want)) return t.rowProgram / kLatches;
+    return (t.bulkErase + t.rowProgram * (kRow / kLatches)) / kRow;
+  }
+
+  std::chrono::microseconds ErasedCost(const CycleTimes& t, std::uint16_t want) const override {
+    return want == kErasedValue ? std::chrono::microseconds(0) : t.rowProgram / kLatches;
+  }
+
+  bool ConfigWritesInPlace(std::uint16_t have, std::uint16_t implemented) const override {
+    return (have & implemented) == implemented;
+  }
+
+  // From 0x2000 the bulk erase clears program memory, the IDs and the configuration words,
+  // and keeps the calibration words.
+  void EraseProgramMemory(Session& s) const override {
+    s.GoToConfig(kErasedWord, 0);
+    s.Cycle(cmd::kBulkEraseProgram, s.cycles.bulkErase);
+    s.Reset();
+    s.Enter();
+  }
+  bool EraseFirstClearsConfig() const override { return true; }
+
+  int WriteProgram(Session& s, const std::vector<std::uint16_t>& want,
+                   const std::vector<std::uint16_t>& have, const ShowAddress& show) const override;
+
+  std::chrono::microseconds DataWriteTime(const CycleTimes& t) const override {
+    (void)t;
+    return kDataWrite;
+  }
+
+  void WriteIdsAndConfig(Session& s, const ConfigMemory& want,
+                         const ConfigMemory& have) const override {
+    WriteChangedIdsAndConfig(s, want, have);
+  }
+
+  // The documents' full erase: from 0 program memory and the configuration words (the data
+  // memory too while it is protected), from 0x2000 the IDs, then the data memory. The
+  // counter never reaches a calibration word.
+  void Erase(Session& s) const override {
+    s.Cycle(cmd::kBulkEraseProgram, s.cycles.bulkErase);
+    s.GoToConfig(kErasedWord, 0);
+    s.Cycle(cmd::kBulkEraseProgram, s.cycles.bulkErase);
+    s.Cycle(cmd::kBulkEraseData, s.cycles.bulkErase);
+  }
+
+  std::string CheckErased(Session& s) const override {
+    const std::uint16_t config = WordOf(s.ReadConfigWord());
+    s.Reset();
+    s.Enter();
+    if ((config & (kCodeProtect | kDataProtect)) == (kCodeProtect | kDataProtect)) return {};
+    return "La protección de código no pudo ser borrada (configuración 0x" + AddressText(config) +
+           ")";
+  }
+
+ private:
+  std::string_view pgm_;
+};
+
+// Program memory in 16-word rows. A row where a word that holds data must change is erased
+// and written whole (the words past the file's end read from the chip first); otherwise only
+// its 4-word groups that change are written, with 0x3FFF in the latches of the words that
+// stay.
+// Every written group is read back in a second pass.
+int F88x::WriteProgram(Session& s, const std::vector<std::uint16_t>& want,
+                       const std::vector<std::uint16_t>& have, const ShowAddress& show) const {
+  const int count = static_cast<int>(want.size());
+  const int rows = (count + kRow - 1) / kRow;
+  const auto at = [](const std::vector<std::uint16_t>& v, int a) {
+    return v[static_cast<std::size_t>(a)];
+  };
+  std::vector<bool> erase(static_cast<std::size_t>(rows), false);
+  for (int a = 0; a < count; ++a) {
+    if (NeedsErase(at(have, a), at(want, a))) erase[static_cast<std::size_t>(a / kRow)] = true;
+  }
+
+  // The chip's words after the file's end, in the last row, when that row is erased.
+  std::vector<std::uint16_t> tail;
+  const int end = rows * kRow;
+  s.Reset();
+  s.Enter();
+  if (rows > 0 && count < end && erase.back()) {
+    s.Walk(end - 1, [&](int a) {
+      if (a >= count) {
+        s.Command(cmd::kReadDataProgram);
+        tail.push_back(WordOf(s.Read()));
+      }
+      return true;
+    });
+    s.Reset();
+    s.Enter();
+  }
+  const auto erased = [&](int a) { return erase[static_cast<std::size_t>(a / kRow)]; };
+  // What word `a` ends with, for the words the pass decides: the file's, or after an erase
+  // the chip's own beyond the file's end.
+  const auto known = [&](int a) { return a < count || erased(a); };
+  const auto final = [&](int a) {
+    return a < count ? at(want, a) : tail[static_cast<std::size_t>(a - count)];
+  };
+  const auto changes = [&](int a) {
+    return known(a) && final(a) != (erased(a) ? kErasedValue : at(have, a));
+  };
+
+  std::vector<bool> written(static_cast<std::size_t>(end / kLatches), false);
+  for (int r = 0; r < rows; ++r) {
+    const int base = r * kRow;
+    if (erase[static_cast<std::size_t>(r)]) s.Cycle(kRowErase, s.cycles.bulkErase);
+    for (int g = base; g < base + kRow; g += kLatches) {
+      const bool last = g + kLatches >= end;
+      bool any = false;
+      for (int a = g; a < g + kLatches; ++a) any = any || changes(a);
+      for (int a = g; a < g + kLatches; ++a) {
+        if (a < count) show(a);
+        if (any) {
+          // 0x3FFF in the latch of a word that stays: programming it changes nothing.
+          s.Command(cmd::kLoadDataProgram);
+          s.Data(ToBitString(changes(a) ? final(a) : kErasedValue));
+        }
+        if (a < g + kLatches - 1) s.Increment();
+      }
+      if (any) {
+        s.Cycle(cmd::kBeginEraseProgram, s.cycles.rowProgram);
+        written[static_cast<std::size_t>(g / kLatches)] = true;
+      }
+      if (!last) s.Increment();
+    }
+  }
+
+  s.Reset();
+  s.Enter();
+  return s.Walk(end - 1, [&](int a) {
+    if (!written[static_cast<std::size_t>(a / kLatches)] || !known(a)) return true;
+    s.Command(cmd::kReadDataProgram);
+    return WordOf(s.Read()) == final(a);
+  });
+}
+
+// The RB3 (PGM) pin of the 16F88X; the others have no low-voltage programming.
+const F88x kF88x("RB3 (PGM)");
+const F88x kF6xx("");
+
+// Calibration words: 0x2009 on the 16F88X, 0x2008 on the 16F6XX and 12F683, both on the
+// 16F91X.
+constexpr int kCalibration88x[] = {0x2009};
+constexpr int kCalibration6xx[] = {0x2008};
+constexpr int kCalibration91x[] = {0x2008, 0x2009};
+
+}  // namespace
+
+}  // namespace daxwel::detail
+
+namespace daxwel {
+
+// CP is bit 6 and CPD bit 7; either stops programming. The 16F88X and 16F91X take at most
+// 12 V on MCLR.
+extern const FamilyDescriptor kFamily16F88X{.algorithm = detail::kF88x,
+                                            .protection = {0x00C0, 0x00C0},
+                                            .configMask = 0x3FFF,
+                                            .layout = &kLayout16F88X,
+                                            .configWords = 2,
+                                            .config2Mask = 0x0700,
+                                            .calibrationWords = detail::kCalibration88x,
+                                            .vppLimitVolts = 12};
+extern const FamilyDescriptor kFamily16F6XX{.algorithm = detail::kF6xx,
+                                            .protection = {0x00C0, 0x00C0},
+                                            .configMask = 0x0FFF,
+                                            .layout = &kLayout16F6XX,
+                                            .calibrationWords = detail::kCalibration6xx};
+extern const FamilyDescriptor kFamily16F91X{.algorithm = detail::kF6xx,
+                                            .protection = {0x00C0, 0x00C0},
+                                            .configMask = 0x1FFF,
+                                            .layout = &kLayout16F91X,
+                                            .calibrationWords = detail::kCalibration91x,
+                                            .vppLimitVolts = 12};
+
+}  // namespace daxwel

@@ -1,0 +1,285 @@
+// The 16F882-887, 16F631-690, 12F683 and 16F913-917. In program memory Load Data fills the
+// write latch PC selects (four or eight of them) and Begin Programming (001000) writes the
+// whole latch block at once, without erasing: each word keeps old AND new; elsewhere it writes
+// the one addressed word, and a data byte is erased first. 011000 programs the same way until
+// End Programming (001010). Row Erase (010001) clears 16 words; Bulk Erase Program Memory
+// clears what the address counter reaches, the factory calibration words only when it points
+// at one, which the documents forbid to anyone who does not mean to rewrite them.
+
+#include "sim/chip.h"
+
+namespace daxwel::sim {
+
+namespace {
+
+enum Kind { kBlock, kWord, kEeprom, kProgramBulk, kDataBulk, kRowErase };
+
+constexpr std::uint8_t kEndProgramming = 0x0A;
+constexpr std::uint8_t kRowEraseCommand = 0x11;
+constexpr std::uint16_t kCodeProtect = 0x0040;  // CP, bit 6: 0 = protected
+constexpr std::uint16_t kDataProtect = 0x0080;  // CPD, bit 7
+constexpr std::uint16_t kMclrEnable = 0x0020;
+constexpr std::uint16_t kOscillator = 0x0007;
+constexpr int kRow = 16;
+constexpr int kMaxLatches = 8;
+
+class F88xChip final : public Chip {
+ public:
+  F88xChip(const PartInfo& part, Faults& faults, SimStats& stats, ViolationLog& log)
+      : Chip(part, faults, stats, log) {
+    if (!faults.lostCalibration) memory_.high = part.factoryHigh;
+  }
+
+  // With MCLR off and the internal oscillator the part runs its own code as soon as VDD is
+  // there: only a VPP-first entry stops it.
+  bool AcceptsEntry() const override {
+    const unsigned osc = Config() & kOscillator;
+    return (Config() & kMclrEnable) != 0 || (osc != 4 && osc != 5);
+  }
+
+ protected:
+  bool FamilyCommand(std::uint8_t command, nanoseconds now) override {
+    switch (command) {
+      case kBeginEraseProgram:
+        BeginProgramming(now, true);
+        return true;
+      case kBeginProgramOnly:
+        BeginProgramming(now, false);
+        return true;
+      case kEndProgramming:
+        EndProgramming(now);
+        return true;
+      case kBulkEraseProgram:
+        StartErase(kProgramBulk, now);
+        return true;
+      case kBulkEraseData:
+        StartErase(kDataBulk, now);
+        return true;
+      case kRowEraseCommand:
+        StartErase(kRowErase, now);
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  // An open 011000 cycle takes nothing but its End Programming.
+  void BeforeCommand(std::uint8_t command, nanoseconds now) override {
+    if (!open_ || command == kEndProgramming) return;
+    open_ = false;
+    Violation(now, "command " + Hex(command, 2) + " while the Begin Programming cycle at " +
+                       Hex(static_cast<unsigned>(pending_.address), 4) +
+                       " is open (End Programming 0x0A first): nothing programmed");
+  }
+
+  // Program-memory loads fill the latch the counter selects.
+  void AfterLoad(std::uint8_t command, std::uint16_t word) override {
+    if (command != kLoadDataProgram || InConfigSpace()) return;
+    const auto latch = static_cast<std::size_t>(address_ & (part_.latches - 1));
+    latches_[latch] = static_cast<std::uint16_t>(word & kWordMask);
+    loadedLatches_ |= 1U << latch;
+  }
+
+  void OnEnter() override {
+    open_ = false;
+    ResetLatches();
+  }
+
+  void OnLeave(nanoseconds now, bool report) override {
+    if (!open_) return;
+    open_ = false;
+    if (report) {
+      Violation(now, "programming voltage dropped with the Begin Programming cycle at " +
+                         Hex(static_cast<unsigned>(pending_.address), 4) +
+                         " open: nothing programmed");
+    }
+  }
+
+  int ProtectedFrom() const override { return (Config() & kCodeProtect) ? part_.programWords : 0; }
+  bool EepromProtected() const override { return (Config() & kDataProtect) == 0; }
+
+  // A cycle cut short changes nothing, but a data byte it had begun to erase.
+  void Apply(const Cycle& c, bool complete) override {
+    switch (c.kind) {
+      case kBlock:
+        if (complete && !Protected()) {
+          for (int i = 0; i < part_.latches; ++i) {
+            if ((c.rowLoaded & (1U << i)) == 0) continue;
+            const int index = ProgramIndex(c.address + i);
+            WriteProgramCell(index, ProgramWord(index) & c.row[static_cast<std::size_t>(i)]);
+          }
+        }
+        return;
+      case kWord:
+        if (complete) ProgramConfigSpace(c.address, c.value);
+        return;
+      case kEeprom:
+        if (!EepromProtected()) {
+          const int index = EepromIndex(c.address);
+          WriteEepromCell(index, complete ? static_cast<std::uint8_t>(c.value) : kErasedByte);
+        }
+        return;
+      case kProgramBulk:
+        if (complete) BulkErase(c.address);
+        return;
+      case kDataBulk:
+        if (complete && !EepromProtected()) EraseEeprom();
+        return;
+      default:
+        if (complete && !Protected()) {
+          const int base = ProgramIndex(c.address) & ~(kRow - 1);
+          for (int i = 0; i < kRow; ++i) WriteProgramCell(base + i, kErasedWord);
+        }
+        return;
+    }
+  }
+
+ private:
+  bool Protected() const { return ProtectedFrom() == 0; }
+  bool IsCalibration(int address) const {
+    const int k = address - 0x2008;
+    return (k == 0 || k == 1) && part_.factoryHigh[static_cast<std::size_t>(k)] != kErasedWord;
+  }
+
+  void ResetLatches() {
+    latches_.fill(kErasedWord);
+    loadedLatches_ = 0;
+  }
+
+  // One word of configuration memory; the second configuration word keeps its unimplemented
+  // bits at 1. A calibration word takes the write (old AND new), as the silicon would.
+  void ProgramConfigSpace(int address, std::uint16_t value) {
+    const int offset = address - kConfigBase;
+    if (offset < 4) {
+      memory_.ids[static_cast<std::size_t>(offset)] &= value;
+    } else if (address == kConfigWordAddress) {
+      SetConfig(Config() & value);
+    } else if (offset == 8 || offset == 9) {
+      const auto k = static_cast<std::size_t>(offset - 8);
+      const std::uint16_t unimplemented =
+          k == 0 && part_.config2Mask != 0 ? static_cast<std::uint16_t>(~part_.config2Mask) : 0;
+      memory_.high[k] =
+          static_cast<std::uint16_t>((memory_.high[k] & value) | unimplemented) & kWordMask;
+    }
+  }
+
+  // 001000 (`timed`) or 011000 on the latches (program memory) or on the last Load.
+  void BeginProgramming(nanoseconds now, bool timed) {
+    const std::string where = Hex(static_cast<unsigned>(address_), 4);
+    Cycle next;
+    next.address = address_;
+    nanoseconds needs = part_.times.word;
+    if (!InConfigSpace() && loaded_ != Loaded::Data) {
+      const int block = address_ & ~(part_.latches - 1);
+      next.kind = kBlock;
+      next.address = block;
+      next.rowLoaded = loadedLatches_;
+      std::copy_n(latches_.begin(), part_.latches, next.row.begin());
+      next.what = "programming cycle of the latches at " + Hex(static_cast<unsigned>(block), 4);
+      for (int i = 0; i < part_.latches; ++i) {
+        if ((loadedLatches_ & (1U << i)) == 0) continue;
+        const auto value = latches_[static_cast<std::size_t>(i)];
+        CheckErased("Begin Programming", block + i, false, value, now);
+        ++stats_.programWrites;
+      }
+      ResetLatches();
+      loaded_ = Loaded::None;
+    } else if (loaded_ == Loaded::None) {
+      ++stats_.programCycles;
+      Violation(now, "Begin Programming at " + where + " with no Load since the last one");
+      return;
+    } else {
+      const bool eeprom = loaded_ == Loaded::Data;
+      loaded_ = Loaded::None;
+      next.kind = eeprom ? kEeprom : kWord;
+      next.value = static_cast<std::uint16_t>(latch_ & (eeprom ? 0xFF : kWordMask));
+      next.what = (eeprom ? "data memory cycle at " : "programming cycle at ") + where;
+      if (eeprom) {
+        needs = part_.times.eeprom;
+        ++stats_.eepromWrites;
+      } else {
+        if (IsCalibration(address_)) {
+          Violation(now, "Begin Programming on the factory calibration word at " + where +
+                             ": no programmer may write it");
+        } else {
+          CheckErased("Begin Programming", address_, false, next.value, now);
+        }
+        if (address_ <= 0x2008) ++stats_.configWrites;
+      }
+    }
+    if (timed) {
+      Start(std::move(next), now, needs);
+      return;
+    }
+    // Externally timed: nothing is written until End Programming, which must come late enough.
+    ++stats_.programCycles;
+    ++stats_.programOnlyCycles;
+    const nanoseconds least = next.kind == kEeprom ? needs : part_.times.programOnly;
+    stats_.cycleTimeTotal += least;
+    next.start = now;
+    next.end = now + least;
+    pending_ = std::move(next);
+    open_ = true;
+  }
+
+  void EndProgramming(nanoseconds now) {
+    if (!open_) return;  // after a self-timed cycle it has nothing to end
+    open_ = false;
+    if (now < pending_.end) {
+      Violation(now, "End Programming " + Micros(now - pending_.start) + " into the " +
+                         pending_.what + ", which needs " + Micros(pending_.end - pending_.start) +
+                         ": nothing programmed");
+      return;
+    }
+    Apply(pending_, true);
+  }
+
+  void StartErase(int kind, nanoseconds now) {
+    Cycle next;
+    next.kind = kind;
+    next.address = address_;
+    if (kind == kProgramBulk && IsCalibration(address_)) {
+      Violation(now,
+                "Bulk Erase Program Memory with the address counter on the factory "
+                "calibration word at " +
+                    Hex(static_cast<unsigned>(address_), 4) + ": it erases it");
+    }
+    if (kind == kRowErase && InConfigSpace()) return;  // ignored there, as the documents say
+    next.what = kind == kProgramBulk ? "bulk erase program memory cycle"
+                : kind == kDataBulk  ? "bulk erase data memory cycle"
+                                     : "row erase cycle";
+    if (kind != kRowErase) ++stats_.bulkErases;
+    Start(std::move(next), now, part_.times.bulk);
+  }
+
+  // From program memory: program memory and the configuration words; from configuration
+  // memory also the IDs, and a calibration word when the counter is on one (on the 16F91X,
+  // either of them). The data memory goes too while CPD protects it.
+  void BulkErase(int address) {
+    const bool eepromToo = EepromProtected();
+    EraseProgram();
+    SetConfig(kErasedWord);
+    if (part_.config2Mask != 0) memory_.high[0] = kErasedWord;
+    if (address >= kConfigBase) memory_.ids.fill(kErasedWord);
+    if (IsCalibration(address)) {
+      for (int a : {0x2008, 0x2009}) {
+        if (IsCalibration(a)) memory_.high[static_cast<std::size_t>(a - 0x2008)] = kErasedWord;
+      }
+    }
+    if (eepromToo) EraseEeprom();
+  }
+
+  std::array<std::uint16_t, kMaxLatches> latches_{};
+  unsigned loadedLatches_ = 0;
+  bool open_ = false;
+  Cycle pending_;
+};
+
+}  // namespace
+
+std::unique_ptr<Chip> MakeF88xChip(const PartInfo& part, Faults& faults, SimStats& stats,
+                                   ViolationLog& log) {
+  return std::make_unique<F88xChip>(part, faults, stats, log);
+}
+
+}  // namespace daxwel::sim

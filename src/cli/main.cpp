@@ -78,9 +78,14 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                             rcio/rcclk: RC externo, RA6 E/S o CLKOUT; ec: reloj en RA7
                             mclre=on|off (off: RA5 es una entrada y MCLR queda unido a VDD
                             dentro del PIC; vea la nota de abajo)
+                  16F87/88, 16F818/819: osc, mclre como los 16F62XA, debug como los 16F87XA,
+                            ccpmx=rb0|rb3 (16F87/88) o rb2|rb3 (16F818/819): pata del CCP1;
+                            wrt=off|256|2048|all (16F87/88), off|512|1024 (16F818),
+                            off|512|1024|1536 (16F819): palabras protegidas desde 0000h
 
 Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
-  (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A).
+  (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A,
+  16F87, 16F88, 16F818, 16F819).
   ESTADO es un archivo INHX8M que guarda las memorias del PIC entre ejecuciones (se crea
   borrado si no existe; se guarda solo cuando el PIC cambió). Su primera línea, un
   comentario ";PIC MODELO", dice de qué PIC es: el de otro modelo se rechaza. Mientras un
@@ -95,11 +100,14 @@ Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MOD
 
 Un 16F870 a 16F877A borrado trae LVP habilitado: mantenga RB3 (PGM) en 0 V durante la
 programación (10 kΩ a masa), o no entrará en modo de programación; con lvp=off queda libre.
-En los 16F627A/628A/648A la pata PGM es RB4 (pata 10).
+En los 16F627A/628A/648A la pata PGM es RB4 (pata 10); en los 16F87/88 y 16F818/819, RB3
+(pata 9).
 
 Este adaptador deja VDD siempre encendido y sube VPP después. Un 16F62XA grabado con
 mclre=off (sobre todo con intio o intclk) puede no volver a entrar en modo de programación
 con este adaptador: haría falta un programador que conmute VDD (VPP antes que VDD).
+Los 16F87/88 y 16F818/819 con oscilador interno y mclre=off deben recibir VPP dentro de los
+250 µs siguientes a la subida de VDD: solo un adaptador que conmute VDD puede hacerlo.
 
 La última línea es "Resultado: " y la palabra de la operación (- si está vacía).
 Códigos de salida:

@@ -71,6 +71,10 @@ extern const ConfigLayout kLayout16F873;
 extern const ConfigLayout kLayout16F876;
 extern const ConfigLayout kLayout16F87XA;
 extern const ConfigLayout kLayout16F62XA;
+// 16F87/88; 16F818; 16F819.
+extern const ConfigLayout kLayout16F88;
+extern const ConfigLayout kLayout16F818;
+extern const ConfigLayout kLayout16F819;
 
 // Field name -> value name, both as --config spells them.
 using FieldValues = std::map<std::string, std::string, std::less<>>;

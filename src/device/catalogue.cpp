@@ -1,8 +1,8 @@
 #include "device/catalogue.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cctype>
+#include <iterator>
 #include <string>
 
 #include "device/family.h"
@@ -16,6 +16,9 @@ extern const FamilyDescriptor kFamily16F873;
 extern const FamilyDescriptor kFamily16F876;
 extern const FamilyDescriptor kFamily16F87XA;
 extern const FamilyDescriptor kFamily16F62XA;
+extern const FamilyDescriptor kFamily16F88;
+extern const FamilyDescriptor kFamily16F818;
+extern const FamilyDescriptor kFamily16F819;
 
 namespace {
 
@@ -48,6 +51,16 @@ constexpr CycleTimes k16F62XA{.eraseProgram = milliseconds(5),
                               .programOnly = milliseconds(0),
                               .bulkErase = milliseconds(10),
                               .beforeErase = milliseconds(10)};
+// Microchip DS39607 (PIC16F87/88) and DS39603 (PIC16F818/819) with the later revisions other
+// programmers quote: Begin Erase of a row or a data byte 1 ms (here 3 ms), programming only
+// 1 ms (2 ms), bulk erase 2 or 10 ms and Chip Erase 8 or 10 ms (15 ms for either); no wait
+// after End Programming is published, the 100 us are a peer's. Begin Erase and programming
+// only are ended by End Programming.
+constexpr CycleTimes k16F81X{.eraseProgram = milliseconds(3),
+                             .programOnly = milliseconds(0),
+                             .bulkErase = milliseconds(15),
+                             .rowProgramOnly = milliseconds(2),
+                             .discharge = microseconds(100)};
 
 // The original parts are named by ID bits 11..5, the later ones by bits 13..5.
 constexpr std::uint16_t kOldId = 0x0FE0;
@@ -69,6 +82,10 @@ constexpr DeviceModel kModels[] = {
     {13, "16F627A", "16F627A", "", 1024, 128, &kFamily16F62XA, 0x1040, kNewId, k16F62XA, {}},
     {14, "16F628A", "16F628A", "", 2048, 128, &kFamily16F62XA, 0x1060, kNewId, k16F62XA, {}},
     {15, "16F648A", "16F648A", "", 4096, 256, &kFamily16F62XA, 0x1100, kNewId, k16F62XA, {}},
+    {16, "16F87", "16F87", "", 4096, 256, &kFamily16F88, 0x0720, kNewId, k16F81X, {}},
+    {17, "16F88", "16F88", "", 4096, 256, &kFamily16F88, 0x0760, kNewId, k16F81X, {}},
+    {18, "16F818", "16F818", "", 1024, 128, &kFamily16F818, 0x04C0, kNewId, k16F81X, {}},
+    {19, "16F819", "16F819", "", 2048, 256, &kFamily16F819, 0x04E0, kNewId, k16F81X, {}},
 };
 
 }  // namespace

@@ -13,6 +13,7 @@ std::unique_ptr<Chip> MakeClassicChip(const PartInfo&, Faults&, SimStats&, Viola
 std::unique_ptr<Chip> MakeF87xaChip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
 std::unique_ptr<Chip> MakeF62xaChip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
 std::unique_ptr<Chip> MakeF675Chip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
+std::unique_ptr<Chip> MakeF81xChip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
 
 namespace {
 
@@ -81,6 +82,23 @@ constexpr CycleTimes kF675{.word = milliseconds(3),
                            .programOnly = milliseconds(2),
                            .bulk = milliseconds(8),
                            .chip = kNone};
+// 16F87/88, DS39607 Table 7-1 at VDD above 4.5 V: TPROG1 (011000 to End Programming) and
+// TPROG2 (Begin Erase of a row or a data byte to End Programming) 1 ms; TPROG3 (a bulk erase)
+// and TPROG4 (Chip Erase) 10 ms as revision C prints them for the 16F88 (revision B: 2 and
+// 8 ms). No wait after End Programming is published.
+constexpr CycleTimes kF88{.word = kNone,
+                          .eeprom = milliseconds(1),
+                          .row = milliseconds(1),
+                          .programOnly = milliseconds(1),
+                          .bulk = milliseconds(10),
+                          .chip = milliseconds(10)};
+// 16F818/819, DS39603C Table 6-1: the same, with TPROG3 2 ms and TPROG4 8 ms.
+constexpr CycleTimes kF819{.word = kNone,
+                           .eeprom = milliseconds(1),
+                           .row = milliseconds(1),
+                           .programOnly = milliseconds(1),
+                           .bulk = milliseconds(2),
+                           .chip = milliseconds(8)};
 
 constexpr std::uint16_t kAllBits = 0x3FFF;
 constexpr std::uint16_t kF87XBits = 0x3BFF;  // bit 10 unimplemented
@@ -101,7 +119,7 @@ constexpr Calibration kCal676{0x34A4, 1};
 // DS41191: configuration bits 11:9 are unimplemented and read 0.
 constexpr std::uint16_t kF675ReadsZero = 0x0E00;
 
-constexpr std::array<PartInfo, 20> kParts{{
+constexpr std::array<PartInfo, 24> kParts{{
     {"16F84", SimFamily::F84, 1024, 64, 0x0000, kAllBits, false, kF84, kNoCalibration},
     {"16F84A", SimFamily::F84, 1024, 64, 0x0562, kAllBits, false, kF84A, kNoCalibration},
     {"16F870", SimFamily::F87X, 2048, 64, 0x0D03, kF87XBits, true, kF87X, kNoCalibration},
@@ -122,13 +140,17 @@ constexpr std::array<PartInfo, 20> kParts{{
     {"12F675", SimFamily::F675, 1024, 128, 0x0FC5, kF675Bits, true, kF675, kCal675, kF675ReadsZero},
     {"16F630", SimFamily::F675, 1024, 128, 0x10C3, kF675Bits, true, kF675, kCal630, kF675ReadsZero},
     {"16F676", SimFamily::F675, 1024, 128, 0x10E1, kF675Bits, true, kF675, kCal676, kF675ReadsZero},
+    {"16F87", SimFamily::F81X, 4096, 256, 0x0723, kAllBits, true, kF88, kNoCalibration},
+    {"16F88", SimFamily::F81X, 4096, 256, 0x0768, kAllBits, true, kF88, kNoCalibration},
+    {"16F818", SimFamily::F81X, 1024, 128, 0x04C4, kAllBits, true, kF819, kNoCalibration},
+    {"16F819", SimFamily::F81X, 2048, 256, 0x04E2, kAllBits, true, kF819, kNoCalibration},
 }};
 
 using Factory = std::unique_ptr<Chip> (*)(const PartInfo&, Faults&, SimStats&, ViolationLog&);
 
 // In SimFamily's order.
-constexpr std::array<Factory, 5> kFactories{MakeClassicChip, MakeClassicChip, MakeF87xaChip,
-                                            MakeF62xaChip, MakeF675Chip};
+constexpr std::array<Factory, 6> kFactories{MakeClassicChip, MakeClassicChip, MakeF87xaChip,
+                                            MakeF62xaChip,   MakeF675Chip,    MakeF81xChip};
 
 }  // namespace
 

@@ -37,6 +37,10 @@ enum class SimModel {
   F675,
   F630,
   F676,
+  F87,
+  F88,
+  F818,
+  F819,
 };
 
 // Parts that share one programming algorithm.
@@ -46,10 +50,12 @@ enum class SimFamily {
   F87XA,  // 16F873A ... 16F877A: 8-word write latches, Chip Erase
   F62XA,  // 16F627A, 16F628A, 16F648A: programming without erase, self-timed bulk erases
   F675,   // 12F629, 12F675, 16F630, 16F676: factory OSCCAL at 0x3FF and band-gap bits 13:12
+  F81X,   // 16F87, 16F88, 16F818, 16F819: 32-word row erase, 4 latches, End Programming 010111
 };
 
 // "16F84", "16F84A", "16F870" ... "16F877", "16F873A" ... "16F877A", "16F627A", "16F628A",
-// "16F648A", "12F629", "12F675", "16F630", "16F676" (case-insensitive, optional "PIC" prefix).
+// "16F648A", "12F629", "12F675", "16F630", "16F676", "16F87", "16F88", "16F818", "16F819"
+// (case-insensitive, optional "PIC" prefix).
 std::optional<SimModel> ParseSimModel(std::string_view text);
 std::string_view SimModelName(SimModel model);
 SimFamily FamilyOf(SimModel model);

@@ -56,8 +56,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 # The summary above is the first line of Description; this is the text under it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Graba, verifica y borra los PIC 16F84, 16F84A, 16F870, 16F871, 16F872, 16F873,
-16F874, 16F876, 16F877, 16F873A, 16F874A, 16F876A, 16F877A, 16F627A, 16F628A y
-16F648A a través de un adaptador sencillo en el puerto paralelo
+16F874, 16F876, 16F877, 16F873A, 16F874A, 16F876A, 16F877A, 16F627A, 16F628A,
+16F648A, 16F87, 16F88, 16F818 y 16F819 a través de un adaptador sencillo en el puerto paralelo
 (LPT), a partir de archivos Intel HEX. Trae una ventana (daxwel), una línea de
 comandos (daxwel-cli) y un adaptador simulado para probarlo sin hardware.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

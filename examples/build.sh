@@ -17,3 +17,4 @@ assemble walk873.asm p16f873
 assemble count877a.asm p16f877a
 assemble eeprom628a.asm p16f628a
 assemble calib675.asm p12f675
+assemble eeprom88.asm p16f88

@@ -62,7 +62,8 @@ constexpr CycleTimes k16F81X{.eraseProgram = milliseconds(3),
                              .rowProgramOnly = milliseconds(2),
                              .discharge = microseconds(100)};
 
-// The original parts are named by ID bits 11..5, the later ones by bits 13..5.
+// The original parts are named by ID bits 11..5, the later ones by bits 13..5. The 16F87/88
+// and 16F818/819 keep their revision in bits 3..0 only, and bit 4 of each of their IDs is 0.
 constexpr std::uint16_t kOldId = 0x0FE0;
 constexpr std::uint16_t kNewId = 0x3FE0;
 

@@ -26,7 +26,7 @@ TEST(SetConfigWord, FromFileUntilTheBoxIsClearedAndNothingWithoutAModel) {
     DialogState d{.values = {{"cp", "on"}, {"osc", "rc"}}};
     EXPECT_EQ(SetConfigWord(index, d), "fromfile") << index;
   }
-  for (int index : {0, 16, -1}) {
+  for (int index : {0, static_cast<int>(Catalogue().size()) + 1, -1}) {
     EXPECT_EQ(SetConfigWord(index, DialogState{}), "") << index;
     EXPECT_EQ(SetConfigWord(index, Manual()), "") << index;
   }
@@ -168,7 +168,7 @@ TEST(ConfigDetail, ShortWordsAndNoModel) {
   EXPECT_EQ(Config_Detail("1111111111110x", 1),
             "Code Protected: OFF\rPower Up Timer: Disable\rWachdog Timer: Enable\r");
 
-  for (int index : {0, 16, -1}) {
+  for (int index : {0, static_cast<int>(Catalogue().size()) + 1, -1}) {
     EXPECT_EQ(Config_Detail("11111111110001", index), "No Detectada !!!") << index;
   }
 }

@@ -1,4 +1,4 @@
-// The 16F87XA and 16F62XA configuration dialogs.
+// The 16F87XA, 16F62XA, 16F87/88 and 16F818 configuration dialogs.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -34,6 +34,16 @@ const Expected kDialogs[] = {
      "XT=0 CpOff=0 CpdOff=0 LvpOff=0 WdteOff=0 PwrteOn=0 BodenOff=0 MclreOn=0 LP=3F20 HS=3F22 "
      "EC=3F23 IntoscIO=3F30 IntoscClkout=3F31 RcIO=3F32 RcClkout=3F33 "
      "CpOn=1F21 CpdOn=3E21 LvpOn=3FA1 WdteOn=3F25 PwrteOff=3F29 BodenOn=3F61 MclreOff=3F01"},
+    {&kLayout16F88, 17, "frmConfigPic16F87_88", "PIC 16F87 / 88",
+     "XT=0 CpOff=0 CcpRb0=0 DebugOff=0 WrtOff=0 CpdOff=0 LvpOff=0 BodenOff=0 MclreOn=0 PwrteOn=0 "
+     "WdteOff=0 LP=3F20 HS=3F22 EC=3F23 IntoscIO=3F30 IntoscClkout=3F31 RcIO=3F32 RcClkout=3F33 "
+     "CpOn=1F21 CcpRb3=2F21 DebugOn=3721 Wrt0000_00FF=3D21 Wrt0000_07FF=3B21 Wrt0000_0FFF=3921 "
+     "CpdOn=3E21 LvpOn=3FA1 BodenOn=3F61 MclreOff=3F01 PwrteOff=3F29 WdteOn=3F25"},
+    {&kLayout16F818, 18, "frmConfigPic16F818", "PIC 16F818",
+     "XT=0 CpOff=0 CcpRb2=0 DebugOff=0 WrtOff=0 CpdOff=0 LvpOff=0 BodenOff=0 MclreOn=0 PwrteOn=0 "
+     "WdteOff=0 LP=3F20 HS=3F22 EC=3F23 IntoscIO=3F30 IntoscClkout=3F31 RcIO=3F32 RcClkout=3F33 "
+     "CpOn=1F21 CcpRb3=2F21 DebugOn=3721 Wrt0000_01FF=3D21 Wrt0000_03FF=3B21 CpdOn=3E21 "
+     "LvpOn=3FA1 BodenOn=3F61 MclreOff=3F01 PwrteOff=3F29 WdteOn=3F25"},
 };
 
 std::map<std::string, int> Buttons(const Expected& e) {

@@ -51,9 +51,10 @@ TEST(MainWindow, StartUpState) {
 
   auto& models = r.Control<QComboBox>("cmbPicSelect");
   EXPECT_EQ(Items(models),
-            (QStringList{"Autodetectar", "16F84/84A", "16F870", "16F871", "16F872", "16F873",
-                         "16F874", "16F876", "16F877", "16F873A", "16F874A", "16F876A", "16F877A",
-                         "16F627A", "16F628A", "16F648A"}));
+            (QStringList{"Autodetectar", "16F84/84A", "16F870",  "16F871",  "16F872",
+                         "16F873",       "16F874",    "16F876",  "16F877",  "16F873A",
+                         "16F874A",      "16F876A",   "16F877A", "16F627A", "16F628A",
+                         "16F648A",      "16F87",     "16F88",   "16F818",  "16F819"}));
   EXPECT_EQ(models.currentIndex(), 0);
   EXPECT_EQ(w.ModelIndex(), 0);
   EXPECT_EQ(r.Control<QLineEdit>("txtarchivo").text(), "*.hex");

@@ -9,6 +9,7 @@
 
 #include "cli/exit_status.h"
 #include "config/config_word.h"
+#include "device/algorithm.h"
 #include "device/catalogue.h"
 #include "device/operations.h"
 #include "device/read_device.h"
@@ -109,12 +110,18 @@ std::string Info(Link& link, TerminalOperator& op) {
 
   op.Output("Microcontrolador: PIC " + std::string(model->modelName));
   op.Output("Configuration Word: " + Hex4(config) + " (" + ToBitString(config) + ")");
-  std::string detail = Config_Detail(ToBitString(config), model->family->layout);
+  std::string words = ToBitString(config);
+  if (model->family->configWords > 1) {
+    const int second = read.contents.word2008.value_or(0x3FFF);
+    op.Output("Configuration Word 2: " + Hex4(second) + " (" + ToBitString(second) + ")");
+    words += ToBitString(second);
+  }
+  const std::string summary = Config_Detail(words, model->family->layout);
   std::size_t start = 0;
-  while (start < detail.size()) {
-    std::size_t end = detail.find('\r', start);
-    if (end == std::string::npos) end = detail.size();
-    op.Output("  " + detail.substr(start, end - start));
+  while (start < summary.size()) {
+    std::size_t end = summary.find('\r', start);
+    if (end == std::string::npos) end = summary.size();
+    op.Output("  " + summary.substr(start, end - start));
     start = end + 1;
   }
   std::string ids = "ID: ";
@@ -123,6 +130,9 @@ std::string Info(Link& link, TerminalOperator& op) {
     ids += Hex4(read.contents.ids[j]);
   }
   op.Output(ids);
+  for (const std::string& line : detail::CalibrationLines(*model->family, read.contents)) {
+    op.Output(line);
+  }
 
   // Bits 13..5 name the part (the detection compares bits 11..5), bits 4..0 its revision.
   const int named = ModelIndexById(read.deviceId);

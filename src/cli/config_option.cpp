@@ -98,14 +98,20 @@ std::string ParseConfigOption(std::string_view text, ConfigChoice& choice) {
   choice = ConfigChoice{};
   const std::string lower = Lower(text);
   if (lower == "file") return {};
-  if (IsHexWord(lower, choice.word)) {
-    if (choice.word > 0x3FFF)
+  const std::size_t comma = lower.find(',');
+  int second = 0;
+  if (IsHexWord(std::string_view(lower).substr(0, comma), choice.word) &&
+      (comma == std::string::npos ||
+       IsHexWord(std::string_view(lower).substr(comma + 1), second))) {
+    if (choice.word > 0x3FFF || second > 0x3FFF)
       return "--config: la palabra de configuración tiene 14 bits (0x0000 a 0x3FFF)";
     choice.kind = ConfigChoice::Kind::Word;
+    if (comma != std::string::npos) choice.word2 = second;
     return {};
   }
   if (lower.find('=') == std::string::npos) {
-    return "--config: se espera file, 0xHHHH o CAMPO=VALOR,... (\"" + std::string(text) + "\")";
+    return "--config: se espera file, 0xHHHH, 0xHHHH,0xHHHH o CAMPO=VALOR,... (\"" +
+           std::string(text) + "\")";
   }
 
   choice.kind = ConfigChoice::Kind::Fields;
@@ -147,7 +153,7 @@ std::string ConfigSourceFor(const ConfigChoice& choice, const ConfigLayout* layo
     case ConfigChoice::Kind::FromFile:
       return std::string(kFromFile);
     case ConfigChoice::Kind::Word:
-      return ToBitString(choice.word);
+      return ToBitString(choice.word) + (choice.word2 ? ToBitString(*choice.word2) : "");
     case ConfigChoice::Kind::Fields:
       break;
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,12 +12,13 @@ namespace daxwel::cli {
 struct ConfigChoice {
   enum class Kind {
     FromFile,  // "file": the HEX file's word (the dialogs' "Tomar configuración desde archivo")
-    Word,      // "0xHHHH": exactly that word
+    Word,      // "0xHHHH" or "0xHHHH,0xHHHH": exactly that word, or the words at 0x2007 and 0x2008
     Fields     // "osc=xt,wdt=off,...": the dialog's groups by name, the others at their defaults
   };
   Kind kind = Kind::FromFile;
   int word = 0;
-  FieldValues values;  // Fields: as given, checked against every layout but no model's yet
+  std::optional<int> word2;  // Word: the second configuration word, when given
+  FieldValues values;        // Fields: as given, checked against every layout but no model's yet
 };
 
 // Reads the option's text. Answers the empty text, or what is wrong with it.

@@ -60,6 +60,7 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
 --config (solo program):
   file            la del archivo HEX (por omisión; falla si el archivo no la trae)
   0xHHHH          exactamente esa palabra
+  0xHHHH,0xHHHH   las dos palabras (0x2007 y 0x2008) de los PIC que tienen dos
   CAMPO=VALOR,... los grupos del diálogo; los no dados quedan como en el diálogo
                   (osc=xt, cp=off, wdt=off, pwrte=on, boden=off, lvp=off, cpd=off, wrt=on
                   en los 16F87X, wrt=off en los 16F87XA, debug=off, mclre=on)
@@ -245,7 +246,7 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
       ->type_name("MODELO")
       ->capture_default_str();
   app.add_option("--config", o.config,
-                 "Palabra de configuración para program: file, 0xHHHH o CAMPO=VALOR,...")
+                 "Palabra de configuración para program: file, 0xHHHH[,0xHHHH] o CAMPO=VALOR,...")
       ->type_name("CONFIG")
       ->capture_default_str();
   app.add_option("--adapter", o.adapter,

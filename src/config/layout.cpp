@@ -1,5 +1,7 @@
 #include "config/layout.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 
 namespace daxwel {
@@ -24,6 +26,12 @@ const ConfigValue* ValueUnder(const ConfigField& field, std::uint16_t mask, std:
 
 }  // namespace
 
+int LayoutWords(const ConfigLayout& layout) {
+  int words = 1;
+  for (const ConfigField& field : layout.fields) words = std::max(words, field.word + 1);
+  return words;
+}
+
 const ConfigField* FindField(const ConfigLayout& layout, std::string_view name) {
   for (const ConfigField& field : layout.fields) {
     if (field.name == name) return &field;
@@ -39,9 +47,10 @@ const ConfigValue* FindValue(const ConfigField& field, std::string_view name) {
   return nullptr;
 }
 
-std::uint16_t ComposeConfigWord(const ConfigLayout& layout, const FieldValues& values) {
+std::uint16_t ComposeConfigWord(const ConfigLayout& layout, const FieldValues& values, int k) {
   std::uint16_t word = kAllBits;
   for (const ConfigField& field : layout.fields) {
+    if (field.word != k) continue;
     const ConfigValue* value = DefaultValue(field);
     if (const auto given = values.find(field.name); given != values.end()) {
       if (const ConfigValue* named = FindValue(field, given->second)) value = named;
@@ -51,9 +60,10 @@ std::uint16_t ComposeConfigWord(const ConfigLayout& layout, const FieldValues& v
   return word;
 }
 
-FieldValues DecodeConfigWord(const ConfigLayout& layout, std::uint16_t word) {
+FieldValues DecodeConfigWord(const ConfigLayout& layout, std::uint16_t word, int k) {
   FieldValues values;
   for (const ConfigField& field : layout.fields) {
+    if (field.word != k) continue;
     if (const ConfigValue* value = ValueUnder(field, field.mask, word, true)) {
       values.emplace(field.name, value->name);
     }
@@ -61,17 +71,23 @@ FieldValues DecodeConfigWord(const ConfigLayout& layout, std::uint16_t word) {
   return values;
 }
 
-std::string ConfigSummary(const ConfigLayout& layout, std::string_view word) {
-  // Character k of the text is bit 14 - k; `known` marks the bits given as '0' or '1'.
-  std::uint16_t bits = 0;
-  std::uint16_t known = 0;
-  for (std::size_t k = 0; k < word.size() && k < 14; ++k) {
-    const auto bit = static_cast<std::uint16_t>(1U << (13 - k));
-    if (word[k] == '1') bits |= bit;
-    if (word[k] == '0' || word[k] == '1') known |= bit;
+std::string ConfigSummary(const ConfigLayout& layout, std::string_view text) {
+  // Character k of a word's 14 is bit 14 - k; `known` marks the bits given as '0' or '1'.
+  std::array<std::uint16_t, 2> words{};
+  std::array<std::uint16_t, 2> knowns{};
+  for (std::size_t w = 0; w < words.size(); ++w) {
+    const std::string_view word = text.substr(std::min(text.size(), w * 14));
+    for (std::size_t k = 0; k < word.size() && k < 14; ++k) {
+      const auto bit = static_cast<std::uint16_t>(1U << (13 - k));
+      if (word[k] == '1') words[w] |= bit;
+      if (word[k] == '0' || word[k] == '1') knowns[w] |= bit;
+    }
   }
   std::string out;
   for (const ConfigField& field : layout.fields) {
+    const auto w = static_cast<std::size_t>(field.word == 1 ? 1 : 0);
+    const std::uint16_t bits = words[w];
+    const std::uint16_t known = knowns[w];
     const std::uint16_t mask = field.summaryMask;
     if (std::popcount(mask) > 1 && (known & mask) != mask) continue;
     if (const ConfigValue* value = ValueUnder(field, mask, bits, false)) {

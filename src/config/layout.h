@@ -33,6 +33,7 @@ struct ConfigField {
   std::array<std::string_view, 3> labels;  // the dialog group's bold labels, top to bottom
   std::span<const ConfigValue> values;     // a selected button is looked for in this order
   std::string_view defaultValue;           // the dialog's design-time choice
+  int word = 0;                            // 0: the word at 0x2007; 1: the second, at 0x2008
 };
 
 // Dialog geometry in device-independent pixels.
@@ -79,21 +80,25 @@ extern const ConfigLayout kLayout16F819;
 // Field name -> value name, both as --config spells them.
 using FieldValues = std::map<std::string, std::string, std::less<>>;
 
+// How many configuration words the layout's fields span: 1, or 2 with fields at 0x2008.
+int LayoutWords(const ConfigLayout& layout);
+
 // nullptr when the layout has no such field or the field no such choosable value.
 const ConfigField* FindField(const ConfigLayout& layout, std::string_view name);
 const ConfigValue* FindValue(const ConfigField& field, std::string_view name);
 
-// The word `values` give, each field they leave out at its default; unused bits are 1, the
-// erased value. Names the layout does not know are skipped: check them with FindField and
-// FindValue first.
-std::uint16_t ComposeConfigWord(const ConfigLayout& layout, const FieldValues& values);
+// Configuration word `k` (0 or 1) as `values` give it, each of its fields they leave out at
+// its default; unused bits are 1, the erased value. Names the layout does not know are
+// skipped: check them with FindField and FindValue first.
+std::uint16_t ComposeConfigWord(const ConfigLayout& layout, const FieldValues& values, int k = 0);
 
-// The value of each field in the word, if a choosable value has exactly the field's bits.
-FieldValues DecodeConfigWord(const ConfigLayout& layout, std::uint16_t word);
+// The value of each field of word `k` in `word`, if a choosable value has exactly the field's
+// bits.
+FieldValues DecodeConfigWord(const ConfigLayout& layout, std::uint16_t word, int k = 0);
 
-// The summary lines of a 14-character word (most significant bit first), each ended by "\r".
-// A missing or foreign character reads as 0 in a one-bit summary and gives no line in a wider
-// one.
+// The summary lines of a configuration text, 14 characters (most significant bit first) per
+// word, the word at 0x2007 first; each line ended by "\r". A missing or foreign character reads
+// as 0 in a one-bit summary and gives no line in a wider one.
 std::string ConfigSummary(const ConfigLayout& layout, std::string_view word);
 
 }  // namespace daxwel

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "config/config_word.h"
 #include "device/operations.h"
 
 namespace daxwel::detail {
@@ -21,20 +22,36 @@ int FamilyAlgorithm::WriteData(Session& s, const HexImage& image, const ShowAddr
   });
 }
 
-void FamilyAlgorithm::WriteIdsAndConfig(Session& s, const std::array<std::uint16_t, 5>& want,
-                                        const std::array<std::uint16_t, 5>& have) const {
+void FamilyAlgorithm::WriteIdsAndConfig(Session& s, const ConfigMemory& want,
+                                        const ConfigMemory& have) const {
   (void)have;
   s.GoToConfig(kZeroWord, 0);
-  for (std::size_t j = 0; j < 4; ++j) {
+  int at = kConfigMemoryBase;
+  for (int address : WrittenConfigAddresses(*s.model->family)) {
+    for (; at < address; ++at) s.Increment();
     s.Command(cmd::kLoadDataProgram);
-    s.Data(ToBitString(want[j]));
+    s.Data(ToBitString(want[static_cast<std::size_t>(address - kConfigMemoryBase)]));
     s.Program();
-    s.Increment();
+    // The counter stays on the last word written.
+    if (address < 0x2003) {
+      s.Increment();
+      ++at;
+    }
   }
-  for (int i = 0; i < 3; ++i) s.Increment();
-  s.Command(cmd::kLoadDataProgram);
-  s.Data(ToBitString(want[4]));
-  s.Program();
+}
+
+ConfigMemory ErasedConfigMemory() {
+  ConfigMemory words;
+  words.fill(kErasedValue);
+  return words;
+}
+
+std::vector<int> WrittenConfigAddresses(const FamilyDescriptor& family) {
+  std::vector<int> addresses{0x2000, 0x2001, 0x2002, 0x2003};
+  for (int a = 0x2007; a < 0x2007 + family.configWords; ++a) {
+    if (!family.IsCalibration(a)) addresses.push_back(a);
+  }
+  return addresses;
 }
 
 int WriteWordByWord(Session& s, const std::vector<std::uint16_t>& want,
@@ -57,21 +74,24 @@ int WriteWordByWord(Session& s, const std::vector<std::uint16_t>& want,
   });
 }
 
-void WriteChangedIdsAndConfig(Session& s, const std::array<std::uint16_t, 5>& want,
-                              const std::array<std::uint16_t, 5>& have) {
-  const std::uint16_t implemented = s.model->family->configMask;
+void WriteChangedIdsAndConfig(Session& s, const ConfigMemory& want, const ConfigMemory& have) {
+  const FamilyDescriptor& family = *s.model->family;
   s.GoToConfig(kErasedWord, 0);
-  for (std::size_t j = 0; j < want.size(); ++j) {
-    const std::uint16_t mask = j == 4 ? implemented : kErasedValue;
+  int at = kConfigMemoryBase;
+  for (int address : WrittenConfigAddresses(family)) {
+    for (; at < address; ++at) s.Increment();
+    const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
+    const std::uint16_t mask = address >= 0x2007 ? family.ConfigMaskAt(address) : kErasedValue;
     if ((have[j] & mask) != (want[j] & mask)) {
       s.Command(cmd::kLoadDataProgram);
       s.Data(ToBitString(want[j]));
       s.Program();
     }
-    if (j == 3) {
-      for (int i = 0; i < 3; ++i) s.Increment();
+    // The counter stays on the last word written.
+    if (address <= 0x2003) {
+      s.Increment();
+      ++at;
     }
-    if (j < 4) s.Increment();
   }
 }
 
@@ -113,34 +133,42 @@ std::optional<std::string> StartOnModel(Session& s) {
   return std::nullopt;
 }
 
-ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view config) {
+ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view config,
+                                     const FamilyDescriptor& family) {
   ConfigMemoryWant want;
-  for (std::size_t j = 0; j < want.ids.size(); ++j)
-    want.ids[j] = WordOf(IdWordBits(image.IdWords[j]));
-  want.config = WordOf(config);
+  for (std::size_t j = 0; j < 4; ++j) want.words[j] = WordOf(IdWordBits(image.IdWords[j]));
+  for (int k = 0; k < family.configWords; ++k) {
+    if (family.IsCalibration(0x2007 + k)) continue;
+    want.words[kConfigWordIndex + static_cast<std::size_t>(k)] = ConfigWordAt(config, k);
+  }
   return want;
 }
 
-std::array<std::uint16_t, 5> ReadIdsAndConfig(Session& s) {
+ConfigMemory ReadIdsAndConfig(Session& s) {
   s.Reset();
   s.Enter();
   s.GoToConfig(kConfigReadWord, 0);
-  std::array<std::uint16_t, 5> read{};
+  ConfigMemory read = ErasedConfigMemory();
   for (std::size_t j = 0; j < 4; ++j) {
     s.Command(cmd::kReadDataProgram);
     read[j] = WordOf(s.Read());
     s.Increment();
   }
   for (int i = 0; i < 3; ++i) s.Increment();
-  s.Command(cmd::kReadDataProgram);
-  read[4] = WordOf(s.Read());
+  const int end = s.model->family->ConfigMemoryEnd();
+  for (int address = 0x2007; address <= end; ++address) {
+    if (address > 0x2007) s.Increment();
+    s.Command(cmd::kReadDataProgram);
+    read[static_cast<std::size_t>(address - kConfigMemoryBase)] = WordOf(s.Read());
+  }
   s.Reset();
   s.Enter();
   return read;
 }
 
 std::string CheckIdsAndConfig(Session& s, const ConfigMemoryWant& want, std::string_view action) {
-  const std::array<std::uint16_t, 5> read = ReadIdsAndConfig(s);
+  const ConfigMemory read = ReadIdsAndConfig(s);
+  const FamilyDescriptor& family = *s.model->family;
 
   const auto differs = [&](const char* what, int address, std::uint16_t got, std::uint16_t wanted) {
     std::string text = "Error al " + std::string(action) + " " + what + "\rDirección 0x" +
@@ -150,16 +178,58 @@ std::string CheckIdsAndConfig(Session& s, const ConfigMemoryWant& want, std::str
     if (got == 0x0000 || got == kErasedValue) text += AlgorithmOf(*s.model).NoAnswerHint();
     return text;
   };
-  for (std::size_t j = 0; j < 4; ++j) {
-    if (want.ids[j] && read[j] != *want.ids[j]) {
-      return differs("ID", 0x2000 + static_cast<int>(j), read[j], *want.ids[j]);
+  for (std::size_t j = 0; j < want.words.size(); ++j) {
+    const int address = kConfigMemoryBase + static_cast<int>(j);
+    if (!want.words[j] || family.IsCalibration(address)) continue;
+    if (j < 4) {
+      if (read[j] != *want.words[j]) return differs("ID", address, read[j], *want.words[j]);
+      continue;
+    }
+    if (!family.IsConfigWord(address)) continue;
+    const std::uint16_t mask = family.ConfigMaskAt(address) & family.WritableBits(address);
+    if ((read[j] & mask) != (*want.words[j] & mask)) {
+      return differs(address == 0x2007 ? "Configuration Word" : "Configuration Word 2", address,
+                     read[j], *want.words[j]);
     }
   }
-  const std::uint16_t mask = s.model->family->configMask & s.model->family->WritableBits(0x2007);
-  if (want.config && (read[4] & mask) != (*want.config & mask)) {
-    return differs("Configuration Word", 0x2007, read[4], *want.config);
-  }
   return {};
+}
+
+std::vector<std::string> CalibrationLines(const FamilyDescriptor& family,
+                                          const ChipContents& read) {
+  std::vector<std::string> lines;
+  for (int address : family.calibrationWords) {
+    const std::uint16_t word =
+        (address == 0x2008 ? read.word2008 : read.word2009).value_or(kErasedValue);
+    lines.push_back("Calibración 0x" + AddressText(address) + ": 0x" + AddressText(word) +
+                    (word == kErasedValue ? " (perdida)" : ""));
+  }
+  return lines;
+}
+
+std::string CalibrationFileNote(const FamilyDescriptor& family, const HexImage& image) {
+  std::string note;
+  for (int address : family.calibrationWords) {
+    const std::string& value = address == 0x2008 ? image.FileWord2008 : image.FileWord2009;
+    if (value.empty() || (address != 0x2008 && address != 0x2009)) continue;
+    if (!note.empty()) note += "\r";
+    note += "Nota: el archivo trae un valor en 0x" + AddressText(address) +
+            " (calibración de fábrica); no se escribe";
+  }
+  return note;
+}
+
+bool ConfirmVppLimit(Session& s) {
+  const int limit = s.model->family->vppLimitVolts;
+  if (limit <= 0) return true;
+  const std::string volts = std::to_string(limit);
+  return s.op.ConfirmOnce(
+      "vpp" + volts, "Confirmar",
+      "El PIC " + std::string(s.model->modelName) + " admite como máximo " + volts +
+          " V en MCLR (VPP)\r\r"
+          "Muchos programadores de puerto paralelo aplican 13 V: fuera del límite de este PIC, "
+          "que puede dañarse. Use un programador cuya VPP no pase de " +
+          volts + " V.\r\r                 ¿ Desea continuar ?");
 }
 
 bool OnlyClearsBits(std::string_view before, std::string_view want) {

@@ -12,8 +12,21 @@
 #include "device/catalogue.h"
 #include "device/session.h"
 #include "image/hex_image.h"
+#include "image/hex_writer.h"
 
 namespace daxwel::detail {
+
+// Configuration memory 0x2000-0x2009, by address - 0x2000: the IDs (0..3), the configuration
+// words (7, and 8 on the parts with two) and the factory calibration words (8 or 9). What a
+// family does not read or write there stays 0x3FFF.
+inline constexpr int kConfigMemoryBase = 0x2000;
+inline constexpr std::size_t kConfigMemorySize = 10;
+using ConfigMemory = std::array<std::uint16_t, kConfigMemorySize>;
+inline constexpr std::size_t kConfigWordIndex = 7;  // 0x2007
+ConfigMemory ErasedConfigMemory();
+// The ID and configuration-word addresses of a family, in the order they are written: the
+// locations a program pass writes, which calibration words never are.
+std::vector<int> WrittenConfigAddresses(const FamilyDescriptor& family);
 
 // Shows where a memory pass stands before an address is visited (a yield point).
 using ShowAddress = std::function<void(int address)>;
@@ -76,10 +89,11 @@ class FamilyAlgorithm {
     return t.eraseProgram;
   }
 
-  // The four ID locations and the configuration word, from address 0. `have` is what they
-  // held before the program pass (after an erase-first erase, when it cleared them).
-  virtual void WriteIdsAndConfig(Session& s, const std::array<std::uint16_t, 5>& want,
-                                 const std::array<std::uint16_t, 5>& have) const;
+  // The four ID locations and the configuration words, from address 0; never a calibration
+  // word. `have` is what they held before the program pass (after an erase-first erase, when
+  // it cleared them).
+  virtual void WriteIdsAndConfig(Session& s, const ConfigMemory& want,
+                                 const ConfigMemory& have) const;
 
   // Erases everything, code protection included.
   virtual void Erase(Session& s) const = 0;
@@ -101,10 +115,9 @@ inline const FamilyAlgorithm& AlgorithmOf(const DeviceModel& model) {
 int WriteWordByWord(Session& s, const std::vector<std::uint16_t>& want,
                     const std::vector<std::uint16_t>& have, const ShowAddress& show,
                     bool programOnlyWhenErased);
-// For the families whose writes do not erase: only the IDs and configuration word that do
+// For the families whose writes do not erase: only the IDs and configuration words that do
 // not already hold their value are written, each with an erase/program cycle.
-void WriteChangedIdsAndConfig(Session& s, const std::array<std::uint16_t, 5>& want,
-                              const std::array<std::uint16_t, 5>& have);
+void WriteChangedIdsAndConfig(Session& s, const ConfigMemory& want, const ConfigMemory& have);
 
 // Enters programming mode and, for the families that check it, makes sure the attached part
 // shows the model's own device ID. "" when the operation may go on (in programming mode at
@@ -112,21 +125,33 @@ void WriteChangedIdsAndConfig(Session& s, const std::array<std::uint16_t, 5>& wa
 // result word.
 std::optional<std::string> StartOnModel(Session& s);
 
-// What the ID locations and the configuration word must hold after programming; nullopt
-// where nothing is compared.
+// What the ID locations and the configuration words must hold after programming, by address
+// - 0x2000 as in ConfigMemory; nullopt where nothing is compared (calibration words always).
 struct ConfigMemoryWant {
-  std::array<std::optional<std::uint16_t>, 4> ids;
-  std::optional<std::uint16_t> config;
+  std::array<std::optional<std::uint16_t>, kConfigMemorySize> words;
 };
-// The words a program pass writes to the IDs and the configuration word.
-ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view config);
-// The IDs (0x2000-0x2003) and the configuration word, in that order, from a fresh entry.
-// Leaves programming mode entered.
-std::array<std::uint16_t, 5> ReadIdsAndConfig(Session& s);
-// Reads the IDs and the configuration word from a fresh entry and compares them with `want`,
-// the configuration on the bits the family stores. "" or the message for the first
-// difference, under `action` ("programar", "verificar"). Leaves programming mode entered.
+// The words a program pass writes to the IDs and the configuration words: `config` holds the
+// configuration words, 14 characters each (a second one missing is taken as erased).
+ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view config,
+                                     const FamilyDescriptor& family);
+// The IDs (0x2000-0x2003), the configuration words and the calibration words, from a fresh
+// entry. Leaves programming mode entered.
+ConfigMemory ReadIdsAndConfig(Session& s);
+// Reads configuration memory from a fresh entry and compares the IDs and configuration words
+// with `want`, each configuration word on the bits the family stores. "" or the message for
+// the first difference, under `action` ("programar", "verificar"). Leaves programming mode
+// entered.
 std::string CheckIdsAndConfig(Session& s, const ConfigMemoryWant& want, std::string_view action);
+// "Calibración 0x2009: 0x1234" for each calibration word of the family in `read`, with
+// " (perdida)" after one that reads erased: a programmer has erased it, and no copy is left.
+std::vector<std::string> CalibrationLines(const FamilyDescriptor& family, const ChipContents& read);
+// The note a program pass gives for each value the file carries at a calibration address,
+// which it does not write; "" when none.
+std::string CalibrationFileNote(const FamilyDescriptor& family, const HexImage& image);
+
+// For the parts that take less on MCLR than the 13 V many adapters apply: asks the user, once
+// per session, to confirm the adapter stays within the part's limit. False when refused.
+bool ConfirmVppLimit(Session& s);
 
 // Whether programming `want` over `before` (14-character words) only clears bits, which a
 // cycle without erase can do.

@@ -39,6 +39,37 @@ struct FamilyDescriptor {
   // The configuration word's fields: the summary, the dialog and the --config names.
   const ConfigLayout* layout;
   std::span<const PreservedBits> preserved{};
+  // Configuration words from 0x2007: one, or two where the part has a second at 0x2008, and
+  // the bits the second stores.
+  int configWords = 1;
+  std::uint16_t config2Mask = 0x3FFF;
+  // Factory calibration words in configuration memory (0x2008, 0x2009): read and shown, never
+  // written, erased nor compared.
+  std::span<const int> calibrationWords{};
+  // The most MCLR may take, in volts, when the part takes less than the 13 V of a common
+  // adapter; 0 when it takes that.
+  int vppLimitVolts = 0;
+
+  bool IsCalibration(int address) const {
+    for (int a : calibrationWords) {
+      if (a == address) return true;
+    }
+    return false;
+  }
+  bool IsConfigWord(int address) const {
+    return address >= 0x2007 && address < 0x2007 + configWords;
+  }
+  // The last configuration-memory address a read reaches: the last configuration or
+  // calibration word.
+  int ConfigMemoryEnd() const {
+    int end = 0x2007 + configWords - 1;
+    for (int a : calibrationWords) end = a > end ? a : end;
+    return end;
+  }
+  // The bits a configuration word stores.
+  std::uint16_t ConfigMaskAt(int address) const {
+    return address == 0x2007 ? configMask : config2Mask;
+  }
 
   // The bits of `address` a file may set: all but the preserved ones.
   std::uint16_t WritableBits(int address) const {

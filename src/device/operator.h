@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,14 @@ class Operator {
                        MessageIcon icon = MessageIcon::None) = 0;
   // OK/Cancel; true for OK.
   virtual bool Confirm(std::string_view title, std::string_view text) = 0;
+  // Confirm, asked once per `key` while this host lives: an OK is remembered, a Cancel asks
+  // again next time.
+  bool ConfirmOnce(std::string_view key, std::string_view title, std::string_view text) {
+    if (confirmedOnce_.contains(key)) return true;
+    if (!Confirm(title, text)) return false;
+    confirmedOnce_.emplace(key);
+    return true;
+  }
 
   virtual void ShowProgress() = 0;
   // Replaces the progress line and yields once to the host.
@@ -46,6 +56,9 @@ class Operator {
   // big for the model, or unreadable). An unreadable file ends with the same word as a port
   // that fails mid-run; a host that sorts failures by cause needs to tell them apart.
   virtual void FileFailed() {}
+
+ private:
+  std::set<std::string, std::less<>> confirmedOnce_;
 };
 
 }  // namespace daxwel

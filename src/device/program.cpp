@@ -25,10 +25,15 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   }
   const HexImage& image = loaded.image;
 
-  const auto config = ChooseConfigWord(image.FileConfig, op.ConfigSource());
+  const FamilyDescriptor& family = *model->family;
+  auto config = ChooseConfigWord(FileConfigWords(image, family.configWords), op.ConfigSource());
   if (!config) {
     const HexMessage message = ConfigFailureMessage();
     return s.Finish(message.title, message.text, result::kConfigError);
+  }
+  // A second configuration word the file or the dialog leaves out is written erased.
+  while (static_cast<int>(config->word.size()) < 14 * family.configWords) {
+    config->word += ToBitString(0x3FFF);
   }
 
   const std::string confirmation = "Microcontrolador: PIC " + std::string(model->modelName) +
@@ -37,6 +42,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
                                    "\r" + Config_Detail(config->word, model->family->layout);
   if (!op.Confirm("Confirmar", confirmation)) return result::kNone;
 
+  if (!detail::ConfirmVppLimit(s)) return result::kNone;
   const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*model);
   if (const std::string warning = algorithm.ConfigWarning(detail::WordOf(config->word));
       !warning.empty() && !op.Confirm("Confirmar", warning)) {
@@ -56,10 +62,11 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   }
 
   // Read first: what must change decides between writing in place and erasing first.
-  const detail::ConfigMemoryWant written = detail::WrittenIdsAndConfig(image, config->word);
-  std::array<std::uint16_t, 5> wantConfig{};
-  for (std::size_t j = 0; j < 4; ++j) wantConfig[j] = *written.ids[j];
-  wantConfig[4] = *written.config;
+  const detail::ConfigMemoryWant written = detail::WrittenIdsAndConfig(image, config->word, family);
+  detail::ConfigMemory wantConfig = detail::ErasedConfigMemory();
+  for (std::size_t j = 0; j < wantConfig.size(); ++j) {
+    if (written.words[j]) wantConfig[j] = *written.words[j];
+  }
   op.ShowProgress();
   detail::ProgramPlan plan = detail::PlanProgram(s, image, wantConfig, [&](int a) {
     s.Progress("Leyendo Program Memory:  0x" + detail::AddressText(a));
@@ -112,7 +119,10 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
 
   s.Reset();
   op.SetProgressFraction(total, total);
-  return s.Finish("Fin", "Programación finalizada", result::kOk);
+  // Values the file puts where the factory keeps its calibration are left out, and said so.
+  const std::string note = detail::CalibrationFileNote(family, image);
+  return s.Finish("Fin", "Programación finalizada" + (note.empty() ? "" : "\r\r" + note),
+                  result::kOk);
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ std::vector<std::uint16_t> ReadProgramWords(Session& s, int from, int to, const 
 
 }  // namespace
 
-ProgramPlan PlanProgram(Session& s, const HexImage& image,
-                        const std::array<std::uint16_t, 5>& wantConfig, const ShowAddress& show) {
+ProgramPlan PlanProgram(Session& s, const HexImage& image, const ConfigMemory& wantConfig,
+                        const ShowAddress& show) {
   const FamilyAlgorithm& algorithm = AlgorithmOf(*s.model);
   const CycleTimes& t = s.cycles;
   ProgramPlan plan;
@@ -40,7 +40,17 @@ ProgramPlan PlanProgram(Session& s, const HexImage& image,
         static_cast<std::uint16_t>(image.ProgramWords[static_cast<std::size_t>(a)] & 0x3FFF);
     plan.want.push_back(family.Keep(a, word, plan.have[static_cast<std::size_t>(a)]));
   }
-  plan.wantConfig[4] = family.Keep(0x2007, plan.wantConfig[4], plan.haveConfig[4]);
+  const std::vector<int> written = WrittenConfigAddresses(family);
+  for (int address : written) {
+    const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
+    if (address >= 0x2007)
+      plan.wantConfig[j] = family.Keep(address, plan.wantConfig[j], plan.haveConfig[j]);
+  }
+  // Calibration words are never written: what the plan leaves there is what the chip holds.
+  for (int address : family.calibrationWords) {
+    const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
+    plan.wantConfig[j] = plan.haveConfig[j];
+  }
 
   microseconds inPlace{0};
   microseconds erased = t.bulkErase;
@@ -51,9 +61,9 @@ ProgramPlan PlanProgram(Session& s, const HexImage& image,
     if (cost) inPlace += *cost;
     erased += algorithm.ErasedCost(t, plan.want[a]);
   }
-  const std::uint16_t implemented = s.model->family->configMask;
-  for (std::size_t j = 0; j < plan.wantConfig.size(); ++j) {
-    const std::uint16_t mask = j == 4 ? implemented : kErasedValue;
+  for (int address : written) {
+    const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
+    const std::uint16_t mask = address >= 0x2007 ? family.ConfigMaskAt(address) : kErasedValue;
     if ((plan.haveConfig[j] & mask) != (plan.wantConfig[j] & mask) &&
         !algorithm.ConfigWritesInPlace(plan.haveConfig[j], mask)) {
       possible = false;
@@ -87,7 +97,11 @@ void EraseForPlan(Session& s, ProgramPlan& plan) {
   const FamilyAlgorithm& algorithm = AlgorithmOf(*s.model);
   algorithm.EraseProgramMemory(s);
   plan.have.assign(plan.want.size(), kErasedValue);
-  if (algorithm.EraseFirstClearsConfig()) plan.haveConfig.fill(kErasedValue);
+  if (algorithm.EraseFirstClearsConfig()) {
+    for (int address : WrittenConfigAddresses(*s.model->family)) {
+      plan.haveConfig[static_cast<std::size_t>(address - kConfigMemoryBase)] = kErasedValue;
+    }
+  }
 }
 
 std::string DescribePlan(const ProgramPlan& plan) {

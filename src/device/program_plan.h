@@ -15,9 +15,10 @@ struct ProgramPlan {
   // only) what the chip held after it, so nothing outside the file is lost.
   std::vector<std::uint16_t> want;
   std::vector<std::uint16_t> have;
-  // The IDs and the configuration word, in the order of ReadIdsAndConfig.
-  std::array<std::uint16_t, 5> wantConfig{};
-  std::array<std::uint16_t, 5> haveConfig{};
+  // Configuration memory (the IDs, configuration and calibration words) as ReadIdsAndConfig
+  // reads it; only the IDs and configuration words of `wantConfig` are written.
+  ConfigMemory wantConfig = ErasedConfigMemory();
+  ConfigMemory haveConfig = ErasedConfigMemory();
   bool eraseFirst = false;
   // Chip time of each path, for the report; nothing when the in-place path would need a
   // write the family cannot make.
@@ -25,12 +26,12 @@ struct ProgramPlan {
   std::chrono::microseconds eraseFirstTime{0};
 };
 
-// Reads program memory up to the file's last address and the IDs and configuration word,
+// Reads program memory up to the file's last address and configuration memory,
 // and chooses the cheaper of writing in place and erasing program memory first (forced when
 // a word must change that the family cannot rewrite in place). For erase first it also reads
 // the rest of program memory. Leaves a fresh entry at 0.
-ProgramPlan PlanProgram(Session& s, const HexImage& image,
-                        const std::array<std::uint16_t, 5>& wantConfig, const ShowAddress& show);
+ProgramPlan PlanProgram(Session& s, const HexImage& image, const ConfigMemory& wantConfig,
+                        const ShowAddress& show);
 
 // Carries out the plan's erase, if any, and marks what it cleared as erased.
 void EraseForPlan(Session& s, ProgramPlan& plan);

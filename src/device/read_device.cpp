@@ -10,8 +10,9 @@ namespace daxwel {
 
 namespace {
 
-// ID words at 0x2000-0x2003, the device ID at 0x2006 and the configuration word at 0x2007,
-// in one pass over configuration memory.
+// ID words at 0x2000-0x2003, the device ID at 0x2006, the configuration word at 0x2007 and
+// the family's words after it (a second configuration word, calibration words), in one pass
+// over configuration memory.
 void ReadConfigurationMemory(detail::Session& s, ReadOutcome& out) {
   s.Reset();
   s.Enter();
@@ -28,6 +29,12 @@ void ReadConfigurationMemory(detail::Session& s, ReadOutcome& out) {
   s.Increment();
   s.Command(cmd::kReadDataProgram);
   out.contents.config = detail::WordOf(s.Read());
+  const int end = s.model->family->ConfigMemoryEnd();
+  for (int address = 0x2008; address <= end; ++address) {
+    s.Increment();
+    s.Command(cmd::kReadDataProgram);
+    (address == 0x2008 ? out.contents.word2008 : out.contents.word2009) = detail::WordOf(s.Read());
+  }
   s.Reset();
 }
 

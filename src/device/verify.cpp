@@ -1,3 +1,4 @@
+#include "config/config_word.h"
 #include "device/algorithm.h"
 #include "device/operations.h"
 #include "device/session.h"
@@ -75,13 +76,19 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
     s.Reset();
   }
 
-  // The IDs the file carries, and the configuration word that programming would choose.
+  // The IDs the file carries, and the configuration words that programming would choose (a
+  // second one only where the file or the dialog gives it).
+  const FamilyDescriptor& family = *model->family;
   detail::ConfigMemoryWant want;
-  for (std::size_t j = 0; j < want.ids.size(); ++j) {
-    if (image.HasId[j]) want.ids[j] = detail::WordOf(detail::IdWordBits(image.IdWords[j]));
+  for (std::size_t j = 0; j < 4; ++j) {
+    if (image.HasId[j]) want.words[j] = detail::WordOf(detail::IdWordBits(image.IdWords[j]));
   }
-  if (const auto config = ChooseConfigWord(image.FileConfig, op.ConfigSource())) {
-    want.config = detail::WordOf(config->word);
+  if (const auto config =
+          ChooseConfigWord(FileConfigWords(image, family.configWords), op.ConfigSource())) {
+    for (int k = 0; k < family.configWords && config->word.size() >= 14 * (k + 1u); ++k) {
+      want.words[detail::kConfigWordIndex + static_cast<std::size_t>(k)] =
+          ConfigWordAt(config->word, k);
+    }
   }
   if (const std::string wrong = detail::CheckIdsAndConfig(s, want, "verificar"); !wrong.empty()) {
     return s.Finish("Error", wrong, result::kVerifyMismatch);

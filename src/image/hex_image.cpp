@@ -232,9 +232,11 @@ std::optional<Failure> RunPass(std::string_view bytes, Pass pass, ImageLimits li
           image.IdWords[static_cast<std::size_t>(addr - kIdFirst)] =
               static_cast<std::int16_t>(value);
           image.HasId[static_cast<std::size_t>(addr - kIdFirst)] = true;
-        } else if (addr == kConfigAddress) {
+        } else if (addr >= kConfigAddress && addr <= kConfigAddress + 2) {
           if (auto fault = word(k, value)) return fault;
-          image.FileConfig = ToBitString(value);
+          (addr == kConfigAddress       ? image.FileConfig
+           : addr == kConfigAddress + 1 ? image.FileWord2008
+                                        : image.FileWord2009) = ToBitString(value);
         }
       } else if (addr >= kEepromBase) {
         const int s = addr - kEepromBase;
@@ -320,6 +322,11 @@ int FromBitString(std::string_view bits) {
   unsigned value = 0;  // wraps harmlessly on absurdly long input
   for (char c : bits) value = value * 2U + (c == '1' ? 1U : 0U);
   return static_cast<int>(value & 0x7FFFFFFFU);
+}
+
+std::string FileConfigWords(const HexImage& image, int words) {
+  if (image.FileConfig.empty() || words < 2) return image.FileConfig;
+  return image.FileConfig + image.FileWord2008;
 }
 
 std::optional<ChosenConfig> ChooseConfigWord(const std::string& fileConfig,

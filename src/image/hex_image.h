@@ -14,7 +14,11 @@ struct HexImage {
   std::array<std::int16_t, 8192> ProgramWords{};
   std::int16_t ProgramEnd = 0;
   std::array<std::int16_t, 4> IdWords{0x3F80, 0x3F80, 0x3F80, 0x3F80};
-  std::string FileConfig;  // 14-character BitString or empty
+  std::string FileConfig;  // 0x2007 (HEX byte 0x400E): 14-character BitString or empty
+  // What the file puts at 0x2008 (byte 0x4010: a second configuration word, or a calibration
+  // word on some parts) and at 0x2009 (byte 0x4012); empty when it puts nothing there.
+  std::string FileWord2008;
+  std::string FileWord2009;
   std::array<std::int16_t, 256> EepromWords{};
   std::int16_t EepromEnd = 0;
   bool HasEeprom = false;
@@ -57,9 +61,13 @@ std::string ToBitString(int v);
 // than "1" counts as a 0 bit.
 int FromBitString(std::string_view bits);
 
+// The file's configuration words for a part with `words` of them: FileConfig, then FileWord2008
+// for a second; empty without a first.
+std::string FileConfigWords(const HexImage& image, int words);
+
 // Which configuration word is programmed: the file's or the dialog's.
 struct ChosenConfig {
-  std::string word;   // 14 characters
+  std::string word;   // 14 characters per configuration word
   std::string label;  // "Manual" or "Desde Archivo"
 };
 // `dialogAnswer` is what SetConfigWord answered; nullopt is the configuration failure. An

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 
 namespace daxwel {
 
@@ -76,10 +77,19 @@ std::string FormatInhx8m(const ChipContents& contents, bool omitErasedProgramWor
   for (std::uint16_t id : contents.ids) PushWord(ids, id);
   AppendRun(out, kIdByteAddress, ids);
 
-  if (contents.config) {
-    std::vector<std::uint8_t> config;
-    PushWord(config, *contents.config);
-    AppendRun(out, kConfigByteAddress, config);
+  // The configuration word and the words after it, each run of present words in one go.
+  const std::optional<std::uint16_t> high[] = {contents.config, contents.word2008,
+                                               contents.word2009};
+  std::vector<std::uint8_t> config;
+  int configStart = kConfigByteAddress;
+  for (std::size_t k = 0; k <= std::size(high); ++k) {
+    if (k < std::size(high) && high[k]) {
+      if (config.empty()) configStart = kConfigByteAddress + 2 * static_cast<int>(k);
+      PushWord(config, *high[k]);
+    } else if (!config.empty()) {
+      AppendRun(out, configStart, config);
+      config.clear();
+    }
   }
 
   std::vector<std::uint8_t> eeprom;

@@ -96,6 +96,7 @@ std::uint16_t Chip::ReadProgramWord() const {
   if (offset < 4) return memory_.ids[static_cast<std::size_t>(offset)] & kWordMask;
   if (address_ == kDeviceIdAddress) return DeviceId();
   if (address_ == kConfigWordAddress) return Config();
+  if (offset == 8 || offset == 9) return memory_.high[static_cast<std::size_t>(offset - 8)];
   return kErasedWord;
 }
 
@@ -104,6 +105,7 @@ std::uint16_t Chip::Stored(int address) const {
   const int offset = address - kConfigBase;
   if (offset < 4) return memory_.ids[static_cast<std::size_t>(offset)] & kWordMask;
   if (address == kConfigWordAddress) return Config();
+  if (offset == 8 || offset == 9) return memory_.high[static_cast<std::size_t>(offset - 8)];
   return kErasedWord;
 }
 

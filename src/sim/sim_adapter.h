@@ -102,6 +102,9 @@ struct ChipMemory {
   // Unimplemented bits read 1 whatever is set here; the chip's own writes store them as 1.
   std::uint16_t config = 0x3FFF;
   std::vector<std::uint8_t> eeprom;  // model's size
+  // 0x2008 and 0x2009: a second configuration word or factory calibration words on the parts
+  // that have them; erased (and never written) on the others.
+  std::array<std::uint16_t, 2> high{0x3FFF, 0x3FFF};
   // What the part left the factory with, for the parts that have one: no programmer can read
   // it, but a careful one keeps the chip's 0x3FF and bits 13:12 equal to it.
   std::optional<Calibration> factory;

@@ -54,7 +54,8 @@ std::string HexText(int value) {
 constexpr std::string_view kModelComment = ";PIC ";
 
 bool SameMemory(const ChipMemory& a, const ChipMemory& b) {
-  return a.program == b.program && a.ids == b.ids && a.config == b.config && a.eeprom == b.eeprom;
+  return a.program == b.program && a.ids == b.ids && a.config == b.config && a.high == b.high &&
+         a.eeprom == b.eeprom;
 }
 
 // The model a state file's first line names, or empty when it names none.
@@ -266,6 +267,9 @@ ChipContents ContentsOfMemory(const ChipMemory& memory) {
   contents.program = memory.program;
   contents.ids = memory.ids;
   contents.config = memory.config;
+  // Left out while erased, so the parts without them keep the files they always had.
+  if (memory.high[0] != kErasedWord) contents.word2008 = memory.high[0];
+  if (memory.high[1] != kErasedWord) contents.word2009 = memory.high[1];
   contents.eeprom = memory.eeprom;
   return contents;
 }
@@ -277,6 +281,8 @@ void LoadMemory(const ChipContents& contents, ChipMemory& memory) {
   for (auto& word : memory.program) word &= kErasedWord;
   for (std::size_t i = 0; i < memory.ids.size(); ++i) memory.ids[i] = contents.ids[i] & 0x3FFF;
   memory.config = contents.config.value_or(kErasedWord) & 0x3FFF;
+  memory.high = {static_cast<std::uint16_t>(contents.word2008.value_or(kErasedWord) & 0x3FFF),
+                 static_cast<std::uint16_t>(contents.word2009.value_or(kErasedWord) & 0x3FFF)};
   std::fill(memory.eeprom.begin(), memory.eeprom.end(), kErasedByte);
   std::copy_n(contents.eeprom.begin(), std::min(contents.eeprom.size(), memory.eeprom.size()),
               memory.eeprom.begin());
@@ -330,6 +336,14 @@ std::string ContentsOfText(std::string_view bytes, const std::string& path, int 
   contents.config.reset();
   if (!image.FileConfig.empty()) {
     contents.config = static_cast<std::uint16_t>(FromBitString(image.FileConfig));
+  }
+  contents.word2008.reset();
+  contents.word2009.reset();
+  if (!image.FileWord2008.empty()) {
+    contents.word2008 = static_cast<std::uint16_t>(FromBitString(image.FileWord2008));
+  }
+  if (!image.FileWord2009.empty()) {
+    contents.word2009 = static_cast<std::uint16_t>(FromBitString(image.FileWord2009));
   }
   contents.eeprom.assign(static_cast<std::size_t>(eepromBytes), kErasedByte);
   for (int i = 0; i < eepromBytes; ++i) {

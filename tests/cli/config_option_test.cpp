@@ -96,6 +96,12 @@ TEST(ConfigOption, ProblemsNameWhatEachLayoutAccepts) {
   ASSERT_EQ(ParseConfigOption("OSC=RCCLK", choice), "");
   EXPECT_EQ(ConfigSourceFor(choice, ConfigLayoutOf(14)), rc);
   EXPECT_EQ(rc, "11111100110011");
+
+  // Two words: the one at 0x2007, then the one at 0x2008.
+  ASSERT_EQ(ParseConfigOption("0x2FF4,0x3EFF", choice), "");
+  EXPECT_EQ(ConfigSourceFor(choice, ConfigLayoutOf(14)), "1011111111010011111011111111");
+  EXPECT_NE(ParseConfigOption("0x2FF4,0x4000", choice), "");
+  EXPECT_NE(ParseConfigOption("0x2FF4,", choice), "");
 }
 
 }  // namespace

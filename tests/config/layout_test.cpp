@@ -20,10 +20,12 @@ FieldValues Defaults(const ConfigLayout& layout) {
 TEST(ConfigLayout, EveryValueRoundTripsThroughWordAndSummary) {
   for (const ConfigLayout* layout : ConfigLayouts()) {
     SCOPED_TRACE(std::string(layout->dialog.objectName));
-    std::uint16_t used = 0;
+    const int words = LayoutWords(*layout);
+    std::array<std::uint16_t, 2> used{};
     for (const ConfigField& field : layout->fields) {
-      EXPECT_EQ(used & field.mask, 0) << field.name << " overlaps another field";
-      used |= field.mask;
+      auto& bits = used[static_cast<std::size_t>(field.word)];
+      EXPECT_EQ(bits & field.mask, 0) << field.name << " overlaps another field";
+      bits |= field.mask;
     }
     for (const ConfigField& field : layout->fields) {
       for (const ConfigValue& value : field.values) {
@@ -31,17 +33,24 @@ TEST(ConfigLayout, EveryValueRoundTripsThroughWordAndSummary) {
         SCOPED_TRACE(std::string(field.name) + "=" + std::string(value.name));
         FieldValues chosen = Defaults(*layout);
         chosen[std::string(field.name)] = value.name;
-        const std::uint16_t word = ComposeConfigWord(*layout, chosen);
-        EXPECT_EQ(word | used, 0x3FFF);
-        EXPECT_EQ(DecodeConfigWord(*layout, word), chosen);
+        std::string text;
+        FieldValues decoded;
+        for (int k = 0; k < words; ++k) {
+          const std::uint16_t word = ComposeConfigWord(*layout, chosen, k);
+          EXPECT_EQ(word | used[static_cast<std::size_t>(k)], 0x3FFF);
+          decoded.merge(DecodeConfigWord(*layout, word, k));
+          text += ToBitString(word);
+        }
+        EXPECT_EQ(decoded, chosen);
+        EXPECT_EQ(SetConfigWord(layout, {.chkFromFile = false, .values = chosen}), text);
 
         std::string lines;
         for (const ConfigField& f : layout->fields) {
-          const ConfigValue* decoded = FindValue(f, chosen.at(std::string(f.name)));
-          ASSERT_NE(decoded, nullptr);
-          lines += std::string(f.summaryCaption) + ": " + std::string(decoded->summary) + "\r";
+          const ConfigValue* shown = FindValue(f, chosen.at(std::string(f.name)));
+          ASSERT_NE(shown, nullptr);
+          lines += std::string(f.summaryCaption) + ": " + std::string(shown->summary) + "\r";
         }
-        EXPECT_EQ(Config_Detail(ToBitString(word), layout), lines);
+        EXPECT_EQ(Config_Detail(text, layout), lines);
       }
     }
   }

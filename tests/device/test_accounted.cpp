@@ -135,13 +135,64 @@ TEST(EveryByte, PreservedBitsKeepTheChipsValue) {
   detail::Session s(b.link, b.op);
   s.model = &model;
   s.cycles = model.cycles;
-  const std::array<std::uint16_t, 5> wantConfig{0x3F80, 0x3F80, 0x3F80, 0x3F80, 0x3F39};
+  detail::ConfigMemory wantConfig = detail::ErasedConfigMemory();
+  for (std::size_t j = 0; j < 4; ++j) wantConfig[j] = 0x3F80;
+  wantConfig[detail::kConfigWordIndex] = 0x3F39;
   const detail::ProgramPlan plan = detail::PlanProgram(s, loaded.image, wantConfig, [](int) {});
   detail::SafeLinesOff(b.link);
   ASSERT_EQ(plan.want.size(), 8u);
   EXPECT_EQ(plan.want[5], 0x3455);
   EXPECT_EQ(plan.want[4], 0x0000);
-  EXPECT_EQ(plan.wantConfig[4], 0x3739);
+  EXPECT_EQ(plan.wantConfig[detail::kConfigWordIndex], 0x3739);
+}
+
+// Calibration words in configuration memory are read and shown but never written nor
+// compared; a file's value there only earns a note.
+TEST(EveryByte, CalibrationWordsAreReadButNeverWrittenNorCompared) {
+  const DeviceModel& row = *ModelByIndex(ModelIndexByName("16F877").value_or(0));
+  static constexpr int kCalibration[] = {0x2008};
+  FamilyDescriptor family = *row.family;
+  family.calibrationWords = kCalibration;
+  DeviceModel model = row;
+  model.family = &family;
+
+  Bench b(SimModel::F877);
+  b.sim.Memory().high[0] = 0x2A5A;
+  HexBuilder h;
+  h.Words(0x2007, {0x3F39, 0x0000});
+  const HexLoadResult loaded = LoadHexImage(b.dir.Write("p.hex", h.Text()), {8192, 256});
+  ASSERT_EQ(loaded.status, HexStatus::Ok);
+  EXPECT_EQ(detail::CalibrationFileNote(family, loaded.image),
+            "Nota: el archivo trae un valor en 0x2008 (calibración de fábrica); no se escribe");
+
+  detail::Session s(b.link, b.op);
+  s.model = &model;
+  s.cycles = model.cycles;
+  detail::ConfigMemoryWant want =
+      detail::WrittenIdsAndConfig(loaded.image, FileConfigWords(loaded.image, 2), family);
+  EXPECT_FALSE(want.words[8].has_value());
+  detail::ConfigMemory words = detail::ErasedConfigMemory();
+  for (std::size_t j = 0; j < words.size(); ++j) words[j] = want.words[j].value_or(0x0000);
+  s.Reset();
+  s.Enter();
+  const long long cycles = b.sim.Stats().programCycles;
+  detail::AlgorithmOf(model).WriteIdsAndConfig(s, words, detail::ErasedConfigMemory());
+  EXPECT_EQ(b.sim.Stats().programCycles - cycles, 5) << "four IDs and one configuration word";
+  // Even a want at the calibration address is not compared.
+  want.words[8] = 0x0000;
+  EXPECT_EQ(detail::CheckIdsAndConfig(s, want, "programar"), "");
+  EXPECT_EQ(detail::ReadIdsAndConfig(s)[8], 0x2A5A);
+  detail::SafeLinesOff(b.link);
+  EXPECT_EQ(b.sim.Memory().high[0], 0x2A5A);
+  b.ExpectClean();
+
+  ChipContents read;
+  read.word2008 = 0x2A5A;
+  EXPECT_EQ(detail::CalibrationLines(family, read),
+            std::vector<std::string>{"Calibración 0x2008: 0x2A5A"});
+  read.word2008 = 0x3FFF;
+  EXPECT_EQ(detail::CalibrationLines(family, read),
+            std::vector<std::string>{"Calibración 0x2008: 0x3FFF (perdida)"});
 }
 
 }  // namespace

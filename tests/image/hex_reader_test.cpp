@@ -257,6 +257,19 @@ TEST_F(HexReader, ConfigurationAndIdWordsFromAnyCoveringRecord) {
   EXPECT_EQ(r.image.IdWords[2], 7);
   EXPECT_EQ(r.image.IdWords[3], 8);
   EXPECT_TRUE(r.image.FileConfig.empty());
+
+  // The words after it (0x2008 at byte 0x4010, 0x2009) are kept apart, and a part with two
+  // configuration words takes the second.
+  r = Load(Words(0x2007, {0x2FF4, 0x3EFF, 0x1234}) + kEof);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.FileConfig, ToBitString(0x2FF4));
+  EXPECT_EQ(r.image.FileWord2008, ToBitString(0x3EFF));
+  EXPECT_EQ(r.image.FileWord2009, ToBitString(0x1234));
+  EXPECT_EQ(FileConfigWords(r.image, 1), ToBitString(0x2FF4));
+  EXPECT_EQ(FileConfigWords(r.image, 2), ToBitString(0x2FF4) + ToBitString(0x3EFF));
+  // Without a first word there is no configuration to take.
+  r = Load(Words(0x2008, {0x3EFF}) + kEof);
+  EXPECT_EQ(FileConfigWords(r.image, 2), "");
 }
 
 TEST_F(HexReader, EepromRecords) {

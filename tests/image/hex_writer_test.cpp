@@ -107,6 +107,23 @@ TEST(HexWriter, WrittenFilesLoadBackToTheSameImage) {
   }
 }
 
+// A second configuration word at 0x2008 and a calibration word at 0x2009 follow the first in
+// their own record (0x4010 starts a new 16 bytes), and read back where they were.
+TEST(HexWriter, WordsAfterTheConfigurationWordReadBack) {
+  ChipContents chip;
+  chip.config = 0x2FF4;
+  chip.word2008 = 0x3EFF;
+  chip.word2009 = 0x1A2B;
+  const std::string text = FormatInhx8m(chip, true);
+  EXPECT_NE(text.find(":02400E00F42F8D\r\n:04401000FF3E2B1A2A\r\n"), std::string::npos) << text;
+  const HexLoadResult r = ParseHexImage(text, k16F877);
+  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
+  EXPECT_EQ(r.image.FileWord2008, ToBitString(0x3EFF));
+  EXPECT_EQ(r.image.FileWord2009, ToBitString(0x1A2B));
+  chip.word2008.reset();
+  EXPECT_NE(FormatInhx8m(chip, true).find(":02401200"), std::string::npos);
+}
+
 TEST(HexWriter, WordsKeepTheirLowFourteenBitsAndNoConfigMeansNone) {
   TempDir dir;
   ChipContents chip;

@@ -109,8 +109,8 @@ class F62xa final : public FamilyAlgorithm {
     });
   }
 
-  void WriteIdsAndConfig(Session& s, const std::array<std::uint16_t, 5>& want,
-                         const std::array<std::uint16_t, 5>& have) const override {
+  void WriteIdsAndConfig(Session& s, const ConfigMemory& want,
+                         const ConfigMemory& have) const override {
     WriteChangedIdsAndConfig(s, want, have);
   }
 

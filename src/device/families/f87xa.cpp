@@ -95,8 +95,8 @@ class F87xa final : public FamilyAlgorithm {
     });
   }
 
-  void WriteIdsAndConfig(Session& s, const std::array<std::uint16_t, 5>& want,
-                         const std::array<std::uint16_t, 5>& have) const override {
+  void WriteIdsAndConfig(Session& s, const ConfigMemory& want,
+                         const ConfigMemory& have) const override {
     WriteChangedIdsAndConfig(s, want, have);
   }
 

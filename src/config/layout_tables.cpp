@@ -322,12 +322,43 @@ constexpr ConfigValue kWrt819Values[] = {
     {"1536", 0x000, "0000-05FF Protected", "Wrt0000_05FF", "0000h a 05FFh"},
 };
 
+// The 16F87/88's second word (0x2008): two-speed start-up and the fail-safe clock monitor.
+constexpr ConfigValue kIesoValues[] = {
+    {"off", 0x0, "Disabled", "IesoOff", "OFF"},
+    {"on", 0x2, "Enabled", "IesoOn", "ON"},
+};
+constexpr ConfigField kIeso{
+    .name = "ieso",
+    .mask = 0x0002,
+    .summaryMask = 0x0002,
+    .summaryCaption = "Internal External Switchover",
+    .labels = {"Int/Ext", "Switchover"},
+    .values = kIesoValues,
+    .defaultValue = "on",
+    .word = 1,
+};
+constexpr ConfigValue kFcmenValues[] = {
+    {"off", 0x0, "Disabled", "FcmenOff", "OFF"},
+    {"on", 0x1, "Enabled", "FcmenOn", "ON"},
+};
+constexpr ConfigField kFcmen{
+    .name = "fcmen",
+    .mask = 0x0001,
+    .summaryMask = 0x0001,
+    .summaryCaption = "Fail-Safe Clock Monitor",
+    .labels = {"Fail-Safe", "Clock Monitor"},
+    .values = kFcmenValues,
+    .defaultValue = "on",
+    .word = 1,
+};
+
 constexpr ConfigField kFields88[] = {kCpWhole, CcpPin(kCcpRb0Values, "rb0"),
                                      kDebug,   WriteProtect(kWrt88Values),
                                      kCpd,     kLvp,
                                      kBoden,   kMclre,
                                      kPwrte,   kWdt,
-                                     kOsc62xa};
+                                     kOsc62xa, kIeso,
+                                     kFcmen};
 constexpr ConfigField kFields818[] = {kCpWhole, CcpPin(kCcpRb2Values, "rb2"),
                                       kDebug,   WriteProtect(kWrt818Values),
                                       kCpd,     kLvp,
@@ -462,7 +493,8 @@ constexpr GroupPlace kGroups62xa[] = {
 };
 
 // 16F87/88 and 16F818/819: the 16F62XA's top row with write protection in the place of LVP,
-// then five groups, then the debugger and CCP1 centred under them.
+// then five groups, then the debugger and CCP1 centred under them (with the second word's two
+// groups on the 16F87/88).
 constexpr int kMiddleRow81x = kTopRow + 140 + 8;
 constexpr int kBottomRow81x = kMiddleRow81x + 104 + 8;
 constexpr Box Middle81x(int column) { return {Column(column), kMiddleRow81x, 120, 104}; }
@@ -477,23 +509,34 @@ constexpr std::array<ButtonPlace, 3> kWrt818Stack{{{"WrtOff", {6, kUnder2 - 4, 1
 constexpr Four kWrt819Stack =
     Stack("WrtOff", "Wrt0000_01FF", "Wrt0000_03FF", "Wrt0000_05FF", kUnder2 - 4);
 
-constexpr std::array<GroupPlace, 11> Grid81x(std::span<const ButtonPlace> wrt,
-                                             std::span<const ButtonPlace> ccp) {
-  return {{{"osc", {Column(0), kTopRow, 248, 140}, kOsc62xaButtons},
-           {"wrt", TopA(2), wrt},
-           {"cp", TopA(3), kCpOnOff},
-           {"cpd", TopA(4), kCpdOnOff},
-           {"lvp", Middle81x(0), kLvpOnOff},
-           {"mclre", Middle81x(1), kMclreOnOff},
-           {"boden", Middle81x(2), kBodenOnOff},
-           {"pwrte", Middle81x(3), kPwrteOnOff},
-           {"wdt", Middle81x(4), kWdtOnOff},
-           {"debug", Bottom81x(1), kDebugOnOff},
-           {"ccpmx", Bottom81x(2), ccp}}};
+constexpr Pair kIesoOnOff = OnOff("IesoOff", "IesoOn", kUnder2);
+constexpr Pair kFcmenOnOff = OnOff("FcmenOff", "FcmenOn", kUnder2);
+
+// The nine groups every one of these layouts has, then its own bottom row.
+template <std::size_t N>
+constexpr std::array<GroupPlace, 9 + N> Grid81x(std::span<const ButtonPlace> wrt,
+                                                const std::array<GroupPlace, N>& bottom) {
+  std::array<GroupPlace, 9 + N> groups{{{"osc", {Column(0), kTopRow, 248, 140}, kOsc62xaButtons},
+                                        {"wrt", TopA(2), wrt},
+                                        {"cp", TopA(3), kCpOnOff},
+                                        {"cpd", TopA(4), kCpdOnOff},
+                                        {"lvp", Middle81x(0), kLvpOnOff},
+                                        {"mclre", Middle81x(1), kMclreOnOff},
+                                        {"boden", Middle81x(2), kBodenOnOff},
+                                        {"pwrte", Middle81x(3), kPwrteOnOff},
+                                        {"wdt", Middle81x(4), kWdtOnOff}}};
+  for (std::size_t i = 0; i < N; ++i) groups[9 + i] = bottom[i];
+  return groups;
 }
-constexpr auto kGroups88 = Grid81x(kWrt88Stack, kCcpRb0);
-constexpr auto kGroups818 = Grid81x(kWrt818Stack, kCcpRb2);
-constexpr auto kGroups819 = Grid81x(kWrt819Stack, kCcpRb2);
+constexpr std::array<GroupPlace, 2> kBottom818{
+    {{"debug", Bottom81x(1), kDebugOnOff}, {"ccpmx", Bottom81x(2), kCcpRb2}}};
+constexpr auto kGroups88 =
+    Grid81x(kWrt88Stack, std::array<GroupPlace, 4>{{{"debug", Bottom81x(0), kDebugOnOff},
+                                                    {"ccpmx", Bottom81x(1), kCcpRb0},
+                                                    {"ieso", Bottom81x(2), kIesoOnOff},
+                                                    {"fcmen", Bottom81x(3), kFcmenOnOff}}});
+constexpr auto kGroups818 = Grid81x(kWrt818Stack, kBottom818);
+constexpr auto kGroups819 = Grid81x(kWrt819Stack, kBottom818);
 constexpr int kHeight81x = kBottomRow81x + 104 + 48;
 
 // The check box's rectangle, centred in the wider windows.

@@ -76,6 +76,8 @@ struct PartInfo {
   std::optional<Calibration> factory;  // what a new chip of the part holds, if it has one
   // Unimplemented configuration bits the part's sheet says read 0 rather than 1.
   std::uint16_t configReadsZero = 0;
+  // The bits of a second configuration word at 0x2008 (the others read 1); 0 for none.
+  std::uint16_t config2Mask = 0;
 };
 
 const PartInfo& PartOf(SimModel model);

@@ -29,6 +29,7 @@ constexpr std::uint16_t kProtectionBits = 0x2100;  // CP and CPD
 constexpr std::uint16_t kMclrEnable = 0x0020;
 constexpr std::uint16_t kOscillator = 0x0013;
 constexpr nanoseconds kEntryWindow = std::chrono::microseconds(250);
+constexpr int kConfigWord2 = 0x2008;
 
 class F81xChip final : public Chip {
  public:
@@ -112,6 +113,7 @@ class F81xChip final : public Chip {
     if (!complete) return;
     EraseProgram();
     SetConfig(kErasedWord);
+    if (part_.config2Mask != 0) memory_.high[0] = kErasedWord;
     if (c.address >= kConfigBase) {
       EraseEeprom();
       memory_.ids.fill(kErasedWord);
@@ -212,7 +214,8 @@ class F81xChip final : public Chip {
       }
       stats_.configWrites += std::popcount(loadedLatches_);
       Begin(Pending::Ids, kConfigBase, needs, "Begin Programming Only of the IDs", now);
-    } else if (address_ == kConfigWordAddress) {
+    } else if (address_ == kConfigWordAddress ||
+               (address_ == kConfigWord2 && part_.config2Mask != 0)) {
       ++stats_.configWrites;
       Begin(Pending::Config, address_, needs,
             "Begin Programming Only of the configuration word at " + where, now);
@@ -274,8 +277,15 @@ class F81xChip final : public Chip {
         return;
       case Pending::Config: {
         // Written as loaded, 0s and 1s; only an erase lifts protection that is on.
+        const std::uint16_t loaded = latches_[static_cast<std::size_t>(openAddress_ & 3)];
+        if (openAddress_ == kConfigWord2) {
+          if (!faults_.configFail) {
+            memory_.high[0] = (loaded | ~part_.config2Mask) & kWordMask;
+          }
+          return;
+        }
         const std::uint16_t on = static_cast<std::uint16_t>(~Config() & kProtectionBits);
-        WriteConfigCell(static_cast<std::uint16_t>(latches_[3] & ~on));
+        WriteConfigCell(static_cast<std::uint16_t>(loaded & ~on));
         return;
       }
       case Pending::Byte:

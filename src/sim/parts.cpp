@@ -140,8 +140,8 @@ constexpr std::array<PartInfo, 24> kParts{{
     {"12F675", SimFamily::F675, 1024, 128, 0x0FC5, kF675Bits, true, kF675, kCal675, kF675ReadsZero},
     {"16F630", SimFamily::F675, 1024, 128, 0x10C3, kF675Bits, true, kF675, kCal630, kF675ReadsZero},
     {"16F676", SimFamily::F675, 1024, 128, 0x10E1, kF675Bits, true, kF675, kCal676, kF675ReadsZero},
-    {"16F87", SimFamily::F81X, 4096, 256, 0x0723, kAllBits, true, kF88, kNoCalibration},
-    {"16F88", SimFamily::F81X, 4096, 256, 0x0768, kAllBits, true, kF88, kNoCalibration},
+    {"16F87", SimFamily::F81X, 4096, 256, 0x0723, kAllBits, true, kF88, kNoCalibration, 0, 0x0003},
+    {"16F88", SimFamily::F81X, 4096, 256, 0x0768, kAllBits, true, kF88, kNoCalibration, 0, 0x0003},
     {"16F818", SimFamily::F81X, 1024, 128, 0x04C4, kAllBits, true, kF819, kNoCalibration},
     {"16F819", SimFamily::F81X, 2048, 256, 0x04E2, kAllBits, true, kF819, kNoCalibration},
 }};

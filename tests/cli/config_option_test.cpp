@@ -60,7 +60,7 @@ TEST(ConfigOption, ProblemsNameWhatEachLayoutAccepts) {
   const Row rows[] = {
       {"speed=on", 0,
        "--config: campo desconocido \"speed\" (cp, pwrte, wdt, osc, wrt, cpd, lvp, "
-       "boden, debug, mclre o ccpmx)"},
+       "boden, debug, mclre, ccpmx, ieso o fcmen)"},
       {"osc=xx", 0,
        "--config: valor \"xx\" no válido para osc (rc, hs, xt, lp, ec, intio, intclk, "
        "rcio o rcclk)"},

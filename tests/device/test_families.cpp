@@ -115,7 +115,7 @@ TEST(NewFamilies, RewritesThatSetBitsKeepEveryOtherWord) {
 // CP alone on the 16F87XA and 16F62XA, CP and CPD on the 16F87/88/818/819.
 // A changed word of the 16F87/88/818/819 costs an erase of its row and no more: the words of
 // the row past the file's end, the other rows and the EEPROM bytes keep their values; an
-// EEPROM byte or ID that needs a bit set is erased first.
+// EEPROM byte or ID that needs a bit set is erased first, a configuration word never.
 TEST(NewFamilies, RowErasedPartsRewriteOnlyTheChangedRow) {
   for (const Part& p : kRowErased) {
     SCOPED_TRACE(std::string(sim::SimModelName(p.model)));
@@ -123,10 +123,14 @@ TEST(NewFamilies, RowErasedPartsRewriteOnlyTheChangedRow) {
     HexBuilder first = Program(p.config);
     first.Words(0x1F, {0x1234});
     first.Words(0x20, {0x2345});
+    const bool twoWords = ModelByIndex(p.index)->family->configWords == 2;
+    if (twoWords) first.Words(0x2008, {0x3FFC});
     ASSERT_EQ(ProgramDevice(b.dir.Write("a.hex", first.Text()), b.link, b.op), "ok");
+    EXPECT_EQ(b.sim.Memory().high[0], twoWords ? 0x3FFC : 0x3FFF);
     b.sim.ResetStats();
     HexBuilder next = Program(p.config, 0x0010);  // 0x0103 -> 0x0113, 0x42 -> 0x62
     next.Ids({0x0001, 0x0002, 0x0003, 0x0008});
+    if (twoWords) next.Words(0x2008, {0x3FFE});
     const std::string path = b.dir.Write("b.hex", next.Text());
     ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok") << b.op.LastText();
     b.ExpectClean();
@@ -137,9 +141,10 @@ TEST(NewFamilies, RowErasedPartsRewriteOnlyTheChangedRow) {
     EXPECT_EQ(m.program[0x20], 0x2345);
     EXPECT_EQ(m.eeprom[1], 0x62);
     EXPECT_EQ(m.ids[3], 0x3F88);
+    EXPECT_EQ(m.high[0], twoWords ? 0x3FFE : 0x3FFF);
     EXPECT_EQ(b.sim.Stats().bulkErases, 0);
-    // The row's four groups that hold words, the changed EEPROM byte, the IDs.
-    EXPECT_EQ(b.sim.Stats().programOnlyCycles, 4 + 1 + 1);
+    // The row's four groups that hold words, the changed EEPROM byte, the IDs, the second word.
+    EXPECT_EQ(b.sim.Stats().programOnlyCycles, 4 + 1 + 1 + (twoWords ? 1 : 0));
   }
 }
 
@@ -223,14 +228,14 @@ TEST(NewFamilies, RefusalsLeaveTheChipUntouched) {
   }
 }
 
-// A 62XA or 16F88 set for the internal oscillator with MCLR off may never enter programming
+// A 62XA or 16F819 set for the internal oscillator with MCLR off may never enter programming
 // mode again on an adapter that keeps VDD on: the user is asked first, and told why afterwards.
 TEST(NewFamilies, MclrOffIsConfirmedAndExplainedWhenThePartNoLongerAnswers) {
   const struct {
     SimModel model;
     int index;
     const char* why;
-  } cases[] = {{SimModel::F628A, 14, "VPP antes que VDD"}, {SimModel::F88, 17, "conmute VDD"}};
+  } cases[] = {{SimModel::F628A, 14, "VPP antes que VDD"}, {SimModel::F819, 19, "conmute VDD"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
     Bench b(c.model);

@@ -35,8 +35,8 @@ case $check in
     ;;
   eeprom88)
     ports="porta portb"
-    info=("Configuration Word: 0x3F30" "  CCP1 Pin: RB0" "  Master Clear Reset: Enabled"
-      "  Oscilator: INTOSC I/O")
+    info=("Configuration Word: 0x3F30" "Configuration Word 2: 0x3FFC" "  CCP1 Pin: RB0"
+      "  Master Clear Reset: Enabled" "  Oscilator: INTOSC I/O" "  Fail-Safe Clock Monitor: Disabled")
     ;;
   *)
     echo "unknown check $check" >&2

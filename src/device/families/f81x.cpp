@@ -187,10 +187,12 @@ class F81x final : public FamilyAlgorithm {
     });
   }
 
-  // The IDs are one group: erased first when a bit must go back to 1. The configuration word
-  // takes 0s and 1s alike from a programming-only cycle and needs no erase.
-  void WriteIdsAndConfig(Session& s, const std::array<std::uint16_t, 5>& want,
-                         const std::array<std::uint16_t, 5>& have) const override {
+  // The IDs are one group: erased first when a bit must go back to 1. The configuration words
+  // take 0s and 1s alike from a programming-only cycle and need no erase; each is only written
+  // with the counter on its own address.
+  void WriteIdsAndConfig(Session& s, const ConfigMemory& want,
+                         const ConfigMemory& have) const override {
+    const FamilyDescriptor& family = *s.model->family;
     s.GoToConfig(kErasedWord, 0);
     bool changes = false;
     bool erase = false;
@@ -212,11 +214,14 @@ class F81x final : public FamilyAlgorithm {
       if (j < 3) s.Increment();
     }
     if (changes) ProgramLatches(s);
-    for (int i = 0; i < 4; ++i) s.Increment();
-    const std::uint16_t implemented = s.model->family->configMask;
-    if ((have[4] & implemented) != (want[4] & implemented)) {
+    int at = 0x2003;
+    for (int address = 0x2007; address < 0x2007 + family.configWords; ++address) {
+      const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
+      const std::uint16_t implemented = family.ConfigMaskAt(address);
+      if ((have[j] & implemented) == (want[j] & implemented)) continue;
+      for (; at < address; ++at) s.Increment();
       s.Command(cmd::kLoadDataProgram);
-      s.Data(ToBitString(want[4]));
+      s.Data(ToBitString(want[j]));
       ProgramLatches(s);
     }
   }
@@ -254,8 +259,14 @@ const F81x kF81x;
 
 namespace daxwel {
 
-// Bit 13 protects all program memory, bit 8 the data EEPROM; every bit is implemented.
-extern const FamilyDescriptor kFamily16F88{detail::kF81x, {0x2100, 0x2100}, 0x3FFF, &kLayout16F88};
+// Bit 13 protects all program memory, bit 8 the data EEPROM; every bit of the word at 0x2007
+// is implemented. The 16F87/88's second word, at 0x2008, stores bits 1 and 0.
+extern const FamilyDescriptor kFamily16F88{.algorithm = detail::kF81x,
+                                           .protection = {0x2100, 0x2100},
+                                           .configMask = 0x3FFF,
+                                           .layout = &kLayout16F88,
+                                           .configWords = 2,
+                                           .config2Mask = 0x0003};
 extern const FamilyDescriptor kFamily16F818{
     detail::kF81x, {0x2100, 0x2100}, 0x3FFF, &kLayout16F818};
 extern const FamilyDescriptor kFamily16F819{

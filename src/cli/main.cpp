@@ -82,7 +82,9 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                   16F87/88, 16F818/819: osc, mclre como los 16F62XA, debug como los 16F87XA,
                             ccpmx=rb0|rb3 (16F87/88) o rb2|rb3 (16F818/819): pata del CCP1;
                             wrt=off|256|2048|all (16F87/88), off|512|1024 (16F818),
-                            off|512|1024|1536 (16F819): palabras protegidas desde 0000h
+                            off|512|1024|1536 (16F819): palabras protegidas desde 0000h;
+                            16F87/88, segunda palabra (0x2008): ieso=on|off (cambio de
+                            oscilador interno/externo), fcmen=on|off (monitor de reloj)
 
 Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
   (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A,

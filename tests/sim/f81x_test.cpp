@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "link/adapters.h"
 #include "link/icsp.h"
@@ -175,57 +176,34 @@ TEST(F81xTest, EachForbiddenSequenceIsReportedOnce) {
   }
 }
 
-// CP and CPD hide their memories and stop the row, byte and bulk erases; Chip Erase from
-// configuration memory clears everything, from program memory it keeps the EEPROM and IDs.
+// CP and CPD on: the row and bulk erases change nothing; Chip Erase lifts both, and clears the
+// EEPROM and IDs too only from configuration memory. 0x00: Load Configuration.
 TEST(F81xTest, OnlyChipEraseLiftsProtection) {
   const struct {
     const char* what;
-    std::function<void(Chip&)> erase;
+    std::vector<unsigned> commands;
     bool lifted;
-    bool eepromAndIdsErased;
-  } cases[] = {
-      {"row erase",
-       [](Chip& c) {
-         c.Load(0x02, 0x3FFF);
-         c.Cmd(0x08, 1ms);
-         c.Cmd(0x17);
-       },
-       false, false},
-      {"bulk erases",
-       [](Chip& c) {
-         c.Cmd(0x09);
-         c.Cmd(0x08, 10ms);
-         c.Cmd(0x17);
-         c.Cmd(0x0B);
-         c.Cmd(0x08, 10ms);
-         c.Cmd(0x17);
-       },
-       false, false},
-      {"chip erase from program memory", [](Chip& c) { c.Cmd(0x1F, 10ms); }, true, false},
-      {"chip erase from configuration memory",
-       [](Chip& c) {
-         c.ToConfig(0);
-         c.Cmd(0x1F, 10ms);
-       },
-       true, true},
-  };
+    bool all;
+  } cases[] = {{"row erase", {0x08, 0x17}, false, false},
+               {"bulk erases", {0x09, 0x08, 0x17, 0x0B, 0x08, 0x17}, false, false},
+               {"chip erase from program memory", {0x1F}, true, false},
+               {"chip erase from configuration memory", {0x00, 0x1F}, true, true}};
   for (const auto& c : cases) {
     Chip chip(SimModel::F87);
     ChipMemory& m = chip.sim.Memory();
     m.program[0] = 0x0123;
     m.eeprom[0] = 0x45;
     m.ids[0] = 0x3FF6;
-    m.config = 0x1E21;  // CP and CPD on
+    m.config = 0x1E21;
     chip.Enter();
-    EXPECT_EQ(chip.Read(0x04), 0u) << c.what;
-    EXPECT_EQ(chip.Read(0x05), 0u) << c.what;
-    c.erase(chip);
+    chip.Load(0x02, 0x3FFF);  // selects program memory for the erases
+    for (unsigned command : c.commands) command == 0 ? chip.ToConfig(0) : chip.Cmd(command, 10ms);
     chip.Leave();
     chip.Enter();
     EXPECT_EQ(chip.Read(0x04), c.lifted ? 0x3FFFu : 0u) << c.what;
     chip.Leave();
-    EXPECT_EQ(chip.sim.Memory().eeprom[0], c.eepromAndIdsErased ? 0xFF : 0x45) << c.what;
-    EXPECT_EQ(chip.sim.Memory().ids[0], c.eepromAndIdsErased ? 0x3FFF : 0x3FF6) << c.what;
+    const ChipMemory& after = chip.sim.Memory();
+    EXPECT_EQ(after.eeprom[0] == 0xFF && after.ids[0] == 0x3FFF, c.all) << c.what;
     EXPECT_TRUE(chip.sim.Violations().empty()) << c.what << chip.All();
   }
 }

@@ -43,7 +43,7 @@ TEST(AdapterPresets, EachPresetProgramsVerifiesReadsAndErasesBothEntryOrders) {
   struct Part {
     SimModel model;
     int config;
-  } parts[] = {{SimModel::F877A, 0x3F39}, {SimModel::F628A, 0x3F61}};
+  } parts[] = {{SimModel::F877A, 0x3F39}, {SimModel::F628A, 0x3F61}, {SimModel::F88, 0x3F61}};
   for (const AdapterPreset& preset : AdapterPresets()) {
     for (const Part& part : parts) {
       SCOPED_TRACE(std::string(preset.name) + " " + std::string(sim::SimModelName(part.model)));

@@ -194,14 +194,14 @@ class F81xChip final : public Chip {
     const nanoseconds needs = part_.times.programOnly;
     if (data) {
       const int index = EepromIndex(address_);
-      NeedsNoErase(EepromByte(index), latch_ & 0xFF, where, now);
+      NeedsNoErase(EepromByte(index), latch_ & 0xFF, kErasedByte, where, now);
       ++stats_.eepromWrites;
       Begin(Pending::Byte, index, needs, "Begin Programming Only of the data byte at " + where,
             now);
     } else if (!InConfigSpace()) {
       const int group = address_ & ~(kGroupWords - 1);
       for (int i = 0; i < kGroupWords; ++i) {
-        NeedsNoErase(Stored(group + i), latches_[static_cast<std::size_t>(i)],
+        NeedsNoErase(Stored(group + i), latches_[static_cast<std::size_t>(i)], kErasedWord,
                      Hex(static_cast<unsigned>(group + i), 4), now);
       }
       stats_.programWrites += std::popcount(loadedLatches_);
@@ -209,7 +209,7 @@ class F81xChip final : public Chip {
             "Begin Programming Only of the group at " + Hex(static_cast<unsigned>(group), 4), now);
     } else if (address_ - kConfigBase < 4) {
       for (int i = 0; i < 4; ++i) {
-        NeedsNoErase(Stored(kConfigBase + i), latches_[static_cast<std::size_t>(i)],
+        NeedsNoErase(Stored(kConfigBase + i), latches_[static_cast<std::size_t>(i)], kErasedWord,
                      Hex(static_cast<unsigned>(kConfigBase + i), 4), now);
       }
       stats_.configWrites += std::popcount(loadedLatches_);
@@ -224,10 +224,11 @@ class F81xChip final : public Chip {
     }
   }
 
-  // Programming only clears bits: a location that needs a bit set must be erased first.
-  void NeedsNoErase(std::uint16_t have, std::uint16_t loaded, const std::string& where,
-                    nanoseconds now) {
-    if ((have & loaded) == loaded) return;
+  // Programming only clears bits: a location that needs a bit set must be erased first. A
+  // latch of all ones (as End Programming leaves them) programs nothing.
+  void NeedsNoErase(std::uint16_t have, std::uint16_t loaded, std::uint16_t ones,
+                    const std::string& where, nanoseconds now) {
+    if ((have & loaded) == loaded || loaded == ones) return;
     Violation(now, "Begin Programming Only at " + where + " needs bits to go from 0 to 1 (holds " +
                        Hex(have, 4) + ", loaded " + Hex(loaded, 4) +
                        "): programming only cannot set a bit, erase first");

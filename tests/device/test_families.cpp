@@ -143,8 +143,18 @@ TEST(NewFamilies, RowErasedPartsRewriteOnlyTheChangedRow) {
     EXPECT_EQ(m.ids[3], 0x3F88);
     EXPECT_EQ(m.high[0], twoWords ? 0x3FFE : 0x3FFF);
     EXPECT_EQ(b.sim.Stats().bulkErases, 0);
-    // The row's four groups that hold words, the changed EEPROM byte, the IDs, the second word.
+    // The row's four groups that hold words, the EEPROM byte, the IDs, the second word; Begin
+    // Erase of the row, the byte and the IDs.
     EXPECT_EQ(b.sim.Stats().programOnlyCycles, 4 + 1 + 1 + (twoWords ? 1 : 0));
+    EXPECT_EQ(b.sim.Stats().programCycles - b.sim.Stats().programOnlyCycles, 3);
+
+    // An erased word beside programmed ones takes its group without an erase.
+    b.sim.ResetStats();
+    next.Words(7, {0x0555});
+    ASSERT_EQ(ProgramDevice(b.dir.Write("c.hex", next.Text()), b.link, b.op), "ok");
+    b.ExpectClean();
+    EXPECT_EQ(b.sim.Memory().program[7], 0x0555);
+    EXPECT_EQ(b.sim.Stats().programCycles, 1);
   }
 }
 

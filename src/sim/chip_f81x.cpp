@@ -35,6 +35,9 @@ class F81xChip final : public Chip {
  public:
   using Chip::Chip;
 
+  void PowerUp(nanoseconds now) override { poweredAt_ = now; }
+  void VppRises(nanoseconds now) override { vppRoseAt_ = now; }
+
   // With MCLR on, the part is held in reset until VPP; with MCLR off and INTRC its code runs
   // unless MCLR reaches VPP within 250 us of VDD rising, which an adapter that never switches
   // VDD cannot do.
@@ -119,10 +122,6 @@ class F81xChip final : public Chip {
       memory_.ids.fill(kErasedWord);
     }
   }
-
- public:
-  void PowerUp(nanoseconds now) override { poweredAt_ = now; }
-  void VppRises(nanoseconds now) override { vppRoseAt_ = now; }
 
  private:
   void ClearLatches() {

@@ -112,10 +112,10 @@ TEST(NewFamilies, RewritesThatSetBitsKeepEveryOtherWord) {
   }
 }
 
-// CP alone on the 16F87XA and 16F62XA, CP and CPD on the 16F87/88/818/819.
 // A changed word of the 16F87/88/818/819 costs an erase of its row and no more: the words of
 // the row past the file's end, the other rows and the EEPROM bytes keep their values; an
-// EEPROM byte or ID that needs a bit set is erased first, a configuration word never.
+// EEPROM byte or ID that needs a bit set is erased first, a configuration word never. Many
+// changed rows cost less with a bulk erase first.
 TEST(NewFamilies, RowErasedPartsRewriteOnlyTheChangedRow) {
   for (const Part& p : kRowErased) {
     SCOPED_TRACE(std::string(sim::SimModelName(p.model)));
@@ -155,9 +155,21 @@ TEST(NewFamilies, RowErasedPartsRewriteOnlyTheChangedRow) {
     b.ExpectClean();
     EXPECT_EQ(b.sim.Memory().program[7], 0x0555);
     EXPECT_EQ(b.sim.Stats().programCycles, 1);
+
+    // Many programmed words to change: program memory is bulk-erased first, and what the file
+    // leaves out (0x20) is written back.
+    HexBuilder many;
+    many.Words(0, std::vector<int>(0x1F, 0x0ABC)).Config(p.config);
+    const std::string manyPath = b.dir.Write("d.hex", many.Text());
+    ASSERT_EQ(ProgramDevice(manyPath, b.link, b.op), "ok") << b.op.LastText();
+    b.ExpectClean();
+    EXPECT_EQ(b.sim.Stats().bulkErases, 1);
+    EXPECT_EQ(b.sim.Memory().program[0x20], 0x2345);
+    EXPECT_EQ(VerifyDevice(manyPath, b.link, b.op), "ok");
   }
 }
 
+// CP alone on the 16F87XA and 16F62XA, CP and CPD on the 16F87/88/818/819.
 TEST(NewFamilies, CodeProtectionIsBit13AndEraseClearsIt) {
   std::vector<Part> parts{kParts[3], kParts[5]};
   parts.insert(parts.end(), kRowErased.begin(), kRowErased.end());

@@ -18,3 +18,4 @@ assemble count877a.asm p16f877a
 assemble eeprom628a.asm p16f628a
 assemble calib675.asm p12f675
 assemble count887.asm p16f887
+assemble eeprom88.asm p16f88

@@ -89,10 +89,17 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                   16F88X:   lvp, debug = on|off; segunda palabra (0x2008):
                             wrt=off|256|quarter|half y bor4v=40|21 (4,0 V o 2,1 V)
                   16F91X:   debug=on|off
+                  16F87/88, 16F818/819: osc, mclre como los 16F62XA, debug como los 16F87XA,
+                            ccpmx=rb0|rb3 (16F87/88) o rb2|rb3 (16F818/819): pata del CCP1;
+                            wrt=off|256|2048|all (16F87/88), off|512|1024 (16F818),
+                            off|512|1024|1536 (16F819): palabras protegidas desde 0000h;
+                            16F87/88, segunda palabra (0x2008): ieso=on|off (cambio de
+                            oscilador interno/externo), fcmen=on|off (monitor de reloj)
 
 Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
   (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A,
-  12F629, 12F675, 16F630, 16F676, 16F882 ... 16F887, 16F631 ... 16F690, 12F683, 16F913 ... 16F917).
+  12F629, 12F675, 16F630, 16F676, 16F87, 16F88, 16F818, 16F819, 16F882 ... 16F887,
+  16F631 ... 16F690, 12F683, 16F913 ... 16F917).
   ESTADO es un archivo INHX8M que guarda las memorias del PIC entre ejecuciones (se crea
   borrado si no existe; se guarda solo cuando el PIC cambió). Su primera línea, un
   comentario ";PIC MODELO", dice de qué PIC es: el de otro modelo se rechaza. Mientras un
@@ -109,7 +116,8 @@ Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MOD
 
 Un 16F870 a 16F877A borrado trae LVP habilitado: mantenga RB3 (PGM) en 0 V durante la
 programación (10 kΩ a masa), o no entrará en modo de programación; con lvp=off queda libre.
-En los 16F627A/628A/648A la pata PGM es RB4 (pata 10).
+En los 16F627A/628A/648A la pata PGM es RB4 (pata 10); en los 16F87/88 y 16F818/819, RB3
+(pata 9).
 Los 12F629/675 y 16F630/676 se programan por GP1/RA1 (reloj), GP0/RA0 (datos) y GP3/RA3
 (VPP). Su calibración de fábrica (OSCCAL en 0x3FF y los bits de band gap 13:12) se conserva
 siempre; info la muestra y --osccal 0x34NN --bandgap N la escriben en un PIC que la perdió.
@@ -123,6 +131,8 @@ confirmación. Sus palabras de calibración de fábrica (0x2008, 0x2009) se leen
 Este adaptador deja VDD siempre encendido y sube VPP después. Un 16F62XA grabado con
 mclre=off (sobre todo con intio o intclk) puede no volver a entrar en modo de programación
 con este adaptador: haría falta un programador que conmute VDD (VPP antes que VDD).
+Los 16F87/88 y 16F818/819 con oscilador interno y mclre=off deben recibir VPP dentro de los
+250 µs siguientes a la subida de VDD: solo un adaptador que conmute VDD puede hacerlo.
 
 La última línea es "Resultado: " y la palabra de la operación (- si está vacía).
 Códigos de salida:
@@ -233,9 +243,7 @@ int Finish(TerminalOperator& op, std::string_view result, int status) {
 }
 
 int Main(int argc, char** argv, const InterruptWatch& watch) {
-  CLI::App app{
-      "daxwel-cli: programador de PIC de memoria flash por puerto paralelo",
-      "daxwel-cli"};
+  CLI::App app{"daxwel-cli: programador de PIC de memoria flash por puerto paralelo", "daxwel-cli"};
   app.fallthrough();
   app.require_subcommand(1, 1);
   // The help in the program's language; the commands inherit the labels and groups.

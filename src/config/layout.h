@@ -78,6 +78,10 @@ extern const ConfigLayout kLayout12F675;
 extern const ConfigLayout kLayout16F88X;
 extern const ConfigLayout kLayout16F6XX;
 extern const ConfigLayout kLayout16F91X;
+// 16F87/88; 16F818; 16F819.
+extern const ConfigLayout kLayout16F88;
+extern const ConfigLayout kLayout16F818;
+extern const ConfigLayout kLayout16F819;
 
 // Field name -> value name, both as --config spells them.
 using FieldValues = std::map<std::string, std::string, std::less<>>;

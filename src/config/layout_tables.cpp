@@ -342,6 +342,104 @@ constexpr ConfigField kOsc675{
 
 constexpr ConfigField kFields675[] = {kCpBit7, kCpd, kBoden, kMclre, kPwrteBit4, kWdtBit3, kOsc675};
 
+// ---- 16F87/88 and 16F818/819: the 16F62XA's oscillator bits, with CCP1's pin (bit 12) and
+// self-write protection (WRT1:WRT0, 10:9) whose ranges depend on the memory size ----
+
+constexpr ConfigValue kCcpRb0Values[] = {
+    {"rb0", 0x1000, "RB0", "CcpRb0", "RB0"},
+    {"rb3", 0x0000, "RB3", "CcpRb3", "RB3"},
+};
+constexpr ConfigValue kCcpRb2Values[] = {
+    {"rb2", 0x1000, "RB2", "CcpRb2", "RB2"},
+    {"rb3", 0x0000, "RB3", "CcpRb3", "RB3"},
+};
+constexpr ConfigField CcpPin(std::span<const ConfigValue> values, std::string_view usual) {
+  return {.name = "ccpmx",
+          .mask = 0x1000,
+          .summaryMask = 0x1000,
+          .summaryCaption = "CCP1 Pin",
+          .labels = {"CCP1"},
+          .values = values,
+          .defaultValue = usual};
+}
+constexpr ConfigField WriteProtect(std::span<const ConfigValue> values) {
+  return {.name = "wrt",
+          .mask = 0x0600,
+          .summaryMask = 0x0600,
+          .summaryCaption = "Flash Program Memory Write",
+          .labels = {"Flash Program", "Write Protect"},
+          .values = values,
+          .defaultValue = "off"};
+}
+constexpr ConfigValue kWrt88Values[] = {
+    {"off", 0x600, "Enable", "WrtOff", "OFF"},
+    {"256", 0x400, "0000-00FF Protected", "Wrt0000_00FF", "0000h a 00FFh"},
+    {"2048", 0x200, "0000-07FF Protected", "Wrt0000_07FF", "0000h a 07FFh", "half"},
+    {"all", 0x000, "0000-0FFF Protected", "Wrt0000_0FFF", "0000h a 0FFFh"},
+};
+// WRT1:WRT0 = 00 is given no meaning for the 16F818.
+constexpr ConfigValue kWrt818Values[] = {
+    {"off", 0x600, "Enable", "WrtOff", "OFF"},
+    {"512", 0x400, "0000-01FF Protected", "Wrt0000_01FF", "0000h a 01FFh", "half"},
+    {"1024", 0x200, "0000-03FF Protected", "Wrt0000_03FF", "0000h a 03FFh", "all"},
+};
+constexpr ConfigValue kWrt819Values[] = {
+    {"off", 0x600, "Enable", "WrtOff", "OFF"},
+    {"512", 0x400, "0000-01FF Protected", "Wrt0000_01FF", "0000h a 01FFh"},
+    {"1024", 0x200, "0000-03FF Protected", "Wrt0000_03FF", "0000h a 03FFh", "half"},
+    {"1536", 0x000, "0000-05FF Protected", "Wrt0000_05FF", "0000h a 05FFh"},
+};
+
+// The 16F87/88's second word (0x2008): two-speed start-up and the fail-safe clock monitor.
+constexpr ConfigValue kIesoValues[] = {
+    {"off", 0x0, "Disabled", "IesoOff", "OFF"},
+    {"on", 0x2, "Enabled", "IesoOn", "ON"},
+};
+constexpr ConfigField kIeso{
+    .name = "ieso",
+    .mask = 0x0002,
+    .summaryMask = 0x0002,
+    .summaryCaption = "Internal External Switchover",
+    .labels = {"Int/Ext", "Switchover"},
+    .values = kIesoValues,
+    .defaultValue = "on",
+    .word = 1,
+};
+constexpr ConfigValue kFcmenValues[] = {
+    {"off", 0x0, "Disabled", "FcmenOff", "OFF"},
+    {"on", 0x1, "Enabled", "FcmenOn", "ON"},
+};
+constexpr ConfigField kFcmen{
+    .name = "fcmen",
+    .mask = 0x0001,
+    .summaryMask = 0x0001,
+    .summaryCaption = "Fail-Safe Clock Monitor",
+    .labels = {"Fail-Safe", "Clock Monitor"},
+    .values = kFcmenValues,
+    .defaultValue = "on",
+    .word = 1,
+};
+
+constexpr ConfigField kFields88[] = {kCpWhole, CcpPin(kCcpRb0Values, "rb0"),
+                                     kDebug,   WriteProtect(kWrt88Values),
+                                     kCpd,     kLvp,
+                                     kBoden,   kMclre,
+                                     kPwrte,   kWdt,
+                                     kOsc62xa, kIeso,
+                                     kFcmen};
+constexpr ConfigField kFields818[] = {kCpWhole, CcpPin(kCcpRb2Values, "rb2"),
+                                      kDebug,   WriteProtect(kWrt818Values),
+                                      kCpd,     kLvp,
+                                      kBoden,   kMclre,
+                                      kPwrte,   kWdt,
+                                      kOsc62xa};
+constexpr ConfigField kFields819[] = {kCpWhole, CcpPin(kCcpRb2Values, "rb2"),
+                                      kDebug,   WriteProtect(kWrt819Values),
+                                      kCpd,     kLvp,
+                                      kBoden,   kMclre,
+                                      kPwrte,   kWdt,
+                                      kOsc62xa};
+
 // ---- Dialog placement ----
 
 using Pair = std::array<ButtonPlace, 2>;
@@ -475,6 +573,53 @@ constexpr GroupPlace kGroups675[] = {
     {"mclre", Bottom675(3), kMclreOnOff},
 };
 
+// 16F87/88 and 16F818/819: the 16F62XA's top row with write protection in the place of LVP,
+// then five groups, then the debugger and CCP1 centred under them (with the second word's two
+// groups on the 16F87/88).
+constexpr int kMiddleRow81x = kTopRow + 140 + 8;
+constexpr int kBottomRow81x = kMiddleRow81x + 104 + 8;
+constexpr Box Middle81x(int column) { return {Column(column), kMiddleRow81x, 120, 104}; }
+constexpr Box Bottom81x(int i) { return {Column(i) + 64, kBottomRow81x, 120, 104}; }
+constexpr Pair kCcpRb0 = OnOff("CcpRb0", "CcpRb3", kUnder1);
+constexpr Pair kCcpRb2 = OnOff("CcpRb2", "CcpRb3", kUnder1);
+constexpr Four kWrt88Stack =
+    Stack("WrtOff", "Wrt0000_00FF", "Wrt0000_07FF", "Wrt0000_0FFF", kUnder2 - 4);
+constexpr std::array<ButtonPlace, 3> kWrt818Stack{{{"WrtOff", {6, kUnder2 - 4, 112, 22}},
+                                                   {"Wrt0000_01FF", {6, kUnder2 + 19, 112, 22}},
+                                                   {"Wrt0000_03FF", {6, kUnder2 + 42, 112, 22}}}};
+constexpr Four kWrt819Stack =
+    Stack("WrtOff", "Wrt0000_01FF", "Wrt0000_03FF", "Wrt0000_05FF", kUnder2 - 4);
+
+constexpr Pair kIesoOnOff = OnOff("IesoOff", "IesoOn", kUnder2);
+constexpr Pair kFcmenOnOff = OnOff("FcmenOff", "FcmenOn", kUnder2);
+
+// The nine groups every one of these layouts has, then its own bottom row.
+template <std::size_t N>
+constexpr std::array<GroupPlace, 9 + N> Grid81x(std::span<const ButtonPlace> wrt,
+                                                const std::array<GroupPlace, N>& bottom) {
+  std::array<GroupPlace, 9 + N> groups{{{"osc", {Column(0), kTopRow, 248, 140}, kOsc62xaButtons},
+                                        {"wrt", TopA(2), wrt},
+                                        {"cp", TopA(3), kCpOnOff},
+                                        {"cpd", TopA(4), kCpdOnOff},
+                                        {"lvp", Middle81x(0), kLvpOnOff},
+                                        {"mclre", Middle81x(1), kMclreOnOff},
+                                        {"boden", Middle81x(2), kBodenOnOff},
+                                        {"pwrte", Middle81x(3), kPwrteOnOff},
+                                        {"wdt", Middle81x(4), kWdtOnOff}}};
+  for (std::size_t i = 0; i < N; ++i) groups[9 + i] = bottom[i];
+  return groups;
+}
+constexpr std::array<GroupPlace, 2> kBottom818{
+    {{"debug", Bottom81x(1), kDebugOnOff}, {"ccpmx", Bottom81x(2), kCcpRb2}}};
+constexpr auto kGroups88 =
+    Grid81x(kWrt88Stack, std::array<GroupPlace, 4>{{{"debug", Bottom81x(0), kDebugOnOff},
+                                                    {"ccpmx", Bottom81x(1), kCcpRb0},
+                                                    {"ieso", Bottom81x(2), kIesoOnOff},
+                                                    {"fcmen", Bottom81x(3), kFcmenOnOff}}});
+constexpr auto kGroups818 = Grid81x(kWrt818Stack, kBottom818);
+constexpr auto kGroups819 = Grid81x(kWrt819Stack, kBottom818);
+constexpr int kHeight81x = kBottomRow81x + 104 + 48;
+
 // The check box's rectangle, centred in the wider windows.
 constexpr Box Shape(int width) { return {(width - 340) / 2, 42, 340, 32}; }
 
@@ -496,6 +641,12 @@ constexpr ConfigLayout kLayout16F87XA{
 constexpr ConfigLayout kLayout16F62XA{
     kFields62xa,
     {"frmConfigPic16F62XA", "PIC 16F627A / 28A / 48A", 648, 381, Shape(648), kGroups62xa}};
+constexpr ConfigLayout kLayout16F88{
+    kFields88, {"frmConfigPic16F87_88", "PIC 16F87 / 88", 648, kHeight81x, Shape(648), kGroups88}};
+constexpr ConfigLayout kLayout16F818{
+    kFields818, {"frmConfigPic16F818", "PIC 16F818", 648, kHeight81x, Shape(648), kGroups818}};
+constexpr ConfigLayout kLayout16F819{
+    kFields819, {"frmConfigPic16F819", "PIC 16F819", 648, kHeight81x, Shape(648), kGroups819}};
 
 constexpr ConfigLayout kLayout12F675{
     kFields675,

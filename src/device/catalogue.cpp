@@ -20,6 +20,9 @@ extern const FamilyDescriptor kFamily12F675;
 extern const FamilyDescriptor kFamily16F88X;
 extern const FamilyDescriptor kFamily16F6XX;
 extern const FamilyDescriptor kFamily16F91X;
+extern const FamilyDescriptor kFamily16F88;
+extern const FamilyDescriptor kFamily16F818;
+extern const FamilyDescriptor kFamily16F819;
 
 namespace {
 
@@ -52,6 +55,16 @@ constexpr CycleTimes k16F62XA{.eraseProgram = milliseconds(5),
                               .programOnly = milliseconds(0),
                               .bulkErase = milliseconds(10),
                               .beforeErase = milliseconds(10)};
+// Microchip DS39607 (PIC16F87/88) and DS39603 (PIC16F818/819) with the later revisions other
+// programmers quote: Begin Erase of a row or a data byte 1 ms (here 3 ms), programming only
+// 1 ms (2 ms), bulk erase 2 or 10 ms and Chip Erase 8 or 10 ms (15 ms for either); no wait
+// after End Programming is published, the 100 us are a peer's. Begin Erase and programming
+// only are ended by End Programming.
+constexpr CycleTimes k16F81X{.eraseProgram = milliseconds(3),
+                             .programOnly = milliseconds(0),
+                             .bulkErase = milliseconds(15),
+                             .rowProgramOnly = milliseconds(2),
+                             .discharge = microseconds(100)};
 
 // Microchip DS41191 (PIC12F629/675, PIC16F630/676 EEPROM memory programming): at most 2.5 ms
 // to program a word and 8 ms per bulk erase; 5 and 10 ms, as working programmers wait.
@@ -65,7 +78,8 @@ constexpr CycleTimes k16F88X{.eraseProgram = milliseconds(5),
                              .bulkErase = milliseconds(10),
                              .rowProgram = milliseconds(5)};
 
-// The original parts are named by ID bits 11..5, the later ones by bits 13..5.
+// The original parts are named by ID bits 11..5, the later ones by bits 13..5. The 16F87/88
+// and 16F818/819 keep their revision in bits 3..0 only, and bit 4 of each of their IDs is 0.
 constexpr std::uint16_t kOldId = 0x0FE0;
 constexpr std::uint16_t kNewId = 0x3FE0;
 
@@ -89,24 +103,28 @@ constexpr DeviceModel kModels[] = {
     {17, "12F675", "12F675", "", 1024, 128, &kFamily12F675, 0x0FC0, kNewId, k12F675, {}},
     {18, "16F630", "16F630", "", 1024, 128, &kFamily12F675, 0x10C0, kNewId, k12F675, {}},
     {19, "16F676", "16F676", "", 1024, 128, &kFamily12F675, 0x10E0, kNewId, k12F675, {}},
-    {20, "16F882", "16F882", "", 2048, 128, &kFamily16F88X, 0x2000, kNewId, k16F88X, {}},
-    {21, "16F883", "16F883", "", 4096, 256, &kFamily16F88X, 0x2020, kNewId, k16F88X, {}},
-    {22, "16F884", "16F884", "", 4096, 256, &kFamily16F88X, 0x2040, kNewId, k16F88X, {}},
-    {23, "16F886", "16F886", "", 8192, 256, &kFamily16F88X, 0x2060, kNewId, k16F88X, {}},
-    {24, "16F887", "16F887", "", 8192, 256, &kFamily16F88X, 0x2080, kNewId, k16F88X, {}},
-    {25, "16F631", "16F631", "", 1024, 128, &kFamily16F6XX, 0x1420, kNewId, k16F88X, {}},
-    {26, "16F677", "16F677", "", 2048, 256, &kFamily16F6XX, 0x1440, kNewId, k16F88X, {}},
-    {27, "16F684", "16F684", "", 2048, 256, &kFamily16F6XX, 0x1080, kNewId, k16F88X, {}},
-    {28, "16F685", "16F685", "", 4096, 256, &kFamily16F6XX, 0x04A0, kNewId, k16F88X, {}},
-    {29, "16F687", "16F687", "", 2048, 256, &kFamily16F6XX, 0x1320, kNewId, k16F88X, {}},
-    {30, "16F688", "16F688", "", 4096, 256, &kFamily16F6XX, 0x1180, kNewId, k16F88X, {}},
-    {31, "16F689", "16F689", "", 4096, 256, &kFamily16F6XX, 0x1340, kNewId, k16F88X, {}},
-    {32, "16F690", "16F690", "", 4096, 256, &kFamily16F6XX, 0x1400, kNewId, k16F88X, {}},
-    {33, "12F683", "12F683", "", 2048, 256, &kFamily16F6XX, 0x0460, kNewId, k16F88X, {}},
-    {34, "16F913", "16F913", "", 4096, 256, &kFamily16F91X, 0x13E0, kNewId, k16F88X, {}},
-    {35, "16F914", "16F914", "", 4096, 256, &kFamily16F91X, 0x13C0, kNewId, k16F88X, {}},
-    {36, "16F916", "16F916", "", 8192, 256, &kFamily16F91X, 0x13A0, kNewId, k16F88X, {}},
-    {37, "16F917", "16F917", "", 8192, 256, &kFamily16F91X, 0x1380, kNewId, k16F88X, {}},
+    {20, "16F87", "16F87", "", 4096, 256, &kFamily16F88, 0x0720, kNewId, k16F81X, {}},
+    {21, "16F88", "16F88", "", 4096, 256, &kFamily16F88, 0x0760, kNewId, k16F81X, {}},
+    {22, "16F818", "16F818", "", 1024, 128, &kFamily16F818, 0x04C0, kNewId, k16F81X, {}},
+    {23, "16F819", "16F819", "", 2048, 256, &kFamily16F819, 0x04E0, kNewId, k16F81X, {}},
+    {24, "16F882", "16F882", "", 2048, 128, &kFamily16F88X, 0x2000, kNewId, k16F88X, {}},
+    {25, "16F883", "16F883", "", 4096, 256, &kFamily16F88X, 0x2020, kNewId, k16F88X, {}},
+    {26, "16F884", "16F884", "", 4096, 256, &kFamily16F88X, 0x2040, kNewId, k16F88X, {}},
+    {27, "16F886", "16F886", "", 8192, 256, &kFamily16F88X, 0x2060, kNewId, k16F88X, {}},
+    {28, "16F887", "16F887", "", 8192, 256, &kFamily16F88X, 0x2080, kNewId, k16F88X, {}},
+    {29, "16F631", "16F631", "", 1024, 128, &kFamily16F6XX, 0x1420, kNewId, k16F88X, {}},
+    {30, "16F677", "16F677", "", 2048, 256, &kFamily16F6XX, 0x1440, kNewId, k16F88X, {}},
+    {31, "16F684", "16F684", "", 2048, 256, &kFamily16F6XX, 0x1080, kNewId, k16F88X, {}},
+    {32, "16F685", "16F685", "", 4096, 256, &kFamily16F6XX, 0x04A0, kNewId, k16F88X, {}},
+    {33, "16F687", "16F687", "", 2048, 256, &kFamily16F6XX, 0x1320, kNewId, k16F88X, {}},
+    {34, "16F688", "16F688", "", 4096, 256, &kFamily16F6XX, 0x1180, kNewId, k16F88X, {}},
+    {35, "16F689", "16F689", "", 4096, 256, &kFamily16F6XX, 0x1340, kNewId, k16F88X, {}},
+    {36, "16F690", "16F690", "", 4096, 256, &kFamily16F6XX, 0x1400, kNewId, k16F88X, {}},
+    {37, "12F683", "12F683", "", 2048, 256, &kFamily16F6XX, 0x0460, kNewId, k16F88X, {}},
+    {38, "16F913", "16F913", "", 4096, 256, &kFamily16F91X, 0x13E0, kNewId, k16F88X, {}},
+    {39, "16F914", "16F914", "", 4096, 256, &kFamily16F91X, 0x13C0, kNewId, k16F88X, {}},
+    {40, "16F916", "16F916", "", 8192, 256, &kFamily16F91X, 0x13A0, kNewId, k16F88X, {}},
+    {41, "16F917", "16F917", "", 8192, 256, &kFamily16F91X, 0x1380, kNewId, k16F88X, {}},
 };
 
 // A row's index is its place in the list, which the window and saved settings use.

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>

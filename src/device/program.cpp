@@ -144,10 +144,10 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   op.SetProgressFraction(total, total);
   // Values the file puts where the factory keeps its calibration are left out, and said so.
   const std::string note = detail::CalibrationFileNote(family, image);
-  return s.Finish("Fin",
-                  "Programación finalizada" + FactoryNote(image, factory) +
-                      (note.empty() ? "" : "\r\r" + note),
-                  result::kOk);
+  return s.Finish(
+      "Fin",
+      "Programación finalizada" + FactoryNote(image, factory) + (note.empty() ? "" : "\r\r" + note),
+      result::kOk);
 }
 
 }  // namespace

@@ -27,8 +27,7 @@ std::vector<std::uint16_t> ReadProgramWords(Session& s, int from, int to, const 
 }  // namespace
 
 ProgramPlan PlanProgram(Session& s, const HexImage& image, const ConfigMemory& wantConfig,
-                        const FactoryBits& factory,
-                        const ShowAddress& show) {
+                        const FactoryBits& factory, const ShowAddress& show) {
   const FamilyAlgorithm& algorithm = AlgorithmOf(*s.model);
   const FamilyDescriptor& family = *s.model->family;
   const CycleTimes& t = s.cycles;
@@ -49,8 +48,7 @@ ProgramPlan PlanProgram(Session& s, const HexImage& image, const ConfigMemory& w
   const std::vector<int> written = WrittenConfigAddresses(family);
   for (int address : written) {
     const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
-    if (address >= 0x2007)
-      plan.wantConfig[j] = factory.Apply(address, plan.wantConfig[j]);
+    if (address >= 0x2007) plan.wantConfig[j] = factory.Apply(address, plan.wantConfig[j]);
   }
   // Calibration words are never written: what the plan leaves there is what the chip holds.
   for (int address : family.calibrationWords) {

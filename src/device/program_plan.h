@@ -33,8 +33,7 @@ struct ProgramPlan {
 // family cannot rewrite in place). For erase first it also reads the rest of program memory.
 // Leaves a fresh entry at 0.
 ProgramPlan PlanProgram(Session& s, const HexImage& image, const ConfigMemory& wantConfig,
-                        const FactoryBits& factory,
-                        const ShowAddress& show);
+                        const FactoryBits& factory, const ShowAddress& show);
 
 // Carries out the plan's erase, if any, and marks what it cleared as erased.
 void EraseForPlan(Session& s, ProgramPlan& plan);

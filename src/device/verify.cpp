@@ -97,7 +97,8 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   const FamilyDescriptor& family = *model->family;
   detail::ConfigMemoryWant want;
   for (std::size_t j = 0; j < 4; ++j) {
-    if (image.HasId[j]) want.words[j] = detail::WordOf(detail::IdWordBits(image.IdWords[j], family.idBits));
+    if (image.HasId[j])
+      want.words[j] = detail::WordOf(detail::IdWordBits(image.IdWords[j], family.idBits));
   }
   if (const auto config =
           ChooseConfigWord(FileConfigWords(image, family.configWords), op.ConfigSource())) {

@@ -134,6 +134,10 @@ class Chip {
   ChipMemory& Memory() { return memory_; }
   const ChipMemory& Memory() const { return memory_; }
 
+  // VDD rose on an adapter that switches it, and VPP rose: told before AcceptsEntry, for the
+  // parts whose entry depends on the time between them.
+  virtual void PowerUp(nanoseconds /*now*/) {}
+  virtual void VppRises(nanoseconds /*now*/) {}
   // VPP rose with VDD already on. False: the part stays out of programming mode.
   virtual bool AcceptsEntry() const { return true; }
   // `resetCounter` false: VPP was not low long enough, and the counter keeps its place.

@@ -14,6 +14,7 @@ std::unique_ptr<Chip> MakeF87xaChip(const PartInfo&, Faults&, SimStats&, Violati
 std::unique_ptr<Chip> MakeF62xaChip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
 std::unique_ptr<Chip> MakeF675Chip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
 std::unique_ptr<Chip> MakeF88xChip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
+std::unique_ptr<Chip> MakeF81xChip(const PartInfo&, Faults&, SimStats&, ViolationLog&);
 
 namespace {
 
@@ -82,6 +83,23 @@ constexpr CycleTimes kF675{.word = milliseconds(3),
                            .programOnly = milliseconds(2),
                            .bulk = milliseconds(8),
                            .chip = kNone};
+// 16F87/88, DS39607 Table 7-1 at VDD above 4.5 V: TPROG1 (011000 to End Programming) and
+// TPROG2 (Begin Erase of a row or a data byte to End Programming) 1 ms; TPROG3 (a bulk erase)
+// and TPROG4 (Chip Erase) 10 ms as revision C prints them for the 16F88 (revision B: 2 and
+// 8 ms). No wait after End Programming is published.
+constexpr CycleTimes kF88{.word = kNone,
+                          .eeprom = milliseconds(1),
+                          .row = milliseconds(1),
+                          .programOnly = milliseconds(1),
+                          .bulk = milliseconds(10),
+                          .chip = milliseconds(10)};
+// 16F818/819, DS39603C Table 6-1: the same, with TPROG3 2 ms and TPROG4 8 ms.
+constexpr CycleTimes kF819{.word = kNone,
+                           .eeprom = milliseconds(1),
+                           .row = milliseconds(1),
+                           .programOnly = milliseconds(1),
+                           .bulk = milliseconds(2),
+                           .chip = milliseconds(8)};
 
 // 16F88X (DS41287C Table 6-1), 16F6XX and 12F683 (DS41204G), 16F91X (DS41244E): TPROG1 3 ms
 // for 001000 on program memory (a latch block), an ID or a configuration word, 6 ms on a data
@@ -171,7 +189,7 @@ constexpr PartInfo F91x(std::string_view name, int words, std::uint16_t id,
           .vppLimitVolts = 12};
 }
 
-constexpr std::array<PartInfo, 38> kParts{{
+constexpr std::array<PartInfo, 42> kParts{{
     {"16F84", SimFamily::F84, 1024, 64, 0x0000, kAllBits, false, kF84, kNoCalibration},
     {"16F84A", SimFamily::F84, 1024, 64, 0x0562, kAllBits, false, kF84A, kNoCalibration},
     {"16F870", SimFamily::F87X, 2048, 64, 0x0D03, kF87XBits, true, kF87X, kNoCalibration},
@@ -210,13 +228,36 @@ constexpr std::array<PartInfo, 38> kParts{{
     F91x("16F914", 4096, 0x13C2, 0x2B12, 0x1E85, 4),
     F91x("16F916", 8192, 0x13A3, 0x29E8, 0x1F1C, 8),
     F91x("16F917", 8192, 0x1381, 0x2A5D, 0x1EB0, 8),
+    {.name = "16F87",
+     .family = SimFamily::F81X,
+     .programWords = 4096,
+     .eepromBytes = 256,
+     .deviceId = 0x0723,
+     .configMask = kAllBits,
+     .allOrNothing = true,
+     .times = kF88,
+     .factory = kNoCalibration,
+     .config2Mask = 0x0003},
+    {.name = "16F88",
+     .family = SimFamily::F81X,
+     .programWords = 4096,
+     .eepromBytes = 256,
+     .deviceId = 0x0768,
+     .configMask = kAllBits,
+     .allOrNothing = true,
+     .times = kF88,
+     .factory = kNoCalibration,
+     .config2Mask = 0x0003},
+    {"16F818", SimFamily::F81X, 1024, 128, 0x04C4, kAllBits, true, kF819, kNoCalibration},
+    {"16F819", SimFamily::F81X, 2048, 256, 0x04E2, kAllBits, true, kF819, kNoCalibration},
 }};
 
 using Factory = std::unique_ptr<Chip> (*)(const PartInfo&, Faults&, SimStats&, ViolationLog&);
 
 // In SimFamily's order.
-constexpr std::array<Factory, 6> kFactories{MakeClassicChip, MakeClassicChip, MakeF87xaChip,
-                                            MakeF62xaChip,   MakeF675Chip,    MakeF88xChip};
+constexpr std::array<Factory, 7> kFactories{MakeClassicChip, MakeClassicChip, MakeF87xaChip,
+                                            MakeF62xaChip,   MakeF675Chip,    MakeF88xChip,
+                                            MakeF81xChip};
 
 }  // namespace
 

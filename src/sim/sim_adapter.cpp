@@ -177,6 +177,7 @@ struct SimAdapter::Impl {
   // ran and its counter starts at 0; a part entered VDD-first decides for itself, and too
   // short a VPP low does not reset it: its address counter stays where it was.
   void EnterProgramMode(nanoseconds now, bool report, bool powerUp) {
+    chip->VppRises(now);
     refused = !powerUp && !chip->AcceptsEntry();
     if (refused) return;
     const nanoseconds least = chip->Part().times.vppLow;
@@ -265,6 +266,7 @@ struct SimAdapter::Impl {
     const bool upWas = old.vpp && old.vdd;
     const bool upNow = value.vpp && value.vdd;
     if (old.vpp && !value.vpp) vppFellAt = now;
+    if (!old.vdd && value.vdd) chip->PowerUp(now);
     if (upWas && !upNow && programMode) LeaveProgramMode(now, report);
     if (!upNow) refused = false;
     // An unpowered part forgets where it was; its memories stay.

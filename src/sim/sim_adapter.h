@@ -55,6 +55,10 @@ enum class SimModel {
   F914,
   F916,
   F917,
+  F87,
+  F88,
+  F818,
+  F819,
 };
 
 // Parts that share one programming algorithm.
@@ -67,11 +71,13 @@ enum class SimFamily {
   // 16F882-887, 16F631-690, 12F683, 16F913-917: write latches, Row Erase, End Programming
   // 001010, factory calibration words at 0x2008/0x2009
   F88X,
+  F81X,  // 16F87, 16F88, 16F818, 16F819: 32-word row erase, 4 latches, End Programming 010111
 };
 
 // "16F84", "16F84A", "16F870" ... "16F877", "16F873A" ... "16F877A", "16F627A", "16F628A",
 // "16F648A", "12F629", "12F675", "16F630", "16F676", "16F882" ... "16F887", "16F631" ...
-// "16F690", "12F683", "16F913" ... "16F917" (case-insensitive, optional "PIC" prefix).
+// "16F690", "12F683", "16F913" ... "16F917", "16F87", "16F88", "16F818", "16F819"
+// (case-insensitive, optional "PIC" prefix).
 std::optional<SimModel> ParseSimModel(std::string_view text);
 std::string_view SimModelName(SimModel model);
 SimFamily FamilyOf(SimModel model);

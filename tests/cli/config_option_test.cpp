@@ -45,7 +45,7 @@ TEST(ConfigOptionAFamilies, FieldsComposeTheWordOrAreRefused) {
     }
   }
   ConfigChoice choice;
-  EXPECT_NE(ParseConfigOption("wrt=all", choice).find("--config"), std::string::npos);
+  EXPECT_NE(ParseConfigOption("wrt=most", choice).find("--config"), std::string::npos);
   EXPECT_NE(ParseConfigOption("osc=int", choice).find("--config"), std::string::npos);
 }
 
@@ -60,11 +60,13 @@ TEST(ConfigOption, ProblemsNameWhatEachLayoutAccepts) {
   const Row rows[] = {
       {"speed=on", 0,
        "--config: campo desconocido \"speed\" (cp, pwrte, wdt, osc, wrt, cpd, lvp, "
-       "boden, debug, mclre, fcmen, ieso o bor4v)"},
+       "boden, debug, mclre, ccpmx, ieso, fcmen o bor4v)"},
       {"osc=xx", 0,
        "--config: valor \"xx\" no válido para osc (rc, hs, xt, lp, ec, intio, intclk, "
        "rcio o rcclk)"},
-      {"wrt=all", 0, "--config: valor \"all\" no válido para wrt (off, on, 256, quarter o half)"},
+      {"wrt=most", 0,
+       "--config: valor \"most\" no válido para wrt (off, on, 256, quarter, half, 2048, all, 512, "
+       "1024 o 1536)"},
       {"wdt=on,wdt=off", 0, "--config: el campo wdt está repetido"},
       {"wdt=on,", 0, "--config: se espera CAMPO=VALOR y se encontró \"\""},
       {"boden=on", 1, "El campo boden no existe en este PIC"},

@@ -43,7 +43,7 @@ TEST(AdapterPresets, EachPresetProgramsVerifiesReadsAndErasesBothEntryOrders) {
   struct Part {
     SimModel model;
     int config;
-  } parts[] = {{SimModel::F877A, 0x3F39}, {SimModel::F628A, 0x3F61}};
+  } parts[] = {{SimModel::F877A, 0x3F39}, {SimModel::F628A, 0x3F61}, {SimModel::F88, 0x3F61}};
   for (const AdapterPreset& preset : AdapterPresets()) {
     for (const Part& part : parts) {
       SCOPED_TRACE(std::string(preset.name) + " " + std::string(sim::SimModelName(part.model)));
@@ -70,16 +70,19 @@ TEST(AdapterPresets, EachPresetProgramsVerifiesReadsAndErasesBothEntryOrders) {
 }
 
 // A 16F628A running on its internal oscillator with MCLR off only enters programming mode
-// when VPP is up before its supply: an adapter that switches VDD programs it, today's
-// adapter is refused with today's warning.
+// when VPP is up before its supply, a 16F88 when VPP follows its supply within 250 us: an
+// adapter that switches VDD programs both, today's adapter is refused with today's warning.
 TEST(AdapterPresets, InternalOscillatorAndMclrOffNeedsVppFirst) {
   struct Case {
     const char* adapter;
+    SimModel model;
     bool programs;
-  } cases[] = {{"tait-7407", true}, {"schaer", true}, {"daxwel", false}};
+  } cases[] = {{"tait-7407", SimModel::F628A, true}, {"schaer", SimModel::F628A, true},
+               {"daxwel", SimModel::F628A, false},   {"tait-7407", SimModel::F88, true},
+               {"schaer", SimModel::F88, true},      {"daxwel", SimModel::F88, false}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.adapter);
-    Rig r(SimModel::F628A, FindAdapterPreset(c.adapter)->wiring);
+    SCOPED_TRACE(std::string(c.adapter) + " " + std::string(sim::SimModelName(c.model)));
+    Rig r(c.model, FindAdapterPreset(c.adapter)->wiring);
     r.sim.Memory().config = 0x3F58;  // intio, MCLRE = 0, LVP off
     const std::string path = r.dir.Write("p.hex", SmallFile(0x3F58));
     const std::string result = ProgramDevice(path, r.link, r.op);
@@ -89,7 +92,7 @@ TEST(AdapterPresets, InternalOscillatorAndMclrOffNeedsVppFirst) {
       EXPECT_EQ(VerifyDevice(path, r.link, r.op), "ok");
       // Detection finds it too, retrying VPP first.
       r.op.model = 0;
-      EXPECT_EQ(DetectModel(r.link, r.op), IndexOf(SimModel::F628A));
+      EXPECT_EQ(DetectModel(r.link, r.op), IndexOf(c.model));
     } else {
       EXPECT_NE(result, "ok");
       EXPECT_NE(r.op.LastText().find("MCLR"), std::string::npos) << r.op.LastText();

@@ -1,5 +1,7 @@
-// The 16F87XA and 16F62XA, each driven by its own algorithm against its own simulated chip.
+// The 16F87XA, 16F62XA and 16F87/88/818/819, each driven by its own algorithm against its own
+// simulated chip.
 #include <deque>
+#include <span>
 
 #include "bench.h"
 #include "device/catalogue.h"
@@ -25,6 +27,7 @@ struct Part {
 
 constexpr int k87xa = 0x3F31;
 constexpr int k62xa = 0x3F21;  // bit 4 (FOSC2) is 0 here: no protection
+constexpr int k81x = 0x3F21;   // the same bits: XT, MCLR on
 const Part kParts[] = {
     {SimModel::F873A, 9, 4096, 128, k87xa, k87xa & ~0x2000, 0x2FCF},
     {SimModel::F874A, 10, 4096, 128, k87xa, k87xa & ~0x2000, 0x2FCF},
@@ -33,7 +36,13 @@ const Part kParts[] = {
     {SimModel::F627A, 13, 1024, 128, k62xa, k62xa & ~0x2000, 0x21FF},
     {SimModel::F628A, 14, 2048, 128, k62xa, k62xa & ~0x2000, 0x21FF},
     {SimModel::F648A, 15, 4096, 256, k62xa, k62xa & ~0x2000, 0x21FF},
+    {SimModel::F87, 20, 4096, 256, k81x, k81x & ~0x2100, 0x3FFF},
+    {SimModel::F88, 21, 4096, 256, k81x, k81x & ~0x2100, 0x3FFF},
+    {SimModel::F818, 22, 1024, 128, k81x, k81x & ~0x2100, 0x3FFF},
+    {SimModel::F819, 23, 2048, 256, k81x, k81x & ~0x2100, 0x3FFF},
 };
+// The parts that erase a 32-word row at a time.
+const std::span<const Part> kRowErased = std::span(kParts).subspan(7);
 
 // Words across a row boundary and the last row left partial, EEPROM, IDs.
 HexBuilder Program(int config, int variant = 0) {
@@ -103,8 +112,68 @@ TEST(NewFamilies, RewritesThatSetBitsKeepEveryOtherWord) {
   }
 }
 
+// A changed word of the 16F87/88/818/819 costs an erase of its row and no more: the words of
+// the row past the file's end, the other rows and the EEPROM bytes keep their values; an
+// EEPROM byte or ID that needs a bit set is erased first, a configuration word never. Many
+// changed rows cost less with a bulk erase first.
+TEST(NewFamilies, RowErasedPartsRewriteOnlyTheChangedRow) {
+  for (const Part& p : kRowErased) {
+    SCOPED_TRACE(std::string(sim::SimModelName(p.model)));
+    Bench b(p.model);
+    HexBuilder first = Program(p.config);
+    first.Words(0x1F, {0x1234});
+    first.Words(0x20, {0x2345});
+    const bool twoWords = ModelByIndex(p.index)->family->configWords == 2;
+    if (twoWords) first.Words(0x2008, {0x3FFC});
+    ASSERT_EQ(ProgramDevice(b.dir.Write("a.hex", first.Text()), b.link, b.op), "ok");
+    EXPECT_EQ(b.sim.Memory().high[0], twoWords ? 0x3FFC : 0x3FFF);
+    b.sim.ResetStats();
+    HexBuilder next = Program(p.config, 0x0010);  // 0x0103 -> 0x0113, 0x42 -> 0x62
+    next.Ids({0x0001, 0x0002, 0x0003, 0x0008});
+    if (twoWords) next.Words(0x2008, {0x3FFE});
+    const std::string path = b.dir.Write("b.hex", next.Text());
+    ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok") << b.op.LastText();
+    b.ExpectClean();
+    EXPECT_EQ(VerifyDevice(path, b.link, b.op), "ok");
+    const sim::ChipMemory& m = b.sim.Memory();
+    EXPECT_EQ(m.program[8], 0x0113);
+    EXPECT_EQ(m.program[0x1F], 0x1234) << "the rest of the row is written back";
+    EXPECT_EQ(m.program[0x20], 0x2345);
+    EXPECT_EQ(m.eeprom[1], 0x62);
+    EXPECT_EQ(m.ids[3], 0x3F88);
+    EXPECT_EQ(m.high[0], twoWords ? 0x3FFE : 0x3FFF);
+    EXPECT_EQ(b.sim.Stats().bulkErases, 0);
+    // The row's four groups that hold words, the EEPROM byte, the IDs, the second word; Begin
+    // Erase of the row, the byte and the IDs.
+    EXPECT_EQ(b.sim.Stats().programOnlyCycles, 4 + 1 + 1 + (twoWords ? 1 : 0));
+    EXPECT_EQ(b.sim.Stats().programCycles - b.sim.Stats().programOnlyCycles, 3);
+
+    // An erased word beside programmed ones takes its group without an erase.
+    b.sim.ResetStats();
+    next.Words(7, {0x0555});
+    ASSERT_EQ(ProgramDevice(b.dir.Write("c.hex", next.Text()), b.link, b.op), "ok");
+    b.ExpectClean();
+    EXPECT_EQ(b.sim.Memory().program[7], 0x0555);
+    EXPECT_EQ(b.sim.Stats().programCycles, 1);
+
+    // Many programmed words to change: program memory is bulk-erased first, and what the file
+    // leaves out (0x20) is written back.
+    HexBuilder many;
+    many.Words(0, std::vector<int>(0x1F, 0x0ABC)).Config(p.config);
+    const std::string manyPath = b.dir.Write("d.hex", many.Text());
+    ASSERT_EQ(ProgramDevice(manyPath, b.link, b.op), "ok") << b.op.LastText();
+    b.ExpectClean();
+    EXPECT_EQ(b.sim.Stats().bulkErases, 1);
+    EXPECT_EQ(b.sim.Memory().program[0x20], 0x2345);
+    EXPECT_EQ(VerifyDevice(manyPath, b.link, b.op), "ok");
+  }
+}
+
+// CP alone on the 16F87XA and 16F62XA, CP and CPD on the 16F87/88/818/819.
 TEST(NewFamilies, CodeProtectionIsBit13AndEraseClearsIt) {
-  for (const Part& p : {kParts[3], kParts[5]}) {
+  std::vector<Part> parts{kParts[3], kParts[5]};
+  parts.insert(parts.end(), kRowErased.begin(), kRowErased.end());
+  for (const Part& p : parts) {
     SCOPED_TRACE(std::string(sim::SimModelName(p.model)));
     Bench b(p.model);
     b.op.model = p.index;
@@ -115,6 +184,7 @@ TEST(NewFamilies, CodeProtectionIsBit13AndEraseClearsIt) {
     EXPECT_EQ(b.op.LastTitle(), "Code Protect activado !!!");
     EXPECT_EQ(ProgramDevice(plain, b.link, b.op), "cp-error");
     ASSERT_EQ(EraseDevice(b.link, b.op), "ok") << b.op.LastText();
+    EXPECT_EQ(b.sim.Memory().eeprom[0], 0xFF);
     EXPECT_EQ(ProgramDevice(plain, b.link, b.op), "ok");
     EXPECT_EQ(VerifyDevice(plain, b.link, b.op), "ok");
     b.ExpectClean();
@@ -180,21 +250,29 @@ TEST(NewFamilies, RefusalsLeaveTheChipUntouched) {
   }
 }
 
-// A 62XA set for the internal oscillator with MCLR off may never enter programming mode again
-// on an adapter that keeps VDD on: the user is asked first, and told why afterwards.
+// A 62XA or 16F819 set for the internal oscillator with MCLR off may never enter programming
+// mode again on an adapter that keeps VDD on: the user is asked first, and told why afterwards.
 TEST(NewFamilies, MclrOffIsConfirmedAndExplainedWhenThePartNoLongerAnswers) {
-  Bench b(SimModel::F628A);
-  b.op.model = 14;
-  const int intoscMclrOff = (k62xa & ~0x0020 & ~0x0013) | 0x0010;  // FOSC 100, MCLRE 0
-  const std::string path = b.dir.Write("m.hex", Program(intoscMclrOff).Text());
-  // The part no longer enters to have its configuration read back: not a success.
-  ASSERT_EQ(ProgramDevice(path, b.link, b.op), "verify-error");
-  EXPECT_NE(b.op.LastText().find("VPP antes que VDD"), std::string::npos) << b.op.LastText();
-  ASSERT_EQ(b.op.confirmations.size(), 2u);
-  EXPECT_NE(b.op.confirmations[1].text.find("MCLRE = 0"), std::string::npos);
-  EXPECT_EQ(VerifyDevice(path, b.link, b.op), "");
-  EXPECT_NE(b.op.LastText().find("VPP antes que VDD"), std::string::npos) << b.op.LastText();
-  b.ExpectClean();
+  const struct {
+    SimModel model;
+    int index;
+    const char* why;
+  } cases[] = {{SimModel::F628A, 14, "VPP antes que VDD"}, {SimModel::F819, 23, "conmute VDD"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    Bench b(c.model);
+    b.op.model = c.index;
+    const int intoscMclrOff = (k62xa & ~0x0020 & ~0x0013) | 0x0010;  // FOSC 100, MCLRE 0
+    const std::string path = b.dir.Write("m.hex", Program(intoscMclrOff).Text());
+    // The part no longer enters to have its configuration read back: not a success.
+    ASSERT_EQ(ProgramDevice(path, b.link, b.op), "verify-error");
+    EXPECT_NE(b.op.LastText().find(c.why), std::string::npos) << b.op.LastText();
+    ASSERT_EQ(b.op.confirmations.size(), 2u);
+    EXPECT_NE(b.op.confirmations[1].text.find("MCLRE = 0"), std::string::npos);
+    EXPECT_EQ(VerifyDevice(path, b.link, b.op), "");
+    EXPECT_NE(b.op.LastText().find(c.why), std::string::npos) << b.op.LastText();
+    b.ExpectClean();
+  }
 }
 
 TEST(NewFamilies, EraseThatLeavesTheConfigurationWordIsAnError) {

@@ -1,9 +1,10 @@
 # The gpsim round trip: each example is programmed into a simulated chip, read back with
 # daxwel-cli, and run in gpsim next to the original file. Included from tests/cli, which
 # builds daxwel-cli's tests; the script skips (exit 77) when gpsim is not installed.
-# count877a and eeprom628a need the 16F87XA and 16F62XA on the simulated adapter.
+# count877a, eeprom628a and eeprom88 need the 16F87XA, 16F62XA and 16F88 on the simulated
+# adapter.
 foreach(case "eeprom877;16F877;p16f877" "toggle84a;16F84A;p16f84" "count877a;16F877A;pic16f877a"
-             "eeprom628a;16F628A;pic16f628a")
+             "eeprom628a;16F628A;pic16f628a" "eeprom88;16F88;p16f88")
   list(GET case 0 example)
   list(GET case 1 model)
   list(GET case 2 processor)

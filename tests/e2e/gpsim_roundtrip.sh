@@ -5,7 +5,7 @@
 # must be the ones the example is written to make, and the same for both files.
 #
 # Usage: gpsim_roundtrip.sh DAXWEL_CLI EXAMPLE_HEX SIM_MODEL GPSIM_PROCESSOR CHECK
-#   CHECK: eeprom877 | toggle84a | count877a | eeprom628a (what the example's port output
+#   CHECK: eeprom877 | toggle84a | count877a | eeprom628a | eeprom88 (what the example's port output
 #   and the chip's configuration must look like)
 set -euo pipefail
 
@@ -32,6 +32,11 @@ case $check in
   eeprom628a)
     ports="porta portb"
     info=("Configuration Word: 0x3F30" "  Master Clear Reset: Enabled" "  Oscilator: INTOSC I/O")
+    ;;
+  eeprom88)
+    ports="porta portb"
+    info=("Configuration Word: 0x3F30" "Configuration Word 2: 0x3FFC" "  CCP1 Pin: RB0"
+      "  Master Clear Reset: Enabled" "  Oscilator: INTOSC I/O" "  Fail-Safe Clock Monitor: Disabled")
     ;;
   *)
     echo "unknown check $check" >&2
@@ -130,6 +135,11 @@ for name in original readback; do
     eeprom628a)
       # The eight EEPROM patterns on PORTB, RA0 toggled at every step.
       expect_prefix "$name PORTB" "$pb" "00 55 AA 0F F0 3C C3 FF 81 55 AA 0F F0 3C C3 FF 81 55"
+      expect_prefix "$name PORTA" "$pa" "00 01 00 01 00 01 00 01 00 01 00 01 00 01 00 01 00 01"
+      ;;
+    eeprom88)
+      # The eight EEPROM patterns on PORTB, RA0 toggled at every step.
+      expect_prefix "$name PORTB" "$pb" "00 18 24 42 81 3C 66 99 E7 18 24 42 81 3C 66 99 E7 18"
       expect_prefix "$name PORTA" "$pa" "00 01 00 01 00 01 00 01 00 01 00 01 00 01 00 01 00 01"
       ;;
   esac

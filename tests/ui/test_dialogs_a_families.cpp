@@ -1,4 +1,4 @@
-// The 16F87XA and 16F62XA configuration dialogs.
+// The 16F87XA, 16F62XA, 16F87/88 and 16F818 configuration dialogs.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -16,7 +16,7 @@ namespace daxwel::testing {
 namespace {
 
 // Every button: "=0" for those selected at the start, else the word with it clicked from
-// there (the gputils constants for the choice).
+// there (the gputils constants for the choice), "/" and the second word where it is not erased.
 struct Expected {
   const ConfigLayout* layout;
   int index;  // a model of the family
@@ -34,14 +34,28 @@ const Expected kDialogs[] = {
      "XT=0 CpOff=0 CpdOff=0 LvpOff=0 WdteOff=0 PwrteOn=0 BodenOff=0 MclreOn=0 LP=3F20 HS=3F22 "
      "EC=3F23 IntoscIO=3F30 IntoscClkout=3F31 RcIO=3F32 RcClkout=3F33 "
      "CpOn=1F21 CpdOn=3E21 LvpOn=3FA1 WdteOn=3F25 PwrteOff=3F29 BodenOn=3F61 MclreOff=3F01"},
+    {&kLayout16F88, 21, "frmConfigPic16F87_88", "PIC 16F87 / 88",
+     "XT=0 CpOff=0 CcpRb0=0 DebugOff=0 WrtOff=0 CpdOff=0 LvpOff=0 BodenOff=0 MclreOn=0 PwrteOn=0 "
+     "WdteOff=0 LP=3F20 HS=3F22 EC=3F23 IntoscIO=3F30 IntoscClkout=3F31 RcIO=3F32 RcClkout=3F33 "
+     "CpOn=1F21 CcpRb3=2F21 DebugOn=3721 Wrt0000_00FF=3D21 Wrt0000_07FF=3B21 Wrt0000_0FFF=3921 "
+     "CpdOn=3E21 LvpOn=3FA1 BodenOn=3F61 MclreOff=3F01 PwrteOff=3F29 WdteOn=3F25 IesoOn=0 "
+     "FcmenOn=0 IesoOff=3F21/3FFD FcmenOff=3F21/3FFE"},
+    {&kLayout16F818, 22, "frmConfigPic16F818", "PIC 16F818",
+     "XT=0 CpOff=0 CcpRb2=0 DebugOff=0 WrtOff=0 CpdOff=0 LvpOff=0 BodenOff=0 MclreOn=0 PwrteOn=0 "
+     "WdteOff=0 LP=3F20 HS=3F22 EC=3F23 IntoscIO=3F30 IntoscClkout=3F31 RcIO=3F32 RcClkout=3F33 "
+     "CpOn=1F21 CcpRb3=2F21 DebugOn=3721 Wrt0000_01FF=3D21 Wrt0000_03FF=3B21 CpdOn=3E21 "
+     "LvpOn=3FA1 BodenOn=3F61 MclreOff=3F01 PwrteOff=3F29 WdteOn=3F25"},
 };
 
-std::map<std::string, int> Buttons(const Expected& e) {
-  std::map<std::string, int> buttons;
+// Button -> the words at 0x2007 and 0x2008.
+std::map<std::string, std::pair<int, int>> Buttons(const Expected& e) {
+  std::map<std::string, std::pair<int, int>> buttons;
   std::istringstream words(e.buttons);
   for (std::string item; words >> item;) {
-    buttons[item.substr(0, item.find('='))] =
-        std::stoi(item.substr(item.find('=') + 1), nullptr, 16);
+    const std::size_t slash = item.find('/');
+    buttons[item.substr(0, item.find('='))] = {
+        std::stoi(item.substr(item.find('=') + 1), nullptr, 16),
+        slash == std::string::npos ? 0x3FFF : std::stoi(item.substr(slash + 1), nullptr, 16)};
   }
   return buttons;
 }
@@ -54,14 +68,14 @@ TEST(ConfigDialogsAFamilies, ControlsDefaultsLayoutAndWords) {
     EXPECT_EQ(dialog.objectName(), e.name);
     EXPECT_EQ(Find<QLabel>(dialog, "Label1").text(), e.title);
     EXPECT_EQ(SetConfigWord(ConfigLayoutOf(e.index), dialog.State()), kFromFile);
-    const std::map<std::string, int> buttons = Buttons(e);
+    const std::map<std::string, std::pair<int, int>> buttons = Buttons(e);
     const auto options = dialog.findChildren<QRadioButton*>();
     EXPECT_EQ(options.size(), static_cast<qsizetype>(buttons.size()));
     const QRect save = Find(dialog, "cmdSave").geometry();
     for (QRadioButton* option : options) {
       const std::string n = option->objectName().toStdString();
       ASSERT_TRUE(buttons.count(n)) << n;
-      EXPECT_EQ(option->isChecked(), buttons.at(n) == 0) << n;
+      EXPECT_EQ(option->isChecked(), buttons.at(n).first == 0) << n;
       EXPECT_FALSE(option->isEnabled()) << n;
       // The caption fits its button, the button its group, the group the window.
       EXPECT_LE(option->sizeHint().width(), option->width()) << n;
@@ -74,13 +88,14 @@ TEST(ConfigDialogsAFamilies, ControlsDefaultsLayoutAndWords) {
         }
       }
     }
-    for (const auto& [name, word] : buttons) {
-      if (word == 0) continue;
+    for (const auto& [name, words] : buttons) {
+      if (words.first == 0) continue;
       ConfigDialog fresh(*e.layout);
       fresh.SetFromFile(false);
       Find<QRadioButton>(fresh, name.c_str(), false).click();
-      EXPECT_EQ(std::stoi(SetConfigWord(ConfigLayoutOf(e.index), fresh.State()), nullptr, 2), word)
-          << name;
+      const std::string text = SetConfigWord(ConfigLayoutOf(e.index), fresh.State());
+      EXPECT_EQ(ConfigWordAt(text, 0), words.first) << name;
+      EXPECT_EQ(ConfigWordAt(text, 1), words.second) << name;
     }
   }
 }

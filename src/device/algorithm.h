@@ -39,7 +39,8 @@ class FamilyAlgorithm {
  public:
   virtual ~FamilyAlgorithm() = default;
 
-  // A question to put to the user before this configuration word is written, or "".
+  // A question to put to the user before this configuration word is written on an adapter
+  // that keeps VDD on, or "".
   virtual std::string ConfigWarning(std::uint16_t config) const {
     (void)config;
     return {};

@@ -61,7 +61,11 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
 
   if (!detail::ConfirmVppLimit(s)) return result::kNone;
   const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*model);
-  if (const std::string warning = algorithm.ConfigWarning(ConfigWordAt(config->word, 0));
+  // The warnings are about adapters that keep VDD on: one that switches VDD enters each
+  // family as its document says, whatever the configuration.
+  if (const std::string warning = link.GetWiring().SwitchesVdd()
+                                      ? std::string()
+                                      : algorithm.ConfigWarning(ConfigWordAt(config->word, 0));
       !warning.empty() && !op.Confirm("Confirmar", warning)) {
     return result::kNone;
   }

@@ -1,5 +1,7 @@
 // Every adapter preset drives the parts of each entry order through the whole set of
 // operations on the simulator, which is built from the same wiring and judges every cycle.
+#include <algorithm>
+
 #include "bench.h"
 #include "device/read_device.h"
 #include "link/adapters.h"
@@ -86,6 +88,11 @@ TEST(AdapterPresets, InternalOscillatorAndMclrOffNeedsVppFirst) {
     r.sim.Memory().config = 0x3F58;  // intio, MCLRE = 0, LVP off
     const std::string path = r.dir.Write("p.hex", SmallFile(0x3F58));
     const std::string result = ProgramDevice(path, r.link, r.op);
+    // Only an adapter that keeps VDD on asks before such a word is written.
+    const bool asked =
+        std::any_of(r.op.confirmations.begin(), r.op.confirmations.end(),
+                    [](const auto& q) { return q.text.find("MCLRE = 0") != std::string::npos; });
+    EXPECT_EQ(asked, !c.programs);
     if (c.programs) {
       EXPECT_EQ(result, "ok") << r.op.LastText();
       EXPECT_EQ(r.sim.Memory().program[0], 0x2805);

@@ -99,6 +99,14 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
     s.Progress("Leyendo Program Memory:  0x" + detail::AddressText(a));
   });
   op.Report(detail::DescribePlan(plan));
+  // A calibration word another programmer erased cannot be given back here: say so.
+  std::string lost;
+  for (int address : family.calibrationWords) {
+    const auto j = static_cast<std::size_t>(address - detail::kConfigMemoryBase);
+    if (plan.haveConfig[j] != detail::kErasedValue) continue;
+    lost += "\r\rNota: la calibración de fábrica de 0x" + detail::AddressText(address) +
+            " se lee 0x3FFF (perdida: la borró otro programador)";
+  }
   if (plan.eraseFirst) s.Progress("Borrando memoria de programa ...");
   detail::EraseForPlan(s, plan);
 
@@ -148,10 +156,10 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   op.SetProgressFraction(total, total);
   // Values the file puts where the factory keeps its calibration are left out, and said so.
   const std::string note = detail::CalibrationFileNote(family, image);
-  return s.Finish(
-      "Fin",
-      "Programación finalizada" + FactoryNote(image, factory) + (note.empty() ? "" : "\r\r" + note),
-      result::kOk);
+  return s.Finish("Fin",
+                  "Programación finalizada" + FactoryNote(image, factory) + lost +
+                      (note.empty() ? "" : "\r\r" + note),
+                  result::kOk);
 }
 
 }  // namespace

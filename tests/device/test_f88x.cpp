@@ -60,7 +60,12 @@ TEST(F88x, CalibrationInTheFileIsLeftWithANote) {
     ASSERT_EQ(lines.size(), p.calibration.size());
     for (const std::string& line : lines) EXPECT_NE(line.find("(perdida)"), std::string::npos);
     ASSERT_EQ(ProgramDevice(path, lost.link, lost.op), "ok") << lost.op.LastText();
-    for (int a : p.calibration) EXPECT_EQ(HighWord(lost, a), 0x3FFF);
+    for (int a : p.calibration) {
+      EXPECT_EQ(HighWord(lost, a), 0x3FFF);
+      EXPECT_NE(lost.op.LastText().find(detail::AddressText(a) + " se lee 0x3FFF (perdida"),
+                std::string::npos)
+          << lost.op.LastText();
+    }
     lost.ExpectClean("lost");
   }
 }

@@ -1,5 +1,6 @@
 // The configuration layouts of the supported parts and the placement of their dialogs.
 #include "config/layout.h"
+#include "config/layout_values.h"
 
 namespace daxwel {
 
@@ -319,24 +320,14 @@ constexpr ConfigField kWdtBit3{
     .defaultValue = "off",
 };
 
-// FOSC2:0 in one piece; "intio" is what these parts' users pick most.
-constexpr ConfigValue kOsc675Values[] = {
-    {"lp", 0x0, "LP", "LP", "LP"},
-    {"xt", 0x1, "XT", "XT", "XT"},
-    {"hs", 0x2, "HC", "HS", "HS"},
-    {"ec", 0x3, "EC", "EC", "EC"},
-    {"intio", 0x4, "INTOSC I/O", "IntoscIO", "INTOSC I/O"},
-    {"intclk", 0x5, "INTOSC CLKOUT", "IntoscClkout", "INTOSC CLKOUT"},
-    {"rcio", 0x6, "RC I/O", "RcIO", "RC I/O"},
-    {"rcclk", 0x7, "RC CLKOUT", "RcClkout", "RC CLKOUT", "rc"},
-};
+// "intio" is what these parts' users pick most.
 constexpr ConfigField kOsc675{
     .name = "osc",
     .mask = 0x0007,
     .summaryMask = 0x0007,
     .summaryCaption = "Oscilator",
     .labels = {"Oscilador"},
-    .values = kOsc675Values,
+    .values = kOscBits2To0Values,
     .defaultValue = "intio",
 };
 

@@ -2,28 +2,19 @@
 // 16F91X, and the placement of their dialogs. Their bits differ from every older part's: CP is
 // bit 6, CPD bit 7, PWRTE bit 4, WDTE bit 3, and the oscillator takes bits 2-0.
 #include "config/layout.h"
+#include "config/layout_values.h"
 
 namespace daxwel {
 
 namespace {
 
-constexpr ConfigValue kOscValues[] = {
-    {"lp", 0x0, "LP", "LP", "LP"},
-    {"xt", 0x1, "XT", "XT", "XT"},
-    {"hs", 0x2, "HC", "HS", "HS"},
-    {"ec", 0x3, "EC", "EC", "EC"},
-    {"intio", 0x4, "INTOSC I/O", "IntoscIO", "INTOSC I/O"},
-    {"intclk", 0x5, "INTOSC CLKOUT", "IntoscClkout", "INTOSC CLKOUT"},
-    {"rcio", 0x6, "RC I/O", "RcIO", "RC I/O"},
-    {"rcclk", 0x7, "RC CLKOUT", "RcClkout", "RC CLKOUT", "rc"},
-};
 constexpr ConfigField kOsc{
     .name = "osc",
     .mask = 0x0007,
     .summaryMask = 0x0007,
     .summaryCaption = "Oscilator",
     .labels = {"Oscilador"},
-    .values = kOscValues,
+    .values = kOscBits2To0Values,
     .defaultValue = "xt",
 };
 

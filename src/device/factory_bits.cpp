@@ -116,17 +116,20 @@ std::optional<std::string> SecureFactoryBits(Session& s, FactoryBits& bits) {
     if (const auto given = s.op.FactoryValue(p.name)) {
       const std::uint16_t value = p.InPlace(*given);
       if (p.Field(value) != *given || !p.Plausible(value)) {
-        wrong += "\r" + Where(p) + ": el valor dado a mano (" + std::to_string(*given) +
+        // One line each, started apart: GCC 12 misreads "\r" + std::string as overlapping.
+        wrong += '\r';
+        wrong += Where(p) + ": el valor dado a mano (" + std::to_string(*given) +
                  ") no sirve; se esperaba " + std::string(p.shape);
         continue;
       }
-      byHand +=
-          "\r" + Where(p) + ": " + ValueText(p, value) + " (se leyó " + ValueText(p, e.value) + ")";
+      byHand += '\r';
+      byHand += Where(p) + ": " + ValueText(p, value) + " (se leyó " + ValueText(p, e.value) + ")";
       e.value = value;
       e.byHand = true;
     } else if (!p.Plausible(e.value)) {
-      wrong += "\r" + Where(p) + ": se leyó " + ValueText(p, e.value) + ", se esperaba " +
-               std::string(p.shape);
+      wrong += '\r';
+      wrong +=
+          Where(p) + ": se leyó " + ValueText(p, e.value) + ", se esperaba " + std::string(p.shape);
     }
   }
 

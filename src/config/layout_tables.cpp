@@ -218,12 +218,6 @@ constexpr ConfigField kDebug{
 // WRT1:WRT0 protect a range from self-write; it does not stop the programmer. The quarter and
 // the half are 0000-03FF and 0000-07FF on the 4K parts, twice that on 8K: the captions name
 // the share, not the addresses.
-constexpr ConfigValue kWrt87xaValues[] = {
-    {"off", 0x600, "Enable", "WrtOff", "OFF"},
-    {"256", 0x400, "0000-00FF Protected", "Wrt0000_00FF", "0000h a 00FFh"},
-    {"quarter", 0x200, "Lower 1/4 Protected", "WrtQuarter", "1/4 inferior"},
-    {"half", 0x000, "Lower 1/2 Protected", "WrtHalf", "1/2 inferior"},
-};
 constexpr ConfigField kWrt87xa{
     .name = "wrt",
     .mask = 0x0600,
@@ -258,20 +252,6 @@ constexpr ConfigField kOsc62xa{
     .defaultValue = "xt",
 };
 
-constexpr ConfigValue kMclreValues[] = {
-    {"off", 0x00, "Disabled", "MclreOff", "OFF"},
-    {"on", 0x20, "Enabled", "MclreOn", "ON"},
-};
-constexpr ConfigField kMclre{
-    .name = "mclre",
-    .mask = 0x0020,
-    .summaryMask = 0x0020,
-    .summaryCaption = "Master Clear Reset",
-    .labels = {"Master Clear", "Enable"},
-    .values = kMclreValues,
-    .defaultValue = "on",
-};
-
 constexpr ConfigField kFields62xa[] = {kCpWhole, kCpd,   kLvp, kBoden,
                                        kMclre,   kPwrte, kWdt, kOsc62xa};
 
@@ -289,34 +269,6 @@ constexpr ConfigField kCpBit7{
     .summaryCaption = "Code Protected",
     .labels = {"Code Protect"},
     .values = kCpBit7Values,
-    .defaultValue = "off",
-};
-
-constexpr ConfigValue kPwrteBit4Values[] = {
-    {"off", 0x10, "Disable", "PwrteOff", "OFF"},
-    {"on", 0x00, "Enable", "PwrteOn", "ON"},
-};
-constexpr ConfigField kPwrteBit4{
-    .name = "pwrte",
-    .mask = 0x0010,
-    .summaryMask = 0x0010,
-    .summaryCaption = "Power Up Timer",
-    .labels = {"Power Up Timer"},
-    .values = kPwrteBit4Values,
-    .defaultValue = "on",
-};
-
-constexpr ConfigValue kWdtBit3Values[] = {
-    {"off", 0x0, "Disable", "WdteOff", "OFF"},
-    {"on", 0x8, "Enable", "WdteOn", "ON"},
-};
-constexpr ConfigField kWdtBit3{
-    .name = "wdt",
-    .mask = 0x0008,
-    .summaryMask = 0x0008,
-    .summaryCaption = "Wachdog Timer",
-    .labels = {"Watchdog Timer"},
-    .values = kWdtBit3Values,
     .defaultValue = "off",
 };
 

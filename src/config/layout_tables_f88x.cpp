@@ -18,48 +18,7 @@ constexpr ConfigField kOsc{
     .defaultValue = "xt",
 };
 
-constexpr ConfigValue kWdtValues[] = {
-    {"off", 0x0, "Disable", "WdteOff", "OFF"},
-    {"on", 0x8, "Enable", "WdteOn", "ON"},
-};
-constexpr ConfigField kWdt{
-    .name = "wdt",
-    .mask = 0x0008,
-    .summaryMask = 0x0008,
-    .summaryCaption = "Wachdog Timer",
-    .labels = {"Watchdog Timer"},
-    .values = kWdtValues,
-    .defaultValue = "off",
-};
-
 // Power-up timer enable is active low.
-constexpr ConfigValue kPwrteValues[] = {
-    {"off", 0x10, "Disable", "PwrteOff", "OFF"},
-    {"on", 0x00, "Enable", "PwrteOn", "ON"},
-};
-constexpr ConfigField kPwrte{
-    .name = "pwrte",
-    .mask = 0x0010,
-    .summaryMask = 0x0010,
-    .summaryCaption = "Power Up Timer",
-    .labels = {"Power Up Timer"},
-    .values = kPwrteValues,
-    .defaultValue = "on",
-};
-
-constexpr ConfigValue kMclreValues[] = {
-    {"off", 0x00, "Disabled", "MclreOff", "OFF"},
-    {"on", 0x20, "Enabled", "MclreOn", "ON"},
-};
-constexpr ConfigField kMclre{
-    .name = "mclre",
-    .mask = 0x0020,
-    .summaryMask = 0x0020,
-    .summaryCaption = "Master Clear Reset",
-    .labels = {"Master Clear", "Enable"},
-    .values = kMclreValues,
-    .defaultValue = "on",
-};
 
 // Program memory protection, active low.
 constexpr ConfigValue kCpValues[] = {
@@ -170,19 +129,13 @@ constexpr ConfigField kLvp{
 
 // The second word (0x2008): WRT1:WRT0 protect a range from self-write as on the 16F87XA, at
 // the same bits; BOR4V chooses the brown-out voltage.
-constexpr ConfigValue kWrtValues[] = {
-    {"off", 0x600, "Enable", "WrtOff", "OFF"},
-    {"256", 0x400, "0000-00FF Protected", "Wrt0000_00FF", "0000h a 00FFh"},
-    {"quarter", 0x200, "Lower 1/4 Protected", "WrtQuarter", "1/4 inferior"},
-    {"half", 0x000, "Lower 1/2 Protected", "WrtHalf", "1/2 inferior"},
-};
 constexpr ConfigField kWrt{
     .name = "wrt",
     .mask = 0x0600,
     .summaryMask = 0x0600,
     .summaryCaption = "Flash Program Memory Write",
     .labels = {"Flash Program", "Write Protect"},
-    .values = kWrtValues,
+    .values = kWrt87xaValues,
     .defaultValue = "off",
     .word = 1,
 };
@@ -202,14 +155,16 @@ constexpr ConfigField kBor4v{
     .word = 1,
 };
 
-constexpr ConfigField kFields88x[] = {kCp,    kCpd,   Debug(0x2000, kDebug88xValues),
-                                      kLvp,   kFcmen, kIeso,
-                                      kBoden, kMclre, kPwrte,
-                                      kWdt,   kOsc,   kWrt,
+constexpr ConfigField kFields88x[] = {kCp,      kCpd,   Debug(0x2000, kDebug88xValues),
+                                      kLvp,     kFcmen, kIeso,
+                                      kBoden,   kMclre, kPwrteBit4,
+                                      kWdtBit3, kOsc,   kWrt,
                                       kBor4v};
-constexpr ConfigField kFields6xx[] = {kCp, kCpd, kFcmen, kIeso, kBoden, kMclre, kPwrte, kWdt, kOsc};
+constexpr ConfigField kFields6xx[] = {kCp,    kCpd,       kFcmen,   kIeso, kBoden,
+                                      kMclre, kPwrteBit4, kWdtBit3, kOsc};
 constexpr ConfigField kFields91x[] = {
-    kCp, kCpd, Debug(0x1000, kDebug91xValues), kFcmen, kIeso, kBoden, kMclre, kPwrte, kWdt, kOsc};
+    kCp,      kCpd, Debug(0x1000, kDebug91xValues), kFcmen, kIeso, kBoden, kMclre, kPwrteBit4,
+    kWdtBit3, kOsc};
 
 // ---- Dialog placement: five columns of groups 120 wide on a 128 pitch ----
 

@@ -134,6 +134,8 @@ std::optional<std::string> SecureFactoryBits(Session& s, FactoryBits& bits) {
   }
 
   const std::uint16_t deviceId = WordOf(s.ReadDeviceId());
+  // Out of programming mode while the user reads and answers.
+  s.Reset();
   const std::string folder = s.op.CalibrationFolder();
   const std::string name(s.model->modelName);
   if (!wrong.empty()) {
@@ -160,7 +162,6 @@ std::optional<std::string> SecureFactoryBits(Session& s, FactoryBits& bits) {
       }
     }
   }
-  s.Reset();
   s.Enter();
   return std::nullopt;
 }

@@ -101,11 +101,6 @@ struct FamilyDescriptor {
     }
     return bits;
   }
-  // `want` with the preserved bits of `address` taken from `have`.
-  std::uint16_t Keep(int address, std::uint16_t want, std::uint16_t have) const {
-    const std::uint16_t writable = WritableBits(address);
-    return static_cast<std::uint16_t>((want & writable) | (have & ~writable & 0x3FFF));
-  }
 };
 
 }  // namespace daxwel

@@ -12,6 +12,7 @@
 #include "config/config_word.h"
 #include "device/algorithm.h"
 #include "device/catalogue.h"
+#include "device/factory_bits.h"
 #include "device/operations.h"
 #include "device/read_device.h"
 #include "device/session.h"
@@ -147,8 +148,11 @@ std::string Info(Link& link, TerminalOperator& op) {
   op.Output(id);
 
   // The factory's calibration, which no erase may lose.
+  detail::FactoryBits bits;
+  bits.deviceId = read.deviceId;
   for (const ReadOutcome::Factory& f : read.factory) {
     const PreservedBits& p = *f.where;
+    bits.entries.push_back({f.where, f.value, f.word});
     std::string line = std::string(p.name) + " (0x" + Hex4(p.address).substr(2);
     if (p.mask == 0x3FFF) {
       line += "): " + Hex4(f.value);
@@ -156,8 +160,15 @@ std::string Info(Link& link, TerminalOperator& op) {
     } else {
       line += ", bits " + std::to_string(15 - std::countl_zero(p.mask)) + ":" +
               std::to_string(std::countr_zero(p.mask)) + "): " + std::to_string(p.Field(f.value));
+      if (detail::LooksLost(bits.entries.back(), *model->family)) {
+        line += " (dudoso: la palabra se lee borrada)";
+      }
     }
     op.Output(line);
+  }
+  if (const std::string pending = detail::PendingRestoreLine(op, *model->family, bits);
+      !pending.empty()) {
+    op.Output(pending);
   }
   return result::kOk;
 }

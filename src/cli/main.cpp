@@ -20,6 +20,7 @@
 #include "cli/terminal_operator.h"
 #include "device/calibration_store.h"
 #include "device/catalogue.h"
+#include "device/family.h"
 #include "device/operations.h"
 #include "link/adapters.h"
 #include "link/clock.h"
@@ -242,6 +243,19 @@ int Finish(TerminalOperator& op, std::string_view result, int status) {
   return status;
 }
 
+// --osccal and --bandgap act only where a calibration can be lost or compared: program, erase
+// and verify, on a part whose family keeps one (any part when the model is detected).
+std::string FactoryValueProblem(const Request& request) {
+  const bool acts = request.command == Command::Program || request.command == Command::Erase ||
+                    request.command == Command::Verify;
+  if (!acts) return "--osccal: solo sirve con program, erase o verify";
+  const DeviceModel* chosen = ModelByIndex(request.modelIndex);
+  if (chosen != nullptr && chosen->family->preserved.empty()) {
+    return "--osccal: el " + std::string(chosen->modelName) + " no tiene calibración de fábrica";
+  }
+  return {};
+}
+
 int Main(int argc, char** argv, const InterruptWatch& watch) {
   CLI::App app{"daxwel-cli: programador de PIC de memoria flash por puerto paralelo", "daxwel-cli"};
   app.fallthrough();
@@ -295,7 +309,9 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
                      "Registra cada acceso al puerto en ARCHIVO (ns W|R dirección valor); no "
                      "reemplaza un archivo sin --force")
           ->type_name("ARCHIVO");
-  app.add_flag("--force", o.force, "Reemplaza un archivo existente (read y --trace)");
+  app.add_flag("--force", o.force,
+               "Reemplaza un archivo existente (read y --trace); con --osccal, reemplaza una "
+               "calibración válida distinta");
   app.set_version_flag("--version", "daxwel-cli " DAXWEL_VERSION, "Muestra la versión y termina");
   CLI::Option* simOption =
       app.add_option("--sim", o.sim, "Adaptador simulado con un PIC MODELO[:ESTADO]")
@@ -423,6 +439,11 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   const auto model = ModelIndexByName(o.model);
   if (!model) return usage("--model: modelo desconocido \"" + o.model + "\"");
   request.modelIndex = *model;
+  if (osccal) {
+    if (std::string problem = FactoryValueProblem(request); !problem.empty()) {
+      return usage(problem);
+    }
+  }
   if (std::string problem = ParseConfigOption(o.config, request.config); !problem.empty())
     return usage(problem);
   const auto port = ParsePortRequest(o.port);
@@ -464,6 +485,7 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   settings.osccal = osccal;
   settings.bandGap = bandGap;
   settings.calibrationFolder = DefaultCalibrationFolder();
+  settings.force = o.force || request.force;
   TerminalOperator op(settings, request.config, [&watch] { return watch.Requested(); });
 
   if (std::string result = CheckFiles(request, op); !result.empty()) {
@@ -478,6 +500,8 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
       return Finish(op, kFileError, exit_status::kFileFailure);
     }
     backend.base = port->device.empty() ? port->address : 0x378;
+    // A simulated chip's calibration never reaches the user's store of real chips.
+    op.SetCalibrationFolder(backend.sim->CalibrationFolder());
   } else {
     backend.realPacer = std::make_unique<SteadyPacer>();
     PortEnvironment environment;

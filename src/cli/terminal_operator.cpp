@@ -107,6 +107,17 @@ bool TerminalOperator::Confirm(std::string_view title, std::string_view text) {
          (answer[0] == 's' || answer[0] == 'S' || answer[0] == 'y' || answer[0] == 'Y');
 }
 
+void TerminalOperator::Warn(std::string_view text) { Line("Aviso: " + WithLineBreaks(text), true); }
+
+bool TerminalOperator::ConfirmOverride(std::string_view title, std::string_view text) {
+  if (!settings_.force) {
+    Line(std::string(title) + ": " + WithLineBreaks(text), true);
+    Line("Cancelado: esto solo se confirma con --force", true);
+    return false;
+  }
+  return Confirm(title, text);
+}
+
 // One line from standard input; false on end of file or Ctrl-C. Polls so an interrupt is seen
 // while the user has not answered yet.
 bool TerminalOperator::WaitForAnswer(std::string& answer) {

@@ -28,6 +28,8 @@ class TerminalOperator final : public Operator {
     std::optional<std::uint16_t> osccal;
     std::optional<std::uint16_t> bandGap;
     std::string calibrationFolder;
+    // --force: confirmations that --yes alone does not give (replacing a good calibration).
+    bool force = false;
   };
 
   TerminalOperator(Settings settings, ConfigChoice config, std::function<bool()> interrupted,
@@ -40,6 +42,8 @@ class TerminalOperator final : public Operator {
   void Message(std::string_view title, std::string_view text,
                MessageIcon icon = MessageIcon::None) override;
   bool Confirm(std::string_view title, std::string_view text) override;
+  bool ConfirmOverride(std::string_view title, std::string_view text) override;
+  void Warn(std::string_view text) override;
 
   void ShowProgress() override { progressShown_ = true; }
   void SetProgressText(std::string_view text) override;
@@ -48,6 +52,7 @@ class TerminalOperator final : public Operator {
 
   bool AbandonRequested() override { return interrupted_(); }
   std::string CalibrationFolder() override { return settings_.calibrationFolder; }
+  void SetCalibrationFolder(std::string folder) { settings_.calibrationFolder = std::move(folder); }
   std::optional<std::uint16_t> FactoryValue(std::string_view name) override {
     if (name == "OSCCAL") return settings_.osccal;
     if (name == "BG") return settings_.bandGap;

@@ -23,24 +23,20 @@ std::string Run(Link& link, Operator& op) {
   const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*model);
   if (auto refused = detail::StartOnModel(s)) return *refused;
   s.IdentifyPart();
-  // The factory's calibration, read and checked before it is erased, then written back.
+  // The factory's calibration, read and checked before it is erased, written back at once.
   detail::FactoryBits factory;
   if (auto refused = detail::SecureFactoryBits(s, factory)) return *refused;
   op.ShowProgress();
   s.Progress("Borrando memoria de programa y datos ...");
-  algorithm.Erase(s);
+  if (auto failed = detail::EraseKeepingFactoryBits(
+          s, factory, [&] { algorithm.Erase(s); }, result::kEraseMismatch)) {
+    return *failed;
+  }
 
   s.Reset();
   s.Enter();
   if (const std::string problem = algorithm.CheckErased(s); !problem.empty()) {
     return s.Finish("Error", problem, result::kEraseMismatch);
-  }
-  if (const int lost = detail::RestoreFactoryBits(s, factory); lost >= 0) {
-    return s.Finish("Error",
-                    "Dirección 0x" + detail::AddressText(lost) +
-                        ": no se pudo escribir de nuevo la calibración de fábrica (" +
-                        detail::DescribeFactoryBits(factory) + ")",
-                    result::kEraseMismatch);
   }
   for (int a = 0; a < model->programWords; ++a) {
     if (a % 256 == 0) {

@@ -6,6 +6,9 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "device/calibration_store.h"
 
 namespace daxwel {
 
@@ -39,6 +42,17 @@ class Operator {
     return true;
   }
 
+  // A confirmation that a blanket "yes to everything" does not give, for a step that can lose
+  // what the user cannot replace (a factory calibration read good, overwritten by hand; an
+  // erase with no record of it on disk). The window asks; the command line asks only when told
+  // to force.
+  virtual bool ConfirmOverride(std::string_view title, std::string_view text) {
+    return Confirm(title, text);
+  }
+  // Something the user must hear of although the run goes on (a record that could not be
+  // saved): the window shows it, the command line prints it on standard error.
+  virtual void Warn(std::string_view text) { Message("Aviso", text, MessageIcon::Exclamation); }
+
   virtual void ShowProgress() = 0;
   // Replaces the progress line and yields once to the host.
   virtual void SetProgressText(std::string_view text) = 0;
@@ -61,6 +75,16 @@ class Operator {
   virtual std::optional<std::uint16_t> FactoryValue(std::string_view name) {
     (void)name;
     return std::nullopt;
+  }
+
+  // A chip shows its factory values lost and no record of an interrupted run was taken: the
+  // host may ask the user for them (`names`, as the part's users call them), offering the
+  // store's `candidates`. True when values were given; FactoryValue answers them for the rest
+  // of the run.
+  virtual bool AskFactoryValues(std::string_view text, const std::vector<std::string>& names,
+                                const std::vector<CalibrationRecord>& candidates) {
+    (void)text, (void)names, (void)candidates;
+    return false;
   }
 
   // Told, before its message, that the run ends because of the HEX file (not Intel HEX, too

@@ -107,8 +107,21 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
     lost += "\r\rNota: la calibración de fábrica de 0x" + detail::AddressText(address) +
             " se lee 0x3FFF (perdida: la borró otro programador)";
   }
-  if (plan.eraseFirst) s.Progress("Borrando memoria de programa ...");
-  detail::EraseForPlan(s, plan);
+  if (plan.eraseFirst) {
+    s.Progress("Borrando memoria de programa ...");
+    if (auto failed = detail::EraseKeepingFactoryBits(
+            s, factory, [&] { detail::EraseForPlan(s, plan); }, result::kVerifyMismatch)) {
+      return *failed;
+    }
+    // The write-back left the factory's bits over the erased words.
+    for (std::size_t a = 0; a < plan.have.size(); ++a) {
+      plan.have[a] = factory.Apply(static_cast<int>(a), plan.have[a]);
+    }
+    for (std::size_t j = 0; j < plan.haveConfig.size(); ++j) {
+      const int address = detail::kConfigMemoryBase + static_cast<int>(j);
+      plan.haveConfig[j] = factory.Apply(address, plan.haveConfig[j]);
+    }
+  }
 
   const int programCount = static_cast<int>(plan.want.size());
   const int eepromCount = image.HasEeprom ? image.EepromEnd + 1 : 0;

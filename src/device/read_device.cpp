@@ -52,7 +52,7 @@ std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
 
   if (scope == ReadScope::ConfigurationOnly) {
     for (const detail::FactoryBits::Entry& e : detail::ReadFactoryBits(s).entries) {
-      out.factory.push_back({e.where, e.value});
+      out.factory.push_back({e.where, e.value, e.word});
     }
     ReadConfigurationMemory(s, out);
     LinesOff(link);

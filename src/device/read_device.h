@@ -31,6 +31,7 @@ struct ReadOutcome {
   struct Factory {
     const PreservedBits* where;
     std::uint16_t value;  // in place in its word
+    std::uint16_t word;   // the whole word read
   };
   std::vector<Factory> factory;
 };

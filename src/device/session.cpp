@@ -77,7 +77,7 @@ void Session::Progress(std::string_view text) {
 }
 
 void Session::Checkpoint() {
-  if (op.AbandonRequested()) throw Abandoned{};
+  if (held_ == 0 && op.AbandonRequested()) throw Abandoned{};
 }
 
 std::string Session::Finish(std::string_view title, std::string_view text, std::string result) {

@@ -73,6 +73,10 @@ class Session {
   // Replaces the progress line (a yield point).
   void Progress(std::string_view text);
   void Checkpoint();
+  // While held, yield points do not stop the run: for steps that must follow each other with no
+  // way out in between (an erase and the write-back of what it cleared). A stop asked meanwhile
+  // is acted on at the first yield point after the hold ends.
+  void HoldYieldPoints(bool hold) { held_ += hold ? 1 : -1; }
   // Visits addresses 0..last in order, stepping the target's counter with Increment Address
   // between them (none after the last). `visit(a)` returns false to stop; the result is the
   // address where it stopped, or -1 when every address was visited.
@@ -95,6 +99,7 @@ class Session {
 
  private:
   std::function<void()> savedYield_;
+  int held_ = 0;
 };
 
 // The 14 bits of a word read as a BitString.

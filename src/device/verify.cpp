@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "config/config_word.h"
 #include "device/algorithm.h"
 #include "device/factory_bits.h"
@@ -50,6 +52,15 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
       text += given ? "0x" + detail::AddressText(expected) : std::string(p.shape);
       return s.Finish("Error", text, result::kVerifyMismatch);
     }
+  }
+
+  // A band gap that reads erased where the store keeps this chip's own is no match either.
+  const bool byHand = std::any_of(factory.entries.begin(), factory.entries.end(),
+                                  [&](const auto& e) { return op.FactoryValue(e.where->name); });
+  if (const std::string differs = byHand ? "" : detail::StoredDifference(op, factory);
+      !differs.empty()) {
+    return s.Finish("Error", "Error al verificar la calibración de fábrica\r" + differs,
+                    result::kVerifyMismatch);
   }
 
   const int programCount = image.ProgramEnd + 1;

@@ -10,6 +10,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -372,6 +373,20 @@ SimSession::SimSession(SimOptions options) : options_(std::move(options)) {
 
 SimSession::~SimSession() {
   if (lockFd_ >= 0) ::close(lockFd_);
+  if (!tempFolder_.empty()) {
+    std::error_code ec;
+    std::filesystem::remove_all(tempFolder_, ec);
+  }
+}
+
+std::string SimSession::CalibrationFolder() {
+  if (!options_.statePath.empty()) return options_.statePath + ".calibraciones";
+  if (tempFolder_.empty()) {
+    std::error_code ec;
+    std::string pattern = (std::filesystem::temp_directory_path(ec) / "daxwel-sim-XXXXXX").string();
+    if (!ec && ::mkdtemp(pattern.data()) != nullptr) tempFolder_ = pattern;
+  }
+  return tempFolder_;
 }
 
 std::string SimSession::StateText() const {

@@ -92,8 +92,13 @@ class SimSession {
   const SimAdapter& Adapter() const { return *adapter_; }
   Pacer& GetPacer() { return *pacer_; }
   const SimOptions& Options() const { return options_; }
+  // Where the factory calibrations of simulated chips are kept, never the user's own store:
+  // beside the state file ("FILE.calibraciones"), or without one a folder of this session's
+  // own, made on first use and removed with the session. "" when none can be made.
+  std::string CalibrationFolder();
 
  private:
+  std::string tempFolder_;
   SimOptions options_;
   std::unique_ptr<Pacer> pacer_;
   std::unique_ptr<SimAdapter> adapter_;

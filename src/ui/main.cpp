@@ -82,6 +82,8 @@ int main(int argc, char** argv) {
     pacer = &simulated->GetPacer();
     // The simulated adapter answers at 0x378 only; the other addresses read as empty ports.
     opener = daxwel::PortsOf(simulated->Adapter());
+    // A simulated chip's calibration never reaches the user's store of real chips.
+    hooks.calibrationFolder = simulated->CalibrationFolder();
   }
 
   // --trace: every port the window opens is logged; a trace that cannot be written whole is

@@ -20,6 +20,7 @@
 #include "device/catalogue.h"
 #include "device/operations.h"
 #include "ui/adapter_dialog.h"
+#include "ui/calibration_dialog.h"
 #include "ui/help_window.h"
 #include "ui/hex_file_dialog.h"
 #include "ui/logo.h"
@@ -335,6 +336,7 @@ void FrmDaxwel::RunMode() {
 
 void FrmDaxwel::RunLocked(const std::function<void()>& action) {
   busy_ = true;
+  givenValues_.clear();
   LockCommands(true);
   try {
     action();
@@ -520,6 +522,26 @@ bool FrmDaxwel::Ask(const MessageRequest& request) {
   box.button(QMessageBox::Ok)->setText("Aceptar");
   box.setDefaultButton(QMessageBox::Ok);
   return box.exec() == QMessageBox::Ok;
+}
+
+bool FrmDaxwel::AskFactoryValues(std::string_view text, const std::vector<std::string>& names,
+                                 const std::vector<CalibrationRecord>& candidates) {
+  std::optional<std::vector<CalibrationValue>> values;
+  if (hooks_.factoryValues) {
+    values = hooks_.factoryValues(std::string(text), names, candidates);
+  } else {
+    FrmCalibracion dialog(std::string(text), names, candidates, this);
+    if (dialog.exec() == QDialog::Accepted) values = dialog.Values();
+  }
+  if (!values) return false;
+  for (const CalibrationValue& v : *values) givenValues_[v.name] = v.value;
+  return true;
+}
+
+std::optional<std::uint16_t> FrmDaxwel::FactoryValue(std::string_view name) {
+  const auto it = givenValues_.find(name);
+  if (it == givenValues_.end()) return std::nullopt;
+  return it->second;
 }
 
 void FrmDaxwel::ShowProgress() {

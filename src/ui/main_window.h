@@ -8,7 +8,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "config/layout.h"
 #include "device/calibration_store.h"
@@ -57,6 +59,13 @@ struct WindowHooks {
   // simulated adapter).
   AdapterChoice adapter = DefaultAdapter();
   std::function<void(const AdapterChoice&)> adapterChanged;
+  // Where factory calibrations are kept; empty: the user's own store.
+  std::string calibrationFolder;
+  // Stands in for frmCalibracion: the values given, or nothing for Cancel.
+  std::function<std::optional<std::vector<CalibrationValue>>(
+      const std::string& text, const std::vector<std::string>& names,
+      const std::vector<CalibrationRecord>& candidates)>
+      factoryValues;
 };
 
 inline constexpr const char* kMakerSite = "www.mirvane.com.ar";
@@ -100,7 +109,12 @@ class FrmDaxwel : public QWidget, public Operator {
   void HideProgress() override;
   void Yield() override;
   bool AbandonRequested() override { return abandon_; }
-  std::string CalibrationFolder() override { return DefaultCalibrationFolder(); }
+  std::string CalibrationFolder() override {
+    return hooks_.calibrationFolder.empty() ? DefaultCalibrationFolder() : hooks_.calibrationFolder;
+  }
+  bool AskFactoryValues(std::string_view text, const std::vector<std::string>& names,
+                        const std::vector<CalibrationRecord>& candidates) override;
+  std::optional<std::uint16_t> FactoryValue(std::string_view name) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -143,6 +157,8 @@ class FrmDaxwel : public QWidget, public Operator {
   bool busy_ = false;
   bool abandon_ = false;
   bool exited_ = false;
+  // Factory values the user gave in frmCalibracion during the running operation.
+  std::map<std::string, std::uint16_t, std::less<>> givenValues_;
 
   QComboBox* cmbLptSelect_ = nullptr;
   QComboBox* cmbPicSelect_ = nullptr;

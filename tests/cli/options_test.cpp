@@ -26,6 +26,12 @@ TEST(Options, MistakesAreUsageErrors) {
       {{"--osccal", "3480", "--sim", "12F675", "erase"}, "de 0x3400 a 0x37FF"},
       {{"--osccal", "0x3480", "--bandgap", "4", "--sim", "12F675", "erase"}, "0, 1, 2 o 3"},
       {{"--bandgap", "2", "--sim", "12F675", "erase"}, "junto con --osccal"},
+      // ... and only where it can act.
+      {{"--osccal", "0x3480", "--bandgap", "2", "--sim", "12F675", "info"},
+       "solo sirve con program, erase o verify"},
+      {{"--osccal", "0x3480", "--sim", "12F675", "read", "x.hex"}, "solo sirve con program"},
+      {{"--osccal", "0x3480", "--sim", "16F877", "--model", "16F877", "erase"},
+       "el 16F877 no tiene calibración de fábrica"},
   };
   for (const auto& [args, said] : rows) {
     const CliResult r = RunCli(args, dir.Path());

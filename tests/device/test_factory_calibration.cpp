@@ -1,5 +1,8 @@
 // The 12F629/675 and 16F630/676 keep their factory OSCCAL RETLW (0x3FF) and band-gap bits
 // (13:12) through everything, and nothing is erased on a chip that does not show them.
+#include <string>
+#include <vector>
+
 #include "bench.h"
 #include "device/calibration_store.h"
 #include "device/read_device.h"
@@ -105,6 +108,126 @@ TEST(FactoryCalibration, NothingErasedWithoutItAndRestoredByHand) {
     EXPECT_EQ(VerifyDevice(path, b.link, b.op), "ok") << b.op.LastText();
     b.ExpectClean("by hand");
   }
+}
+
+sim::Faults Factory(int osccal, int bandGap) {
+  sim::Faults f;
+  f.osccal = osccal;
+  f.bandGap = bandGap;
+  return f;
+}
+
+std::string ProgramFile(Bench& b) {
+  HexBuilder h;
+  h.Words(0, {0x2805}).Config(0x31F4);
+  return b.dir.Write("p.hex", h.Text());
+}
+
+bool Shown(const std::vector<testing::ScriptedOperator::Shown>& asked, const std::string& title,
+           const std::string& text) {
+  for (const auto& a : asked) {
+    if (a.title == title && a.text.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// What the store knows wins over a band gap that reads erased, and is never overwritten by it;
+// a second chip with the same OSCCAL and another band gap gets a record of its own.
+TEST(FactoryCalibration, TheStoreNeverLearnsAnErasedBandGap) {
+  testing::TempDir store;
+  Bench a(SimModel::F675, Factory(0x3490, 2));
+  a.op.calibrationFolder = store.Path();
+  const std::string path = ProgramFile(a);
+  ASSERT_EQ(ProgramDevice(path, a.link, a.op), "ok") << a.op.LastText();
+
+  // Another tool wrote the configuration without keeping the band gap: it reads 3.
+  a.sim.Memory().config |= 0x3000;
+  EXPECT_EQ(VerifyDevice(path, a.link, a.op), "verify-error");
+  EXPECT_NE(a.op.LastText().find("el registro guarda para este chip OSCCAL 0x3490, BG 2"),
+            std::string::npos)
+      << a.op.LastText();
+  a.op.answers = {true, false};
+  EXPECT_EQ(ProgramDevice(path, a.link, a.op), "");
+  EXPECT_TRUE(Shown(a.op.confirmations, "Restaurar calibración", "BG 3"));
+  EXPECT_EQ((a.sim.Memory().config >> 12) & 3, 3u) << "refused: nothing written";
+  a.op.confirmations.clear();
+  ASSERT_EQ(ProgramDevice(path, a.link, a.op), "ok") << a.op.LastText();
+  EXPECT_TRUE(Shown(a.op.confirmations, "Restaurar calibración", "BG 3"));
+  ExpectFactoryKept(a, "stored value written back");
+  for (const CalibrationRecord& r : CalibrationStore(store.Path()).History()) {
+    EXPECT_EQ(r.Value("BG"), 2) << "a read 3 is never kept";
+  }
+  a.ExpectClean();
+
+  Bench b(SimModel::F675, Factory(0x3490, 1));
+  b.op.calibrationFolder = store.Path();
+  b.op.answers = {true, false};
+  EXPECT_EQ(ProgramDevice(path, b.link, b.op), "");
+  EXPECT_TRUE(Shown(b.op.confirmations, "Confirmar", "otro registro"));
+  EXPECT_EQ(CalibrationStore(store.Path()).Candidates(b.sim.DeviceId()).size(), 1u);
+  ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok") << b.op.LastText();
+  ExpectFactoryKept(b, "twin");
+  const auto candidates = CalibrationStore(store.Path()).Candidates(b.sim.DeviceId());
+  ASSERT_EQ(candidates.size(), 2u);
+  EXPECT_EQ(candidates[0].Describe(), "OSCCAL 0x3490, BG 1");
+  EXPECT_EQ(candidates[1].Describe(), "OSCCAL 0x3490, BG 2");
+}
+
+// A store that cannot be written is said, and nothing is erased without its record unless the
+// user explicitly goes on.
+TEST(FactoryCalibration, AStoreThatCannotBeWrittenIsShownAndStopsTheErase) {
+  Bench b(SimModel::F629, Factory(0x3478, 1));
+  b.op.calibrationFolder = b.dir.Write("plain", "x") + "/daxwel";
+  b.sim.Memory().program[0] = 0x1234;
+  const sim::ChipMemory before = b.sim.Memory();
+  b.op.overrideAnswer = false;
+  EXPECT_EQ(EraseDevice(b.link, b.op), "");
+  ASSERT_FALSE(b.op.warnings.empty());
+  EXPECT_NE(b.op.warnings[0].find("no quedó guardada"), std::string::npos) << b.op.warnings[0];
+  EXPECT_TRUE(Shown(b.op.overrides, "Aviso", "OSCCAL 0x3478, BG 1"));
+  EXPECT_NE(b.op.LastText().find("No se borró ni se escribió nada"), std::string::npos);
+  EXPECT_EQ(b.sim.Memory().program, before.program);
+  EXPECT_EQ(b.sim.Stats().bulkErases, 0);
+  b.op.overrideAnswer = true;
+  ASSERT_EQ(EraseDevice(b.link, b.op), "ok") << b.op.LastText();
+  ExpectFactoryKept(b, "erased on the user's word");
+  b.ExpectClean();
+}
+
+// A value by hand never replaces a good one read from the chip without the explicit
+// confirmation, and the one read is kept first; a value given alone where another is lost is
+// refused with what the store knows.
+TEST(FactoryCalibration, HandValuesOnlyOnPurpose) {
+  testing::TempDir store;
+  Bench b(SimModel::F675, Factory(0x3490, 2));
+  b.op.calibrationFolder = store.Path();
+  const std::string path = ProgramFile(b);
+  b.op.factoryValues = {{"OSCCAL", 0x3480}, {"BG", 2}};
+  b.op.overrideAnswer = false;
+  EXPECT_EQ(ProgramDevice(path, b.link, b.op), "");
+  EXPECT_EQ(b.sim.Memory().program.back(), 0x3490);
+  EXPECT_EQ(b.sim.Memory().program[0], 0x3FFF);
+  const auto kept = CalibrationStore(store.Path()).History();
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].Describe(), "OSCCAL 0x3490, BG 2");
+  EXPECT_EQ(kept[0].kind, RecordKind::kRead);
+  b.op.overrideAnswer = true;
+  ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok") << b.op.LastText();
+  EXPECT_EQ(b.sim.Memory().program.back(), 0x3480);
+  const auto history = CalibrationStore(store.Path()).History();
+  ASSERT_GE(history.size(), 2u);
+  EXPECT_EQ(history[1].kind, RecordKind::kByHand);
+  EXPECT_EQ(history[1].Describe(), "OSCCAL 0x3480, BG 2");
+
+  sim::Faults lost = Factory(0x3490, 2);
+  lost.lostCalibration = true;
+  Bench c(SimModel::F675, lost);
+  c.op.calibrationFolder = store.Path();
+  c.op.factoryValues = {{"OSCCAL", 0x3490}};
+  EXPECT_EQ(ProgramDevice(path, c.link, c.op), "");
+  EXPECT_NE(c.op.LastText().find("Dé también a mano"), std::string::npos) << c.op.LastText();
+  EXPECT_NE(c.op.LastText().find("OSCCAL 0x3490, BG 2"), std::string::npos) << c.op.LastText();
+  EXPECT_EQ(c.sim.Stats().programCycles, 0);
 }
 
 }  // namespace

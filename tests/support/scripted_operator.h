@@ -39,6 +39,11 @@ class ScriptedOperator final : public Operator {
     answers.pop_front();
     return ok;
   }
+  bool ConfirmOverride(std::string_view title, std::string_view text) override {
+    overrides.push_back({std::string(title), std::string(text), MessageIcon::None});
+    return overrideAnswer;
+  }
+  void Warn(std::string_view text) override { warnings.emplace_back(text); }
   void ShowProgress() override {
     ++showCount;
     progressVisible = true;
@@ -54,7 +59,11 @@ class ScriptedOperator final : public Operator {
     ++yields;
     if (onYield) onYield();
   }
-  bool AbandonRequested() override { return abandon; }
+  bool AbandonRequested() override {
+    ++polls;
+    if (abandonAtPoll > 0 && polls >= abandonAtPoll) abandon = true;
+    return abandon;
+  }
   void FileFailed() override { ++fileFailures; }
   std::string CalibrationFolder() override { return calibrationFolder; }
   std::optional<std::uint16_t> FactoryValue(std::string_view name) override {
@@ -77,6 +86,9 @@ class ScriptedOperator final : public Operator {
   std::deque<bool> answers;
   std::vector<Shown> messages;
   std::vector<Shown> confirmations;
+  std::vector<Shown> overrides;  // asked apart from `answers`, answered `overrideAnswer`
+  bool overrideAnswer = true;
+  std::vector<std::string> warnings;
   std::vector<int> modelChanges;
   std::vector<std::string> progress;
   int showCount = 0;
@@ -84,6 +96,8 @@ class ScriptedOperator final : public Operator {
   int yields = 0;
   bool abandon = false;
   int abandonAfterProgress = 0;
+  int polls = 0;          // yield points the run passed
+  int abandonAtPoll = 0;  // asks to stop from this yield point on; 0 never
   int fileFailures = 0;
   std::string calibrationFolder;                       // "" keeps no calibration
   std::map<std::string, std::uint16_t> factoryValues;  // given by hand, by name

@@ -2,14 +2,17 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QRadioButton>
 #include <QTimer>
 
 #include "config/config_word.h"
 #include "config/dialog_config.h"
+#include "device/calibration_store.h"
 #include "device/catalogue.h"
 #include "image/hex_image.h"
 #include "support/hex_builder.h"
+#include "ui/calibration_dialog.h"
 #include "ui/progress_viewer.h"
 #include "ui_support.h"
 
@@ -208,6 +211,60 @@ TEST(MainWindowOnSimulator, MissingAdapterBlocksEverything) {
   }
   EXPECT_TRUE(r.seen.empty());
   EXPECT_EQ(chip.Stats().programModeEntries, 0);
+}
+
+// A chip that lost its calibration gets it back from the window: frmCalibracion offers what
+// the store keeps for the part, newest first, and a choice fills the values; Cancel erases
+// nothing.
+TEST(MainWindowOnSimulator, ALostCalibrationIsChosenInFrmCalibracion) {
+  sim::Faults lost;
+  lost.lostCalibration = true;
+  lost.osccal = 0x3490;
+  lost.bandGap = 2;
+  SimRig r(sim::SimModel::F675, lost);
+  const CalibrationStore store(r.store.Path());
+  ASSERT_EQ(store.Append({r.sim.DeviceId(), {{"OSCCAL", 0x3470}, {"BG", 1}}}), "");
+  ASSERT_EQ(store.Append({r.sim.DeviceId(), {{"OSCCAL", 0x3490}, {"BG", 2}}}), "");
+  r.sim.Memory().program[0] = 0x1234;
+
+  r.Click("cmdborrar");
+  EXPECT_EQ(r.sim.Memory().program[0], 0x1234) << "Cancel erases nothing";
+  EXPECT_NE(r.seen.back().text.find("No se borró ni se escribió nada"), std::string::npos);
+
+  std::vector<std::string> shown;
+  r.factoryValues = [&](const std::string& text, const std::vector<std::string>& names,
+                        const std::vector<CalibrationRecord>& candidates) {
+    FrmCalibracion dialog(text, names, candidates, r.window.get());
+    auto& ok = Find<QAbstractButton>(dialog, "cmdAceptar", false);
+    EXPECT_FALSE(ok.isEnabled()) << "no value yet";
+    auto& list = Find<QListWidget>(dialog, "lstCalibraciones", false);
+    for (int i = 0; i < list.count(); ++i) shown.push_back(list.item(i)->text().toStdString());
+    list.setCurrentRow(0);
+    EXPECT_EQ(Find<QLineEdit>(dialog, "txtOSCCAL", false).text(), "0x3490");
+    EXPECT_EQ(Find<QLineEdit>(dialog, "txtBG", false).text(), "2");
+    EXPECT_TRUE(ok.isEnabled());
+    return dialog.Values();
+  };
+  r.Click("cmdborrar");
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].rfind("OSCCAL 0x3490, BG 2 (", 0), 0u) << shown[0];
+  EXPECT_EQ(shown[1].rfind("OSCCAL 0x3470, BG 1 (", 0), 0u) << shown[1];
+  EXPECT_EQ(r.seen.back().title, "Fin") << r.seen.back().text;
+  EXPECT_EQ(r.sim.Memory().program[0], 0x3FFF);
+  EXPECT_EQ(r.sim.Memory().program.back(), 0x3490);
+  EXPECT_EQ((r.sim.Memory().config >> 12) & 3, 2u);
+  EXPECT_TRUE(r.sim.Violations().empty()) << ViolationsOf(r.sim);
+}
+
+// Typed values are taken as hexadecimal with 0x and decimal without, at most 14 bits.
+TEST(FrmCalibracionTest, TypedValues) {
+  const struct {
+    const char* text;
+    std::optional<std::uint16_t> value;
+  } cases[] = {{"0x3490", 0x3490},   {"0X34a0", 0x34A0},  {"2", 2},
+               {"0x", std::nullopt}, {"", std::nullopt},  {"0x4000", std::nullopt},
+               {"2a", std::nullopt}, {"-1", std::nullopt}};
+  for (const auto& c : cases) EXPECT_EQ(ParseFactoryValue(c.text), c.value) << c.text;
 }
 
 }  // namespace

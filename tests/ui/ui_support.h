@@ -5,12 +5,14 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "link/clock.h"
 #include "sim/sim_adapter.h"
+#include "support/hex_builder.h"
 #include "support/recording_port.h"
 #include "ui/main_window.h"
 #include "ui/port_opening.h"
@@ -44,6 +46,12 @@ class Rig {
   int operationsEnded = 0;
   // Real QMessageBox windows instead of the recorder.
   bool realBoxes = false;
+  // Factory calibrations of the tests' chips, never the user's own store.
+  TempDir store;
+  // Stands in for frmCalibracion; nothing answers Cancel.
+  std::function<std::optional<std::vector<CalibrationValue>>(
+      const std::string&, const std::vector<std::string>&, const std::vector<CalibrationRecord>&)>
+      factoryValues;
   std::unique_ptr<FrmDaxwel> window;
 
   template <typename T = QWidget>
@@ -76,6 +84,13 @@ class Rig {
     };
     hooks.quit = [this] { ++quits; };
     hooks.afterOperation = [this] { ++operationsEnded; };
+    hooks.calibrationFolder = store.Path();
+    hooks.factoryValues = [this](const std::string& text, const std::vector<std::string>& names,
+                                 const std::vector<CalibrationRecord>& candidates)
+        -> std::optional<std::vector<CalibrationValue>> {
+      if (!factoryValues) return std::nullopt;
+      return factoryValues(text, names, candidates);
+    };
     window = std::make_unique<FrmDaxwel>(std::move(opener), pacer, hooks);
   }
 };
@@ -97,7 +112,9 @@ class SimRig : public Rig {
  public:
   VirtualPacer pacer;
   sim::SimAdapter sim;
-  explicit SimRig(sim::SimModel model) : sim(model, pacer, 0x378) { Open(PortsOf(sim), pacer); }
+  explicit SimRig(sim::SimModel model, sim::Faults faults = {}) : sim(model, pacer, 0x378, faults) {
+    Open(PortsOf(sim), pacer);
+  }
   ~SimRig() { window.reset(); }
 };
 

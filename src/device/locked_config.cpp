@@ -93,7 +93,7 @@ std::string WriteLockingConfigLast(Session& s, const HexImage& image, const Prog
   if (wrong.empty()) wrong = ReadBackData(s, image);
   if (wrong.empty()) wrong = WriteIds(s, plan, written);
   if (wrong.empty()) wrong = WriteConfigWords(s, plan, written);
-  s.Reset();
+  if (wrong.empty()) s.Reset();
   return wrong;
 }
 

@@ -18,7 +18,8 @@ bool LocksOutAdapter(const Session& s, std::uint16_t config);
 // The end of a program pass whose configuration locks the adapter out, once program memory
 // and the data EEPROM are written: both read back whole, the IDs written and read back, then
 // the configuration words written last, in one entry, each read back before programming mode
-// is left. "" or the message for the first difference; programming mode is left.
+// is left. "" (programming mode left) or the message for the first difference (still in
+// it, for the message).
 std::string WriteLockingConfigLast(Session& s, const HexImage& image, const ProgramPlan& plan,
                                    const ConfigMemoryWant& written);
 

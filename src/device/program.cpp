@@ -32,14 +32,14 @@ std::string FactoryNote(const HexImage& image, const detail::FactoryBits& factor
 
 // The ID locations and the configuration word last, then read back: a configuration write
 // that did not take (the adapter lost, a word the part refused) must not end as a success.
-// "" or what differs; programming mode is left.
+// "" (programming mode left) or what differs (still in it, for the message).
 std::string WriteIdsAndConfigChecked(detail::Session& s, const detail::ProgramPlan& plan,
                                      const detail::ConfigMemoryWant& written) {
   s.Enter();
   s.Progress("Programando Configuration Word...");
   s.model->family->algorithm.WriteIdsAndConfig(s, plan.wantConfig, plan.haveConfig);
   std::string wrong = detail::CheckIdsAndConfig(s, written, "programar");
-  s.Reset();
+  if (wrong.empty()) s.Reset();
   return wrong;
 }
 

@@ -23,7 +23,8 @@ int FamilyAlgorithm::WriteData(Session& s, const HexImage& image, const ShowAddr
 }
 
 void FamilyAlgorithm::WriteIdsAndConfig(Session& s, const ConfigMemory& want,
-                                        const ConfigMemory& have) const {
+                                        const ConfigMemory& have,
+                                        const ShowAddress& atConfigWord) const {
   (void)have;
   s.GoToConfig(kZeroWord, 0);
   int at = kConfigMemoryBase;
@@ -32,6 +33,7 @@ void FamilyAlgorithm::WriteIdsAndConfig(Session& s, const ConfigMemory& want,
     s.Command(cmd::kLoadDataProgram);
     s.Data(ToBitString(want[static_cast<std::size_t>(address - kConfigMemoryBase)]));
     s.Program();
+    if (address >= 0x2007 && atConfigWord) atConfigWord(address);
     // The counter stays on the last word written.
     if (address < 0x2003) {
       s.Increment();
@@ -74,8 +76,9 @@ int WritesWithoutErase::WriteProgram(Session& s, const std::vector<std::uint16_t
 }
 
 void WritesWithoutErase::WriteIdsAndConfig(Session& s, const ConfigMemory& want,
-                                           const ConfigMemory& have) const {
-  WriteChangedIdsAndConfig(s, want, have);
+                                           const ConfigMemory& have,
+                                           const ShowAddress& atConfigWord) const {
+  WriteChangedIdsAndConfig(s, want, have, atConfigWord);
 }
 
 int WriteWordByWord(Session& s, const std::vector<std::uint16_t>& want,
@@ -98,7 +101,8 @@ int WriteWordByWord(Session& s, const std::vector<std::uint16_t>& want,
   });
 }
 
-void WriteChangedIdsAndConfig(Session& s, const ConfigMemory& want, const ConfigMemory& have) {
+void WriteChangedIdsAndConfig(Session& s, const ConfigMemory& want, const ConfigMemory& have,
+                              const ShowAddress& atConfigWord) {
   const FamilyDescriptor& family = *s.model->family;
   s.GoToConfig(kErasedWord, 0);
   int at = kConfigMemoryBase;
@@ -111,6 +115,7 @@ void WriteChangedIdsAndConfig(Session& s, const ConfigMemory& want, const Config
       s.Data(ToBitString(want[j]));
       s.Program();
     }
+    if (address >= 0x2007 && atConfigWord) atConfigWord(address);
     // The counter stays on the last word written.
     if (address <= 0x2003) {
       s.Increment();
@@ -146,6 +151,13 @@ std::string CheckAttachedPart(Session& s, const DeviceModel& model) {
 }  // namespace
 
 std::optional<std::string> StartOnModel(Session& s) {
+  // Every operation enters here first: a part that takes less than the adapter's VPP is
+  // asked about before it sees any.
+  if (!ConfirmVppLimit(s)) {
+    s.op.HideProgress();
+    LinesOff(s.link);
+    return result::kNone;
+  }
   s.Enter();
   // A model chosen by hand is checked too, unless its row also holds a part without an ID
   // (the 16F84), which cannot be told from a stranger.
@@ -192,15 +204,17 @@ ConfigMemory ReadIdsAndConfig(Session& s) {
 }
 
 std::string CheckIdsAndConfig(Session& s, const ConfigMemoryWant& want, std::string_view action) {
-  const ConfigMemory read = ReadIdsAndConfig(s);
-  const FamilyDescriptor& family = *s.model->family;
+  return CompareIdsAndConfig(*s.model->family, ReadIdsAndConfig(s), want, action);
+}
 
+std::string CompareIdsAndConfig(const FamilyDescriptor& family, const ConfigMemory& read,
+                                const ConfigMemoryWant& want, std::string_view action) {
   const auto differs = [&](const char* what, int address, std::uint16_t got, std::uint16_t wanted) {
     std::string text = "Error al " + std::string(action) + " " + what + "\rDirección 0x" +
                        AddressText(address) + ": se leyó 0x" + AddressText(got) +
                        ", se esperaba 0x" + AddressText(wanted);
     // All ones or all zeros: the part is most likely not answering at all.
-    if (got == 0x0000 || got == kErasedValue) text += AlgorithmOf(*s.model).NoAnswerHint();
+    if (got == 0x0000 || got == kErasedValue) text += family.algorithm.NoAnswerHint();
     return text;
   };
   for (std::size_t j = 0; j < want.words.size(); ++j) {
@@ -245,13 +259,15 @@ std::string CalibrationFileNote(const FamilyDescriptor& family, const HexImage& 
   return note;
 }
 
-bool ConfirmVppLimit(Session& s) {
-  const int limit = s.model->family->vppLimitVolts;
+bool ConfirmVppLimit(Session& s) { return ConfirmVppLimit(s.op, *s.model); }
+
+bool ConfirmVppLimit(Operator& op, const DeviceModel& model) {
+  const int limit = model.family->vppLimitVolts;
   if (limit <= 0) return true;
   const std::string volts = std::to_string(limit);
-  return s.op.ConfirmOnce(
+  return op.ConfirmOnce(
       "vpp" + volts, "Confirmar",
-      "El PIC " + std::string(s.model->modelName) + " admite como máximo " + volts +
+      "El PIC " + std::string(model.modelName) + " admite como máximo " + volts +
           " V en MCLR (VPP)\r\r"
           "Muchos programadores de puerto paralelo aplican 13 V: fuera del límite de este PIC, "
           "que puede dañarse. Use un programador cuya VPP no pase de " +

@@ -46,6 +46,13 @@ class FamilyAlgorithm {
     return {};
   }
 
+  // Whether this configuration word, once written, keeps an adapter that leaves VDD on from
+  // entering programming mode again: the part runs its own code before VPP comes.
+  virtual bool LocksReentry(std::uint16_t config) const {
+    (void)config;
+    return false;
+  }
+
   // Whether the part's programming document enters with VPP before VDD. Only an adapter
   // that switches VDD can do so; on the others every family enters VDD first.
   virtual bool EntersVppFirst() const { return false; }
@@ -92,9 +99,10 @@ class FamilyAlgorithm {
 
   // The four ID locations and the configuration words, from address 0; never a calibration
   // word. `have` is what they held before the program pass (after an erase-first erase, when
-  // it cleared them).
-  virtual void WriteIdsAndConfig(Session& s, const ConfigMemory& want,
-                                 const ConfigMemory& have) const;
+  // it cleared them). `atConfigWord` is called with each configuration word's address while
+  // the counter stands on it, after any write there: a read-back that needs no new entry.
+  virtual void WriteIdsAndConfig(Session& s, const ConfigMemory& want, const ConfigMemory& have,
+                                 const ShowAddress& atConfigWord = {}) const;
 
   // Erases everything, code protection included.
   virtual void Erase(Session& s) const = 0;
@@ -120,8 +128,8 @@ class WritesWithoutErase : public FamilyAlgorithm {
   bool EraseFirstClearsConfig() const override { return true; }
   int WriteProgram(Session& s, const std::vector<std::uint16_t>& want,
                    const std::vector<std::uint16_t>& have, const ShowAddress& show) const override;
-  void WriteIdsAndConfig(Session& s, const ConfigMemory& want,
-                         const ConfigMemory& have) const override;
+  void WriteIdsAndConfig(Session& s, const ConfigMemory& want, const ConfigMemory& have,
+                         const ShowAddress& atConfigWord = {}) const override;
 };
 
 inline const FamilyAlgorithm& AlgorithmOf(const DeviceModel& model) {
@@ -136,12 +144,14 @@ int WriteWordByWord(Session& s, const std::vector<std::uint16_t>& want,
                     bool programOnlyWhenErased);
 // For the families whose writes do not erase: only the IDs and configuration words that do
 // not already hold their value are written, each with an erase/program cycle.
-void WriteChangedIdsAndConfig(Session& s, const ConfigMemory& want, const ConfigMemory& have);
+void WriteChangedIdsAndConfig(Session& s, const ConfigMemory& want, const ConfigMemory& have,
+                              const ShowAddress& atConfigWord);
 
-// Enters programming mode and, for the families that check it, makes sure the attached part
-// shows the model's own device ID. "" when the operation may go on (in programming mode at
-// address 0); otherwise the operation has been finished with the reason and this is its
-// result word.
+// Asks, once per run, whether a part that takes less than the adapter's VPP may go on (see
+// ConfirmVppLimit); then enters programming mode and, for the families that check it, makes sure
+// the attached part shows the model's own device ID. "" when the operation may go on (in
+// programming mode at address 0); otherwise the operation has been finished with the reason and
+// this is its result word.
 std::optional<std::string> StartOnModel(Session& s);
 
 // What the ID locations and the configuration words must hold after programming, by address
@@ -161,6 +171,9 @@ ConfigMemory ReadIdsAndConfig(Session& s);
 // the first difference, under `action` ("programar", "verificar"). Leaves programming mode
 // entered.
 std::string CheckIdsAndConfig(Session& s, const ConfigMemoryWant& want, std::string_view action);
+// The comparison of CheckIdsAndConfig, on words already read.
+std::string CompareIdsAndConfig(const FamilyDescriptor& family, const ConfigMemory& read,
+                                const ConfigMemoryWant& want, std::string_view action);
 // "Calibración 0x2009: 0x1234" for each calibration word of the family in `read`, with
 // " (perdida)" after one that reads erased: a programmer has erased it, and no copy is left.
 std::vector<std::string> CalibrationLines(const FamilyDescriptor& family, const ChipContents& read);
@@ -171,6 +184,7 @@ std::string CalibrationFileNote(const FamilyDescriptor& family, const HexImage& 
 // For the parts that take less on MCLR than the 13 V many adapters apply: asks the user, once
 // per session, to confirm the adapter stays within the part's limit. False when refused.
 bool ConfirmVppLimit(Session& s);
+bool ConfirmVppLimit(Operator& op, const DeviceModel& model);
 
 // Whether programming `want` over `before` (14-character words) only clears bits, which a
 // cycle without erase can do.

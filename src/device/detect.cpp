@@ -1,11 +1,24 @@
+#include "device/algorithm.h"
 #include "device/operations.h"
 #include "device/session.h"
 
 namespace daxwel {
 
+namespace {
+
+std::string LockoutHint() {
+  return "\r\rSi el PIC tiene MCLR deshabilitado (MCLRE = 0) y el oscilador interno, puede "
+         "negarse a entrar en modo de programación en este programador, que mantiene VDD "
+         "conectado (se lee 0x0000): hará falta uno que conmute VDD y aplique VPP antes que "
+         "VDD";
+}
+
+}  // namespace
+
 int DetectModel(Link& link, Operator& op) {
   // Bits 11..5 name the original parts, bits 13..5 the later ones; the revision is ignored.
   int index = 0;
+  std::uint16_t read = detail::kErasedValue;
   // VDD first, as most families document; where the adapter switches VDD, a part that did
   // not answer gets a VPP-first entry too (a 16F62XA whose own program holds its pins).
   for (Entry entry : {Entry::kVddFirst, Entry::kVppFirst}) {
@@ -19,17 +32,23 @@ int DetectModel(Link& link, Operator& op) {
       s.Command(cmd::kReadDataProgram);
       const std::string word = s.Read();
       s.Reset();
-      index = ModelIndexById(detail::WordOf(word));
+      read = detail::WordOf(word);
+      index = ModelIndexById(read);
     } catch (...) {
       detail::SafeLinesOff(link);
       throw;
     }
   }
   if (index != 0) {
+    // The detection itself could not know; nothing more enters until the user agrees.
+    if (!detail::ConfirmVppLimit(op, *ModelByIndex(index))) index = 0;
     op.SetModelIndex(index);
     return index;
   }
-  op.Message("Error", "   No fue posible detectar el PIC\r\rDeberá seleccionarlo manualmente");
+  std::string text = "   No fue posible detectar el PIC\r\rDeberá seleccionarlo manualmente";
+  // Zeros: something holds the data line low, as a part running its own code does.
+  if (read == 0x0000 && !link.GetWiring().SwitchesVdd()) text += LockoutHint();
+  op.Message("Error", text);
   op.SetModelIndex(0);
   return 0;
 }

@@ -23,8 +23,9 @@ inline constexpr const char* kEraseFailure = "erase_error";
 inline constexpr const char* kAbandoned = "abandoned";
 }  // namespace result
 
-// Model index 1..8 of the attached device, or 0 after telling the user. Sets the operator's
-// model index to the result. Lines are 0 when it returns.
+// Model index 1..8 of the attached device, or 0 after telling the user, or when the user
+// declines a part that takes less VPP than the adapter gives (asked once per run). Sets the
+// operator's model index to the result. Lines are 0 when it returns.
 int DetectModel(Link& link, Operator& op);
 
 std::string ProgramDevice(const std::string& path, Link& link, Operator& op);

@@ -1,6 +1,7 @@
 #include "config/config_word.h"
 #include "device/algorithm.h"
 #include "device/factory_bits.h"
+#include "device/locked_config.h"
 #include "device/operations.h"
 #include "device/program_plan.h"
 #include "device/session.h"
@@ -27,6 +28,19 @@ std::string FactoryNote(const HexImage& image, const detail::FactoryBits& factor
             "); se conservó el valor de fábrica 0x" + detail::AddressText(e.value);
   }
   return note;
+}
+
+// The ID locations and the configuration word last, then read back: a configuration write
+// that did not take (the adapter lost, a word the part refused) must not end as a success.
+// "" (programming mode left) or what differs (still in it, for the message).
+std::string WriteIdsAndConfigChecked(detail::Session& s, const detail::ProgramPlan& plan,
+                                     const detail::ConfigMemoryWant& written) {
+  s.Enter();
+  s.Progress("Programando Configuration Word...");
+  s.model->family->algorithm.WriteIdsAndConfig(s, plan.wantConfig, plan.haveConfig);
+  std::string wrong = detail::CheckIdsAndConfig(s, written, "programar");
+  if (wrong.empty()) s.Reset();
+  return wrong;
 }
 
 std::string Run(const std::string& path, Link& link, Operator& op) {
@@ -154,24 +168,21 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
     s.Reset();
   }
 
-  // The ID locations and the configuration word last, then read back: a configuration write
-  // that did not take (the adapter lost, a word the part refused) must not end as a success.
-  s.Enter();
   op.SetProgressFraction(total - 1, total);
-  s.Progress("Programando Configuration Word...");
-  algorithm.WriteIdsAndConfig(s, plan.wantConfig, plan.haveConfig);
-  if (const std::string wrong = detail::CheckIdsAndConfig(s, written, "programar");
+  const bool locks = detail::LocksOutAdapter(s, ConfigWordAt(config->word, 0));
+  if (const std::string wrong = locks ? detail::WriteLockingConfigLast(s, image, plan, written)
+                                      : WriteIdsAndConfigChecked(s, plan, written);
       !wrong.empty()) {
     return s.Finish("Error", wrong, result::kVerifyMismatch);
   }
 
-  s.Reset();
   op.SetProgressFraction(total, total);
   // Values the file puts where the factory keeps its calibration are left out, and said so.
   const std::string note = detail::CalibrationFileNote(family, image);
   return s.Finish("Fin",
                   "Programación finalizada" + FactoryNote(image, factory) + lost +
-                      (note.empty() ? "" : "\r\r" + note),
+                      (note.empty() ? "" : "\r\r" + note) +
+                      (locks ? "\r\r" + detail::LockoutNote() : ""),
                   result::kOk);
 }
 

@@ -100,7 +100,7 @@ sequence() {
 }
 
 # A new chip: its state file holds the factory calibration, and info shows the same.
-run_cli info >"$work/info0.out"
+run_cli -y info >"$work/info0.out"
 factory=$(word_at "$state" $calibration)
 [[ -n $factory && $factory != 0x3FFF ]] || {
   echo "FAIL: the new chip's state file holds no calibration at 0x2009 (\"$factory\")"
@@ -110,7 +110,7 @@ expect "info on a new chip" "$(grep Calibración "$work/info0.out")" "Calibraci�
 
 run_cli -q -y program "$example"
 run_cli -q -y verify "$example"
-run_cli -q read "$work/back.hex"
+run_cli -q -y read "$work/back.hex"
 expect "read-back CONFIG1" "$(word_at "$work/back.hex" $((0x2007)))" \
   "$(word_at "$example" $((0x2007)))"
 expect "read-back CONFIG2" "$(word_at "$work/back.hex" $((0x2008)))" \
@@ -142,7 +142,7 @@ expect "note on a file value at 0x2009" "$(grep -o 'Nota: .*' "$work/foreign.out
 expect "calibration after the foreign file" "$(word_at "$state" $calibration)" "$factory"
 run_cli -q -y erase
 expect "calibration after erase" "$(word_at "$state" $calibration)" "$factory"
-run_cli info >"$work/info1.out"
+run_cli -y info >"$work/info1.out"
 expect "info after erase" "$(grep Calibración "$work/info1.out")" "Calibración 0x2009: $factory"
 
 # The part takes at most 12 V on MCLR: the simulator refuses a 13 V adapter.

@@ -34,6 +34,7 @@ class ScriptedOperator final : public Operator {
   }
   bool Confirm(std::string_view title, std::string_view text) override {
     confirmations.push_back({std::string(title), std::string(text), MessageIcon::None});
+    if (answerFor) return answerFor(confirmations.back().text);
     if (answers.empty()) return true;
     const bool ok = answers.front();
     answers.pop_front();
@@ -84,6 +85,8 @@ class ScriptedOperator final : public Operator {
   int model = 0;
   std::string configSource = "fromfile";
   std::deque<bool> answers;
+  // When set, answers every confirmation by its text instead of `answers`.
+  std::function<bool(const std::string& text)> answerFor;
   std::vector<Shown> messages;
   std::vector<Shown> confirmations;
   std::vector<Shown> overrides;  // asked apart from `answers`, answered `overrideAnswer`

@@ -15,12 +15,20 @@ namespace {
 // The implemented bits of the configuration word; the others may read either way.
 constexpr std::uint16_t kImplementedConfig = 0x21FF;
 constexpr std::uint16_t kMclre = 0x0020;
+// FOSC2:0 in bits 4, 1 and 0; 100 and 101 are the internal oscillator, which needs no clock
+// to run the part's own code before VPP comes.
+constexpr std::uint16_t kOscillator = 0x0013;
+constexpr std::uint16_t kInternalOscillator = 0x0010;
 // DS41196 as other programmers quote it: 6 ms to write a data byte; 10 ms covers it. A byte
 // write erases the byte first, as the same vendor's programmer treats it.
 constexpr std::chrono::milliseconds kDataWrite{10};
 
 class F62xa final : public WritesWithoutErase {
  public:
+  bool LocksReentry(std::uint16_t config) const override {
+    return (config & kMclre) == 0 && (config & (kOscillator & ~1)) == kInternalOscillator;
+  }
+
   std::string ConfigWarning(std::uint16_t config) const override {
     if ((config & kMclre) != 0) return {};
     return "La configuración deshabilita MCLR (MCLRE = 0)\r\r"

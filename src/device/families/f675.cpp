@@ -22,8 +22,12 @@ constexpr std::chrono::milliseconds kDataWrite{10};
 
 class F675 final : public WritesWithoutErase {
  public:
+  bool LocksReentry(std::uint16_t config) const override {
+    return (config & kMclre) == 0 && (config & (kOscillator & ~1)) == kInternalOscillator;
+  }
+
   std::string ConfigWarning(std::uint16_t config) const override {
-    if ((config & kMclre) != 0 || (config & (kOscillator & ~1)) != kInternalOscillator) return {};
+    if (!LocksReentry(config)) return {};
     return "La configuración deshabilita MCLR (MCLRE = 0) con el oscilador interno\r\r"
            "Un programador que mantiene VDD conectado y aplica VPP después puede no volver a "
            "hacer entrar a este PIC en modo de programación: el PIC ya ejecuta su programa "

@@ -47,11 +47,13 @@ class Counter {
 
 class F81x final : public FamilyAlgorithm {
  public:
-  std::string ConfigWarning(std::uint16_t config) const override {
+  bool LocksReentry(std::uint16_t config) const override {
     const std::uint16_t oscillator = config & kOscillator;
-    if ((config & kMclre) != 0 || (oscillator != kIntrcIo && oscillator != kIntrcClkout)) {
-      return {};
-    }
+    return (config & kMclre) == 0 && (oscillator == kIntrcIo || oscillator == kIntrcClkout);
+  }
+
+  std::string ConfigWarning(std::uint16_t config) const override {
+    if (!LocksReentry(config)) return {};
     return "La configuración usa el oscilador interno con MCLR deshabilitado (MCLRE = 0)\r\r"
            "Este PIC debe recibir VPP dentro de los 250 µs siguientes a la subida de VDD; un "
            "programador que mantiene VDD conectado no puede cumplirlo, y el PIC podría no "
@@ -190,8 +192,8 @@ class F81x final : public FamilyAlgorithm {
   // The IDs are one group: erased first when a bit must go back to 1. The configuration words
   // take 0s and 1s alike from a programming-only cycle and need no erase; each is only written
   // with the counter on its own address.
-  void WriteIdsAndConfig(Session& s, const ConfigMemory& want,
-                         const ConfigMemory& have) const override {
+  void WriteIdsAndConfig(Session& s, const ConfigMemory& want, const ConfigMemory& have,
+                         const ShowAddress& atConfigWord = {}) const override {
     const FamilyDescriptor& family = *s.model->family;
     s.GoToConfig(kErasedWord, 0);
     bool changes = false;
@@ -218,11 +220,13 @@ class F81x final : public FamilyAlgorithm {
     for (int address = 0x2007; address < 0x2007 + family.configWords; ++address) {
       const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
       const std::uint16_t implemented = family.ConfigMaskAt(address);
-      if ((have[j] & implemented) == (want[j] & implemented)) continue;
       for (; at < address; ++at) s.Increment();
-      s.Command(cmd::kLoadDataProgram);
-      s.Data(ToBitString(want[j]));
-      ProgramLatches(s);
+      if ((have[j] & implemented) != (want[j] & implemented)) {
+        s.Command(cmd::kLoadDataProgram);
+        s.Data(ToBitString(want[j]));
+        ProgramLatches(s);
+      }
+      if (atConfigWord) atConfigWord(address);
     }
   }
 

@@ -95,9 +95,9 @@ class F87xa final : public FamilyAlgorithm {
     });
   }
 
-  void WriteIdsAndConfig(Session& s, const ConfigMemory& want,
-                         const ConfigMemory& have) const override {
-    WriteChangedIdsAndConfig(s, want, have);
+  void WriteIdsAndConfig(Session& s, const ConfigMemory& want, const ConfigMemory& have,
+                         const ShowAddress& atConfigWord = {}) const override {
+    WriteChangedIdsAndConfig(s, want, have, atConfigWord);
   }
 
   // With the counter in configuration memory Chip Erase also clears the ID locations.

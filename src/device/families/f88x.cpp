@@ -41,9 +41,14 @@ class F88x final : public FamilyAlgorithm {
   bool EntersVppFirst() const override { return true; }
   bool ChecksDeviceId() const override { return true; }
 
-  std::string ConfigWarning(std::uint16_t config) const override {
+  // FOSC 100 and 101: the internal oscillator.
+  bool LocksReentry(std::uint16_t config) const override {
     const unsigned osc = config & kOscillator;
-    if ((config & kMclre) != 0 || (osc != 4 && osc != 5)) return {};
+    return (config & kMclre) == 0 && (osc == 4 || osc == 5);
+  }
+
+  std::string ConfigWarning(std::uint16_t config) const override {
+    if (!LocksReentry(config)) return {};
     return "La configuración usa el oscilador interno con MCLR deshabilitado (MCLRE = 0)\r\r"
            "Así el PIC solo vuelve a entrar en modo de programación con VPP aplicada antes que "
            "VDD. Un programador que mantiene VDD conectado ya no podrá reprogramarlo.\r\r"
@@ -93,9 +98,9 @@ class F88x final : public FamilyAlgorithm {
     return kDataWrite;
   }
 
-  void WriteIdsAndConfig(Session& s, const ConfigMemory& want,
-                         const ConfigMemory& have) const override {
-    WriteChangedIdsAndConfig(s, want, have);
+  void WriteIdsAndConfig(Session& s, const ConfigMemory& want, const ConfigMemory& have,
+                         const ShowAddress& atConfigWord = {}) const override {
+    WriteChangedIdsAndConfig(s, want, have, atConfigWord);
   }
 
   // The documents' full erase: from 0 program memory and the configuration words (the data

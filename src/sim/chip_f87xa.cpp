@@ -1,9 +1,12 @@
-// The 16F873A/874A/876A/877A. Program memory is written through 8 latches a row at a time:
-// 001000 erases the row and writes all eight, 011000 writes them without erase and lasts
-// until the programmer's End Programming. Bulk erases run on the next 001000; Chip Erase is
-// the only way to lift code protection. The 16F87X's Setup1/Setup2 are not for this part.
-// How much 001000 erases of a row, an ID or the configuration word is documented nowhere, so
-// those are written only once erased; programming only, only over erased locations.
+// The 16F873A/874A/876A/877A. Program memory is written through 8 latches a block at a time:
+// 001000 erases the block the counter is in and writes all eight latches (DS39589B 2.4.2.7),
+// 011000 writes them without erase and lasts until the programmer's End Programming, which
+// also sets the latches to all ones (2.4.2.9). The four IDs are a block of test memory
+// written the same way from latches 0-3; 001000 on the configuration word erases it before
+// writing it. Bulk erases run on the next 001000 and never erase the configuration word
+// (2.5.1.1); Chip Erase is the only erase that does, and the only way to lift code
+// protection. The 16F87X's Setup1/Setup2 are not for this part. Programming only writes
+// only over erased locations.
 
 #include <bit>
 
@@ -13,11 +16,13 @@ namespace daxwel::sim {
 
 namespace {
 
-enum Kind { kRow, kWord, kEeprom, kProgramOnly, kDischarge, kProgramBulk, kDataBulk, kChip };
+enum Kind { kRow, kIds, kWord, kEeprom, kProgramOnly, kDischarge, kProgramBulk, kDataBulk, kChip };
 enum class Bulk { None, Program, Data };
 
 constexpr int kRowSize = 8;
 constexpr unsigned kAllLatches = 0xFF;
+constexpr int kIdWords = 4;
+constexpr unsigned kIdLatches = 0x0F;
 
 int Popcount(unsigned bits) { return std::popcount(bits); }
 
@@ -60,7 +65,6 @@ class F87xaChip final : public Chip {
 
   // An open programming-only cycle takes nothing but its End Programming.
   void BeforeCommand(std::uint8_t command, nanoseconds now) override {
-    if (command != kEndProgramming) afterBulk_ = false;
     if (!open_ || command == kEndProgramming) return;
     open_ = false;
     Violation(now, "command " + Hex(command, 2) + " while the Begin Programming Only cycle at " +
@@ -68,15 +72,16 @@ class F87xaChip final : public Chip {
                        " is open (End Programming 0x17 first): nothing programmed");
   }
 
+  // Load Configuration's word and every program-memory load fill the latch that address
+  // bits 2:0 select, in test memory as in program memory.
   void AfterLoad(std::uint8_t command, std::uint16_t word) override {
-    if (command != kLoadDataProgram || InConfigSpace()) return;
+    if (command == kLoadDataData) return;
     const auto latch = static_cast<std::size_t>(address_ & (kRowSize - 1));
     latches_[latch] = word & kWordMask;
     loadedLatches_ |= 1u << latch;
   }
 
   void OnEnter() override {
-    afterBulk_ = false;
     bulk_ = Bulk::None;
     open_ = false;
     ClearLatches();
@@ -102,6 +107,12 @@ class F87xaChip final : public Chip {
                            complete ? c.row[static_cast<std::size_t>(i)] : kErasedWord);
         }
         return;
+      case kIds:
+        for (int i = 0; i < kIdWords; ++i) {
+          WriteConfigSpace(kConfigBase + i,
+                           complete ? c.row[static_cast<std::size_t>(i)] : kErasedWord, false);
+        }
+        return;
       case kWord:
         WriteConfigSpace(c.address, complete ? c.value : kErasedWord, false);
         return;
@@ -112,15 +123,10 @@ class F87xaChip final : public Chip {
         }
         return;
       case kProgramBulk:
-        // From configuration memory it takes the IDs and the configuration word with it
-        // (the vendor's own programmer: "Erase Program & Config memory, NOT EE").
+        // From test memory it takes the IDs with it, never the configuration word.
         if (!complete || ConfigLocked()) return;
         EraseProgram();
-        if (c.address >= kConfigBase) {
-          memory_.ids.fill(kErasedWord);
-          SetConfig(kErasedWord);
-        }
-        afterBulk_ = true;
+        if (c.address >= kConfigBase) memory_.ids.fill(kErasedWord);
         return;
       case kDataBulk:
         if (complete && !ConfigLocked()) EraseEeprom();
@@ -138,6 +144,8 @@ class F87xaChip final : public Chip {
   }
 
  private:
+  static int BlockSize(const Cycle& c) { return c.kind == kRow ? kRowSize : kIdWords; }
+
   void ClearLatches() {
     latches_.fill(kErasedWord);
     loadedLatches_ = 0;
@@ -164,6 +172,13 @@ class F87xaChip final : public Chip {
       next.kind = kEeprom;
       next.value = latch_ & 0xFF;
       next.what = "data memory cycle at " + Hex(static_cast<unsigned>(address_), 4);
+    } else if (InConfigSpace() && address_ < kConfigBase + kIdWords &&
+               (loadedLatches_ & kIdLatches) != 0) {
+      next.kind = kIds;
+      next.address = kConfigBase;
+      next.row = latches_;
+      next.rowLoaded = loadedLatches_ & kIdLatches;
+      next.what = "ID block cycle at " + Hex(kConfigBase, 4);
     } else if (InConfigSpace() && loaded_ == Loaded::Program) {
       next.kind = kWord;
       next.what = "programming cycle at " + Hex(static_cast<unsigned>(address_), 4);
@@ -184,6 +199,8 @@ class F87xaChip final : public Chip {
   void Count(const Cycle& c) {
     if (c.kind == kRow) {
       stats_.programWrites += Popcount(c.rowLoaded);
+    } else if (c.kind == kIds) {
+      stats_.configWrites += kIdWords;
     } else if (c.kind == kEeprom) {
       ++stats_.eepromWrites;
     } else if (c.address <= kConfigWordAddress) {
@@ -209,15 +226,13 @@ class F87xaChip final : public Chip {
       ++stats_.programCycles;
       return;
     }
-    if (next.kind != kEeprom) CheckErasedBeforeErase(next, now);
     nanoseconds duration = part_.times.word;
     if (next.kind == kRow) {
       duration = part_.times.row;
-      if (next.rowLoaded != kAllLatches) {
-        Violation(now, "Begin Erase/Programming Cycle on the row at " + Hex(next.address, 4) +
-                           " with " + std::to_string(Popcount(next.rowLoaded)) +
-                           " of its 8 latches loaded: the others are written as 0x3FFF");
-      }
+      CheckAllLoaded("row", next.address, next.rowLoaded, kAllLatches, now);
+    } else if (next.kind == kIds) {
+      duration = part_.times.row;
+      CheckAllLoaded("ID block", next.address, next.rowLoaded, kIdLatches, now);
     } else if (next.kind == kEeprom) {
       duration = part_.times.eeprom;
     }
@@ -241,16 +256,11 @@ class F87xaChip final : public Chip {
     open_ = true;
   }
 
+  // With nothing open it only sets the latches to all ones (the vendor's programmer closes a
+  // bulk erase with it).
   void EndProgramming(nanoseconds now) {
-    // The vendor's programmer closes a bulk erase with End Programming too.
-    if (!open_ && afterBulk_) {
-      afterBulk_ = false;
-      return;
-    }
-    if (!open_) {
-      Violation(now, "End Programming with no Begin Programming Only cycle open");
-      return;
-    }
+    ClearLatches();
+    if (!open_) return;
     open_ = false;
     const nanoseconds took = now - pending_.start;
     if (took < part_.times.programOnly) {
@@ -270,39 +280,35 @@ class F87xaChip final : public Chip {
     cycle_ = std::move(discharge);
   }
 
-  // 001000 over a row, an ID or the configuration word that already holds data.
-  void CheckErasedBeforeErase(const Cycle& c, nanoseconds now) {
-    const int count = c.kind == kRow ? kRowSize : 1;
-    for (int i = 0; i < count; ++i) {
-      const std::uint16_t old = Stored(c.address + i);
-      if (old == kErasedWord) continue;
-      const char* what = c.kind == kRow                    ? "row"
-                         : c.address == kConfigWordAddress ? "configuration word"
-                                                           : "ID location";
-      Violation(now, std::string("Begin Erase/Programming Cycle on the ") + what + " at " +
-                         Hex(static_cast<unsigned>(c.address), 4) + ", which is not erased (" +
-                         Hex(static_cast<unsigned>(c.address + i), 4) + " holds " + Hex(old, 4) +
-                         "): erase it first");
-      return;
-    }
+  // 001000 writes every latch of its block: one left unloaded erases its word.
+  void CheckAllLoaded(const char* block, int address, unsigned loaded, unsigned all,
+                      nanoseconds now) {
+    if (loaded == all) return;
+    Violation(now, std::string("Begin Erase/Programming Cycle on the ") + block + " at " +
+                       Hex(static_cast<unsigned>(address), 4) + " with " +
+                       std::to_string(Popcount(loaded)) + " of its " +
+                       std::to_string(Popcount(all)) +
+                       " latches loaded: the others are written as 0x3FFF");
   }
 
   // Programming only over loaded locations that are not erased: one report per cycle.
   void CheckErasedBeforeProgramOnly(const Cycle& c, nanoseconds now) {
-    if (c.kind != kRow) {
+    if (c.kind != kRow && c.kind != kIds) {
       CheckErased("Begin Programming Only Cycle", c.address, c.kind == kEeprom, c.value, now);
       return;
     }
     int unerased = 0;
     int first = 0;
-    for (int i = 0; i < kRowSize; ++i) {
+    for (int i = 0; i < BlockSize(c); ++i) {
       const std::uint16_t loaded = c.row[static_cast<std::size_t>(i)];
       if (!(c.rowLoaded & (1u << i)) || loaded == kErasedWord) continue;
       if (Stored(c.address + i) != kErasedWord && unerased++ == 0) first = c.address + i;
     }
     if (unerased > 0) {
-      Violation(now, "Begin Programming Only Cycle on the row at " + Hex(c.address, 4) + " over " +
-                         std::to_string(unerased) + " location(s) that are not erased (first " +
+      Violation(now, std::string("Begin Programming Only Cycle on the ") +
+                         (c.kind == kRow ? "row" : "ID block") + " at " + Hex(c.address, 4) +
+                         " over " + std::to_string(unerased) +
+                         " location(s) that are not erased (first " +
                          Hex(static_cast<unsigned>(first), 4) + ")");
     }
   }
@@ -315,6 +321,12 @@ class F87xaChip final : public Chip {
         if (!(c.rowLoaded & (1u << i))) continue;
         const int index = ProgramIndex(c.address + i);
         WriteProgramCell(index, ProgramWord(index) & c.row[static_cast<std::size_t>(i)]);
+      }
+    } else if (c.kind == kIds) {
+      for (int i = 0; i < kIdWords; ++i) {
+        if (c.rowLoaded & (1u << i)) {
+          WriteConfigSpace(kConfigBase + i, c.row[static_cast<std::size_t>(i)], true);
+        }
       }
     } else if (c.kind == kEeprom) {
       if (EepromProtected()) return;
@@ -341,7 +353,6 @@ class F87xaChip final : public Chip {
   unsigned loadedLatches_ = 0;
   Bulk bulk_ = Bulk::None;
   bool open_ = false;
-  bool afterBulk_ = false;  // a bulk erase just ran: End Programming may close it
   Cycle pending_;
 };
 

@@ -349,11 +349,11 @@ TEST_F(HexReader, OddCountsOverwritesAndOddAddresses) {
 }
 
 TEST_F(HexReader, LineEndsAndLongLines) {
-  const std::string body = ":020000003412B8\r\n:0200020078562E\r:00000001FF\r\n";
+  const std::string body = ":020000003412B8\r\n:0200020078166E\r:00000001FF\r\n";
   HexLoadResult r = Load(body);
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
   EXPECT_EQ(r.image.ProgramWords[0], 0x1234);
-  EXPECT_EQ(r.image.ProgramWords[1], 0x5678);
+  EXPECT_EQ(r.image.ProgramWords[1], 0x1678);
   // Text after the checksum is not examined; a line of a million characters is just long.
   r = Load(":020000003412B8" + std::string(1'000'000, 'x') + "\n" + kEof);
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
@@ -366,7 +366,8 @@ TEST_F(HexReader, LineEndsAndLongLines) {
   EXPECT_EQ(r.image.ProgramWords[0], 0x0DEF);
   EXPECT_EQ(Load(std::string(1'000'000, 'x') + "\n" + kEof).status, HexStatus::FormatError);
 
-  // The longest record there is, 255 bytes, with text after its checksum: 127 words.
+  // The longest record there is, 255 bytes, with text after its checksum: 127 words and the
+  // low half of one more.
   std::string longest;
   for (int k = 0; k < 127; ++k) longest += Words(k, {0x0100 + k}).substr(9, 4);
   longest += "AB";
@@ -379,8 +380,9 @@ TEST_F(HexReader, LineEndsAndLongLines) {
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
   EXPECT_EQ(r.image.ProgramWords[0], 0x0100);
   EXPECT_EQ(r.image.ProgramWords[126], 0x0100 + 126);
-  EXPECT_EQ(r.image.ProgramWords[127], 0x3FFF);
-  EXPECT_EQ(r.image.ProgramEnd, 126);
+  EXPECT_EQ(r.image.ProgramWords[127], 0x3FAB);
+  EXPECT_EQ(r.image.ProgramWords[128], 0x3FFF);
+  EXPECT_EQ(r.image.ProgramEnd, 127);
   // One digit less and the checksum is missing.
   r = Load(":FF000000" + longest + checksum[0] + "\n" + kEof);
   EXPECT_EQ(r.status, HexStatus::ReadFailure);

@@ -181,7 +181,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   const std::string note = detail::CalibrationFileNote(family, image);
   return s.Finish("Fin",
                   "Programación finalizada" + FactoryNote(image, factory) + lost +
-                      (note.empty() ? "" : "\r\r" + note) +
+                      (note.empty() ? "" : "\r\r" + note) + HexNotesText(loaded) +
                       (locks ? "\r\r" + detail::LockoutNote() : ""),
                   result::kOk);
 }

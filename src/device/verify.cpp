@@ -124,7 +124,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   s.Reset();
 
   op.SetProgressFraction(total, total);
-  return s.Finish("Fin", "** PIC Verificado OK **", result::kOk);
+  return s.Finish("Fin", "** PIC Verificado OK **" + HexNotesText(loaded), result::kOk);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <system_error>
 #include <vector>
@@ -149,11 +150,157 @@ class RecordDecoder {
 
 enum class Pass { First, Second };
 
+// The word with one of its bytes replaced: the low byte sits at the even byte address, the
+// high byte at the odd one. A byte the file never gives keeps the word's erased half.
+int WithByte(int word, int byteAddress, int value) {
+  return (byteAddress & 1) != 0 ? (word & 0x00FF) | (value << 8) : (word & 0xFF00) | value;
+}
+
+// Places the bytes of one pass's records into the image, one byte at a time, so a record may
+// start at any byte address. Each byte is remembered with its line: a later record may repeat
+// a byte but not change it.
+class BytePlacer {
+ public:
+  BytePlacer(Pass pass, ImageLimits limits, HexImage& image, std::vector<std::string>& notes)
+      : pass_(pass), limits_(limits), image_(image), notes_(notes) {}
+
+  std::optional<Failure> Place(const Record& rec, int line) {
+    line_ = line;
+    if (rec.bytes.empty()) return std::nullopt;
+    // A record that starts in program memory is program memory to its last byte.
+    const bool program = rec.address / 2 <= kLastProgramSpaceWord;
+    if (program && pass_ == Pass::First) {
+      const int last = (rec.address + rec.count - 1) / 2;
+      image_.ProgramEnd = std::max(image_.ProgramEnd, static_cast<std::int16_t>(last));
+    }
+    for (int i = 0; i < rec.count; ++i) {
+      const int at = rec.address + i;
+      const int value = rec.bytes[static_cast<std::size_t>(i)];
+      std::optional<Failure> fault;
+      if (program) {
+        if (pass_ == Pass::First) fault = Program(at, value);
+      } else if (at / 2 >= kEepromBase) {
+        if (pass_ == Pass::Second) fault = Eeprom(at, value);
+      } else if (pass_ == Pass::First) {
+        fault = ConfigSpace(at, value);
+      }
+      if (fault) return fault;
+    }
+    return std::nullopt;
+  }
+
+ private:
+  enum class Seen { New, Same, Different };
+
+  std::optional<Failure> Program(int at, int value) {
+    const int w = at / 2;
+    if (w >= limits_.programWords) {
+      return Failure{
+          HexStatus::ProgramSizeError, line_,
+          LinePrefix(line_) + "la dirección 0x" + Hex4(w) + " excede la Flash Program Memory"};
+    }
+    constexpr const char* kMemory = "de la Flash Program Memory";
+    const Seen seen = Remember(at, value);
+    if (seen != Seen::New) return Repeated(seen, w, kMemory);
+    auto& slot = image_.ProgramWords[static_cast<std::size_t>(w)];
+    const int word = WithByte(slot, at, value);
+    // Program memory holds 14 bits: a wider word is not this part's code.
+    if (word > 0x3FFF) return Overflow(word, w, kMemory);
+    slot = static_cast<std::int16_t>(word);
+    return std::nullopt;
+  }
+
+  std::optional<Failure> Eeprom(int at, int value) {
+    const int s = at / 2 - kEepromBase;
+    if (s >= limits_.eepromBytes) {
+      return Failure{
+          HexStatus::EepromSizeError, line_,
+          LinePrefix(line_) + "la dirección 0x" + Hex4(s) + " excede la EEPROM Data Memory"};
+    }
+    constexpr const char* kMemory = "de la EEPROM Data Memory";
+    const Seen seen = Remember(at, value);
+    if (seen != Seen::New) return Repeated(seen, s, kMemory);
+    auto& slot = image_.EepromWords[static_cast<std::size_t>(s)];
+    const int word = WithByte(slot, at, value);
+    if (word >= 0x8000) return Overflow(word, s, kMemory);
+    slot = static_cast<std::int16_t>(0x3F00 | word);
+    image_.EepromEnd = std::max(image_.EepromEnd, static_cast<std::int16_t>(s));
+    image_.HasEeprom = true;
+    return std::nullopt;
+  }
+
+  // The IDs and the configuration words; the rest of the space between is not programmed.
+  std::optional<Failure> ConfigSpace(int at, int value) {
+    const int w = at / 2;
+    const bool id = w >= kIdFirst && w <= kIdLast;
+    if (!id && (w < kConfigAddress || w > kConfigAddress + 2)) return std::nullopt;
+    const Seen seen = Remember(at, value);
+    if (seen != Seen::New) return Repeated(seen, w, id ? "(ID Location)" : "(Configuration Word)");
+    if (id) {
+      const auto j = static_cast<std::size_t>(w - kIdFirst);
+      const int before = image_.HasId[j] ? image_.IdWords[j] : 0x3FFF;
+      image_.IdWords[j] =
+          static_cast<std::int16_t>(Masked(WithByte(before, at, value), w, "la ID Location"));
+      image_.HasId[j] = true;
+      return std::nullopt;
+    }
+    std::string& bits = w == kConfigAddress       ? image_.FileConfig
+                        : w == kConfigAddress + 1 ? image_.FileWord2008
+                                                  : image_.FileWord2009;
+    const int before = bits.empty() ? 0x3FFF : FromBitString(bits);
+    bits = ToBitString(Masked(WithByte(before, at, value), w, "la Configuration Word"));
+    return std::nullopt;
+  }
+
+  // Toolchains set bits 15:14 of the IDs and configuration words, which the part does not
+  // have: they are dropped, and the user is told.
+  int Masked(int word, int address, const char* name) {
+    if (word <= 0x3FFF) return word;
+    notes_.push_back(LinePrefix(line_) + name + " 0x" + Hex4(address) + " trae 0x" + Hex4(word) +
+                     ", se toma como 0x" + Hex4(word & 0x3FFF) + " (14 bits)");
+    return word & 0x3FFF;
+  }
+
+  // A byte given again must be the same byte; repeating it changes nothing.
+  Seen Remember(int at, int value) {
+    const auto [it, fresh] = given_.try_emplace(at, Given{value, line_});
+    first_ = it->second.line;
+    if (fresh) return Seen::New;
+    return it->second.value == value ? Seen::Same : Seen::Different;
+  }
+
+  std::optional<Failure> Repeated(Seen seen, int address, const char* memory) const {
+    if (seen == Seen::Same) return std::nullopt;
+    return Failure{HexStatus::ReadFailure, line_,
+                   LinePrefix(line_) + "la dirección 0x" + Hex4(address) + " " + memory +
+                       " ya la dio la línea " + std::to_string(first_) + " con otro valor"};
+  }
+
+  Failure Overflow(int word, int address, const char* memory) const {
+    return Failure{HexStatus::ReadFailure, line_,
+                   LinePrefix(line_) + "desbordamiento: palabra 0x" + Hex4(word) +
+                       " fuera de rango en la dirección 0x" + Hex4(address) + " " + memory};
+  }
+
+  struct Given {
+    int value;
+    int line;
+  };
+  Pass pass_;
+  ImageLimits limits_;
+  HexImage& image_;
+  std::vector<std::string>& notes_;
+  int line_ = 0;
+  int first_ = 0;  // the line that first gave the byte Remember last looked up
+  std::map<int, Given> given_;
+};
+
 // One pass over the file's bytes. The first pass fills program memory, the IDs and the
 // configuration word; the second the data EEPROM. Both decode and check every line the same way.
 std::optional<Failure> RunPass(std::string_view bytes, Pass pass, ImageLimits limits,
-                               HexImage& image) {
+                               HexImage& image, std::vector<std::string>& notes) {
   LineReader reader(bytes);
+  BytePlacer placer(pass, limits, image, notes);
   std::string raw;
   int lineNumber = 0;
   while (reader.Next(raw)) {
@@ -183,74 +330,12 @@ std::optional<Failure> RunPass(std::string_view bytes, Pass pass, ImageLimits li
           HexStatus::ReadFailure, lineNumber,
           LinePrefix(lineNumber) + "tipo de registro " + Hex2(rec.type) + " no admitido"};
     }
-
     if (rec.address >= 0x8000) {
       return Failure{HexStatus::ReadFailure, lineNumber,
                      LinePrefix(lineNumber) + "desbordamiento: dirección 0x" + Hex4(rec.address) +
                          " fuera de rango"};
     }
-    // An odd byte count keeps its whole pairs; an odd byte address drops its low bit.
-    const int w = rec.address / 2;
-    const int n = rec.count / 2;
-    auto word = [&](int k, int& value) -> std::optional<Failure> {
-      const int lo = rec.bytes[static_cast<std::size_t>(2 * k)];
-      const int hi = rec.bytes[static_cast<std::size_t>(2 * k + 1)];
-      if (hi >= 0x80) {
-        return Failure{HexStatus::ReadFailure, lineNumber,
-                       LinePrefix(lineNumber) + "desbordamiento: palabra 0x" + Hex2(hi) + Hex2(lo) +
-                           " fuera de rango"};
-      }
-      value = hi * 256 + lo;
-      return std::nullopt;
-    };
-
-    if (w <= kLastProgramSpaceWord) {
-      if (pass == Pass::Second || n == 0) continue;
-      // A record that starts in program memory is program memory to its last word.
-      image.ProgramEnd = std::max(image.ProgramEnd, static_cast<std::int16_t>(w + n - 1));
-      for (int k = 0; k < n; ++k) {
-        if (w + k >= limits.programWords) {
-          return Failure{HexStatus::ProgramSizeError, lineNumber,
-                         LinePrefix(lineNumber) + "la dirección 0x" + Hex4(w + k) +
-                             " excede la Flash Program Memory"};
-        }
-        int value = 0;
-        if (auto fault = word(k, value)) return fault;
-        image.ProgramWords[static_cast<std::size_t>(w + k)] = static_cast<std::int16_t>(value);
-      }
-      continue;
-    }
-
-    // Above program memory every word is placed by its own address, so a record that spans
-    // the IDs and the configuration word (0x4000-0x400F) sets both.
-    for (int k = 0; k < n; ++k) {
-      const int addr = w + k;
-      int value = 0;
-      if (pass == Pass::First) {
-        if (addr >= kIdFirst && addr <= kIdLast) {
-          if (auto fault = word(k, value)) return fault;
-          image.IdWords[static_cast<std::size_t>(addr - kIdFirst)] =
-              static_cast<std::int16_t>(value);
-          image.HasId[static_cast<std::size_t>(addr - kIdFirst)] = true;
-        } else if (addr >= kConfigAddress && addr <= kConfigAddress + 2) {
-          if (auto fault = word(k, value)) return fault;
-          (addr == kConfigAddress       ? image.FileConfig
-           : addr == kConfigAddress + 1 ? image.FileWord2008
-                                        : image.FileWord2009) = ToBitString(value);
-        }
-      } else if (addr >= kEepromBase) {
-        const int s = addr - kEepromBase;
-        if (s >= limits.eepromBytes) {
-          return Failure{HexStatus::EepromSizeError, lineNumber,
-                         LinePrefix(lineNumber) + "la dirección 0x" + Hex4(s) +
-                             " excede la EEPROM Data Memory"};
-        }
-        if (auto fault = word(k, value)) return fault;
-        image.EepromWords[static_cast<std::size_t>(s)] = static_cast<std::int16_t>(0x3F00 | value);
-        image.EepromEnd = std::max(image.EepromEnd, static_cast<std::int16_t>(s));
-        image.HasEeprom = true;
-      }
-    }
+    if (auto fault = placer.Place(rec, lineNumber)) return fault;
   }
   return Failure{HexStatus::ReadFailure, 0, "Falta el registro de fin de archivo"};
 }
@@ -301,9 +386,13 @@ HexLoadResult ParseHexImage(std::string_view bytes, ImageLimits limits) {
   HexLoadResult result;
   HexImage& image = result.image;
   std::fill_n(image.ProgramWords.begin(), limits.programWords, std::int16_t{0x3FFF});
-  if (auto fault = RunPass(bytes, Pass::First, limits, image)) return FromFailure(*fault);
+  if (auto fault = RunPass(bytes, Pass::First, limits, image, result.notes)) {
+    return FromFailure(*fault);
+  }
   std::fill_n(image.EepromWords.begin(), limits.eepromBytes, std::int16_t{0x3FFF});
-  if (auto fault = RunPass(bytes, Pass::Second, limits, image)) return FromFailure(*fault);
+  if (auto fault = RunPass(bytes, Pass::Second, limits, image, result.notes)) {
+    return FromFailure(*fault);
+  }
   result.status = HexStatus::Ok;
   return result;
 }

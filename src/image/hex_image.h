@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace daxwel {
 
@@ -41,13 +42,18 @@ struct HexLoadResult {
   // extra detail (the line, the address) for the other failures, whose messages are fixed.
   std::string description;
   int line = 0;  // 1-based line of the failure, 0 when none
+  // One line each, "Línea N: ...", for what the reader changed in a file it accepted (an ID or
+  // configuration word cut to 14 bits); shown at the end of the operation.
+  std::vector<std::string> notes;
 };
 
 // Reads the file once, closes it, and runs ParseHexImage over its bytes.
 HexLoadResult LoadHexImage(const std::string& path, ImageLimits limits);
 // Two passes over the bytes of a HEX file (program memory, IDs and configuration first; data
-// EEPROM second). Limits outside 0..8192 words and 0..256 bytes are clamped to the image's
-// arrays.
+// EEPROM second). Bytes are placed one by one, so records may start at any byte address; a
+// word the file gives only half of keeps the other half erased, and a byte given twice with
+// two values is a read failure naming both lines. Limits outside 0..8192 words and 0..256 bytes are
+// clamped to the image's arrays.
 HexLoadResult ParseHexImage(std::string_view bytes, ImageLimits limits);
 
 // Value of a hexadecimal digit by character code: "0"-"9", "a"-"f", "A"-"F" give 0-15, any

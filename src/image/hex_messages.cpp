@@ -9,6 +9,12 @@ std::string Cancelled(HexWording wording) {
                                             : "Se cancelará la verificación !";
 }
 
+// The line and address of a size error, as a line of its own before the message's last
+// paragraph; nothing when the reader did not say.
+std::string Where(const HexLoadResult& result) {
+  return result.line > 0 && !result.description.empty() ? result.description + "\r" : "";
+}
+
 }  // namespace
 
 std::optional<HexMessage> HexLoadMessage(const HexLoadResult& result, HexWording wording) {
@@ -25,17 +31,23 @@ std::optional<HexMessage> HexLoadMessage(const HexLoadResult& result, HexWording
       std::string text = "Este programa excede el tamaño\rsoportado por este PIC\r";
       // The verification's message never named the memory.
       if (wording == HexWording::Programming) text += "en la Flash Program Memory\r";
-      return HexMessage{"Tamaño Inválido", text + "\r" + Cancelled(wording)};
+      return HexMessage{"Tamaño Inválido", text + Where(result) + "\r" + Cancelled(wording)};
     }
     case HexStatus::EepromSizeError:
       return HexMessage{"Tamaño Inválido",
                         "Este programa excede el tamaño\rsoportado por este PIC\r"
-                        "en la EEPROM Data Memory\r\r" +
-                            Cancelled(wording)};
+                        "en la EEPROM Data Memory\r" +
+                            Where(result) + "\r" + Cancelled(wording)};
     case HexStatus::ReadFailure:
       return HexMessage{"Error", result.description};
   }
   return HexMessage{"Error", result.description};
+}
+
+std::string HexNotesText(const HexLoadResult& result) {
+  std::string text;
+  for (const std::string& note : result.notes) text += "\r\rNota: " + note;
+  return text;
 }
 
 HexMessage ConfigFailureMessage() {

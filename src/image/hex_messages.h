@@ -20,6 +20,10 @@ struct HexMessage {
 // "Error".
 std::optional<HexMessage> HexLoadMessage(const HexLoadResult& result, HexWording wording);
 
+// The reader's notes as paragraphs "Nota: ..." to end an operation's final message; empty
+// without notes.
+std::string HexNotesText(const HexLoadResult& result);
+
 // Shown when the dialog asks for the file's configuration word and the file has none
 // (ChooseConfigWord answered nullopt). Only programming chooses a configuration word.
 HexMessage ConfigFailureMessage();

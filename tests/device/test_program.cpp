@@ -69,6 +69,39 @@ TEST(Programming, BlankChipThenVerifyThenSecondRunRewritesOnlyIdsAndConfig) {
   b.ExpectClean("second run");
 }
 
+// Records at odd byte addresses, and IDs and a configuration word with bits 15:14 set as
+// toolchains write them, land on the chip as the words they describe; the notes reach the user.
+TEST(Programming, ToolchainLayoutsLandAsTheirWords) {
+  Bench b(SimModel::F84A);
+  HexBuilder h;
+  h.Raw(":0100000005FA").Raw(":03000100280628A6").Raw(":020004000728CB");
+  h.Record(0x4201, 0x00, {0x00, 0x41});
+  h.Record(0x400E, 0x00, {0xF1, 0xFF});
+  h.Record(0x4000, 0x00, {0x05, 0xFF});
+  const std::string path = b.dir.Write("xc8.hex", h.Text());
+  const std::string notes =
+      "\r\rNota: Línea 5: la Configuration Word 0x2007 trae 0xFFF1, se toma como 0x3FF1 (14 "
+      "bits)\r\rNota: Línea 6: la ID Location 0x2000 trae 0xFF05, se toma como 0x3F05 (14 bits)";
+
+  EXPECT_EQ(ProgramDevice(path, b.link, b.op), "ok");
+  EXPECT_EQ(b.op.LastText(), "Programación finalizada" + notes);
+  b.ExpectClean("program");
+  const sim::ChipMemory& m = b.sim.Memory();
+  EXPECT_EQ(m.program[0], 0x2805);
+  EXPECT_EQ(m.program[1], 0x2806);
+  EXPECT_EQ(m.program[2], 0x2807);
+  EXPECT_EQ(m.program[3], 0x3FFF);
+  EXPECT_EQ(m.eeprom[0], 0xFF);
+  EXPECT_EQ(m.eeprom[1], 0x41);
+  EXPECT_EQ(m.config, 0x3FF1);
+  EXPECT_EQ(m.ids[0], 0x3F85);
+
+  b.op.messages.clear();
+  EXPECT_EQ(VerifyDevice(path, b.link, b.op), "ok");
+  EXPECT_EQ(b.op.LastText(), "** PIC Verificado OK **" + notes);
+  b.ExpectClean("verify");
+}
+
 TEST(Programming, ManualConfigurationAndEepromOnlyFile) {
   Bench b(SimModel::F84A);
   b.sim.Memory().program[0] = 0x1234;
@@ -151,10 +184,12 @@ TEST(Programming, FileAndConfigurationFailuresTouchNothing) {
        "Archivo Incorrecto", "Este archivo no es Intel Format\rLínea 1"},
       {"program size", SimModel::F84A, tooBig.Text(), "fromfile", "size-error", "Tamaño Inválido",
        "Este programa excede el tamaño\rsoportado por este PIC\ren la Flash Program "
-       "Memory\r\rSe cancelará la programación !"},
+       "Memory\rLínea 1: la dirección 0x0400 excede la Flash Program Memory\r\rSe cancelará "
+       "la programación !"},
       {"eeprom size", SimModel::F84A, eeTooBig.Text(), "fromfile", "size-error", "Tamaño Inválido",
        "Este programa excede el tamaño\rsoportado por este PIC\ren la EEPROM Data "
-       "Memory\r\rSe cancelará la programación !"},
+       "Memory\rLínea 1: la dirección 0x0040 excede la EEPROM Data Memory\r\rSe cancelará "
+       "la programación !"},
       {"config", SimModel::F877, noConfig.Text(), "fromfile", "config-error",
        "Configuración Inválida",
        "No pudo leerse la configuración\rdesde el archivo\r\rDeberá configurarlo "

@@ -61,11 +61,12 @@ TEST(Verification, FailureRowsAndCancel) {
   const std::vector<Case> cases{
       {"x\n", "format-error", "Archivo Incorrecto", "Este archivo no es Intel Format\rLínea 1"},
       {big.Text(), "size-error", "Tamaño Inválido",
-       "Este programa excede el tamaño\rsoportado por este PIC\r\rSe cancelará la "
-       "verificación !"},
+       "Este programa excede el tamaño\rsoportado por este PIC\rLínea 1: la dirección 0x0400 "
+       "excede la Flash Program Memory\r\rSe cancelará la verificación !"},
       {eeBig.Text(), "size-error", "Tamaño Inválido",
        "Este programa excede el tamaño\rsoportado por este PIC\ren la EEPROM Data "
-       "Memory\r\rSe cancelará la verificación !"},
+       "Memory\rLínea 1: la dirección 0x0040 excede la EEPROM Data Memory\r\rSe cancelará la "
+       "verificación !"},
   };
   for (const Case& c : cases) {
     b.op.messages.clear();

@@ -57,5 +57,38 @@ TEST(HexMessages, ProgrammingAndVerificationWording) {
             "manualmente\r\rSe cancelará la programación !!!");
 }
 
+// The reader's line and address go between the fixed lines and the last paragraph, and its
+// notes end the final message of an operation that went through.
+TEST(HexMessages, SizeErrorsNameTheirLineAndNotesEndTheMessage) {
+  HexLoadResult r = Outcome(HexStatus::ProgramSizeError,
+                            "Línea 7: la dirección 0x0400 excede la Flash Program Memory");
+  r.line = 7;
+  auto m = HexLoadMessage(r, HexWording::Programming);
+  ASSERT_TRUE(m);
+  EXPECT_EQ(m->text,
+            "Este programa excede el tamaño\rsoportado por este PIC\ren la Flash Program "
+            "Memory\rLínea 7: la dirección 0x0400 excede la Flash Program Memory\r\rSe "
+            "cancelará la programación !");
+  m = HexLoadMessage(r, HexWording::Verification);
+  ASSERT_TRUE(m);
+  EXPECT_EQ(m->text,
+            "Este programa excede el tamaño\rsoportado por este PIC\rLínea 7: la dirección "
+            "0x0400 excede la Flash Program Memory\r\rSe cancelará la verificación !");
+  r = Outcome(HexStatus::EepromSizeError,
+              "Línea 2: la dirección 0x0040 excede la EEPROM Data Memory");
+  r.line = 2;
+  m = HexLoadMessage(r, HexWording::Verification);
+  ASSERT_TRUE(m);
+  EXPECT_EQ(m->text,
+            "Este programa excede el tamaño\rsoportado por este PIC\ren la EEPROM Data "
+            "Memory\rLínea 2: la dirección 0x0040 excede la EEPROM Data Memory\r\rSe "
+            "cancelará la verificación !");
+
+  r = Outcome(HexStatus::Ok);
+  EXPECT_EQ(HexNotesText(r), "");
+  r.notes = {"Línea 1: uno", "Línea 3: dos"};
+  EXPECT_EQ(HexNotesText(r), "\r\rNota: Línea 1: uno\r\rNota: Línea 3: dos");
+}
+
 }  // namespace
 }  // namespace daxwel

@@ -244,10 +244,11 @@ TEST_F(HexReader, ConfigurationAndIdWordsFromAnyCoveringRecord) {
   EXPECT_EQ(r.image.FileConfig, ToBitString(0x3F31));
   EXPECT_EQ(r.image.ProgramEnd, 0);
 
-  // Two words from 0x2006: the second is the configuration word. A later record replaces it.
-  r = Load(Words(0x2006, {0x0960, 0x3FF1}) + Words(0x2007, {0x3FF2}) + kEof);
+  // Two words from 0x2006: the second is the configuration word. A later record may repeat it
+  // (a record that changes it is refused: see HexLayouts).
+  r = Load(Words(0x2006, {0x0960, 0x3FF1}) + Words(0x2007, {0x3FF1}) + kEof);
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
-  EXPECT_EQ(r.image.FileConfig, ToBitString(0x3FF2));
+  EXPECT_EQ(r.image.FileConfig, ToBitString(0x3FF1));
 
   // Only the IDs a file carries are marked; words past 0x2003 do not spill into them.
   r = Load(Words(0x2002, {7, 8, 9}) + kEof);
@@ -312,46 +313,47 @@ TEST_F(HexReader, SignedSixteenBitOverflow) {
   HexLoadResult r = Load(Words(0, {1}) + Rec(0x8000, 0, {0x01, 0x00}) + kEof);
   EXPECT_EQ(r.status, HexStatus::ReadFailure);
   EXPECT_EQ(r.line, 2);
+  // Program memory refuses any word above 14 bits, an ID only gets cut to them (HexLayouts).
   r = Load(Rec(0x0000, 0, {0xFF, 0x7F}) + kEof);
-  ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
-  EXPECT_EQ(r.image.ProgramWords[0], 0x7FFF);
-  EXPECT_EQ(ToBitString(r.image.ProgramWords[0]), "11111111111111");
+  EXPECT_EQ(r.status, HexStatus::ReadFailure);
   EXPECT_EQ(Load(Rec(0x0000, 0, {0x00, 0x80}) + kEof).status, HexStatus::ReadFailure);
-  EXPECT_EQ(Load(Rec(0x4000, 0, {0x00, 0x80}) + kEof).status, HexStatus::ReadFailure);
+  EXPECT_EQ(Load(Rec(0x4000, 0, {0x00, 0x80}) + kEof).status, HexStatus::Ok);
   EXPECT_EQ(Load(Rec(0x4200, 0, {0x00, 0x80}) + kEof).status, HexStatus::ReadFailure);
 }
 
 TEST_F(HexReader, OddCountsOverwritesAndOddAddresses) {
-  // Three bytes: one whole word, the trailing byte dropped.
+  // Three bytes: one whole word, and the low half of the next.
   HexLoadResult r = Load(Rec(0x0000, 0, {0x34, 0x12, 0x56}) + kEof);
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
   EXPECT_EQ(r.image.ProgramWords[0], 0x1234);
-  EXPECT_EQ(r.image.ProgramWords[1], 0x3FFF);
-  EXPECT_EQ(r.image.ProgramEnd, 0);
-  // A later record overwrites an earlier one word by word, without merging the rest away.
-  r = Load(Words(0, {1, 2, 3, 4}) + Words(1, {0x22, 0x33}) + kEof);
+  EXPECT_EQ(r.image.ProgramWords[1], 0x3F56);
+  EXPECT_EQ(r.image.ProgramEnd, 1);
+  // A later record may give words again, unchanged, without merging the rest away.
+  r = Load(Words(0, {1, 2, 3, 4}) + Words(1, {2, 3}) + kEof);
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
   EXPECT_EQ(r.image.ProgramWords[0], 1);
-  EXPECT_EQ(r.image.ProgramWords[1], 0x22);
-  EXPECT_EQ(r.image.ProgramWords[2], 0x33);
+  EXPECT_EQ(r.image.ProgramWords[1], 2);
+  EXPECT_EQ(r.image.ProgramWords[2], 3);
   EXPECT_EQ(r.image.ProgramWords[3], 4);
-  // An odd byte address drops its low bit.
-  r = Load(Rec(0x0003, 0, {0x34, 0x12}) + kEof);
+  // An odd byte address starts at the high byte of its word.
+  r = Load(Rec(0x0003, 0, {0x12, 0x34}) + kEof);
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
-  EXPECT_EQ(r.image.ProgramWords[1], 0x1234);
-  // A data record without a whole word carries nothing, not even an end address.
+  EXPECT_EQ(r.image.ProgramWords[1], 0x12FF);
+  EXPECT_EQ(r.image.ProgramWords[2], 0x3F34);
+  // A data record without bytes carries nothing, not even an end address; one byte does.
   r = Load(Words(5, {9}) + Rec(0x0100, 0, {}) + Rec(0x4200, 0, {0x41}) + kEof);
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
   EXPECT_EQ(r.image.ProgramEnd, 5);
-  EXPECT_FALSE(r.image.HasEeprom);
+  EXPECT_TRUE(r.image.HasEeprom);
+  EXPECT_EQ(r.image.EepromWords[0], 0x3F41);
 }
 
 TEST_F(HexReader, LineEndsAndLongLines) {
-  const std::string body = ":020000003412B8\r\n:0200020078562E\r:00000001FF\r\n";
+  const std::string body = ":020000003412B8\r\n:0200020078166E\r:00000001FF\r\n";
   HexLoadResult r = Load(body);
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
   EXPECT_EQ(r.image.ProgramWords[0], 0x1234);
-  EXPECT_EQ(r.image.ProgramWords[1], 0x5678);
+  EXPECT_EQ(r.image.ProgramWords[1], 0x1678);
   // Text after the checksum is not examined; a line of a million characters is just long.
   r = Load(":020000003412B8" + std::string(1'000'000, 'x') + "\n" + kEof);
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
@@ -364,7 +366,8 @@ TEST_F(HexReader, LineEndsAndLongLines) {
   EXPECT_EQ(r.image.ProgramWords[0], 0x0DEF);
   EXPECT_EQ(Load(std::string(1'000'000, 'x') + "\n" + kEof).status, HexStatus::FormatError);
 
-  // The longest record there is, 255 bytes, with text after its checksum: 127 words.
+  // The longest record there is, 255 bytes, with text after its checksum: 127 words and the
+  // low half of one more.
   std::string longest;
   for (int k = 0; k < 127; ++k) longest += Words(k, {0x0100 + k}).substr(9, 4);
   longest += "AB";
@@ -377,8 +380,9 @@ TEST_F(HexReader, LineEndsAndLongLines) {
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
   EXPECT_EQ(r.image.ProgramWords[0], 0x0100);
   EXPECT_EQ(r.image.ProgramWords[126], 0x0100 + 126);
-  EXPECT_EQ(r.image.ProgramWords[127], 0x3FFF);
-  EXPECT_EQ(r.image.ProgramEnd, 126);
+  EXPECT_EQ(r.image.ProgramWords[127], 0x3FAB);
+  EXPECT_EQ(r.image.ProgramWords[128], 0x3FFF);
+  EXPECT_EQ(r.image.ProgramEnd, 127);
   // One digit less and the checksum is missing.
   r = Load(":FF000000" + longest + checksum[0] + "\n" + kEof);
   EXPECT_EQ(r.status, HexStatus::ReadFailure);
@@ -426,6 +430,154 @@ TEST_F(HexReader, LimitsOutsideTheArraysAreClamped) {
   EXPECT_EQ(r.image.EepromWords[255], 0x3F02);
   EXPECT_EQ(Load(Words(0, {1}) + kEof, {-5, -5}).status, HexStatus::ProgramSizeError);
   EXPECT_EQ(Load(kEof, {-5, -5}).status, HexStatus::Ok);
+}
+
+// Where a layout case looks in the image, and what it expects there.
+enum class At { Program, Id, Config, Word2008, Eeprom };
+struct Want {
+  At at;
+  int index;
+  int value;
+};
+
+int Found(const HexImage& image, const Want& w) {
+  const auto i = static_cast<std::size_t>(w.index);
+  switch (w.at) {
+    case At::Program:
+      return image.ProgramWords[i];
+    case At::Id:
+      return image.HasId[i] ? image.IdWords[i] : -1;
+    case At::Config:
+      return image.FileConfig.empty() ? -1 : FromBitString(image.FileConfig);
+    case At::Word2008:
+      return image.FileWord2008.empty() ? -1 : FromBitString(image.FileWord2008);
+    case At::Eeprom:
+      return image.EepromWords[i];
+  }
+  return -2;
+}
+
+// The layouts toolchains write: records at any byte address, words given in halves or twice,
+// and IDs and configuration words with bits 15:14 set.
+TEST_F(HexReader, HexLayouts) {
+  struct Case {
+    const char* name;
+    std::string text;  // records before the end record
+    HexStatus status;
+    std::string description;  // the whole failure text; empty when the file loads
+    std::vector<Want> words = {};
+    std::vector<std::string> notes = {};
+    int programEnd = -1;  // checked when not -1
+    int eepromEnd = -1;
+  };
+  const std::string kProgram = " de la Flash Program Memory";
+  const std::vector<Case> cases{
+      {"words assembled across odd addresses",
+       ":0100000005FA\n:03000100280628A6\n:020004000728CB\n",
+       HexStatus::Ok,
+       "",
+       {{At::Program, 0, 0x2805},
+        {At::Program, 1, 0x2806},
+        {At::Program, 2, 0x2807},
+        {At::Program, 3, 0x3FFF}},
+       {},
+       2},
+      {"half words keep the other half erased",
+       Rec(0x0000, 0, {0x05}) + Rec(0x0003, 0, {0x12}) + Rec(0x0008, 0, {0x01, 0x02, 0x03}),
+       HexStatus::Ok,
+       "",
+       {{At::Program, 0, 0x3F05},
+        {At::Program, 1, 0x12FF},
+        {At::Program, 4, 0x0201},
+        {At::Program, 5, 0x3F03}},
+       {},
+       5},
+      {"EEPROM at an odd offset keeps its byte",
+       Rec(0x4203, 0, {0x00, 0x41, 0x00, 0x42}),
+       HexStatus::Ok,
+       "",
+       {{At::Eeprom, 0, 0x3FFF},
+        {At::Eeprom, 1, 0x3FFF},
+        {At::Eeprom, 2, 0x3F41},
+        {At::Eeprom, 3, 0x3F42}},
+       {},
+       -1,
+       3},
+      {"configuration word and ID in halves",
+       Rec(0x400F, 0, {0x3F}) + Rec(0x4001, 0, {0x00, 0x05}) + Rec(0x400E, 0, {0xF1}),
+       HexStatus::Ok,
+       "",
+       {{At::Config, 0, 0x3FF1}, {At::Id, 0, 0x00FF}, {At::Id, 1, 0x3F05}, {At::Id, 2, -1}}},
+      {"the same bytes twice",
+       Words(0, {1, 2}) + Rec(0x0002, 0, {0x02}) + Words(0x2007, {0x3FF1}) +
+           Words(0x2007, {0x3FF1}) + Words(0x2100, {7}) + Words(0x2100, {7}),
+       HexStatus::Ok,
+       "",
+       {{At::Program, 1, 2}, {At::Config, 0, 0x3FF1}, {At::Eeprom, 0, 0x3F07}}},
+      {"a program word changed", Words(0, {1, 2, 3, 4}) + Rec(0x0003, 0, {0x01}),
+       HexStatus::ReadFailure,
+       "Línea 2: la dirección 0x0001" + kProgram + " ya la dio la línea 1 con otro valor"},
+      {"a configuration word changed",
+       Words(0, {1}) + Words(0x2007, {0x3FF1}) + Words(0x2006, {0x0960, 0x3FF2}),
+       HexStatus::ReadFailure,
+       "Línea 3: la dirección 0x2007 (Configuration Word) ya la dio la línea 2 con otro valor"},
+      {"an ID changed", Words(0x2000, {1, 2}) + Rec(0x4002, 0, {0x03}), HexStatus::ReadFailure,
+       "Línea 2: la dirección 0x2001 (ID Location) ya la dio la línea 1 con otro valor"},
+      {"an EEPROM byte changed", Words(0x2100, {0x41}) + Words(0, {1}) + Rec(0x4200, 0, {0x42}),
+       HexStatus::ReadFailure,
+       "Línea 3: la dirección 0x0000 de la EEPROM Data Memory ya la dio la línea 1 con otro "
+       "valor"},
+      {"XC8 configuration word",
+       Words(0, {1}) + Rec(0x400E, 0, {0x18, 0xFF}),
+       HexStatus::Ok,
+       "",
+       {{At::Config, 0, 0x3F18}, {At::Program, 0, 1}},
+       {"Línea 2: la Configuration Word 0x2007 trae 0xFF18, se toma como 0x3F18 (14 bits)"}},
+      {"bit 14 alone is cut too, and the second word",
+       Words(0x2007, {0x7F18, 0xF0F5}),
+       HexStatus::Ok,
+       "",
+       {{At::Config, 0, 0x3F18}, {At::Word2008, 0, 0x30F5}},
+       {"Línea 1: la Configuration Word 0x2007 trae 0x7F18, se toma como 0x3F18 (14 bits)",
+        "Línea 1: la Configuration Word 0x2008 trae 0xF0F5, se toma como 0x30F5 (14 bits)"}},
+      {"ID words",
+       Words(0x2000, {0xFFFF, 0x0001, 0x4002}),
+       HexStatus::Ok,
+       "",
+       {{At::Id, 0, 0x3FFF}, {At::Id, 1, 0x0001}, {At::Id, 2, 0x0002}},
+       {"Línea 1: la ID Location 0x2000 trae 0xFFFF, se toma como 0x3FFF (14 bits)",
+        "Línea 1: la ID Location 0x2002 trae 0x4002, se toma como 0x0002 (14 bits)"}},
+      {"program word with bit 14", Words(0, {1}) + Words(0x10, {0x4005}), HexStatus::ReadFailure,
+       "Línea 2: desbordamiento: palabra 0x4005 fuera de rango en la dirección 0x0010" + kProgram},
+      {"program word with bit 15", Rec(0x0000, 0, {0x00, 0x80}), HexStatus::ReadFailure,
+       "Línea 1: desbordamiento: palabra 0x8000 fuera de rango en la dirección 0x0000" + kProgram},
+      {"a lone high byte above 0x3F",
+       Words(0, {0x0005}) + Rec(0x0001, 0, {0x00}) + Rec(0x0003, 0, {0x40}), HexStatus::ReadFailure,
+       "Línea 3: desbordamiento: palabra 0x40FF fuera de rango en la dirección 0x0001" + kProgram},
+      {"program size at an odd address", Rec(0x07FF, 0, {0x12, 0x34}), HexStatus::ProgramSizeError,
+       "Línea 1: la dirección 0x0400 excede la Flash Program Memory"},
+      {"program size from one byte", Words(0, {1}) + Rec(0x0801, 0, {0x12}),
+       HexStatus::ProgramSizeError, "Línea 2: la dirección 0x0400 excede la Flash Program Memory"},
+      {"EEPROM size at an odd address", Rec(0x427F, 0, {0x00, 0x05}), HexStatus::EepromSizeError,
+       "Línea 1: la dirección 0x0040 excede la EEPROM Data Memory"},
+  };
+  for (const Case& c : cases) {
+    const HexLoadResult r = Load(c.text + kEof, k16F84);
+    EXPECT_EQ(r.status, c.status) << c.name << ": " << r.description;
+    EXPECT_EQ(r.description, c.description) << c.name;
+    if (r.status != HexStatus::Ok) continue;
+    for (const Want& w : c.words) {
+      EXPECT_EQ(Found(r.image, w), w.value) << c.name << ", index " << w.index;
+    }
+    EXPECT_EQ(r.notes, c.notes) << c.name;
+    if (c.programEnd >= 0) {
+      EXPECT_EQ(r.image.ProgramEnd, c.programEnd) << c.name;
+    }
+    if (c.eepromEnd >= 0) {
+      EXPECT_EQ(r.image.EepromEnd, c.eepromEnd) << c.name;
+      EXPECT_TRUE(r.image.HasEeprom) << c.name;
+    }
+  }
 }
 
 }  // namespace

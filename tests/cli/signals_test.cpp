@@ -27,7 +27,6 @@ std::string BigProgram(TempDir& dir) {
 TEST(Signals, EverySignalThatEndsTheRunLeavesTheLinesOff) {
   TempDir dir;
   const std::string big = BigProgram(dir);
-  const std::string trace = dir.Path() + "/t";
   const struct {
     int sig;
     const char* name;
@@ -40,6 +39,7 @@ TEST(Signals, EverySignalThatEndsTheRunLeavesTheLinesOff) {
 #endif
   };
   for (const auto& c : cases) {
+    const std::string trace = dir.Path() + "/" + c.name;
     CliProcess run({"--sim", "16F877", "--force", "--trace", trace, "-y", "program", big},
                    dir.Path());
     // Well into the program pass, with VPP on.

@@ -80,7 +80,9 @@ TEST(WindowSignals, SigtermWritesTheTraceAndLeavesTheLinesOff) {
   int wstatus = 0;
   ASSERT_EQ(::waitpid(pid, &wstatus, 0), pid);
   EXPECT_TRUE(WIFEXITED(wstatus)) << "ended by the signal itself, trace buffer lost";
-  if (WIFEXITED(wstatus)) EXPECT_EQ(WEXITSTATUS(wstatus), 128 + SIGTERM);
+  if (WIFEXITED(wstatus)) {
+    EXPECT_EQ(WEXITSTATUS(wstatus), 128 + SIGTERM);
+  }
   const std::string log = ReadAll(trace);
   ASSERT_GE(log.size(), 10u) << "trace lost";
   EXPECT_EQ(log.substr(log.rfind(" W 0378 ")), " W 0378 00\n") << log;

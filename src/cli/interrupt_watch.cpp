@@ -3,19 +3,19 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include "link/exit_guard.h"
+
 namespace daxwel::cli {
 
 namespace {
 
-// SIGUSR1 only wakes the watcher when the program ends. SIGHUP (the terminal or the SSH link
-// gone) stops a run as cleanly as Ctrl-C, after the cycle in progress.
+// Every signal that would end the program stops a run as cleanly as Ctrl-C, after the cycle
+// in progress: SIGHUP (the terminal or the SSH link gone), a timer's SIGALRM, a CPU limit's
+// SIGXCPU... SIGUSR1 also wakes the watcher when the program ends.
 sigset_t WatchedSignals() {
   sigset_t set;
   sigemptyset(&set);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGTERM);
-  sigaddset(&set, SIGHUP);
-  sigaddset(&set, SIGUSR1);
+  for (int sig : StopSignals()) sigaddset(&set, sig);
   return set;
 }
 
@@ -28,10 +28,7 @@ InterruptWatch::InterruptWatch() {
     for (;;) {
       int sig = 0;
       if (sigwait(&set, &sig) != 0) continue;
-      if (sig == SIGUSR1) {
-        if (stopping_.load()) return;
-        continue;
-      }
+      if (sig == SIGUSR1 && stopping_.load()) return;
       int none = 0;
       signal_.compare_exchange_strong(none, sig);
     }

@@ -56,8 +56,8 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
   ARCHIVO describe otro con una línea por señal, pata del conector DB-25 con - si la señal
   se activa en 0 V: vpp=-5 vdd=-4 clock=3 datao=2 datai=10 (más pgm, enable, dataenable,
   dir, mclrlow, connect, led, presence=loopback|none, delay=US). Sin ruta se busca en
-  ~/.config/daxwel/adaptadores. Con VDD conmutado los 16F62XA, 16F88X, 16F6XX, 12F683 y
-  16F91X entran con VPP antes que VDD.
+  ~/.config/daxwel/adaptadores. Con VDD conmutado los 16F62XA, 12F629/675, 16F630/676,
+  16F88X, 16F6XX, 12F683 y 16F91X entran con VPP antes que VDD.
 --adapter-delay US: microsegundos que se alargan las fases del reloj (cables largos).
 
 --config (solo program):
@@ -122,12 +122,13 @@ En los 16F627A/628A/648A la pata PGM es RB4 (pata 10); en los 16F87/88 y 16F818/
 Los 12F629/675 y 16F630/676 se programan por GP1/RA1 (reloj), GP0/RA0 (datos) y GP3/RA3
 (VPP). Su calibración de fábrica (OSCCAL en 0x3FF y los bits de band gap 13:12) se conserva
 siempre; info la muestra y --osccal 0x34NN --bandgap N la escriben en un PIC que la perdió.
-En los 16F882 a 16F887 la pata PGM es RB3; los 16F6XX, 12F683 y 16F91X no tienen.
+En los 16F882 a 16F887 la pata PGM es RB3; los 16F84/84A, 12F629/675, 16F630/676, 16F6XX,
+12F683 y 16F91X no tienen.
 
 Los 16F882 a 16F887 y 16F913 a 16F917 admiten como máximo 12 V en MCLR (VPP): muchos
 adaptadores aplican 13 V. La primera grabación de uno de ellos en cada sesión pide
-confirmación. Sus palabras de calibración de fábrica (0x2008, 0x2009) se leen y se muestran
-(info) pero nunca se graban ni se borran.
+confirmación. Los 16F88X, 16F6XX, 12F683 y 16F91X guardan su calibración de fábrica en
+0x2008/0x2009: se lee y se muestra (info) pero nunca se graba ni se borra.
 
 Este adaptador deja VDD siempre encendido y sube VPP después. Un 16F62XA grabado con
 mclre=off (sobre todo con intio o intclk) puede no volver a entrar en modo de programación
@@ -149,8 +150,9 @@ Códigos de salida:
   3    no se detectó el PIC, se canceló, o no hay adaptador ("Hardware no detectado !!!!")
   4    el PIC simulado registró violaciones del protocolo (en la salida de error)
   64   uso incorrecto
-  130  interrumpido con Ctrl-C, SIGTERM o SIGHUP (abandoned; las líneas quedan en 0), salvo
-       run, que así termina normalmente (ok, 0))";
+  130  interrumpido con Ctrl-C, SIGTERM, SIGHUP u otra señal que termina el proceso (SIGUSR1,
+       SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGPWR): abandoned, las líneas quedan
+       en 0; salvo run, que así termina normalmente (ok, 0))";
 
 // CLI11's own complaints, in the program's language. Its texts are matched by their fixed parts;
 // anything not foreseen keeps CLI11's wording rather than lose the detail.

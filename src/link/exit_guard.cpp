@@ -3,6 +3,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <span>
 
 namespace daxwel {
 namespace {
@@ -12,14 +13,36 @@ namespace {
 std::atomic<const LinesOffAction*> g_registered{nullptr};
 static_assert(std::atomic<const LinesOffAction*>::is_always_lock_free);
 
-constexpr int kGuardedSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGSEGV,
-                                   SIGBUS,  SIGILL, SIGFPE, SIGABRT};
-
 extern "C" void LinesOffAndDie(int sig) {
   RunEmergencyLinesOff();
   // SA_RESETHAND already put back the default action; the signal stays blocked until this
   // handler returns and then ends the process the way it would have without us.
   std::raise(sig);
+}
+
+// Signals that ask the process to end, as opposed to the faults below: a host may take them
+// over to stop cleanly. Every one whose default action ends the process is here.
+constexpr int kStopSignals[] = {
+    SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU,
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+};
+constexpr int kFaultSignals[] = {SIGQUIT, SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+
+bool HasDefaultAction(int sig) {
+  struct sigaction current {};
+  if (sigaction(sig, nullptr, &current) != 0) return false;
+  return (current.sa_flags & SA_SIGINFO) == 0 && current.sa_handler == SIG_DFL;
+}
+
+void Guard(int sig) {
+  if (!HasDefaultAction(sig)) return;
+  struct sigaction guard {};
+  guard.sa_handler = LinesOffAndDie;
+  sigemptyset(&guard.sa_mask);
+  guard.sa_flags = SA_RESETHAND;
+  sigaction(sig, &guard, nullptr);
 }
 
 void AtExitLinesOff() { RunEmergencyLinesOff(); }
@@ -40,6 +63,8 @@ void RunEmergencyLinesOff() noexcept {
   if (action != nullptr && action->run != nullptr) action->run(*action);
 }
 
+std::span<const int> StopSignals() { return kStopSignals; }
+
 bool EmergencyLinesOffArmed() noexcept {
   return g_registered.load(std::memory_order_acquire) != nullptr;
 }
@@ -47,17 +72,11 @@ bool EmergencyLinesOffArmed() noexcept {
 void InstallExitGuard() {
   static const bool installed = [] {
     std::atexit(AtExitLinesOff);
-    for (int sig : kGuardedSignals) {
-      struct sigaction current {};
-      if (sigaction(sig, nullptr, &current) != 0) continue;
-      const bool isDefault = (current.sa_flags & SA_SIGINFO) == 0 && current.sa_handler == SIG_DFL;
-      if (!isDefault) continue;
-      struct sigaction guard {};
-      guard.sa_handler = LinesOffAndDie;
-      sigemptyset(&guard.sa_mask);
-      guard.sa_flags = SA_RESETHAND;
-      sigaction(sig, &guard, nullptr);
-    }
+    for (int sig : kStopSignals) Guard(sig);
+    for (int sig : kFaultSignals) Guard(sig);
+    // A write past the file-size limit then fails like a full disk, which the trace and the
+    // chip file already report, instead of ending the run with VPP on.
+    if (HasDefaultAction(SIGXFSZ)) std::signal(SIGXFSZ, SIG_IGN);
     return true;
   }();
   (void)installed;

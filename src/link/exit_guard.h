@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 namespace daxwel {
 
@@ -37,12 +38,19 @@ void RunEmergencyLinesOff() noexcept;
 // True while some port is registered (for diagnostics and tests).
 bool EmergencyLinesOffArmed() noexcept;
 
+// The catchable signals whose default action ends the process without a fault: SIGTERM,
+// SIGINT, SIGHUP, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU and SIGPWR where the
+// system has it. A host that can stop an operation cleanly takes these over.
+std::span<const int> StopSignals();
+
 // Makes every way out of the process leave the lines off, in addition to the port's own
-// destructor: an atexit hook (std::exit without unwinding) and handlers for SIGTERM, SIGINT,
-// SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGILL, SIGFPE and SIGABRT that drop the lines and
-// re-raise the signal with its default action. A signal whose disposition is not the default
-// when this is called (a host's own SIGINT handler, a sanitizer's SIGSEGV handler) is left
-// alone. Call once at start-up, before any thread is started; later calls do nothing.
+// destructor: an atexit hook (std::exit without unwinding) and handlers for the StopSignals()
+// and for SIGQUIT, SIGSEGV, SIGBUS, SIGILL, SIGFPE and SIGABRT that drop the lines and
+// re-raise the signal with its default action. SIGXFSZ is ignored, so a write beyond the
+// file-size limit fails (and is reported) instead of ending the process with the lines on. A
+// signal whose disposition is not the default when this is called (a host's own SIGINT
+// handler, a sanitizer's SIGSEGV handler) is left alone. Call once at start-up, before any
+// thread is started; later calls do nothing.
 void InstallExitGuard();
 
 }  // namespace daxwel

@@ -19,6 +19,7 @@
 #include "ui/main_window.h"
 #include "ui/port_opening.h"
 #include "ui/screenshots.h"
+#include "ui/signal_quit.h"
 #include "ui/toolkit_language.h"
 
 int main(int argc, char** argv) {
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
   }
 
   QApplication app(argc, argv);
+  // From here a signal that would end the program ends it as "Salir" does, trace written.
+  daxwel::SignalQuit signalQuit;
   QApplication::setApplicationName("daxwel");
   QApplication::setApplicationVersion("2.0");
   QTranslator toolkitSpanish;
@@ -141,9 +144,10 @@ int main(int argc, char** argv) {
   if (!options.screenshotDir.isEmpty()) {
     return daxwel::TakeScreenshots(window, options.screenshotDir) ? 0 : 1;
   }
+  signalQuit.OnSignal([&window] { window.Exit(); });
   window.show();
   const int status = QApplication::exec();
   shown = nullptr;
   if (!tracePath.empty()) checkTrace();
-  return status;
+  return signalQuit.ExitStatus(status);
 }

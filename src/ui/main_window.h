@@ -94,6 +94,9 @@ class FrmDaxwel : public QWidget, public Operator {
   // "Adaptador" (from the port help window) and "Probar adaptador".
   void ChooseAdapter();
   void TestAdapter();
+  // "Salir": a run under way stops at its next yield point with the lines at 0, then the
+  // program ends (also what a signal from outside asks).
+  void Exit();
   // The viewer, or null before the first ShowProgress.
   FrmDoing* ProgressViewer() const { return frmdoing_; }
 
@@ -136,7 +139,6 @@ class FrmDaxwel : public QWidget, public Operator {
   void OpenHelp();
   void OpenSite();
   void ShowLptHelp();
-  void Exit();
   // Runs one device action with the commands that could start another one locked.
   void RunLocked(const std::function<void()>& action);
   void LockCommands(bool locked);

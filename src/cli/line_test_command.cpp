@@ -110,8 +110,8 @@ std::string CheckLineSteps(const std::vector<std::string>& steps, const Wiring& 
   }
   for (const std::string& step : steps) {
     if (IsControlWord(step) || std::find(known.begin(), known.end(), step) != known.end()) continue;
-    return "linetest: línea desconocida \"" + Printable(step) + "\" (este adaptador tiene " +
-           keys + "; además apagar y fin)";
+    return "linetest: línea desconocida \"" + Printable(step) + "\" (este adaptador tiene " + keys +
+           "; además apagar y fin)";
   }
   return {};
 }

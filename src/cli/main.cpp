@@ -410,7 +410,8 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   if (*adapterOption && o.adapter.empty()) return usage("--adapter: falta el nombre del adaptador");
   AdapterChoice adapter;
   std::string adapterNote;
-  if (std::string problem = ChooseAdapter(adapterOption->count() > 0, o.adapter, adapter, adapterNote);
+  if (std::string problem =
+          ChooseAdapter(adapterOption->count() > 0, o.adapter, adapter, adapterNote);
       !problem.empty()) {
     std::fprintf(stderr, "%s\n", problem.c_str());
     return exit_status::kFileFailure;

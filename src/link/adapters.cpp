@@ -328,8 +328,8 @@ std::string KindProblem(mode_t mode) {
 }
 
 std::string TooBig() {
-  return "el archivo es demasiado grande (más de " +
-         std::to_string(kMostAdapterBytes / 1024) + " KiB)";
+  return "el archivo es demasiado grande (más de " + std::to_string(kMostAdapterBytes / 1024) +
+         " KiB)";
 }
 
 }  // namespace
@@ -339,7 +339,8 @@ std::string TooBig() {
 // asked again in case the file was swapped meanwhile.
 std::string ReadSmallFile(const std::filesystem::path& path, std::string& text) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return "no se puede leer el archivo (" + ErrorText(errno) + ")";
+  if (::stat(path.c_str(), &st) != 0)
+    return "no se puede leer el archivo (" + ErrorText(errno) + ")";
   if (!S_ISREG(st.st_mode)) return KindProblem(st.st_mode);
   if (st.st_size > kMostAdapterBytes) return TooBig();
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);

@@ -100,9 +100,9 @@ void Resolve(SavedAdapter& saved, const std::string& file, const std::string& na
   const auto [end, ec] = std::from_chars(delayText.data(), delayText.data() + delayText.size(), us);
   if (ec != std::errc() || end != delayText.data() + delayText.size() || us < 0 ||
       us > kMaxExtraHalfPeriodUs) {
-    saved.problem = Printable(file + ":" + std::to_string(delayLine) + ": retardo=" +
-                              std::string(delayText) + ": se esperan microsegundos, de 0 a " +
-                              std::to_string(kMaxExtraHalfPeriodUs));
+    saved.problem =
+        Printable(file + ":" + std::to_string(delayLine) + ": retardo=" + std::string(delayText) +
+                  ": se esperan microsegundos, de 0 a " + std::to_string(kMaxExtraHalfPeriodUs));
     return;
   }
   saved.choice.extraHalfPeriod = std::chrono::microseconds(us);
@@ -167,7 +167,8 @@ SavedAdapter LoadSavedAdapter() {
 
 std::string SaveAdapter(const AdapterChoice& choice) {
   const std::filesystem::path path = SavedAdapterFile();
-  const std::string cannot = "No se pudo guardar el adaptador en " + Printable(path.string()) + ": ";
+  const std::string cannot =
+      "No se pudo guardar el adaptador en " + Printable(path.string()) + ": ";
   if (choice.name.find_first_of("\r\n") != std::string::npos) {
     return cannot + "el nombre tiene un salto de línea";
   }

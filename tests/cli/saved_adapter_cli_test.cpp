@@ -13,6 +13,7 @@
 
 #include "cli/cli_runner.h"
 #include "link/adapters.h"
+#include "sim/safe_file.h"
 #include "support/hex_builder.h"
 
 namespace daxwel::testing {
@@ -178,6 +179,19 @@ TEST_F(SavedAdapterCli, CtrlCAtAQuestionIsAbandoned) {
                                        "[s/N] ", "\x03");
   EXPECT_EQ(r.status, 130) << r.out;
   EXPECT_EQ(r.Result(), "abandoned") << r.out;
+}
+
+// No path (a simulator without a state file) is nobody's file, and asking never throws.
+TEST(SameFile, AnEmptyPathIsNoFile) {
+  TempDir dir;
+  const std::string trace = dir.Write("x.trace", "");
+  EXPECT_FALSE(sim::SameFile(trace, ""));
+  EXPECT_FALSE(sim::SameFile("", trace));
+  EXPECT_FALSE(sim::SameFile("", ""));
+  EXPECT_TRUE(sim::SameFile(trace, dir.Path() + "/./x.trace"));
+  EXPECT_TRUE(sim::SameFile(
+      dir.Path() + "/nuevo",
+      dir.Path() + "/../" + std::filesystem::path(dir.Path()).filename().string() + "/nuevo"));
 }
 
 }  // namespace

@@ -35,9 +35,14 @@ std::string Detect(Link& link, TerminalOperator& op) {
 }
 
 std::string Program(const Request& request, Link& link, TerminalOperator& op) {
-  if (request.config.kind == ConfigChoice::Kind::Fields) {
+  if (request.config.kind == ConfigChoice::Kind::Fields || request.config.word2) {
     // The dialog's fields depend on the model: like "Configurar", detect first when needed.
     if (op.ModelIndex() == 0 && DetectModel(link, op) == 0) return result::kNone;
+    if (std::string problem = CheckConfigWordCount(request.config, op.ModelIndex());
+        !problem.empty()) {
+      op.Message("Configuración Inválida", problem);
+      return result::kConfigError;
+    }
     if (std::string problem = CheckConfigForModel(request.config, ConfigLayoutOf(op.ModelIndex()));
         !problem.empty()) {
       op.Message("Configuración Inválida",

@@ -26,6 +26,9 @@ struct Request {
 // linetest: switches the adapter's lines one at a time (the given steps, or as asked on
 // standard input) and shows the data input after each; every line off at the end.
 std::string RunLineTest(const Request& request, Link& link, TerminalOperator& op);
+// linetest's steps given on the command line: each a line the adapter has, "apagar" or "fin".
+// Answers the empty text, or the usage error.
+std::string CheckLineSteps(const std::vector<std::string>& steps, const Wiring& wiring);
 // adapters: one preset a line, starting with the name --adapter takes.
 void ListAdapters(TerminalOperator& op);
 

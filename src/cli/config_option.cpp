@@ -148,6 +148,15 @@ std::string CheckConfigForModel(const ConfigChoice& choice, const ConfigLayout* 
   return {};
 }
 
+std::string CheckConfigWordCount(const ConfigChoice& choice, int modelIndex) {
+  const DeviceModel* model = ModelByIndex(modelIndex);
+  if (!choice.word2 || model == nullptr || modelIndex == 0 || model->family->configWords > 1) {
+    return {};
+  }
+  return "--config: el PIC " + std::string(model->modelName) +
+         " tiene una sola palabra de configuración (0x2007); sobra la segunda";
+}
+
 std::string ConfigSourceFor(const ConfigChoice& choice, const ConfigLayout* layout) {
   switch (choice.kind) {
     case ConfigChoice::Kind::FromFile:

@@ -29,6 +29,10 @@ std::string ParseConfigOption(std::string_view text, ConfigChoice& choice);
 // text, or the problem.
 std::string CheckConfigForModel(const ConfigChoice& choice, const ConfigLayout* layout);
 
+// Two words given ("0xHHHH,0xHHHH") for a model with one configuration word is an error, not a
+// second word dropped. Answers the empty text, or the problem.
+std::string CheckConfigWordCount(const ConfigChoice& choice, int modelIndex);
+
 // What the dialog would answer (SetConfigWord): "fromfile" or a 14-character word.
 std::string ConfigSourceFor(const ConfigChoice& choice, const ConfigLayout* layout);
 

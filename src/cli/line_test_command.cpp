@@ -1,6 +1,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -36,6 +37,11 @@ std::string Keys(const LineTest& test) {
   std::string keys;
   for (Line line : test.Outputs()) keys += (keys.empty() ? "" : ", ") + std::string(LineKey(line));
   return keys;
+}
+
+// The words a step may be besides a line's key.
+bool IsControlWord(std::string_view step) {
+  return step == "fin" || step == "q" || step == "apagar";
 }
 
 // Answers false when the step ends the test.
@@ -94,11 +100,33 @@ std::string RunLineTest(const Request& request, Link& link, TerminalOperator& op
   return op.AbandonRequested() ? result::kAbandoned : result::kOk;
 }
 
+std::string CheckLineSteps(const std::vector<std::string>& steps, const Wiring& wiring) {
+  std::string keys;
+  std::vector<std::string_view> known;
+  for (std::size_t i = 0; i < kLineCount; ++i) {
+    if (!wiring.lines[i].Wired()) continue;
+    known.push_back(LineKey(static_cast<Line>(i)));
+    keys += (keys.empty() ? "" : ", ") + std::string(known.back());
+  }
+  for (const std::string& step : steps) {
+    if (IsControlWord(step) || std::find(known.begin(), known.end(), step) != known.end()) continue;
+    return "linetest: línea desconocida \"" + Printable(step) + "\" (este adaptador tiene " + keys +
+           "; además apagar y fin)";
+  }
+  return {};
+}
+
 void ListAdapters(TerminalOperator& op) {
   for (const AdapterPreset& preset : AdapterPresets()) {
-    op.Output(std::string(preset.name) + " " +
-              DescribeWiring(preset.wiring, preset.extraHalfPeriodUs) + " # " +
-              std::string(preset.title) + "; " + std::string(preset.source));
+    std::string line = std::string(preset.name) + " " +
+                       DescribeWiring(preset.wiring, preset.extraHalfPeriodUs) + " # " +
+                       std::string(preset.title) + "; " + std::string(preset.source);
+    // --adapter takes the user's file of that name instead: said where the preset is shown.
+    if (const auto own = UserAdapterFile(preset.name)) {
+      line += " (oculto: --adapter " + std::string(preset.name) + " usa el archivo propio " +
+              Printable(own->string()) + ")";
+    }
+    op.Output(line);
   }
 }
 

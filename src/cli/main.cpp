@@ -27,6 +27,7 @@
 #include "link/exit_guard.h"
 #include "link/line_driver.h"
 #include "link/port_open.h"
+#include "link/saved_adapter.h"
 #include "link/trace_port.h"
 #include "sim/sim_session.h"
 
@@ -52,12 +53,15 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                   entrada estándar. No necesita un PIC en el zócalo.
   adapters        Lista los adaptadores conocidos: el nombre que toma --adapter y sus patas.
 
---adapter NOMBRE|ARCHIVO: el adaptador (por omisión daxwel, VDD siempre encendido). Un
-  ARCHIVO describe otro con una línea por señal, pata del conector DB-25 con - si la señal
-  se activa en 0 V: vpp=-5 vdd=-4 clock=3 datao=2 datai=10 (más pgm, enable, dataenable,
-  dir, mclrlow, connect, led, presence=loopback|none, delay=US). Sin ruta se busca en
-  ~/.config/daxwel/adaptadores. Con VDD conmutado los 16F62XA, 12F629/675, 16F630/676,
-  16F88X, 16F6XX, 12F683 y 16F91X entran con VPP antes que VDD.
+--adapter NOMBRE|ARCHIVO: el adaptador. Sin --adapter, el elegido en la ventana (guardado en
+  ~/.config/daxwel/daxwel.conf; la primera línea lo nombra), o daxwel (VDD siempre encendido)
+  si no hay uno; uno guardado que no se puede leer es un error. Un ARCHIVO describe otro con
+  una línea por señal, pata del conector DB-25 con - si la señal se activa en 0 V (# inicia
+  un comentario): vpp=-5 vdd=-4 clock=3 datao=2 datai=10 (más pgm, enable, dataenable, dir,
+  mclrlow, connect, led, presence=loopback|none, delay=US). Sin ruta se busca en
+  ~/.config/daxwel/adaptadores; ahí, uno con el nombre de un modelo lo oculta. Con VDD conmutado
+  los 16F62XA, 12F629/675, 16F630/676, 16F88X, 16F6XX, 12F683 y 16F91X entran con VPP antes
+  que VDD.
 --adapter-delay US: microsegundos que se alargan las fases del reloj (cables largos).
 
 --config (solo program):
@@ -217,7 +221,7 @@ struct Options {
   std::string simTime = "real";
   std::vector<std::string> simFaults;
   bool simReport = false;
-  std::string adapter = "daxwel";
+  std::string adapter;  // empty: the saved adapter, or daxwel when none is saved
   std::optional<int> adapterDelay;
   std::string osccal;
   std::optional<int> bandGap;
@@ -239,6 +243,21 @@ struct Backend {
     return *real.io;
   }
 };
+
+// The adapter given, or else the one saved by the window (said in the first line, so the user
+// knows which wiring drives the port), or else the default. A saved one that cannot be read is
+// an error: no other wiring stands in for it.
+std::string ChooseAdapter(bool given, const std::string& name, AdapterChoice& adapter,
+                          std::string& note) {
+  if (given) return ResolveAdapter(name, adapter);
+  const SavedAdapter saved = LoadSavedAdapter();
+  if (!saved.problem.empty()) return saved.problem + " (elija otro con --adapter)";
+  if (!saved.found) return {};
+  adapter = saved.choice;
+  note = "Adaptador: " + Printable(adapter.name) + " (el guardado en " +
+         Printable(SavedAdapterFile().string()) + ")";
+  return {};
+}
 
 int Finish(TerminalOperator& op, std::string_view result, int status) {
   op.Output("Resultado: " + (result.empty() ? std::string("-") : std::string(result)));
@@ -288,10 +307,11 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
                  "Palabra de configuración para program: file, 0xHHHH[,0xHHHH] o CAMPO=VALOR,...")
       ->type_name("CONFIG")
       ->capture_default_str();
-  app.add_option("--adapter", o.adapter,
-                 "Adaptador: un nombre de 'daxwel-cli adapters' o un archivo de patas")
-      ->type_name("NOMBRE|ARCHIVO")
-      ->capture_default_str();
+  CLI::Option* adapterOption =
+      app.add_option("--adapter", o.adapter,
+                     "Adaptador: un nombre de 'daxwel-cli adapters' o un archivo de patas (por "
+                     "omisión, el elegido en la ventana)")
+          ->type_name("NOMBRE|ARCHIVO");
   app.add_option("--adapter-delay", o.adapterDelay,
                  "Microsegundos más por cada fase del reloj (0 a 1000)")
       ->type_name("US");
@@ -406,8 +426,12 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
     ListAdapters(lister);
     return exit_status::kOk;
   }
+  if (*adapterOption && o.adapter.empty()) return usage("--adapter: falta el nombre del adaptador");
   AdapterChoice adapter;
-  if (std::string problem = ResolveAdapter(o.adapter, adapter); !problem.empty()) {
+  std::string adapterNote;
+  if (std::string problem =
+          ChooseAdapter(adapterOption->count() > 0, o.adapter, adapter, adapterNote);
+      !problem.empty()) {
     std::fprintf(stderr, "%s\n", problem.c_str());
     return exit_status::kFileFailure;
   }
@@ -448,6 +472,14 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   }
   if (std::string problem = ParseConfigOption(o.config, request.config); !problem.empty())
     return usage(problem);
+  if (std::string problem = CheckConfigWordCount(request.config, request.modelIndex);
+      !problem.empty()) {
+    return usage(problem);
+  }
+  if (request.command == Command::LineTest) {
+    if (std::string problem = CheckLineSteps(request.lineSteps, adapter.wiring); !problem.empty())
+      return usage(problem);
+  }
   const auto port = ParsePortRequest(o.port);
   if (!port) {
     return usage(
@@ -489,6 +521,7 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   settings.calibrationFolder = DefaultCalibrationFolder();
   settings.force = o.force || request.force;
   TerminalOperator op(settings, request.config, [&watch] { return watch.Requested(); });
+  if (!adapterNote.empty()) op.Line(adapterNote);
 
   if (std::string result = CheckFiles(request, op); !result.empty()) {
     return Finish(op, result, ExitStatusForResult(result));
@@ -548,6 +581,11 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   } else {
     result = RunCommand(request, link, op);
   }
+  // Ctrl-C at a question (the confirmation, the 12 V one) ends the operation as Ctrl-C anywhere
+  // else does; "nothing done" would hide that the user stopped it.
+  if (watch.Requested() && result == result::kNone && request.command != Command::Run) {
+    result = result::kAbandoned;
+  }
 
   // A broken file is the file's fault whatever word its operation ends with.
   int status = op.HadFileFailure() ? exit_status::kFileFailure : ExitStatusForResult(result);
@@ -587,6 +625,7 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
 }  // namespace daxwel::cli
 
 int main(int argc, char** argv) {
+  daxwel::sim::ReserveStandardStreams();
   // Output piped into a reader that quits early (`| head`) must not kill a run half-way, with
   // VPP still on and the simulated chip unsaved: the writes just fail and the run goes on.
   std::signal(SIGPIPE, SIG_IGN);

@@ -1,7 +1,11 @@
 #include "link/adapters.h"
 
+#include <fcntl.h>
 #include <ini.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -11,6 +15,8 @@
 #include <sstream>
 #include <utility>
 #include <vector>
+
+#include "link/ppdev_port.h"
 
 namespace daxwel {
 
@@ -154,6 +160,21 @@ std::optional<int> ParseInt(const std::string& text) {
   return static_cast<int>(value);
 }
 
+// The line as the file format means it: leading blanks are layout, never inih's continuation
+// of the line before, and "#" or ";" at the start or after a blank begins a comment.
+std::string Uncommented(std::string_view line) {
+  const std::size_t first = line.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  line.remove_prefix(first);
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const bool marker = line[i] == '#' || line[i] == ';';
+    if (marker && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) {
+      return std::string(line.substr(0, i));
+    }
+  }
+  return std::string(line);
+}
+
 // inih reads through this, one line at a time, so every call of the handler knows its line.
 struct Reader {
   std::istringstream in;
@@ -165,6 +186,7 @@ char* ReadLine(char* str, int num, void* stream) {
   std::string line;
   if (!std::getline(reader->in, line)) return nullptr;
   ++reader->line;
+  line = Uncommented(line);
   line += '\n';
   const std::size_t size = std::min(line.size(), static_cast<std::size_t>(num - 1));
   std::memcpy(str, line.data(), size);
@@ -262,7 +284,127 @@ int Handler(void* user, const char* section, const char* name, const char* value
   return static_cast<Parse*>(user)->Handle(section, name, value) ? 1 : 0;
 }
 
+std::string ParseText(std::string_view text, std::string_view fileName, AdapterChoice& choice) {
+  Reader reader;
+  reader.in.str(std::string(text));
+  Parse parse;
+  parse.reader = &reader;
+  parse.file = std::string(fileName);
+  parse.choice.name = std::string(fileName);
+  parse.choice.wiring = Wiring{};
+  parse.choice.wiring.presence = Presence::kNone;
+  const int result = ini_parse_stream(ReadLine, &reader, Handler, &parse);
+  if (!parse.error.empty()) return parse.error;
+  if (result > 0) {
+    return parse.file + ":" + std::to_string(result) +
+           ": línea no válida (se espera clave=valor, o un comentario con # o ;)";
+  }
+  if (result != 0) return parse.file + ": no se pudo leer";
+  std::string missing;
+  for (Line line : {Line::kVpp, Line::kClock, Line::kDataOut}) {
+    if (!parse.choice.wiring.Has(line)) missing += std::string(LineKey(line)) + ", ";
+  }
+  if (!parse.choice.wiring.dataIn.Wired()) missing += std::string(kDataInKey) + ", ";
+  if (!missing.empty()) {
+    missing.resize(missing.size() - 2);
+    return parse.file + ": falta " + missing + " (obligatorias: vpp, clock, datao y datai)";
+  }
+  if (parse.choice.wiring.presence == Presence::kPattern) {
+    return parse.file + ":" + std::to_string(parse.keyLine[std::string(kPresenceKey)]) +
+           ": presence=pattern es solo para el adaptador de Daxwel (use loopback o none)";
+  }
+  choice = parse.choice;
+  return {};
+}
+
+// Adapter files are a few lines: anything bigger is not one.
+constexpr off_t kMostAdapterBytes = 64 * 1024;
+
+std::string KindProblem(mode_t mode) {
+  if (S_ISDIR(mode)) return "es una carpeta, no un archivo";
+  if (S_ISFIFO(mode)) return "es una tubería (FIFO), no un archivo regular";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "es un dispositivo, no un archivo regular";
+  return "no es un archivo regular";
+}
+
+std::string TooBig() {
+  return "el archivo es demasiado grande (más de " + std::to_string(kMostAdapterBytes / 1024) +
+         " KiB)";
+}
+
 }  // namespace
+
+// A regular file only, asked before it is opened: opening a FIFO would wait for a writer, a
+// device such as /dev/zero never ends. The open itself never waits, and what it reached is
+// asked again in case the file was swapped meanwhile.
+std::string ReadSmallFile(const std::filesystem::path& path, std::string& text) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0)
+    return "no se puede leer el archivo (" + ErrorText(errno) + ")";
+  if (!S_ISREG(st.st_mode)) return KindProblem(st.st_mode);
+  if (st.st_size > kMostAdapterBytes) return TooBig();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return "no se puede leer el archivo (" + ErrorText(errno) + ")";
+  std::string problem;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) problem = KindProblem(st.st_mode);
+  char buffer[4096];
+  while (problem.empty()) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      problem = "no se puede leer el archivo (" + ErrorText(errno) + ")";
+    } else {
+      text.append(buffer, static_cast<std::size_t>(n));
+      if (static_cast<off_t>(text.size()) > kMostAdapterBytes) problem = TooBig();
+    }
+  }
+  ::close(fd);
+  return problem;
+}
+
+namespace {
+
+// The length of the valid UTF-8 character at `at`, 0 when the bytes there are not one.
+std::size_t Utf8Length(std::string_view text, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  const std::size_t length = lead >= 0xF0 && lead <= 0xF4   ? 4
+                             : lead >= 0xE0                 ? 3
+                             : lead >= 0xC2 && lead <= 0xDF ? 2
+                                                            : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 0;
+  }
+  // C1 controls (U+0080 to U+009F) steer terminals as ESC does.
+  if (lead == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0) return 0;
+  return length;
+}
+
+}  // namespace
+
+std::string Printable(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c < 0x7F) {
+      out += text[i++];
+      continue;
+    }
+    const std::size_t length = c >= 0x80 ? Utf8Length(text, i) : 0;
+    if (length != 0) {
+      out += text.substr(i, length);
+      i += length;
+      continue;
+    }
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += "\\x";
+    out += kHex[c >> 4];
+    out += kHex[c & 0xF];
+    ++i;
+  }
+  return out;
+}
 
 std::span<const AdapterPreset> AdapterPresets() {
   static const std::vector<AdapterPreset> presets = MakePresets();
@@ -298,44 +440,15 @@ std::string_view LineDescription(Line line) {
 
 std::string ParseWiringText(std::string_view text, std::string_view fileName,
                             AdapterChoice& choice) {
-  Reader reader;
-  reader.in.str(std::string(text));
-  Parse parse;
-  parse.reader = &reader;
-  parse.file = std::string(fileName);
-  parse.choice.name = std::string(fileName);
-  parse.choice.wiring = Wiring{};
-  parse.choice.wiring.presence = Presence::kNone;
-  const int result = ini_parse_stream(ReadLine, &reader, Handler, &parse);
-  if (!parse.error.empty()) return parse.error;
-  if (result > 0) {
-    return parse.file + ":" + std::to_string(result) +
-           ": línea no válida (se espera clave=valor, o un comentario con # o ;)";
-  }
-  if (result != 0) return parse.file + ": no se pudo leer";
-  std::string missing;
-  for (Line line : {Line::kVpp, Line::kClock, Line::kDataOut}) {
-    if (!parse.choice.wiring.Has(line)) missing += std::string(LineKey(line)) + ", ";
-  }
-  if (!parse.choice.wiring.dataIn.Wired()) missing += std::string(kDataInKey) + ", ";
-  if (!missing.empty()) {
-    missing.resize(missing.size() - 2);
-    return parse.file + ": falta " + missing + " (obligatorias: vpp, clock, datao y datai)";
-  }
-  if (parse.choice.wiring.presence == Presence::kPattern) {
-    return parse.file + ":" + std::to_string(parse.keyLine[std::string(kPresenceKey)]) +
-           ": presence=pattern es solo para el adaptador de Daxwel (use loopback o none)";
-  }
-  choice = parse.choice;
-  return {};
+  return Printable(ParseText(text, fileName, choice));
 }
 
 std::string ReadWiringFile(const std::filesystem::path& path, AdapterChoice& choice) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return path.string() + ": no se puede leer el archivo";
-  std::ostringstream text;
-  text << in.rdbuf();
-  return ParseWiringText(text.str(), path.string(), choice);
+  std::string text;
+  if (std::string problem = ReadSmallFile(path, text); !problem.empty()) {
+    return Printable(path.string() + ": " + problem);
+  }
+  return ParseWiringText(text, path.string(), choice);
 }
 
 std::filesystem::path UserAdapterFolder() {
@@ -350,23 +463,36 @@ std::filesystem::path UserAdapterFolder() {
   return base / "daxwel" / "adaptadores";
 }
 
+std::optional<std::filesystem::path> UserAdapterFile(std::string_view name) {
+  const std::filesystem::path bare(name);
+  if (name.empty() || bare.has_parent_path() || name == "." || name == "..") return std::nullopt;
+  const std::filesystem::path inFolder = UserAdapterFolder() / bare;
+  struct stat st {};
+  if (::lstat(inFolder.c_str(), &st) != 0) return std::nullopt;
+  return inFolder;
+}
+
 std::string ResolveAdapter(std::string_view nameOrFile, AdapterChoice& choice) {
-  if (const AdapterPreset* preset = FindAdapterPreset(nameOrFile)) {
+  if (nameOrFile.empty()) {
+    return "Falta el nombre del adaptador (un modelo de 'daxwel-cli adapters' o un archivo)";
+  }
+  // The user's own file of a preset's name is what the user meant: it hides the preset.
+  const std::optional<std::filesystem::path> own = UserAdapterFile(nameOrFile);
+  const AdapterPreset* preset = FindAdapterPreset(nameOrFile);
+  if (preset != nullptr && !own) {
     choice = {std::string(preset->name), preset->wiring,
               std::chrono::microseconds(preset->extraHalfPeriodUs)};
     return {};
   }
   std::filesystem::path path(nameOrFile);
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec) && !path.has_parent_path()) {
-    const std::filesystem::path inFolder = UserAdapterFolder() / path;
-    if (std::filesystem::exists(inFolder, ec)) path = inFolder;
-  }
-  if (!std::filesystem::exists(path, ec)) {
-    return "Adaptador desconocido: \"" + std::string(nameOrFile) +
-           "\" (ni un modelo de 'daxwel-cli adapters' ni un archivo; los archivos propios van "
-           "en " +
-           UserAdapterFolder().string() + ")";
+  struct stat st {};
+  const bool here = preset == nullptr && ::lstat(path.c_str(), &st) == 0;
+  if (!here && own) path = *own;
+  if (!here && !own) {
+    return Printable("Adaptador desconocido: \"" + std::string(nameOrFile) +
+                     "\" (ni un modelo de 'daxwel-cli adapters' ni un archivo; los archivos "
+                     "propios van en " +
+                     UserAdapterFolder().string() + ")");
   }
   return ReadWiringFile(path, choice);
 }

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "link/ppdev_port.h"
@@ -290,7 +291,20 @@ std::string WriteFileAtomically(const std::string& path, std::string_view text, 
   return {};
 }
 
+void ReserveStandardStreams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free number is this one, since the ones below are open by now.
+    const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (opened >= 0 && opened != fd) {
+      ::dup2(opened, fd);
+      ::close(opened);
+    }
+  }
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;  // no file at all is nobody's file
   const WriteTarget ta = ResolveWriteTarget(a);
   const WriteTarget tb = ResolveWriteTarget(b);
   struct stat sa {};
@@ -298,11 +312,17 @@ bool SameFile(const std::string& a, const std::string& b) {
   if (::stat(ta.path.c_str(), &sa) == 0 && ::stat(tb.path.c_str(), &sb) == 0) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
   }
-  std::error_code ea;
-  std::error_code eb;
-  const fs::path ca = fs::weakly_canonical(fs::absolute(ta.path), ea);
-  const fs::path cb = fs::weakly_canonical(fs::absolute(tb.path), eb);
-  return !ea && !eb && ca == cb;
+  const auto canonical = [](const std::string& path) -> std::optional<fs::path> {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(path, ec);
+    if (ec) return std::nullopt;
+    fs::path resolved = fs::weakly_canonical(absolute, ec);
+    if (ec) return std::nullopt;
+    return resolved;
+  };
+  const std::optional<fs::path> ca = canonical(ta.path);
+  const std::optional<fs::path> cb = canonical(tb.path);
+  return ca && cb && *ca == *cb;
 }
 
 }  // namespace daxwel::sim

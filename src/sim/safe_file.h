@@ -38,6 +38,11 @@ std::string CheckWritable(const std::string& path, bool replace);
 std::string WriteFileAtomically(const std::string& path, std::string_view text, bool replace,
                                 int* lockedFd = nullptr);
 
+// Opens /dev/null on whichever of standard input, output and error the program was started
+// without (`>&-`). Otherwise the next file opened takes that number, and the program's own
+// text would be written into it (a state file, a trace). Call first thing in main.
+void ReserveStandardStreams();
+
 // Whether both paths lead to the same file (once links are followed; also when it does not
 // exist yet).
 bool SameFile(const std::string& a, const std::string& b);

@@ -75,6 +75,13 @@ std::string_view WithoutComment(std::string_view text) {
   return end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
 }
 
+// The reader counts the lines it was given; the file has the model's comment line before them.
+std::string Renumbered(const std::string& description, int line, int skippedLines) {
+  const std::string said = "Línea " + std::to_string(line) + ":";
+  if (skippedLines == 0 || line <= 0 || description.rfind(said, 0) != 0) return description;
+  return "Línea " + std::to_string(line + skippedLines) + ":" + description.substr(said.size());
+}
+
 bool ReadWhole(int fd, std::string& bytes) {
   char buffer[65536];
   for (;;) {
@@ -329,7 +336,7 @@ std::string ContentsOfText(std::string_view bytes, const std::string& path, int 
     case HexStatus::EepromSizeError:
       return path + ": excede el tamaño de la EEPROM Data Memory";
     case HexStatus::ReadFailure:
-      return path + ": " + loaded.description;
+      return path + ": " + Renumbered(loaded.description, loaded.line, skippedLines);
   }
   const HexImage& image = loaded.image;
   contents.program.assign(static_cast<std::size_t>(programWords), kErasedWord);

@@ -38,7 +38,7 @@ DlgAdapter::DlgAdapter(const AdapterChoice& current, std::function<void(const Ad
     if (preset.name == current.name) selected = cmbAdapter_->count();
     cmbAdapter_->addItem(Qs(preset.name) + " - " + Qs(preset.title));
   }
-  if (selected < 0) {
+  if (selected < 0 && !current.name.empty()) {
     cmbAdapter_->addItem(Qs(current.name));
     selected = cmbAdapter_->count() - 1;
   }
@@ -62,25 +62,25 @@ DlgAdapter::DlgAdapter(const AdapterChoice& current, std::function<void(const Ad
   layout->addLayout(delayRow);
 
   auto* buttons = new QHBoxLayout;
-  auto* cmdTest = new QPushButton("Probar adaptador", this);
-  cmdTest->setObjectName("cmdProbar");
-  auto* cmdOk = new QPushButton("Aceptar", this);
-  cmdOk->setObjectName("cmdAceptar");
+  cmdTest_ = new QPushButton("Probar adaptador", this);
+  cmdTest_->setObjectName("cmdProbar");
+  cmdOk_ = new QPushButton("Aceptar", this);
+  cmdOk_->setObjectName("cmdAceptar");
   auto* cmdCancel = new QPushButton("Cancelar", this);
   cmdCancel->setObjectName("cmdCancelar");
-  buttons->addWidget(cmdTest);
+  buttons->addWidget(cmdTest_);
   buttons->addStretch();
-  buttons->addWidget(cmdOk);
+  buttons->addWidget(cmdOk_);
   buttons->addWidget(cmdCancel);
   layout->addLayout(buttons);
 
   connect(cmbAdapter_, &QComboBox::activated, this, &DlgAdapter::OnPreset);
   connect(spnDelay_, &QSpinBox::valueChanged, this,
           [this](int us) { choice_.extraHalfPeriod = std::chrono::microseconds(us); });
-  connect(cmdTest, &QPushButton::clicked, this, [this] {
+  connect(cmdTest_, &QPushButton::clicked, this, [this] {
     if (test_) test_(choice_);
   });
-  connect(cmdOk, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cmdOk_, &QPushButton::clicked, this, &QDialog::accept);
   connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
   Show();
 }
@@ -118,12 +118,21 @@ void DlgAdapter::ChooseFile() {
     QMessageBox::warning(this, "Adaptador", Qs(problem));
   }
   // Back on what was chosen before.
-  for (int i = 0; i < cmbAdapter_->count(); ++i) {
+  cmbAdapter_->setCurrentIndex(-1);
+  for (int i = 0; i < cmbAdapter_->count() && !choice_.name.empty(); ++i) {
     if (cmbAdapter_->itemText(i).startsWith(Qs(choice_.name))) cmbAdapter_->setCurrentIndex(i);
   }
 }
 
 void DlgAdapter::Show() {
+  // Nothing chosen yet (the saved adapter could not be read): nothing to accept or test.
+  const bool chosen = !choice_.name.empty();
+  cmdOk_->setEnabled(chosen);
+  cmdTest_->setEnabled(chosen);
+  if (!chosen) {
+    lblPins_->setText("Ningún adaptador elegido: elija uno de la lista o un archivo propio.");
+    return;
+  }
   QString text = Qs(DescribeWiring(choice_.wiring));
   if (const AdapterPreset* preset = FindAdapterPreset(choice_.name)) {
     text += "\nFuente: " + Qs(preset->source);

@@ -11,6 +11,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QPushButton;
 class QSpinBox;
 class QTimer;
 
@@ -22,7 +23,8 @@ class DlgAdapter : public QDialog {
   Q_OBJECT
 
  public:
-  // `test` opens "Probar adaptador" on the adapter as chosen in the dialog so far.
+  // `test` opens "Probar adaptador" on the adapter as chosen in the dialog so far. A `current`
+  // without a name starts with nothing chosen.
   DlgAdapter(const AdapterChoice& current, std::function<void(const AdapterChoice&)> test,
              QWidget* parent = nullptr);
   AdapterChoice Choice() const { return choice_; }
@@ -37,6 +39,8 @@ class DlgAdapter : public QDialog {
   QComboBox* cmbAdapter_ = nullptr;
   QLabel* lblPins_ = nullptr;
   QSpinBox* spnDelay_ = nullptr;
+  QPushButton* cmdOk_ = nullptr;
+  QPushButton* cmdTest_ = nullptr;
 };
 
 // "Probar adaptador": one check box per output line of the adapter, the data input read

@@ -1,17 +1,15 @@
 #include <QApplication>
 #include <QCoreApplication>
-#include <QSettings>
 #include <QStringList>
 #include <QTextStream>
 #include <QTranslator>
-#include <algorithm>
-#include <chrono>
 #include <fstream>
 #include <memory>
 
 #include "link/adapters.h"
 #include "link/clock.h"
 #include "link/exit_guard.h"
+#include "link/saved_adapter.h"
 #include "link/trace_port.h"
 #include "sim/sim_session.h"
 #include "ui/app_hooks.h"
@@ -23,6 +21,7 @@
 #include "ui/toolkit_language.h"
 
 int main(int argc, char** argv) {
+  daxwel::sim::ReserveStandardStreams();
   // Before Qt starts any thread: every way out leaves the adapter lines at 0.
   daxwel::InstallExitGuard();
   // The arguments are read before the window system is reached, so that --help and mistakes
@@ -58,21 +57,27 @@ int main(int argc, char** argv) {
   daxwel::Pacer* pacer = &realTime;
   daxwel::PortOpener opener = daxwel::RealPorts();
   daxwel::WindowHooks hooks;
-  // The adapter chosen last time in the window, unless it can no longer be used.
+  daxwel::FrmDaxwel* shown = nullptr;
+  // The adapter chosen last time, the one the command line uses too. One that cannot be read
+  // is said, and the window waits for a choice rather than drive another wiring.
   if (options.screenshotDir.isEmpty()) {
-    QSettings settings("daxwel", "daxwel");
-    const std::string saved = settings.value("adaptador/nombre").toString().toStdString();
-    daxwel::AdapterChoice choice;
-    if (!saved.empty() && daxwel::ResolveAdapter(saved, choice).empty()) {
-      choice.extraHalfPeriod = std::chrono::microseconds(std::clamp(
-          settings.value("adaptador/retardo", 0).toInt(), 0, daxwel::kMaxExtraHalfPeriodUs));
-      hooks.adapter = choice;
+    const daxwel::SavedAdapter saved = daxwel::LoadSavedAdapter();
+    if (!saved.problem.empty()) {
+      hooks.adapterProblem = saved.problem;
+      err << "daxwel: " << QString::fromStdString(saved.problem) << "\n";
+      err.flush();
+    } else if (saved.found) {
+      hooks.adapter = saved.choice;
     }
   }
-  hooks.adapterChanged = [&simulated](const daxwel::AdapterChoice& choice) {
-    QSettings settings("daxwel", "daxwel");
-    settings.setValue("adaptador/nombre", QString::fromStdString(choice.name));
-    settings.setValue("adaptador/retardo", static_cast<int>(choice.extraHalfPeriod.count()));
+  hooks.adapterChanged = [&err, &shown](const daxwel::AdapterChoice& choice) {
+    if (const std::string problem = daxwel::SaveAdapter(choice); !problem.empty()) {
+      err << "daxwel: " << QString::fromStdString(problem) << "\n";
+      err.flush();
+      if (shown != nullptr) shown->Message("Error", problem);
+    }
+  };
+  hooks.adapterInUse = [&simulated](const daxwel::AdapterChoice& choice) {
     if (simulated) simulated->Adapter().SetWiring(choice.wiring);
   };
   if (options.sim) {
@@ -94,7 +99,6 @@ int main(int argc, char** argv) {
   const std::string tracePath = options.tracePath.toStdString();
   std::ofstream trace;
   bool traceTold = false;
-  daxwel::FrmDaxwel* shown = nullptr;
   if (simulated) {
     // The chip file follows every operation, as it would stay on the bench.
     daxwel::SaveStateAfterEachOperation(hooks, *simulated, err,
@@ -113,7 +117,8 @@ int main(int argc, char** argv) {
   if (!tracePath.empty()) {
     // As the command line: an existing file only with --force, never the state file.
     std::string traceRefused = daxwel::sim::CheckWritable(tracePath, options.force);
-    if (options.sim && daxwel::sim::SameFile(tracePath, options.sim->statePath)) {
+    if (options.sim && !options.sim->statePath.empty() &&
+        daxwel::sim::SameFile(tracePath, options.sim->statePath)) {
       traceRefused = "--trace: " + tracePath + " es el archivo de estado del simulador";
     }
     if (!traceRefused.empty()) {

@@ -52,7 +52,8 @@ FrmDaxwel::FrmDaxwel(PortOpener opener, Pacer& pacer, WindowHooks hooks, QWidget
       opener_(std::move(opener)),
       pacer_(pacer),
       hooks_(std::move(hooks)),
-      adapter_(hooks_.adapter) {
+      adapter_(hooks_.adapter),
+      adapterProblem_(hooks_.adapterProblem) {
   setObjectName("frmDaxwel");
   setWindowTitle("Daxwel - Programador para PIC 16F8xx - (v 2.0)");
   setWindowIcon(QIcon(QPixmap::fromImage(DrawIcon(64))));
@@ -200,6 +201,14 @@ void FrmDaxwel::StartUp() {
   connect(cmbPicSelect_, &QComboBox::currentIndexChanged, this, &FrmDaxwel::OnModelChanged);
 
   tmrcheck_->start();
+  // Once the window is on screen, so the message has something to stand in front of.
+  if (!adapterProblem_.empty()) QTimer::singleShot(0, this, [this] { TellAdapterProblem(); });
+}
+
+void FrmDaxwel::TellAdapterProblem() {
+  Message("Error", adapterProblem_ +
+                       "\r\rEl puerto no se usa hasta elegir un adaptador (botón ? junto al "
+                       "puerto, Adaptador).");
 }
 
 void FrmDaxwel::UpdatePorts(bool reopen) {
@@ -212,9 +221,11 @@ void FrmDaxwel::UpdatePorts(bool reopen) {
     // The old port is released before the new one is claimed.
     link_.reset();
     port_.reset();
-    OpenedPort opened = opener_(address, adapter_.wiring.Rest());
+    // Without a readable adapter the port is not even opened: opening writes its "off" bytes.
+    OpenedPort opened;
+    if (adapterProblem_.empty()) opened = opener_(address, adapter_.wiring.Rest());
     port_ = opened.io ? std::move(opened.io) : std::make_unique<AbsentPort>();
-    portProblem_ = opened.problem;
+    portProblem_ = adapterProblem_.empty() ? opened.problem : adapterProblem_;
     lblchkhard_->setToolTip(Qs(portProblem_));
     link_ = std::make_unique<Link>(*port_, pacer_, address, adapter_.wiring);
     link_->SetExtraHalfPeriod(adapter_.extraHalfPeriod);
@@ -409,23 +420,35 @@ void FrmDaxwel::ShowLptHelp() {
   frmHelpOnLpt_->raise();
 }
 
-void FrmDaxwel::SetAdapter(const AdapterChoice& choice) {
+void FrmDaxwel::UseAdapter(const AdapterChoice& choice, const std::string& problem) {
   adapter_ = choice;
-  if (hooks_.adapterChanged) hooks_.adapterChanged(adapter_);
+  adapterProblem_ = problem;
+  if (problem.empty() && hooks_.adapterInUse) hooks_.adapterInUse(adapter_);
   UpdatePorts(true);
   PresencePoll();
 }
 
+void FrmDaxwel::SetAdapter(const AdapterChoice& choice) {
+  if (hooks_.adapterChanged) hooks_.adapterChanged(choice);
+  UseAdapter(choice, {});
+}
+
 void FrmDaxwel::ChooseAdapter() {
   if (busy_) return;
+  // With no usable adapter the dialog starts with none chosen, so that accepting it at once
+  // cannot pick a wiring the user never looked at.
+  AdapterChoice none;
+  none.name.clear();
   DlgAdapter dialog(
-      adapter_,
+      adapterProblem_.empty() ? adapter_ : none,
       [this](const AdapterChoice& trial) {
-        // The test drives the adapter as chosen in the dialog, kept if the dialog is accepted.
+        // The test drives the adapter as chosen in the dialog; nothing is kept or remembered
+        // unless the dialog is accepted.
         const AdapterChoice kept = adapter_;
-        SetAdapter(trial);
+        const std::string keptProblem = adapterProblem_;
+        UseAdapter(trial, {});
         TestAdapter();
-        SetAdapter(kept);
+        UseAdapter(kept, keptProblem);
       },
       this);
   if (dialog.exec() == QDialog::Accepted) SetAdapter(dialog.Choice());
@@ -433,6 +456,10 @@ void FrmDaxwel::ChooseAdapter() {
 
 void FrmDaxwel::TestAdapter() {
   if (busy_) return;
+  if (!adapterProblem_.empty()) {
+    TellAdapterProblem();
+    return;
+  }
   // The presence poll would move the lines under the test.
   tmrcheck_->stop();
   busy_ = true;

@@ -55,8 +55,7 @@ struct WindowHooks {
   std::function<void()> quit;
   // After every device operation (a place to save a simulated chip, for instance).
   std::function<void()> afterOperation;
-  // The adapter at start-up, and where a new choice goes (to be remembered, to rebuild a
-  // simulated adapter).
+  // The adapter at start-up, and where a new choice goes (to be remembered) once accepted.
   AdapterChoice adapter = DefaultAdapter();
   std::function<void(const AdapterChoice&)> adapterChanged;
   // Where factory calibrations are kept; empty: the user's own store.
@@ -66,6 +65,12 @@ struct WindowHooks {
       const std::string& text, const std::vector<std::string>& names,
       const std::vector<CalibrationRecord>& candidates)>
       factoryValues;
+  // Every wiring the port is about to be driven with, a trial's included (to rebuild a
+  // simulated adapter).
+  std::function<void(const AdapterChoice&)> adapterInUse;
+  // Why the saved adapter cannot be used. While not empty the window says so, drives no port
+  // and waits for an adapter to be chosen: no other wiring stands in for it.
+  std::string adapterProblem;
 };
 
 inline constexpr const char* kMakerSite = "www.mirvane.com.ar";
@@ -91,6 +96,8 @@ class FrmDaxwel : public QWidget, public Operator {
   const AdapterChoice& Adapter() const { return adapter_; }
   // Takes the adapter: the port is opened again with its "off" levels.
   void SetAdapter(const AdapterChoice& choice);
+  // Why no adapter is in use (the saved one could not be read), or empty.
+  const std::string& AdapterProblem() const { return adapterProblem_; }
   // "Adaptador" (from the port help window) and "Probar adaptador".
   void ChooseAdapter();
   void TestAdapter();
@@ -128,6 +135,9 @@ class FrmDaxwel : public QWidget, public Operator {
   void BuildControls();
   void StartUp();
   void UpdatePorts(bool reopen = false);
+  // Drives the port with `choice`, a trial or a kept one; `problem` as AdapterProblem().
+  void UseAdapter(const AdapterChoice& choice, const std::string& problem);
+  void TellAdapterProblem();
   void OnModelChanged(int index);
   bool HardwareGateOpen() const { return hardStatus_ != "error"; }
   void Browse();
@@ -152,6 +162,7 @@ class FrmDaxwel : public QWidget, public Operator {
   std::unique_ptr<PortIo> port_;
   std::unique_ptr<Link> link_;
   AdapterChoice adapter_;
+  std::string adapterProblem_;
   std::uint16_t outPort_ = 0;
   std::uint16_t inPort_ = 0;
   std::string hardStatus_;

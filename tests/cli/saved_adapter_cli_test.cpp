@@ -1,0 +1,198 @@
+// The command line and the saved adapter, and the smaller edges of its options and files.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli_runner.h"
+#include "link/adapters.h"
+#include "sim/safe_file.h"
+#include "support/hex_builder.h"
+
+namespace daxwel::testing {
+namespace {
+
+// Every run here sees its own settings folder, never the user's.
+class SavedAdapterCli : public ::testing::Test {
+ protected:
+  SavedAdapterCli() {
+    if (const char* old = std::getenv("XDG_CONFIG_HOME")) old_ = old;
+    ::setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
+    std::filesystem::create_directories(dir.Path() + "/daxwel/adaptadores");
+  }
+  ~SavedAdapterCli() override {
+    if (old_) {
+      ::setenv("XDG_CONFIG_HOME", old_->c_str(), 1);
+    } else {
+      ::unsetenv("XDG_CONFIG_HOME");
+    }
+  }
+  CliResult Sim(const std::string& model, std::vector<std::string> args) {
+    args.insert(args.begin(), {"--sim", model, "--sim-time", "virtual"});
+    return RunCli(args, dir.Path());
+  }
+  std::string Saved(const std::string& text) { return dir.Write("daxwel/daxwel.conf", text); }
+  std::string FirstLine(const std::string& out) { return out.substr(0, out.find('\n')); }
+  TempDir dir;
+
+ private:
+  std::optional<std::string> old_;
+};
+
+std::string LastWrite(const std::string& trace) {
+  const std::size_t at = trace.rfind(" W 0378 ");
+  return at == std::string::npos ? "" : trace.substr(at + 8, 2);
+}
+
+// Without --adapter the saved one drives the port, and the first line names it.
+TEST_F(SavedAdapterCli, TheSavedAdapterIsUsedAndNamed) {
+  const std::string conf = Saved("[adaptador]\nnombre=tait-7407\nretardo=0\n");
+  const std::string trace = dir.Path() + "/t";
+  CliResult r = Sim("16F628A", {"--trace", trace, "detect"});
+  EXPECT_EQ(r.status, 0) << r.Describe();
+  EXPECT_EQ(FirstLine(r.out), "Adaptador: tait-7407 (el guardado en " + conf + ")");
+  // tait-7407 asserts VPP and VDD at a low pin: its "off" byte keeps them high.
+  EXPECT_EQ(LastWrite(ReadAll(trace)), "0C") << ReadAll(trace).substr(0, 200);
+
+  // --adapter wins, and then nothing is said about the saved one.
+  r = Sim("16F628A", {"--force", "--trace", trace, "--adapter", "daxwel", "detect"});
+  EXPECT_EQ(r.status, 0) << r.Describe();
+  EXPECT_EQ(r.out.find("Adaptador:"), std::string::npos) << r.out;
+  EXPECT_EQ(LastWrite(ReadAll(trace)), "00");
+}
+
+// A saved adapter that cannot be used stops the run before the port or any file is touched.
+TEST_F(SavedAdapterCli, ABrokenSavedAdapterIsAnErrorNeverAnotherWiring) {
+  const std::string fifo = dir.Path() + "/daxwel/adaptadores/tuberia";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  struct Case {
+    std::string conf;
+    std::string message;
+  } cases[] = {
+      {"[adaptador]\nnombre=tait-74O7\n", "Adaptador desconocido: \"tait-74O7\""},
+      {"[adaptador]\nnombre=tuberia\n", fifo + ": es una tubería (FIFO)"},
+      {"[adaptador]\nnombre=tait-7407\nretardo=-3\n", "daxwel.conf:3: retardo=-3"},
+      {"nombre\n", "daxwel.conf:1: línea no válida"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.conf);
+    Saved(c.conf);
+    const std::string trace = dir.Path() + "/no-trace";
+    const std::string state = dir.Path() + "/no-state.hex";
+    const CliResult r = Sim("16F628A:" + state, {"--trace", trace, "detect"});
+    EXPECT_EQ(r.status, 2) << r.Describe();
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--adapter"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(trace));
+    EXPECT_FALSE(std::filesystem::exists(state));
+  }
+}
+
+// Each mistake is said at once with its own message and status; nothing is run.
+TEST_F(SavedAdapterCli, SmallerEdgesAreRefusedClearly) {
+  const std::string fifo = dir.Path() + "/fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string hex = dir.Write("p.hex", HexBuilder().Words(0, {0x2805}).Config(0x3FF1).Text());
+  dir.Write("daxwel/adaptadores/epic", "vpp=6\nclock=3\ndatao=2\ndatai=11\n");
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {{"--adapter", fifo, "detect"}, 2, fifo + ": es una tubería (FIFO), no un archivo regular"},
+      {{"--adapter", "/dev/zero", "detect"}, 2, "/dev/zero: es un dispositivo"},
+      {{"--adapter", dir.Path(), "detect"}, 2, dir.Path() + ": es una carpeta"},
+      {{"--adapter", "", "detect"}, 64, "--adapter: falta el nombre del adaptador"},
+      {{"linetest", "vpp", "vdx"}, 64, "linetest: línea desconocida \"vdx\""},
+      // The user's "epic" has no VDD line.
+      {{"--adapter", "epic", "linetest", "vdd"}, 64, "línea desconocida \"vdd\""},
+      {{"--model", "16F84A", "--config", "0x3FF1,0x0000", "program", hex},
+       64,
+       "--config: el PIC 16F84 tiene una sola palabra de configuración"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    const CliResult r = Sim("16F84A", c.args);
+    EXPECT_EQ(r.status, c.status) << r.Describe();
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("Resultado: ok"), std::string::npos) << r.out;
+  }
+  // With the model detected, two words for a one-word part are the configuration's error.
+  const CliResult detected = Sim("16F84A", {"-y", "--config", "0x3FF1,0x0000", "program", hex});
+  EXPECT_EQ(detected.status, 2) << detected.Describe();
+  EXPECT_EQ(detected.Result(), "config-error");
+  EXPECT_NE(detected.err.find("sobra la segunda"), std::string::npos) << detected.err;
+
+  // The listing says which preset the user's file hides.
+  const CliResult list = RunCli({"adapters"}, dir.Path());
+  const std::size_t epic = list.out.find("\nepic ");
+  ASSERT_NE(epic, std::string::npos) << list.out;
+  const std::string line = list.out.substr(epic + 1, list.out.find('\n', epic + 1) - epic - 1);
+  EXPECT_NE(line.find("oculto: --adapter epic usa el archivo propio " + dir.Path() +
+                      "/daxwel/adaptadores/epic"),
+            std::string::npos)
+      << line;
+  EXPECT_EQ(list.out.find("oculto", epic + line.size()), std::string::npos) << list.out;
+}
+
+// A closed standard output is no file to write into: the next file opened must not take it.
+TEST_F(SavedAdapterCli, ClosedStandardOutputNeverLandsInTheStateFile) {
+  const std::string state = dir.Path() + "/chip.hex";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(1);
+    const int in = ::open("/dev/null", O_RDONLY);
+    ::dup2(in, 0);
+    CliProcess::Exec({"--sim", "16F84A:" + state, "--sim-time", "virtual", "detect"});
+  }
+  EXPECT_EQ(CliProcess::WaitStatus(pid, std::chrono::seconds(60)), 0);
+  const std::string kept = ReadAll(state);
+  EXPECT_EQ(kept.rfind(";PIC 16F84A\r\n", 0), 0u) << kept;
+  EXPECT_EQ(kept.find("Resultado"), std::string::npos) << kept;
+  EXPECT_EQ(kept.find("16F84/84A\n"), std::string::npos) << kept;
+}
+
+// The line a state file's mistake is on, counted as an editor counts it.
+TEST_F(SavedAdapterCli, StateFileErrorsNameTheirOwnLine) {
+  const std::string state = dir.Path() + "/chip.hex";
+  ASSERT_EQ(Sim("16F84A:" + state, {"detect"}).status, 0);
+  std::string text = ReadAll(state);
+  const std::size_t third = text.find('\n', text.find('\n') + 1) + 1;
+  text.replace(third, text.find('\n', third) - third, ":zz\r");
+  dir.Write("chip.hex", text);
+  const CliResult r = Sim("16F84A:" + state, {"detect"});
+  EXPECT_EQ(r.status, 2) << r.Describe();
+  EXPECT_NE(r.err.find("chip.hex: Línea 3: carácter no válido"), std::string::npos) << r.err;
+}
+
+// Ctrl-C at a question ends as Ctrl-C anywhere does: abandoned, 130.
+TEST_F(SavedAdapterCli, CtrlCAtAQuestionIsAbandoned) {
+  const std::string hex = dir.Write("p.hex", HexBuilder().Words(0, {0x2805}).Config(0x3FF1).Text());
+  const CliResult r = RunCliOnTerminal({"--sim", "16F887", "--sim-time", "virtual", "program", hex},
+                                       "[s/N] ", "\x03");
+  EXPECT_EQ(r.status, 130) << r.out;
+  EXPECT_EQ(r.Result(), "abandoned") << r.out;
+}
+
+// No path (a simulator without a state file) is nobody's file, and asking never throws.
+TEST(SameFile, AnEmptyPathIsNoFile) {
+  TempDir dir;
+  const std::string trace = dir.Write("x.trace", "");
+  EXPECT_FALSE(sim::SameFile(trace, ""));
+  EXPECT_FALSE(sim::SameFile("", trace));
+  EXPECT_FALSE(sim::SameFile("", ""));
+  EXPECT_TRUE(sim::SameFile(trace, dir.Path() + "/./x.trace"));
+  EXPECT_TRUE(sim::SameFile(
+      dir.Path() + "/nuevo",
+      dir.Path() + "/../" + std::filesystem::path(dir.Path()).filename().string() + "/nuevo"));
+}
+
+}  // namespace
+}  // namespace daxwel::testing

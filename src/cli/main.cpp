@@ -59,9 +59,9 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
   una línea por señal, pata del conector DB-25 con - si la señal se activa en 0 V (# inicia
   un comentario): vpp=-5 vdd=-4 clock=3 datao=2 datai=10 (más pgm, enable, dataenable, dir,
   mclrlow, connect, led, presence=loopback|none, delay=US). Sin ruta se busca en
-  ~/.config/daxwel/adaptadores; ahí, uno con el nombre de un modelo lo oculta. Con VDD conmutado
-  los 16F62XA, 12F629/675, 16F630/676, 16F88X, 16F6XX, 12F683 y 16F91X entran con VPP antes
-  que VDD.
+  ~/.config/daxwel/adaptadores; ahí, uno con el nombre de un modelo lo oculta.
+  Con VDD conmutado los 16F62XA, 12F629/675, 16F630/676, 16F88X, 16F6XX, 12F683 y 16F91X
+  entran con VPP antes que VDD.
 --adapter-delay US: microsegundos que se alargan las fases del reloj (cables largos).
 
 --config (solo program):

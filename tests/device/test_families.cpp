@@ -45,12 +45,12 @@ const Part kParts[] = {
 const std::span<const Part> kRowErased = std::span(kParts).subspan(7);
 
 // Words across a row boundary and the last row left partial, EEPROM, IDs.
-HexBuilder Program(int config, int variant = 0) {
+HexBuilder Program(int config, int variant = 0, int lastId = 0x0004) {
   HexBuilder h;
   h.Words(0, {0x2805, 0x0000, 0x1683, 0x0186, 0x1283, 0x0A86, 0x2806, 0x3FFF, 0x0103 ^ variant,
               0x0064, 0x0008});
   h.Eeprom(0, {0x41, 0x42 ^ (variant << 1), 0x00});
-  h.Ids({0x0001, 0x0002, 0x0003, 0x0004});
+  h.Ids({0x0001, 0x0002, 0x0003, lastId});
   h.Config(config);
   return h;
 }
@@ -129,8 +129,8 @@ TEST(NewFamilies, RowErasedPartsRewriteOnlyTheChangedRow) {
     ASSERT_EQ(ProgramDevice(b.dir.Write("a.hex", first.Text()), b.link, b.op), "ok");
     EXPECT_EQ(b.sim.Memory().high[0], twoWords ? 0x3FFC : 0x3FFF);
     b.sim.ResetStats();
-    HexBuilder next = Program(p.config, 0x0010);  // 0x0103 -> 0x0113, 0x42 -> 0x62
-    next.Ids({0x0001, 0x0002, 0x0003, 0x0008});
+    // 0x0103 -> 0x0113, 0x42 -> 0x62, the last ID 4 -> 8
+    HexBuilder next = Program(p.config, 0x0010, 0x0008);
     if (twoWords) next.Words(0x2008, {0x3FFE});
     const std::string path = b.dir.Write("b.hex", next.Text());
     ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok") << b.op.LastText();

@@ -223,8 +223,10 @@ TEST(MainWindowOnSimulator, ALostCalibrationIsChosenInFrmCalibracion) {
   lost.bandGap = 2;
   SimRig r(sim::SimModel::F675, lost);
   const CalibrationStore store(r.store.Path());
-  ASSERT_EQ(store.Append({r.sim.DeviceId(), {{"OSCCAL", 0x3470}, {"BG", 1}}}), "");
-  ASSERT_EQ(store.Append({r.sim.DeviceId(), {{"OSCCAL", 0x3490}, {"BG", 2}}}), "");
+  ASSERT_EQ(
+      store.Append({r.sim.DeviceId(), {{"OSCCAL", 0x3470}, {"BG", 1}}, RecordKind::kRead, ""}), "");
+  ASSERT_EQ(
+      store.Append({r.sim.DeviceId(), {{"OSCCAL", 0x3490}, {"BG", 2}}, RecordKind::kRead, ""}), "");
   r.sim.Memory().program[0] = 0x1234;
 
   r.Click("cmdborrar");

@@ -45,9 +45,9 @@ const Part kParts[] = {
 const std::span<const Part> kRowErased = std::span(kParts).subspan(7);
 
 // Words across a row boundary and the last row left partial, EEPROM, IDs.
-HexBuilder Program(int config, int variant = 0, int lastId = 0x0004) {
+HexBuilder Program(int config, int variant = 0, int lastId = 0x0004, int word7 = 0x3FFF) {
   HexBuilder h;
-  h.Words(0, {0x2805, 0x0000, 0x1683, 0x0186, 0x1283, 0x0A86, 0x2806, 0x3FFF, 0x0103 ^ variant,
+  h.Words(0, {0x2805, 0x0000, 0x1683, 0x0186, 0x1283, 0x0A86, 0x2806, word7, 0x0103 ^ variant,
               0x0064, 0x0008});
   h.Eeprom(0, {0x41, 0x42 ^ (variant << 1), 0x00});
   h.Ids({0x0001, 0x0002, 0x0003, lastId});
@@ -151,7 +151,8 @@ TEST(NewFamilies, RowErasedPartsRewriteOnlyTheChangedRow) {
 
     // An erased word beside programmed ones takes its group without an erase.
     b.sim.ResetStats();
-    next.Words(7, {0x0555});
+    next = Program(p.config, 0x0010, 0x0008, 0x0555);
+    if (twoWords) next.Words(0x2008, {0x3FFE});
     ASSERT_EQ(ProgramDevice(b.dir.Write("c.hex", next.Text()), b.link, b.op), "ok");
     b.ExpectClean();
     EXPECT_EQ(b.sim.Memory().program[7], 0x0555);

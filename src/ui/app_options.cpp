@@ -27,9 +27,7 @@ QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
       "sim-time", "Tiempo del chip simulado: real (por omisión) o virtual.", "real|virtual");
   const QCommandLineOption simFault(
       "sim-fault",
-      "Falla simulada: no-adapter, no-target=0|1, stuck=DIR, ee-stuck=INDICE, unplug-after=N, "
-      "ee-upper=0|1, id=VALOR, keep-config (solo 16F62XA), config-fail (la palabra de "
-      "configuración no se escribe). Se puede repetir.",
+      QString::fromStdString("Falla simulada: " + sim::FaultKindList() + ". Se puede repetir."),
       "TIPO[=VALOR]");
   const QCommandLineOption trace(
       "trace",

@@ -263,4 +263,9 @@ int ExitStatusForResult(std::string_view result) {
   return exit_status::kDeviceFailure;
 }
 
+int StatusAfterSignal(int status, std::string_view result, bool signalledBeforeResult) {
+  if (!signalledBeforeResult || result == result::kOk) return status;
+  return exit_status::kInterrupted;
+}
+
 }  // namespace daxwel::cli

@@ -24,4 +24,10 @@ inline constexpr const char* kFileError = "file-error";
 // The exit status a command's result text stands for.
 int ExitStatusForResult(std::string_view result);
 
+// The exit status of a run whose result was `result` and whose status so far is `status`,
+// given whether Ctrl-C, SIGTERM or SIGHUP had been taken when the result was decided. A
+// signal that came later changes nothing; one that came before stands for the run unless the
+// work was done all the same (ok: run mode's normal end among them).
+int StatusAfterSignal(int status, std::string_view result, bool signalledBeforeResult);
+
 }  // namespace daxwel::cli

@@ -114,8 +114,10 @@ Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MOD
   unplug-after=N, ee-upper=0|1, id=VALOR (números decimales o 0x hexadecimales),
   keep-config (solo 16F62XA: el borrado deja la palabra de configuración),
   config-fail (la escritura de la palabra de configuración no tiene efecto),
-  lost-calibration (la calibración de fábrica ya borrada), vpp=V (la VPP que da el
-  adaptador: por encima de 12 V los 16F88X y 16F91X la registran como violación).
+  refuse-entry=N (las primeras N entradas se rechazan), osccal=0x34NN y bg=0..3 (la
+  calibración de fábrica de un PIC nuevo), lost-calibration (la calibración de fábrica
+  ya borrada), vpp=V (la VPP que da el adaptador: por encima de 12 V los 16F88X y 16F91X
+  la registran como violación). --sim-fault help explica cada una.
   --sim-report dice al final cuántas fases de reloj y ciclos costó el trabajo, y el mínimo
   que habría tardado en el silicio (1 µs por fase más el peor caso de cada ciclo).
 
@@ -345,7 +347,13 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   app.add_option("--sim-fault", o.simFaults, "Falla del simulador: TIPO[=VALOR] (repetible)")
       ->type_name("TIPO[=VALOR]")
       ->needs(simOption)
-      ->allow_extra_args(false);
+      ->allow_extra_args(false)
+      ->each([](const std::string& value) {
+        // Taken before --sim and a command are required, as --help is.
+        if (value != "help") return;
+        std::fputs(sim::FaultKindHelp().c_str(), stdout);
+        throw CLI::Success();
+      });
   app.add_flag("--sim-report", o.simReport,
                "Al final, lo que costó el trabajo al PIC simulado (en la salida de error)")
       ->needs(simOption);
@@ -581,9 +589,11 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   } else {
     result = RunCommand(request, link, op);
   }
+  // The result is decided: a signal from here on no longer stands for the run.
+  const bool signalledBeforeResult = watch.Requested();
   // Ctrl-C at a question (the confirmation, the 12 V one) ends the operation as Ctrl-C anywhere
   // else does; "nothing done" would hide that the user stopped it.
-  if (watch.Requested() && result == result::kNone && request.command != Command::Run) {
+  if (signalledBeforeResult && result == result::kNone && request.command != Command::Run) {
     result = result::kAbandoned;
   }
 
@@ -602,10 +612,7 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
       if (status == exit_status::kOk) status = exit_status::kFileFailure;
     }
   }
-  // Ctrl-C is how run mode is meant to end: that run ended as asked.
-  if (watch.Requested() && !(request.command == Command::Run && result == result::kOk)) {
-    status = exit_status::kInterrupted;
-  }
+  status = StatusAfterSignal(status, result, signalledBeforeResult);
   if (backend.sim && o.simReport) {
     for (const std::string& line : op.Reports()) op.Line(line, true);
     op.Line(sim::CostReport(backend.sim->Adapter().Stats()), true);

@@ -131,21 +131,38 @@ namespace {
 std::string CheckAttachedPart(Session& s, const DeviceModel& model) {
   const std::uint16_t id = WordOf(s.ReadDeviceId());
   if (model.Identifies(id)) return {};
+  const std::string name(model.modelName);
+  // Every part with a device ID shows one: all ones or all zeros is a data line nobody
+  // drives (an empty socket, no VPP), which would otherwise read as a blank chip.
+  if (id == 0x0000 || id == kErasedValue) {
+    return "No se encontró un PIC " + name + " en el programador (ID 0x" + AddressText(id) + ")" +
+           AlgorithmOf(model).NoAnswerHint();
+  }
   const int other = ModelIndexById(id);
   // The older families go on with a part that shows no known ID, as they always did; one
   // that shows another part's ID would be read or written as something it is not.
   if (!AlgorithmOf(model).ChecksDeviceId() && (other == 0 || other == model.index)) return {};
   char hex[8];
   std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(id));
-  const std::string name(model.modelName);
-  if (id == 0x0000 || id == 0x3FFF) {
-    return "No se encontró un PIC " + name + " en el programador (ID 0x" + hex + ")" +
-           AlgorithmOf(model).NoAnswerHint();
-  }
   const std::string found =
       other != 0 ? "un PIC " + std::string(ModelByIndex(other)->listText) : "otro PIC";
   return "El PIC del programador es " + found + " (ID 0x" + hex + "), no un " + name +
          "\r\rElija su modelo o \"Autodetectar\"";
+}
+
+// For a row that also holds a part without a device ID (the 16F84), which cannot be told
+// from a stranger nor, when its data line reads 1, from a blank chip: "" unless the IDs, the
+// device ID and the configuration word all read 0, a data line held low. Reading all ones is
+// what a blank part without an ID may show, so it is let through. Leaves a fresh entry at 0.
+std::string CheckLineAnswers(Session& s, const DeviceModel& model) {
+  const ConfigMemory read = ReadIdsAndConfig(s);
+  const std::uint16_t id = WordOf(s.ReadDeviceId());
+  for (std::size_t j = 0; j < 4; ++j) {
+    if (read[j] != 0) return {};
+  }
+  if (id != 0 || read[kConfigWordIndex] != 0) return {};
+  return "No se encontró un PIC " + std::string(model.modelName) +
+         " en el programador (la memoria de configuración se lee 0x0000)";
 }
 
 }  // namespace
@@ -158,14 +175,18 @@ std::optional<std::string> StartOnModel(Session& s) {
     LinesOff(s.link);
     return result::kNone;
   }
-  s.Enter();
-  // A model chosen by hand is checked too, unless its row also holds a part without an ID
-  // (the 16F84), which cannot be told from a stranger.
-  const bool byHand = s.chosenByHand && !s.model->identifiedCycles;
-  if (!AlgorithmOf(*s.model).ChecksDeviceId() && !byHand) return std::nullopt;
-  if (const std::string wrong = CheckAttachedPart(s, *s.model); !wrong.empty()) {
-    return s.Finish("Error", wrong, result::kNone);
+  // A model chosen by hand is checked too; a row that also holds a part without an ID only
+  // for a data line that nothing drives (that check enters by itself).
+  std::string wrong;
+  if (s.chosenByHand && s.model->identifiedCycles) {
+    wrong = CheckLineAnswers(s, *s.model);
+  } else {
+    s.Enter();
+    if (AlgorithmOf(*s.model).ChecksDeviceId() || s.chosenByHand) {
+      wrong = CheckAttachedPart(s, *s.model);
+    }
   }
+  if (!wrong.empty()) return s.Finish("Error", wrong, result::kNone);
   return std::nullopt;
 }
 

@@ -7,6 +7,16 @@ namespace daxwel {
 
 namespace {
 
+// The first data-memory byte that does not read erased after an erase, and what it reads;
+// -1 when every byte does. From a fresh entry.
+int FirstUnerasedByte(detail::Session& s, int bytes, int& read) {
+  return s.Walk(bytes - 1, [&](int) {
+    s.Command(cmd::kReadDataData);
+    read = detail::WordOf(s.Read()) & 0xFF;
+    return read == 0xFF;
+  });
+}
+
 std::string Run(Link& link, Operator& op) {
   detail::Session s(link, op);
 
@@ -52,6 +62,15 @@ std::string Run(Link& link, Operator& op) {
                       result::kEraseMismatch);
     }
     s.Increment();
+  }
+  s.Reset();
+  s.Enter();
+  if (int read = 0xFF, at = FirstUnerasedByte(s, model->eepromBytes, read); at >= 0) {
+    return s.Finish("Error",
+                    "Data Memory, dirección 0x" + detail::AddressText(at) +
+                        ": no pudo ser borrada (se leyó 0x" + detail::AddressText(read).substr(2) +
+                        ")",
+                    result::kEraseMismatch);
   }
 
   s.Reset();

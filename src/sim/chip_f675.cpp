@@ -128,7 +128,7 @@ class F675Chip final : public Chip {
     } else if (address - kConfigBase < 4) {
       memory_.ids[static_cast<std::size_t>(address - kConfigBase)] &= value;
     } else if (address == kConfigWordAddress) {
-      SetConfig(Config() & value);
+      WriteConfigCell(Config() & value);
     }
   }
 

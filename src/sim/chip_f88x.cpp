@@ -153,11 +153,14 @@ class F88xChip final : public Chip {
     if (offset < 4) {
       memory_.ids[static_cast<std::size_t>(offset)] &= value;
     } else if (address == kConfigWordAddress) {
-      SetConfig(Config() & value);
+      WriteConfigCell(Config() & value);
     } else if (offset == 8 || offset == 9) {
       const auto k = static_cast<std::size_t>(offset - 8);
+      const bool config2 = k == 0 && part_.config2Mask != 0;
+      // The fault holds both configuration words; a calibration word is not one.
+      if (config2 && faults_.configFail) return;
       const std::uint16_t unimplemented =
-          k == 0 && part_.config2Mask != 0 ? static_cast<std::uint16_t>(~part_.config2Mask) : 0;
+          config2 ? static_cast<std::uint16_t>(~part_.config2Mask) : 0;
       memory_.high[k] =
           static_cast<std::uint16_t>((memory_.high[k] & value) | unimplemented) & kWordMask;
     }

@@ -111,6 +111,7 @@ struct Faults {
   // The VPP the adapter says it applies, in volts: an entry above a part's limit is a
   // violation. Nothing: the adapter does not say.
   std::optional<int> vppVolts;
+  bool operator==(const Faults&) const = default;
 };
 
 // A factory calibration: the RETLW at the last program word that loads OSCCAL, and the two

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,11 +37,25 @@ struct SimOptions {
 std::string ParseSimTarget(std::string_view text, SimOptions& options);
 // "real" or "virtual".
 std::string ParseSimTime(std::string_view text, SimOptions& options);
+// One kind of simulated fault: its name, the value it takes ("" for none) as the help writes
+// it, a value it takes, and what it does. The one list every message and help text uses.
+struct FaultKind {
+  std::string_view name;
+  std::string_view value;
+  std::string_view example;
+  std::string_view what;
+};
+std::span<const FaultKind> FaultKinds();
+// "no-adapter, no-target=0|1, stuck=DIR, ...": every kind with its value.
+std::string FaultKindList();
+// One line per kind with what it does (--sim-fault help).
+std::string FaultKindHelp();
+
 // "no-adapter", "no-target=0|1", "stuck=ADDR", "ee-stuck=INDEX", "unplug-after=N",
 // "ee-upper=0|1", "id=VALUE", "keep-config", "config-fail", "refuse-entry=N" (the first N
 // entries read garbage), "osccal=0x34NN" and "bg=0..3" (a new chip's factory calibration),
 // "lost-calibration" (a new chip with 0x3FF and bits 13:12 erased); numbers in decimal or
-// 0x-prefixed hexadecimal. Adds to `faults`.
+// 0x-prefixed hexadecimal. Adds to `faults`. "help" answers the list of kinds.
 std::string ParseSimFault(std::string_view text, Faults& faults);
 // The stuck program addresses and EEPROM indices must lie inside the chosen chip, keep-config
 // needs a 16F62XA and osccal/bg a part with a factory calibration (a fault the chip cannot

@@ -27,13 +27,9 @@ QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
       "sim-time", "Tiempo del chip simulado: real (por omisión) o virtual.", "real|virtual");
   const QCommandLineOption simFault(
       "sim-fault",
-      "Falla simulada: no-adapter, no-target=0|1, stuck=DIR, ee-stuck=INDICE, unplug-after=N, "
-      "ee-upper=0|1, id=VALOR, keep-config (solo 16F62XA), config-fail (la palabra de "
-      "configuración no se escribe), refuse-entry=N (las N primeras entradas en modo "
-      "programación no responden), osccal=0x34NN y bg=0..3 (la calibración de fábrica de un "
-      "chip nuevo), lost-calibration (la calibración de fábrica ya borrada), vpp=V (la VPP "
-      "que da el adaptador: por encima de 12 V los 16F88X y 16F91X la registran como "
-      "violación). Se puede repetir.",
+      QString::fromStdString("Falla simulada: " + sim::FaultKindList() +
+                             ". Con vpp=V, por encima de 12 V los 16F88X y 16F91X la registran "
+                             "como violación. Se puede repetir."),
       "TIPO[=VALOR]");
   const QCommandLineOption trace(
       "trace",

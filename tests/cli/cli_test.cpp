@@ -429,8 +429,14 @@ TEST_F(Cli, ModelOptionSkipsDetection) {
 
 TEST_F(Cli, WrongModelOnTheSimulatorIsAProtocolViolation) {
   // The 16F877 row waits 8 ms after each write; a 16F84 needs 20 ms, and the simulated chip
-  // records every clock edge that came too early.
-  const CliResult r = Sim("16F84", {"-y", "--model", "16F877", "program", k84aExample});
+  // records every clock edge that came too early. The simulated 16F84 reads its missing device
+  // ID as 0, which is no 16F877 at all; one that shows an unknown ID is taken.
+  CliResult r = Sim("16F84", {"-y", "--model", "16F877", "program", k84aExample});
+  EXPECT_EQ(r.status, 3) << Describe(r);
+  EXPECT_NE(r.err.find("No se encontró un PIC 16F877 en el programador (ID 0x0000)"),
+            std::string::npos)
+      << Describe(r);
+  r = Sim("16F84", {"--sim-fault", "id=0x1FE5", "-y", "--model", "16F877", "program", k84aExample});
   EXPECT_EQ(r.status, 4) << Describe(r);
   EXPECT_NE(r.err.find("Simulador: violación del protocolo: "), std::string::npos);
 }

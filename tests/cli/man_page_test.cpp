@@ -8,6 +8,7 @@
 
 #include "cli/cli_runner.h"
 #include "device/catalogue.h"
+#include "sim/sim_session.h"
 #include "support/hex_builder.h"
 
 namespace daxwel::testing {
@@ -118,6 +119,37 @@ TEST(ModelLists, EveryUserFacingListNamesEveryModel) {
         EXPECT_TRUE(Mentions(list.text, m.alias)) << list.where << ": " << m.alias;
       }
     }
+  }
+}
+
+// The simulator's one list of fault kinds is what --sim-fault help prints and what every help
+// text and man page documents, each kind with the value it takes.
+TEST(ModelLists, EveryFaultListNamesEveryFaultKind) {
+  TempDir dir;
+  const std::string root = DAXWEL_SOURCE_DIR;
+  const CliResult help = RunCli({"--sim-fault", "help"}, dir.Path());
+  EXPECT_EQ(help.status, 0) << help.Describe();
+  const struct {
+    const char* where;
+    std::string text;
+  } lists[] = {
+      {"daxwel-cli --sim-fault help", help.out},
+      {"daxwel-cli --help", RunCli({"--help"}, dir.Path()).out},
+      {"daxwel-cli(1)", ReadAll(root + "/resources/man/daxwel-cli.1")},
+      {"daxwel(1)", ReadAll(root + "/resources/man/daxwel.1")},
+  };
+  ASSERT_GE(sim::FaultKinds().size(), 14u);
+  for (const auto& list : lists) {
+    const bool roff = list.text.find(".TH ") != std::string::npos;
+    for (const sim::FaultKind& kind : sim::FaultKinds()) {
+      const std::string usage =
+          std::string(kind.name) + (kind.value.empty() ? "" : "=" + std::string(kind.value));
+      EXPECT_NE(list.text.find(roff ? Roff(usage) : usage), std::string::npos)
+          << list.where << ": " << usage;
+    }
+  }
+  for (const sim::FaultKind& kind : sim::FaultKinds()) {
+    EXPECT_NE(help.out.find(std::string(kind.what)), std::string::npos) << kind.name;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_runner.h"
+#include "cli/exit_status.h"
 #include "support/hex_builder.h"
 
 namespace daxwel::testing {
@@ -65,11 +66,44 @@ TEST(Options, AHandChosenModelMustNotShowAnotherPartsId) {
     EXPECT_EQ(r.status, 3) << r.Describe();
     EXPECT_NE(r.err.find("es un PIC 16F84/84A (ID 0x056"), std::string::npos) << r.Describe();
   }
-  // A part that shows no known ID goes on as before.
-  const CliResult r = RunCli({"--sim", "16F877", "--sim-time", "virtual", "--sim-fault",
-                              "id=0x3FFF", "--model", "16F877", "read", out},
-                             dir.Path());
+  // A part that shows no known ID goes on as before; all ones or all zeros is no part at all.
+  CliResult r = RunCli({"--sim", "16F877", "--sim-time", "virtual", "--sim-fault", "id=0x1FE5",
+                        "--model", "16F877", "read", out},
+                       dir.Path());
   EXPECT_EQ(r.status, 0) << r.Describe();
+  for (const char* blank : {"id=0x3FFF", "id=0"}) {
+    r = RunCli({"--sim", "16F877", "--sim-time", "virtual", "--sim-fault", blank, "--model",
+                "16F877", "--force", "read", out},
+               dir.Path());
+    EXPECT_EQ(r.status, 3) << r.Describe();
+    EXPECT_NE(r.err.find("No se encontró un PIC 16F877 en el programador"), std::string::npos)
+        << r.Describe();
+  }
+}
+
+// A signal decides the exit status only when it came before the result and the work was not
+// done; one that arrives after the result was decided leaves it as it was.
+TEST(ExitStatus, ASignalStandsForTheRunOnlyBeforeItsResult) {
+  using cli::StatusAfterSignal;
+  const struct {
+    int status;
+    const char* result;
+    bool before;
+    int expected;
+  } rows[] = {
+      {0, "ok", false, 0},
+      {0, "ok", true, 0},  // the work was done
+      {1, "erase-error", false, 1},
+      {1, "erase-error", true, 130},
+      {3, "", false, 3},
+      {3, "", true, 130},  // a question answered by Ctrl-C
+      {130, "abandoned", true, 130},
+      {2, "file-error", false, 2},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(StatusAfterSignal(r.status, r.result, r.before), r.expected)
+        << r.result << " " << r.before;
+  }
 }
 
 }  // namespace

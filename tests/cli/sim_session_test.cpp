@@ -47,6 +47,25 @@ TEST(SimOptionsParsing, TargetTimeAndFaults) {
     EXPECT_NE(ParseSimFault(bad, f), "") << bad;
   }
 
+  // Every kind of the one list is taken with its example value, and the list is what an
+  // unknown kind and "help" answer.
+  for (const FaultKind& kind : FaultKinds()) {
+    Faults taken;
+    const std::string text =
+        std::string(kind.name) + (kind.example.empty() ? "" : "=" + std::string(kind.example));
+    EXPECT_EQ(ParseSimFault(text, taken), "") << text;
+    EXPECT_NE(taken, Faults{}) << text << " changed nothing";
+    if (!kind.value.empty()) {
+      EXPECT_EQ(ParseSimFault(kind.name, taken), "--sim-fault " + std::string(kind.name) +
+                                                     ": falta el valor (" + std::string(kind.name) +
+                                                     "=VALOR)");
+    }
+  }
+  EXPECT_EQ(ParseSimFault("melt=1", f),
+            "--sim-fault melt=1: falla desconocida (" + FaultKindList() + ")");
+  EXPECT_EQ(ParseSimFault("help", f), "--sim-fault: los tipos de falla son " + FaultKindList());
+  EXPECT_NE(FaultKindList().find("config-fail, refuse-entry=N"), std::string::npos);
+
   // A stuck cell must exist on the chosen chip, or the fault would test nothing.
   SimOptions small;
   small.model = SimModel::F84;

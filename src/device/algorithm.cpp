@@ -11,7 +11,8 @@ int FamilyAlgorithm::WriteData(Session& s, const HexImage& image, const ShowAddr
   const std::chrono::microseconds wait = DataWriteTime(s.cycles);
   return s.Walk(image.EepromEnd, [&](int i) {
     show(i);
-    const std::string want = ToBitString(image.EepromWords[static_cast<std::size_t>(i)]);
+    // The byte alone: the frame's upper six bits are sent as 0, as the documents give them.
+    const std::string want = ToBitString(image.EepromWords[static_cast<std::size_t>(i)] & 0xFF);
     s.Command(cmd::kReadDataData);
     if (SameDataByte(s.Read(), want)) return true;
     s.Command(cmd::kLoadDataData);

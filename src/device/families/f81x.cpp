@@ -173,7 +173,7 @@ class F81x final : public FamilyAlgorithm {
       if (have == want) return true;
       if ((have & want) != want) {
         s.Command(cmd::kLoadDataData);
-        s.Data(kErasedWord);
+        s.Data(ToBitString(0xFF));
         s.Cycle(cmd::kBeginEraseProgram, s.cycles.eraseProgram, false);
         End(s);
       }

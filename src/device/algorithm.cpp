@@ -161,8 +161,10 @@ std::optional<std::string> StartOnModel(Session& s) {
 ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view config,
                                      const FamilyDescriptor& family) {
   ConfigMemoryWant want;
-  for (std::size_t j = 0; j < 4; ++j)
-    want.words[j] = WordOf(IdWordBits(image.IdWords[j], family.idBits));
+  for (std::size_t j = 0; j < 4; ++j) {
+    if (FileDecidesId(image, family, j))
+      want.words[j] = WordOf(IdWordBits(image.IdWords[j], family.idBits));
+  }
   for (int k = 0; k < family.configWords; ++k) {
     if (family.IsCalibration(0x2007 + k)) continue;
     want.words[kConfigWordIndex + static_cast<std::size_t>(k)] = ConfigWordAt(config, k);

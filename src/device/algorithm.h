@@ -144,6 +144,12 @@ void WriteChangedIdsAndConfig(Session& s, const ConfigMemory& want, const Config
 // result word.
 std::optional<std::string> StartOnModel(Session& s);
 
+// Whether a program pass writes ID location `j` (0..3) from the file: where the file gives
+// it, or on the families that write the IDs a file leaves out.
+inline bool FileDecidesId(const HexImage& image, const FamilyDescriptor& family, std::size_t j) {
+  return image.HasId[j] || family.writesMissingIds;
+}
+
 // What the ID locations and the configuration words must hold after programming, by address
 // - 0x2000 as in ConfigMemory; nullopt where nothing is compared (calibration words always).
 struct ConfigMemoryWant {

@@ -50,6 +50,10 @@ ProgramPlan PlanProgram(Session& s, const HexImage& image, const ConfigMemory& w
     const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
     if (address >= 0x2007) plan.wantConfig[j] = factory.Apply(address, plan.wantConfig[j]);
   }
+  // IDs the file leaves out stay as the chip holds them, after an erase too.
+  for (std::size_t j = 0; j < 4; ++j) {
+    if (!FileDecidesId(image, family, j)) plan.wantConfig[j] = plan.haveConfig[j];
+  }
   // Calibration words are never written: what the plan leaves there is what the chip holds.
   for (int address : family.calibrationWords) {
     const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);

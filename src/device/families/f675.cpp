@@ -91,12 +91,11 @@ constexpr PreservedBits kFactoryCalibration[] = {
 namespace daxwel {
 
 // CP (bit 7) protects program memory and CPD (bit 8) the data EEPROM; a part with either is
-// erased before it is programmed. IDs keep the seven bits DS41191 recommends.
+// erased before it is programmed.
 extern const FamilyDescriptor kFamily12F675{.algorithm = detail::kF675,
                                             .protection = {0x0180, 0x0180},
                                             .configMask = detail::kImplementedConfig,
                                             .layout = &kLayout12F675,
-                                            .preserved = detail::kFactoryCalibration,
-                                            .idBits = 0x007F};
+                                            .preserved = detail::kFactoryCalibration};
 
 }  // namespace daxwel

@@ -1,0 +1,66 @@
+// What the programming documents ask of each family where an easier reading would lose data:
+// data bytes that do not erase themselves, Row Erase on the 8K-word parts, the IDs as the file
+// gives them, the 16F87/88/818/819's configuration after an ID erase and a band gap given by
+// hand.
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "bench.h"
+#include "device/algorithm.h"
+
+namespace daxwel {
+namespace {
+
+using sim::SimModel;
+using testing::Bench;
+using testing::HexBuilder;
+
+std::string Program(Bench& b, const HexBuilder& h, const char* name = "p.hex") {
+  return ProgramDevice(b.dir.Write(name, h.Text()), b.link, b.op);
+}
+
+// Every family after the original eight writes the IDs as the file gives them and leaves the
+// ones a file does not give as the chip holds them, through an erase too; the 16F84/84A and
+// 16F87X keep 0x3F80 with the file's low four bits, and write 0x3F80 where the file has none.
+TEST(Documents, IdsAreWrittenAsTheFileGivesThem) {
+  const std::array<int, 4> ids{0x0075, 0x3FF5, 0x1234, 0x3FFF};
+  const struct {
+    SimModel model;
+    int config;
+    bool original;
+  } parts[] = {
+      {SimModel::F84A, 0x3FF1, true},   {SimModel::F877, 0x3F71, true},
+      {SimModel::F877A, 0x3F31, false}, {SimModel::F628A, 0x3F21, false},
+      {SimModel::F675, 0x01F4, false},  {SimModel::F887, 0x3FF4, false},
+      {SimModel::F690, 0x3FF4, false},  {SimModel::F917, 0x3FF4, false},
+      {SimModel::F88, 0x3F21, false},   {SimModel::F819, 0x3F21, false},
+  };
+  for (const auto& p : parts) {
+    SCOPED_TRACE(std::string(sim::SimModelName(p.model)));
+    Bench b(p.model);
+    HexBuilder with;
+    with.Words(0, {0x2805}).Ids({ids[0], ids[1], ids[2], ids[3]}).Config(p.config);
+    ASSERT_EQ(Program(b, with, "ids.hex"), "ok") << b.op.LastText();
+    b.ExpectClean("with IDs");
+    std::array<std::uint16_t, 4> given{};
+    for (std::size_t j = 0; j < 4; ++j) {
+      given[j] = static_cast<std::uint16_t>(p.original ? 0x3F80 | (ids[j] & 0x0F) : ids[j]);
+    }
+    EXPECT_EQ(b.sim.Memory().ids, given);
+    EXPECT_EQ(VerifyDevice(b.dir.Write("ids.hex", with.Text()), b.link, b.op), "ok")
+        << b.op.LastText();
+
+    // Word 0 must gain a bit: the families that cannot rewrite it erase first.
+    HexBuilder without;
+    without.Words(0, {0x2806}).Config(p.config);
+    ASSERT_EQ(Program(b, without, "none.hex"), "ok") << b.op.LastText();
+    b.ExpectClean("without IDs");
+    EXPECT_EQ(b.sim.Memory().program[0], 0x2806);
+    const std::array<std::uint16_t, 4> original{0x3F80, 0x3F80, 0x3F80, 0x3F80};
+    EXPECT_EQ(b.sim.Memory().ids, p.original ? original : given);
+  }
+}
+
+}  // namespace
+}  // namespace daxwel

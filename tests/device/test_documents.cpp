@@ -62,5 +62,27 @@ TEST(Documents, IdsAreWrittenAsTheFileGivesThem) {
   }
 }
 
+// Erasing the ID row of a 16F87/88/818/819 is followed by both configuration words, even when
+// they do not change.
+TEST(Documents, AnIdEraseRewritesTheConfigurationWords) {
+  for (SimModel m : {SimModel::F87, SimModel::F88, SimModel::F818, SimModel::F819}) {
+    SCOPED_TRACE(std::string(sim::SimModelName(m)));
+    const bool two = m == SimModel::F87 || m == SimModel::F88;
+    Bench b(m);
+    HexBuilder first;
+    first.Words(0, {0x2805}).Ids({1, 2, 3, 4}).Words(0x2007, {0x3F21, 0x3FFC});
+    ASSERT_EQ(Program(b, first, "first.hex"), "ok") << b.op.LastText();
+    HexBuilder second;
+    second.Words(0, {0x2805}).Ids({8, 2, 3, 4}).Words(0x2007, {0x3F21, 0x3FFC});
+    ASSERT_EQ(Program(b, second, "second.hex"), "ok") << b.op.LastText();
+    b.ExpectClean();
+    EXPECT_EQ(b.sim.Memory().ids[0], 8);
+    EXPECT_EQ(b.sim.Memory().config, 0x3F21);
+    if (two) {
+      EXPECT_EQ(b.sim.Memory().high[0], 0x3FFC);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace daxwel

@@ -143,9 +143,9 @@ TEST(NewFamilies, RowErasedPartsRewriteOnlyTheChangedRow) {
     EXPECT_EQ(m.ids[3], 0x0008);
     EXPECT_EQ(m.high[0], twoWords ? 0x3FFE : 0x3FFF);
     EXPECT_EQ(b.sim.Stats().bulkErases, 0);
-    // The row's four groups that hold words, the EEPROM byte, the IDs, the second word; Begin
-    // Erase of the row, the byte and the IDs.
-    EXPECT_EQ(b.sim.Stats().programOnlyCycles, 4 + 1 + 1 + (twoWords ? 1 : 0));
+    // The row's four groups that hold words, the EEPROM byte, the IDs, and the configuration
+    // words, which follow the IDs' erase; Begin Erase of the row, the byte and the IDs.
+    EXPECT_EQ(b.sim.Stats().programOnlyCycles, 4 + 1 + 1 + 1 + (twoWords ? 1 : 0));
     EXPECT_EQ(b.sim.Stats().programCycles - b.sim.Stats().programOnlyCycles, 3);
 
     // An erased word beside programmed ones takes its group without an erase.

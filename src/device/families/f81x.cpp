@@ -189,7 +189,8 @@ class F81x final : public FamilyAlgorithm {
 
   // The IDs are one group: erased first when a bit must go back to 1. The configuration words
   // take 0s and 1s alike from a programming-only cycle and need no erase; each is only written
-  // with the counter on its own address.
+  // with the counter on its own address, when it differs or after the IDs' erase, which the
+  // document's flow always follows with both words.
   void WriteIdsAndConfig(Session& s, const ConfigMemory& want,
                          const ConfigMemory& have) const override {
     const FamilyDescriptor& family = *s.model->family;
@@ -218,7 +219,7 @@ class F81x final : public FamilyAlgorithm {
     for (int address = 0x2007; address < 0x2007 + family.configWords; ++address) {
       const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
       const std::uint16_t implemented = family.ConfigMaskAt(address);
-      if ((have[j] & implemented) == (want[j] & implemented)) continue;
+      if (!erase && (have[j] & implemented) == (want[j] & implemented)) continue;
       for (; at < address; ++at) s.Increment();
       s.Command(cmd::kLoadDataProgram);
       s.Data(ToBitString(want[j]));

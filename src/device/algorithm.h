@@ -70,6 +70,13 @@ class FamilyAlgorithm {
     (void)have, (void)implemented;
     return true;
   }
+  // The same for the ID or configuration word at `address` going from `have` to `want`: for a
+  // family with bits there that a write leaves as the chip holds them.
+  virtual bool RewritesConfigInPlace(int address, std::uint16_t have, std::uint16_t want,
+                                     std::uint16_t implemented) const {
+    (void)address, (void)want;
+    return ConfigWritesInPlace(have, implemented);
+  }
 
   // Erases program memory for an erase-first program pass; `EraseFirstClearsConfig` says
   // whether the IDs and the configuration word go with it. Leaves a fresh entry at 0.

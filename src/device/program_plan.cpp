@@ -73,7 +73,7 @@ ProgramPlan PlanProgram(Session& s, const HexImage& image, const ConfigMemory& w
     const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
     const std::uint16_t mask = address >= 0x2007 ? family.ConfigMaskAt(address) : kErasedValue;
     if ((plan.haveConfig[j] & mask) != (plan.wantConfig[j] & mask) &&
-        !algorithm.ConfigWritesInPlace(plan.haveConfig[j], mask)) {
+        !algorithm.RewritesConfigInPlace(address, plan.haveConfig[j], plan.wantConfig[j], mask)) {
       possible = false;
     }
   }

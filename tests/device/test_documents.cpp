@@ -84,5 +84,23 @@ TEST(Documents, AnIdEraseRewritesTheConfigurationWords) {
   }
 }
 
+// A band gap given by hand that needs a bit the chip's word has cleared cannot be written in
+// place: the part is erased first and takes it. One the chip already holds stays in place.
+TEST(Documents, ABandGapGivenByHandThatSetsABitErasesFirst) {
+  for (unsigned given : {3u, 1u, 0u}) {
+    SCOPED_TRACE(given);
+    Bench b(SimModel::F675);
+    b.sim.Memory().config = 0x01FF;  // band gap 00, every other bit erased
+    b.op.factoryValues = {{"BG", static_cast<std::uint16_t>(given)}};
+    HexBuilder h;
+    h.Words(0, {0x2805}).Config(0x01F4);
+    ASSERT_EQ(Program(b, h), "ok") << b.op.LastText();
+    b.ExpectClean();
+    EXPECT_EQ((b.sim.Memory().config >> 12) & 3, given);
+    EXPECT_EQ(b.sim.Memory().config & 0x01FF, 0x01F4);
+    EXPECT_EQ(b.sim.Stats().bulkErases, given != 0 ? 1 : 0);
+  }
+}
+
 }  // namespace
 }  // namespace daxwel

@@ -42,11 +42,14 @@ class F675 final : public WritesWithoutErase {
            "a entrar en modo de programación en un programador que mantiene VDD conectado";
   }
 
-  // A write only clears bits, so the word must read erased; the band-gap bits are written back
-  // as the chip holds them, and a new chip's read 0 where the factory cleared them.
-  bool ConfigWritesInPlace(std::uint16_t have, std::uint16_t implemented) const override {
-    const std::uint16_t userBits = implemented & ~kBandGap;
-    return (have & userBits) == userBits;
+  // A write only clears bits, so the word must read erased. The configuration word's band-gap
+  // bits are the exception: a new chip's read 0 where the factory cleared them, and they are
+  // written as the chip holds them unless a value given by hand sets one, which needs the erase.
+  bool RewritesConfigInPlace(int address, std::uint16_t have, std::uint16_t want,
+                             std::uint16_t implemented) const override {
+    const std::uint16_t factory = address == 0x2007 ? kBandGap : 0;
+    const std::uint16_t userBits = implemented & ~factory;
+    return (have & userBits) == userBits && (want & factory & ~have) == 0;
   }
 
   // Program memory, the IDs and the configuration word; the data EEPROM stays (it goes too

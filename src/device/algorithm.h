@@ -62,6 +62,14 @@ class FamilyAlgorithm {
   virtual std::optional<std::chrono::microseconds> InPlaceCost(const CycleTimes& t,
                                                                std::uint16_t have,
                                                                std::uint16_t want) const = 0;
+  // InPlaceCost for the word at `address`: for the families whose in-place rewrite does not
+  // reach every address the same way.
+  virtual std::optional<std::chrono::microseconds> InPlaceCostAt(const CycleTimes& t, int address,
+                                                                 std::uint16_t have,
+                                                                 std::uint16_t want) const {
+    (void)address;
+    return InPlaceCost(t, have, want);
+  }
   // Time to write `want` into an erased word (zero for an erased value).
   virtual std::chrono::microseconds ErasedCost(const CycleTimes& t, std::uint16_t want) const = 0;
   // Whether an ID location or the configuration word may be written over `have` without an

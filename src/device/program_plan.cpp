@@ -64,7 +64,7 @@ ProgramPlan PlanProgram(Session& s, const HexImage& image, const ConfigMemory& w
   microseconds erased = t.bulkErase;
   bool possible = true;
   for (std::size_t a = 0; a < plan.want.size(); ++a) {
-    const auto cost = algorithm.InPlaceCost(t, plan.have[a], plan.want[a]);
+    const auto cost = algorithm.InPlaceCostAt(t, static_cast<int>(a), plan.have[a], plan.want[a]);
     possible = possible && cost.has_value();
     if (cost) inPlace += *cost;
     erased += algorithm.ErasedCost(t, plan.want[a]);

@@ -21,6 +21,7 @@ constexpr std::uint16_t kDataProtect = 0x0080;  // CPD, bit 7
 constexpr std::uint16_t kMclrEnable = 0x0020;
 constexpr std::uint16_t kOscillator = 0x0007;
 constexpr int kRow = 16;
+constexpr int kRowEraseRows = 0x0FF0;  // PC<11:4>
 constexpr int kMaxLatches = 8;
 
 class F88xChip final : public Chip {
@@ -127,7 +128,7 @@ class F88xChip final : public Chip {
         return;
       default:
         if (complete && !Protected()) {
-          const int base = ProgramIndex(c.address) & ~(kRow - 1);
+          const int base = ProgramIndex(c.address) & kRowEraseRows;
           for (int i = 0; i < kRow; ++i) WriteProgramCell(base + i, kErasedWord);
         }
         return;

@@ -20,6 +20,37 @@ std::string Program(Bench& b, const HexBuilder& h, const char* name = "p.hex") {
   return ProgramDevice(b.dir.Write(name, h.Text()), b.link, b.op);
 }
 
+// The documents take Row Erase's row from PC<11:4>: on the 8K-word parts a change in the upper
+// 4K that needs an erase goes through the bulk erase, and no lower row is lost; in the lower
+// 4K the row is erased in place.
+TEST(Documents, RowEraseStaysInTheLowerHalfOfTheLargeParts) {
+  for (SimModel m : {SimModel::F886, SimModel::F916}) {
+    for (int changed : {0x1005, 0x0FF5}) {
+      SCOPED_TRACE(std::string(sim::SimModelName(m)) + " " + detail::AddressText(changed));
+      Bench b(m);
+      auto& program = b.sim.Memory().program;
+      std::vector<int> words(0x1020);
+      for (std::size_t a = 0; a < program.size(); ++a) {
+        program[a] = static_cast<std::uint16_t>((a * 7 + 1) & 0x3FFF);
+        if (a < words.size()) words[a] = program[a];
+      }
+      program[static_cast<std::size_t>(changed)] = 0x0000;
+      words[static_cast<std::size_t>(changed)] = 0x3FF0;
+      const auto expected = [&](std::size_t a) {
+        return a == static_cast<std::size_t>(changed) ? 0x3FF0 : (a * 7 + 1) & 0x3FFF;
+      };
+      HexBuilder h;
+      h.Words(0, words).Config(0x3FF4);
+      ASSERT_EQ(Program(b, h), "ok") << b.op.LastText();
+      b.ExpectClean();
+      for (std::size_t a = 0; a < program.size(); ++a) {
+        ASSERT_EQ(program[a], expected(a)) << detail::AddressText(static_cast<int>(a));
+      }
+      EXPECT_EQ(b.sim.Stats().bulkErases, changed >= 0x1000 ? 1 : 0);
+    }
+  }
+}
+
 // Every family after the original eight writes the IDs as the file gives them and leaves the
 // ones a file does not give as the chip holds them, through an erase too; the 16F84/84A and
 // 16F87X keep 0x3F80 with the file's low four bits, and write 0x3F80 where the file has none.

@@ -135,5 +135,26 @@ TEST(F88xTest, BeginProgrammingWritesTheLatchBlock) {
   }
 }
 
+// Row Erase takes its row from PC<11:4>, as the documents print it: on an 8K-word part a row
+// of the upper half names the same row of the lower half, which is erased instead.
+TEST(F88xTest, RowEraseTakesItsRowFromPc11To4) {
+  for (SimModel m : {SimModel::F887, SimModel::F917, SimModel::F883}) {
+    Chip c(m);
+    auto& program = c.sim.Memory().program;
+    const int upper = program.size() > 0x1000 ? 0x1234 : 0x0234;
+    program[0x0234] = 0x0001;
+    program[static_cast<std::size_t>(upper)] = 0x0002;
+    c.Enter();
+    c.Inc(upper);
+    c.Cmd(0x11, 6ms);
+    c.Leave();
+    EXPECT_EQ(program[0x0234], 0x3FFF) << SimModelName(m);
+    if (upper != 0x0234) {
+      EXPECT_EQ(program[static_cast<std::size_t>(upper)], 0x0002);
+    }
+    EXPECT_TRUE(c.sim.Violations().empty()) << c.All();
+  }
+}
+
 }  // namespace
 }  // namespace daxwel::sim

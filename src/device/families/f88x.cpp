@@ -17,6 +17,9 @@ namespace {
 constexpr std::string_view kRowErase = "010001";
 constexpr int kLatches = 4;  // four-word writes: every one of these parts takes them
 constexpr int kRow = 16;     // words a Row Erase clears
+// The documents take Row Erase's row from PC<11:4>: on the 8K-word parts a row of the upper
+// 4K would name one of the lower, so no Row Erase is sent from this address up.
+constexpr int kRowEraseReach = 0x1000;
 constexpr std::uint16_t kCodeProtect = 0x0040;
 constexpr std::uint16_t kDataProtect = 0x0080;
 constexpr std::uint16_t kMclre = 0x0020;
@@ -65,6 +68,15 @@ class F88x final : public FamilyAlgorithm {
     if (have == want) return std::chrono::microseconds(0);
     if (!NeedsErase(have, want)) return t.rowProgram / kLatches;
     return (t.bulkErase + t.rowProgram * (kRow / kLatches)) / kRow;
+  }
+
+  // In the upper 4K of the 8K-word parts a word that must be erased is only changed by erasing
+  // program memory first.
+  std::optional<std::chrono::microseconds> InPlaceCostAt(const CycleTimes& t, int address,
+                                                         std::uint16_t have,
+                                                         std::uint16_t want) const override {
+    if (address >= kRowEraseReach && NeedsErase(have, want)) return std::nullopt;
+    return InPlaceCost(t, have, want);
   }
 
   std::chrono::microseconds ErasedCost(const CycleTimes& t, std::uint16_t want) const override {

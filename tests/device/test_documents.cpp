@@ -20,6 +20,54 @@ std::string Program(Bench& b, const HexBuilder& h, const char* name = "p.hex") {
   return ProgramDevice(b.dir.Write(name, h.Text()), b.link, b.op);
 }
 
+// The 16F6XX and 12F683 (a byte write only clears bits) against the 16F88X and 16F91X (it
+// erases the byte): bytes that read erased are written in place; a byte that must gain a bit
+// gets the data memory bulk-erased, the bytes past the file's end kept; a byte that does not
+// take gets that erase too and then fails with its address.
+TEST(Documents, DataBytesThatDoNotEraseThemselves) {
+  const struct {
+    SimModel model;
+    bool eraseNeeded;
+  } parts[] = {{SimModel::F690, true},
+               {SimModel::F683, true},
+               {SimModel::F887, false},
+               {SimModel::F917, false}};
+  for (const auto& p : parts) {
+    SCOPED_TRACE(std::string(sim::SimModelName(p.model)));
+    HexBuilder h;
+    h.Words(0, {0x2805}).Eeprom(0, {0x5A, 0x12, 0xFF}).Config(0x3FF4);
+
+    Bench fresh(p.model);
+    fresh.sim.Memory().eeprom[100] = 0x33;
+    ASSERT_EQ(Program(fresh, h), "ok") << fresh.op.LastText();
+    fresh.ExpectClean("erased bytes");
+    EXPECT_EQ(fresh.sim.Stats().bulkErases, 0) << "erased bytes take the write in place";
+
+    Bench b(p.model);
+    auto& eeprom = b.sim.Memory().eeprom;
+    eeprom[0] = 0x00;  // must gain bits
+    eeprom[2] = 0x40;  // must go back to erased
+    eeprom[100] = 0x33;
+    ASSERT_EQ(Program(b, h), "ok") << b.op.LastText();
+    b.ExpectClean("bytes that hold data");
+    EXPECT_EQ(eeprom[0], 0x5A);
+    EXPECT_EQ(eeprom[1], 0x12);
+    EXPECT_EQ(eeprom[2], 0xFF);
+    EXPECT_EQ(eeprom[100], 0x33) << "a byte past the file's end is kept";
+    EXPECT_EQ(b.sim.Stats().bulkErases, p.eraseNeeded ? 1 : 0);
+    EXPECT_EQ(VerifyDevice(b.dir.Write("p.hex", h.Text()), b.link, b.op), "ok");
+
+    sim::Faults stuck;
+    stuck.stuckEeprom = {1};
+    Bench s(p.model, stuck);
+    EXPECT_EQ(Program(s, h), "verify-error");
+    EXPECT_NE(s.op.LastText().find("Error al programar Data Memory\rDirección 0x0001"),
+              std::string::npos)
+        << s.op.LastText();
+    EXPECT_EQ(s.sim.Stats().bulkErases, p.eraseNeeded ? 1 : 0) << "the erase is tried first";
+  }
+}
+
 // The documents take Row Erase's row from PC<11:4>: on the 8K-word parts a change in the upper
 // 4K that needs an erase goes through the bulk erase, and no lower row is lost; in the lower
 // 4K the row is erased in place.

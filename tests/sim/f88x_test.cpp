@@ -156,5 +156,21 @@ TEST(F88xTest, RowEraseTakesItsRowFromPc11To4) {
   }
 }
 
+// On the 16F6XX and 12F683 a data byte's cycle does not erase it: the byte keeps old AND new,
+// and a write that needs a bit set is reported. The 16F88X erases the byte first.
+TEST(F88xTest, DataByteWritesEraseOnlyWhereTheDocumentSaysSo) {
+  for (SimModel m : {SimModel::F690, SimModel::F683, SimModel::F887}) {
+    const bool erases = m == SimModel::F887;
+    Chip c(m);
+    c.sim.Memory().eeprom[0] = 0x0F;
+    c.Enter();
+    c.Load(0x03, 0x35);
+    c.Cmd(0x08, 6ms);
+    c.Leave();
+    EXPECT_EQ(c.sim.Memory().eeprom[0], erases ? 0x35 : 0x05) << SimModelName(m);
+    EXPECT_EQ(c.sim.Violations().size(), erases ? 0u : 1u) << c.All();
+  }
+}
+
 }  // namespace
 }  // namespace daxwel::sim

@@ -3,7 +3,10 @@
 // in program memory and one word at a time elsewhere; Row Erase (010001) clears a 16-word row;
 // Bulk Erase Program Memory clears what the address counter reaches, so it is only ever sent
 // with the counter at 0 or 0x2000, never on a factory calibration word. There is no Chip
-// Erase, and End Programming is 001010, which this algorithm never needs.
+// Erase, and End Programming is 001010, which this algorithm never needs. A data byte write
+// erases the byte first on the 16F88X and 16F91X; the 16F6XX and 12F683 document says it does
+// not.
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -34,10 +37,66 @@ bool NeedsErase(std::uint16_t have, std::uint16_t want) {
   return have != want && have != kErasedValue;
 }
 
+std::uint8_t FileByte(const HexImage& image, int i) {
+  return static_cast<std::uint8_t>(image.EepromWords[static_cast<std::size_t>(i)] & 0xFF);
+}
+
+// Load Data for Data Memory, Begin Programming and its wait, then the byte read back.
+bool WriteByte(Session& s, std::uint8_t byte) {
+  s.Command(cmd::kLoadDataData);
+  s.Data(ToBitString(byte));
+  s.Cycle(cmd::kBeginEraseProgram, kDataWrite);
+  s.Command(cmd::kReadDataData);
+  return (WordOf(s.Read()) & 0xFF) == byte;
+}
+
+// Data memory bulk-erased and written whole: the file's bytes, and the chip's own past the
+// file's end, read first. -1 or the first byte that does not take.
+int EraseAndWriteData(Session& s, const HexImage& image, const ShowAddress& show) {
+  const int size = s.model->eepromBytes;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size), 0xFF);
+  s.Reset();
+  s.Enter();
+  s.Walk(size - 1, [&](int i) {
+    if (i <= image.EepromEnd) {
+      bytes[static_cast<std::size_t>(i)] = FileByte(image, i);
+    } else {
+      s.Command(cmd::kReadDataData);
+      bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(WordOf(s.Read()) & 0xFF);
+    }
+    return true;
+  });
+  s.Reset();
+  s.Enter();
+  s.Cycle(cmd::kBulkEraseData, s.cycles.bulkErase);
+  return s.Walk(size - 1, [&](int i) {
+    show(std::min(i, static_cast<int>(image.EepromEnd)));
+    const std::uint8_t byte = bytes[static_cast<std::size_t>(i)];
+    return byte == 0xFF || WriteByte(s, byte);
+  });
+}
+
+// Where a byte write does not erase: bytes that read erased are written in place; a byte that
+// holds data, or one that does not take, sends the pass to the bulk erase, and only a byte
+// that does not take after it is a failure.
+int WriteDataWithoutErase(Session& s, const HexImage& image, const ShowAddress& show) {
+  const int stopped = s.Walk(image.EepromEnd, [&](int i) {
+    show(i);
+    const std::uint8_t want = FileByte(image, i);
+    s.Command(cmd::kReadDataData);
+    const auto have = static_cast<std::uint8_t>(WordOf(s.Read()) & 0xFF);
+    if (have == want) return true;
+    return have == 0xFF && WriteByte(s, want);
+  });
+  if (stopped < 0) return -1;
+  return EraseAndWriteData(s, image, show);
+}
+
 class F88x final : public FamilyAlgorithm {
  public:
-  // `pgm`: what to say of the PGM pin, on the parts that have one.
-  explicit F88x(std::string_view pgm) : pgm_(pgm) {}
+  // `pgm`: what to say of the PGM pin, on the parts that have one. `dataWriteErases`: whether
+  // a data byte write erases the byte first.
+  F88x(std::string_view pgm, bool dataWriteErases) : pgm_(pgm), dataWriteErases_(dataWriteErases) {}
 
   // Any configuration may be entered VPP first; the internal oscillator with MCLR off may
   // only be entered that way, which an adapter that keeps VDD on cannot do.
@@ -105,6 +164,11 @@ class F88x final : public FamilyAlgorithm {
     return kDataWrite;
   }
 
+  int WriteData(Session& s, const HexImage& image, const ShowAddress& show) const override {
+    if (dataWriteErases_) return FamilyAlgorithm::WriteData(s, image, show);
+    return WriteDataWithoutErase(s, image, show);
+  }
+
   void WriteIdsAndConfig(Session& s, const ConfigMemory& want,
                          const ConfigMemory& have) const override {
     WriteChangedIdsAndConfig(s, want, have);
@@ -131,6 +195,7 @@ class F88x final : public FamilyAlgorithm {
 
  private:
   std::string_view pgm_;
+  bool dataWriteErases_;
 };
 
 // Program memory in 16-word rows. A row where a word that holds data must change is erased
@@ -212,8 +277,9 @@ int F88x::WriteProgram(Session& s, const std::vector<std::uint16_t>& want,
 }
 
 // The RB3 (PGM) pin of the 16F88X; the others have no low-voltage programming.
-const F88x kF88x("RB3 (PGM)");
-const F88x kF6xx("");
+const F88x kF88x("RB3 (PGM)", true);
+const F88x kF6xx("", false);
+const F88x kF91x("", true);
 
 // Calibration words: 0x2009 on the 16F88X, 0x2008 on the 16F6XX and 12F683, both on the
 // 16F91X.
@@ -242,7 +308,7 @@ extern const FamilyDescriptor kFamily16F6XX{.algorithm = detail::kF6xx,
                                             .configMask = 0x0FFF,
                                             .layout = &kLayout16F6XX,
                                             .calibrationWords = detail::kCalibration6xx};
-extern const FamilyDescriptor kFamily16F91X{.algorithm = detail::kF6xx,
+extern const FamilyDescriptor kFamily16F91X{.algorithm = detail::kF91x,
                                             .protection = {0x00C0, 0x00C0},
                                             .configMask = 0x1FFF,
                                             .layout = &kLayout16F91X,

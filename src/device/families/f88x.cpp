@@ -294,15 +294,20 @@ constexpr int kCalibration91x[] = {0x2008, 0x2009};
 namespace daxwel {
 
 // CP is bit 6 and CPD bit 7; either stops programming. The 16F88X and 16F91X take at most
-// 12 V on MCLR.
-extern const FamilyDescriptor kFamily16F88X{.algorithm = detail::kF88x,
-                                            .protection = {0x00C0, 0x00C0},
-                                            .configMask = 0x3FFF,
-                                            .layout = &kLayout16F88X,
-                                            .configWords = 2,
-                                            .config2Mask = 0x0700,
-                                            .calibrationWords = detail::kCalibration88x,
-                                            .vppLimitVolts = 12};
+// 12 V on MCLR. The 16F88X's sizes differ in their write-protect ranges.
+constexpr FamilyDescriptor Family88x(const ConfigLayout* layout) {
+  return {.algorithm = detail::kF88x,
+          .protection = {0x00C0, 0x00C0},
+          .configMask = 0x3FFF,
+          .layout = layout,
+          .configWords = 2,
+          .config2Mask = 0x0700,
+          .calibrationWords = detail::kCalibration88x,
+          .vppLimitVolts = 12};
+}
+extern const FamilyDescriptor kFamily16F882 = Family88x(&kLayout16F882);
+extern const FamilyDescriptor kFamily16F883 = Family88x(&kLayout16F883);
+extern const FamilyDescriptor kFamily16F886 = Family88x(&kLayout16F886);
 extern const FamilyDescriptor kFamily16F6XX{.algorithm = detail::kF6xx,
                                             .protection = {0x00C0, 0x00C0},
                                             .configMask = 0x0FFF,

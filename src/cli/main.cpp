@@ -92,7 +92,8 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                             cp, cpd, mclre, pwrte, wdt, fcmen, ieso = on|off;
                             boden=on|nsleep|sbor|off (nsleep: apagado en SLEEP)
                   16F88X:   lvp, debug = on|off; segunda palabra (0x2008):
-                            wrt=off|256|quarter|half y bor4v=40|21 (4,0 V o 2,1 V)
+                            wrt=off|256|quarter|half (16F882: off|128|256|half)
+                            y bor4v=40|21 (4,0 V o 2,1 V)
                   16F91X:   debug=on|off
                   16F87/88, 16F818/819: osc, mclre como los 16F62XA, debug como los 16F87XA,
                             ccpmx=rb0|rb3 (16F87/88) o rb2|rb3 (16F818/819): pata del CCP1;

@@ -74,8 +74,10 @@ extern const ConfigLayout kLayout16F876;
 extern const ConfigLayout kLayout16F87XA;
 extern const ConfigLayout kLayout16F62XA;
 extern const ConfigLayout kLayout12F675;
-// 16F882-887 (two words); 16F631-690 and 12F683; 16F913-917.
-extern const ConfigLayout kLayout16F88X;
+// 16F882; 16F883/884; 16F886/887 (two words each); 16F631-690 and 12F683; 16F913-917.
+extern const ConfigLayout kLayout16F882;
+extern const ConfigLayout kLayout16F883;
+extern const ConfigLayout kLayout16F886;
 extern const ConfigLayout kLayout16F6XX;
 extern const ConfigLayout kLayout16F91X;
 // 16F87/88; 16F818; 16F819.

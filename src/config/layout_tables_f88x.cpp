@@ -1,6 +1,9 @@
 // The configuration layouts of the 16F88X (two words), the 16F6XX with the 12F683, and the
 // 16F91X, and the placement of their dialogs. Their bits differ from every older part's: CP is
 // bit 6, CPD bit 7, PWRTE bit 4, WDTE bit 3, and the oscillator takes bits 2-0.
+#include <array>
+#include <span>
+
 #include "config/layout.h"
 #include "config/layout_values.h"
 
@@ -127,18 +130,38 @@ constexpr ConfigField kLvp{
     .defaultValue = "off",
 };
 
-// The second word (0x2008): WRT1:WRT0 protect a range from self-write as on the 16F87XA, at
-// the same bits; BOR4V chooses the brown-out voltage.
-constexpr ConfigField kWrt{
-    .name = "wrt",
-    .mask = 0x0600,
-    .summaryMask = 0x0600,
-    .summaryCaption = "Flash Program Memory Write",
-    .labels = {"Flash Program", "Write Protect"},
-    .values = kWrt87xaValues,
-    .defaultValue = "off",
-    .word = 1,
+// The second word (0x2008): WRT1:WRT0 protect the lowest addresses from self-write, a range
+// that depends on the part's size (the data sheets; Microchip's assembler headers). For the
+// 16F882 the programming document (DS41287C Register 4-2) gives the 16F883/884's ranges
+// instead; the headers and the data sheet agree on these. BOR4V chooses the brown-out voltage.
+constexpr ConfigValue kWrt882Values[] = {
+    {"off", 0x600, "Enable", "WrtOff", "OFF"},
+    {"128", 0x400, "0000-007F Protected", "Wrt0000_007F", "0000h a 007Fh"},
+    {"256", 0x200, "0000-00FF Protected", "Wrt0000_00FF", "0000h a 00FFh"},
+    {"half", 0x000, "0000-03FF Protected", "Wrt0000_03FF", "0000h a 03FFh"},
 };
+constexpr ConfigValue kWrt883Values[] = {
+    {"off", 0x600, "Enable", "WrtOff", "OFF"},
+    {"256", 0x400, "0000-00FF Protected", "Wrt0000_00FF", "0000h a 00FFh"},
+    {"quarter", 0x200, "0000-03FF Protected", "Wrt0000_03FF", "0000h a 03FFh"},
+    {"half", 0x000, "0000-07FF Protected", "Wrt0000_07FF", "0000h a 07FFh"},
+};
+constexpr ConfigValue kWrt886Values[] = {
+    {"off", 0x600, "Enable", "WrtOff", "OFF"},
+    {"256", 0x400, "0000-00FF Protected", "Wrt0000_00FF", "0000h a 00FFh"},
+    {"quarter", 0x200, "0000-07FF Protected", "Wrt0000_07FF", "0000h a 07FFh"},
+    {"half", 0x000, "0000-0FFF Protected", "Wrt0000_0FFF", "0000h a 0FFFh"},
+};
+constexpr ConfigField Wrt(std::span<const ConfigValue> values) {
+  return {.name = "wrt",
+          .mask = 0x0600,
+          .summaryMask = 0x0600,
+          .summaryCaption = "Flash Program Memory Write",
+          .labels = {"Flash Program", "Write Protect"},
+          .values = values,
+          .defaultValue = "off",
+          .word = 1};
+}
 
 constexpr ConfigValue kBor4vValues[] = {
     {"21", 0x000, "2.1 V", "Bor21", "2,1 V"},
@@ -155,11 +178,17 @@ constexpr ConfigField kBor4v{
     .word = 1,
 };
 
-constexpr ConfigField kFields88x[] = {kCp,      kCpd,   Debug(0x2000, kDebug88xValues),
-                                      kLvp,     kFcmen, kIeso,
-                                      kBoden,   kMclre, kPwrteBit4,
-                                      kWdtBit3, kOsc,   kWrt,
-                                      kBor4v};
+// The 16F88X's fields, by part size: only the write-protect ranges differ.
+constexpr std::array<ConfigField, 13> Fields88x(std::span<const ConfigValue> wrt) {
+  return {kCp,      kCpd,   Debug(0x2000, kDebug88xValues),
+          kLvp,     kFcmen, kIeso,
+          kBoden,   kMclre, kPwrteBit4,
+          kWdtBit3, kOsc,   Wrt(wrt),
+          kBor4v};
+}
+constexpr auto kFields882 = Fields88x(kWrt882Values);
+constexpr auto kFields883 = Fields88x(kWrt883Values);
+constexpr auto kFields886 = Fields88x(kWrt886Values);
 constexpr ConfigField kFields6xx[] = {kCp,    kCpd,       kFcmen,   kIeso, kBoden,
                                       kMclre, kPwrteBit4, kWdtBit3, kOsc};
 constexpr ConfigField kFields91x[] = {
@@ -203,7 +232,12 @@ constexpr ButtonPlace kOscButtons[] = {
 constexpr Box kOscBox{Column(0), kTop, 248, kTall};
 constexpr Four kBodenStack =
     Stack("BodenOn", "BodenNoSleep", "BodenSboren", "BodenOff", kUnder1 - 4);
-constexpr Four kWrtStack = Stack("WrtOff", "Wrt0000_00FF", "WrtQuarter", "WrtHalf", kUnder2 - 4);
+constexpr Four kWrt882Stack =
+    Stack("WrtOff", "Wrt0000_007F", "Wrt0000_00FF", "Wrt0000_03FF", kUnder2 - 4);
+constexpr Four kWrt883Stack =
+    Stack("WrtOff", "Wrt0000_00FF", "Wrt0000_03FF", "Wrt0000_07FF", kUnder2 - 4);
+constexpr Four kWrt886Stack =
+    Stack("WrtOff", "Wrt0000_00FF", "Wrt0000_07FF", "Wrt0000_0FFF", kUnder2 - 4);
 constexpr Pair kCpPair = OnOff("CpOff", "CpOn", kUnder1);
 constexpr Pair kCpdPair = OnOff("CpdOff", "CpdOn", kUnder2);
 constexpr Pair kMclrePair = OnOff("MclreOff", "MclreOn", kUnder2);
@@ -217,15 +251,26 @@ constexpr Pair kBor4vPair = OnOff("Bor21", "Bor40", kUnder2);
 
 // 16F88X: the oscillator, the brown-out and write-protect stacks and CP on top; two rows of
 // five pairs under them, the second word's brown-out voltage last.
-constexpr GroupPlace kGroups88x[] = {
-    {"osc", kOscBox, kOscButtons},       {"boden", TopBox(2), kBodenStack},
-    {"wrt", TopBox(3), kWrtStack},       {"cp", TopBox(4), kCpPair},
-    {"cpd", RowBox(0, 0), kCpdPair},     {"mclre", RowBox(0, 1), kMclrePair},
-    {"pwrte", RowBox(0, 2), kPwrtePair}, {"wdt", RowBox(0, 3), kWdtPair},
-    {"lvp", RowBox(0, 4), kLvpPair},     {"fcmen", RowBox(1, 0), kFcmenPair},
-    {"ieso", RowBox(1, 1), kIesoPair},   {"debug", RowBox(1, 2), kDebugPair},
-    {"bor4v", RowBox(1, 3), kBor4vPair},
-};
+constexpr std::array<GroupPlace, 13> Groups88x(const Four& wrt) {
+  return {{
+      {"osc", kOscBox, kOscButtons},
+      {"boden", TopBox(2), kBodenStack},
+      {"wrt", TopBox(3), wrt},
+      {"cp", TopBox(4), kCpPair},
+      {"cpd", RowBox(0, 0), kCpdPair},
+      {"mclre", RowBox(0, 1), kMclrePair},
+      {"pwrte", RowBox(0, 2), kPwrtePair},
+      {"wdt", RowBox(0, 3), kWdtPair},
+      {"lvp", RowBox(0, 4), kLvpPair},
+      {"fcmen", RowBox(1, 0), kFcmenPair},
+      {"ieso", RowBox(1, 1), kIesoPair},
+      {"debug", RowBox(1, 2), kDebugPair},
+      {"bor4v", RowBox(1, 3), kBor4vPair},
+  }};
+}
+constexpr auto kGroups882 = Groups88x(kWrt882Stack);
+constexpr auto kGroups883 = Groups88x(kWrt883Stack);
+constexpr auto kGroups886 = Groups88x(kWrt886Stack);
 
 // 16F6XX and 16F91X: the oscillator, the brown-out stack, CP and CPD on top; the pairs under
 // them, the 16F91X's debugger in a third row.
@@ -251,9 +296,12 @@ constexpr Box kShape{(kWidth - 340) / 2, 42, 340, 32};
 
 }  // namespace
 
-constexpr ConfigLayout kLayout16F88X{kFields88x,
-                                     {"frmConfigPic16F88X", "PIC 16F882 / 83 / 84 / 86 / 87",
-                                      kWidth, Height(2), kShape, kGroups88x}};
+constexpr ConfigLayout kLayout16F882{
+    kFields882, {"frmConfigPic16F882", "PIC 16F882", kWidth, Height(2), kShape, kGroups882}};
+constexpr ConfigLayout kLayout16F883{
+    kFields883, {"frmConfigPic16F883_4", "PIC 16F883 / 84", kWidth, Height(2), kShape, kGroups883}};
+constexpr ConfigLayout kLayout16F886{
+    kFields886, {"frmConfigPic16F886_7", "PIC 16F886 / 87", kWidth, Height(2), kShape, kGroups886}};
 constexpr ConfigLayout kLayout16F6XX{
     kFields6xx,
     {"frmConfigPic16F6XX", "PIC 16F631 / 77 / 84 / 85 / 87 / 88 / 89 / 90, 12F683", kWidth,

@@ -11,7 +11,8 @@ int FamilyAlgorithm::WriteData(Session& s, const HexImage& image, const ShowAddr
   const std::chrono::microseconds wait = DataWriteTime(s.cycles);
   return s.Walk(image.EepromEnd, [&](int i) {
     show(i);
-    const std::string want = ToBitString(image.EepromWords[static_cast<std::size_t>(i)]);
+    // The byte alone: the frame's upper six bits are sent as 0, as the documents give them.
+    const std::string want = ToBitString(image.EepromWords[static_cast<std::size_t>(i)] & 0xFF);
     s.Command(cmd::kReadDataData);
     if (SameDataByte(s.Read(), want)) return true;
     s.Command(cmd::kLoadDataData);
@@ -193,8 +194,10 @@ std::optional<std::string> StartOnModel(Session& s) {
 ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view config,
                                      const FamilyDescriptor& family) {
   ConfigMemoryWant want;
-  for (std::size_t j = 0; j < 4; ++j)
-    want.words[j] = WordOf(IdWordBits(image.IdWords[j], family.idBits));
+  for (std::size_t j = 0; j < 4; ++j) {
+    if (FileDecidesId(image, family, j))
+      want.words[j] = WordOf(IdWordBits(image.IdWords[j], family.idBits));
+  }
   for (int k = 0; k < family.configWords; ++k) {
     if (family.IsCalibration(0x2007 + k)) continue;
     want.words[kConfigWordIndex + static_cast<std::size_t>(k)] = ConfigWordAt(config, k);

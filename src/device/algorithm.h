@@ -69,6 +69,14 @@ class FamilyAlgorithm {
   virtual std::optional<std::chrono::microseconds> InPlaceCost(const CycleTimes& t,
                                                                std::uint16_t have,
                                                                std::uint16_t want) const = 0;
+  // InPlaceCost for the word at `address`: for the families whose in-place rewrite does not
+  // reach every address the same way.
+  virtual std::optional<std::chrono::microseconds> InPlaceCostAt(const CycleTimes& t, int address,
+                                                                 std::uint16_t have,
+                                                                 std::uint16_t want) const {
+    (void)address;
+    return InPlaceCost(t, have, want);
+  }
   // Time to write `want` into an erased word (zero for an erased value).
   virtual std::chrono::microseconds ErasedCost(const CycleTimes& t, std::uint16_t want) const = 0;
   // Whether an ID location or the configuration word may be written over `have` without an
@@ -76,6 +84,13 @@ class FamilyAlgorithm {
   virtual bool ConfigWritesInPlace(std::uint16_t have, std::uint16_t implemented) const {
     (void)have, (void)implemented;
     return true;
+  }
+  // The same for the ID or configuration word at `address` going from `have` to `want`: for a
+  // family with bits there that a write leaves as the chip holds them.
+  virtual bool RewritesConfigInPlace(int address, std::uint16_t have, std::uint16_t want,
+                                     std::uint16_t implemented) const {
+    (void)address, (void)want;
+    return ConfigWritesInPlace(have, implemented);
   }
 
   // Erases program memory for an erase-first program pass; `EraseFirstClearsConfig` says
@@ -153,6 +168,12 @@ void WriteChangedIdsAndConfig(Session& s, const ConfigMemory& want, const Config
 // programming mode at address 0); otherwise the operation has been finished with the reason and
 // this is its result word.
 std::optional<std::string> StartOnModel(Session& s);
+
+// Whether a program pass writes ID location `j` (0..3) from the file: where the file gives
+// it, or on the families that write the IDs a file leaves out.
+inline bool FileDecidesId(const HexImage& image, const FamilyDescriptor& family, std::size_t j) {
+  return image.HasId[j] || family.writesMissingIds;
+}
 
 // What the ID locations and the configuration words must hold after programming, by address
 // - 0x2000 as in ConfigMemory; nullopt where nothing is compared (calibration words always).

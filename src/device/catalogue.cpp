@@ -17,7 +17,9 @@ extern const FamilyDescriptor kFamily16F876;
 extern const FamilyDescriptor kFamily16F87XA;
 extern const FamilyDescriptor kFamily16F62XA;
 extern const FamilyDescriptor kFamily12F675;
-extern const FamilyDescriptor kFamily16F88X;
+extern const FamilyDescriptor kFamily16F882;
+extern const FamilyDescriptor kFamily16F883;
+extern const FamilyDescriptor kFamily16F886;
 extern const FamilyDescriptor kFamily16F6XX;
 extern const FamilyDescriptor kFamily16F91X;
 extern const FamilyDescriptor kFamily16F88;
@@ -107,11 +109,11 @@ constexpr DeviceModel kModels[] = {
     {21, "16F88", "16F88", "", 4096, 256, &kFamily16F88, 0x0760, kNewId, k16F81X, {}},
     {22, "16F818", "16F818", "", 1024, 128, &kFamily16F818, 0x04C0, kNewId, k16F81X, {}},
     {23, "16F819", "16F819", "", 2048, 256, &kFamily16F819, 0x04E0, kNewId, k16F81X, {}},
-    {24, "16F882", "16F882", "", 2048, 128, &kFamily16F88X, 0x2000, kNewId, k16F88X, {}},
-    {25, "16F883", "16F883", "", 4096, 256, &kFamily16F88X, 0x2020, kNewId, k16F88X, {}},
-    {26, "16F884", "16F884", "", 4096, 256, &kFamily16F88X, 0x2040, kNewId, k16F88X, {}},
-    {27, "16F886", "16F886", "", 8192, 256, &kFamily16F88X, 0x2060, kNewId, k16F88X, {}},
-    {28, "16F887", "16F887", "", 8192, 256, &kFamily16F88X, 0x2080, kNewId, k16F88X, {}},
+    {24, "16F882", "16F882", "", 2048, 128, &kFamily16F882, 0x2000, kNewId, k16F88X, {}},
+    {25, "16F883", "16F883", "", 4096, 256, &kFamily16F883, 0x2020, kNewId, k16F88X, {}},
+    {26, "16F884", "16F884", "", 4096, 256, &kFamily16F883, 0x2040, kNewId, k16F88X, {}},
+    {27, "16F886", "16F886", "", 8192, 256, &kFamily16F886, 0x2060, kNewId, k16F88X, {}},
+    {28, "16F887", "16F887", "", 8192, 256, &kFamily16F886, 0x2080, kNewId, k16F88X, {}},
     {29, "16F631", "16F631", "", 1024, 128, &kFamily16F6XX, 0x1420, kNewId, k16F88X, {}},
     {30, "16F677", "16F677", "", 2048, 256, &kFamily16F6XX, 0x1440, kNewId, k16F88X, {}},
     {31, "16F684", "16F684", "", 2048, 256, &kFamily16F6XX, 0x1080, kNewId, k16F88X, {}},

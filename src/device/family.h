@@ -89,9 +89,13 @@ struct FamilyDescriptor {
   std::uint16_t ConfigMaskAt(int address) const {
     return address == 0x2007 ? configMask : config2Mask;
   }
-  // The bits of an ID location taken from the file: the low four on the older parts, the
-  // seven their documents recommend on the later ones.
-  std::uint16_t idBits = 0x000F;
+  // The bits of an ID location taken from the file, the others written as 0x3F80 has them:
+  // all fourteen on the later parts, as their documents allow; the low four on the original
+  // ones.
+  std::uint16_t idBits = 0x3FFF;
+  // Whether an ID location the file leaves out is written all the same (as 0x3F80), the
+  // original parts' rule; elsewhere it keeps what the chip holds.
+  bool writesMissingIds = false;
 
   // The bits of `address` a file may set: all but the preserved ones.
   std::uint16_t WritableBits(int address) const {

@@ -50,6 +50,10 @@ ProgramPlan PlanProgram(Session& s, const HexImage& image, const ConfigMemory& w
     const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
     if (address >= 0x2007) plan.wantConfig[j] = factory.Apply(address, plan.wantConfig[j]);
   }
+  // IDs the file leaves out stay as the chip holds them, after an erase too.
+  for (std::size_t j = 0; j < 4; ++j) {
+    if (!FileDecidesId(image, family, j)) plan.wantConfig[j] = plan.haveConfig[j];
+  }
   // Calibration words are never written: what the plan leaves there is what the chip holds.
   for (int address : family.calibrationWords) {
     const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
@@ -60,7 +64,7 @@ ProgramPlan PlanProgram(Session& s, const HexImage& image, const ConfigMemory& w
   microseconds erased = t.bulkErase;
   bool possible = true;
   for (std::size_t a = 0; a < plan.want.size(); ++a) {
-    const auto cost = algorithm.InPlaceCost(t, plan.have[a], plan.want[a]);
+    const auto cost = algorithm.InPlaceCostAt(t, static_cast<int>(a), plan.have[a], plan.want[a]);
     possible = possible && cost.has_value();
     if (cost) inPlace += *cost;
     erased += algorithm.ErasedCost(t, plan.want[a]);
@@ -69,7 +73,7 @@ ProgramPlan PlanProgram(Session& s, const HexImage& image, const ConfigMemory& w
     const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
     const std::uint16_t mask = address >= 0x2007 ? family.ConfigMaskAt(address) : kErasedValue;
     if ((plan.haveConfig[j] & mask) != (plan.wantConfig[j] & mask) &&
-        !algorithm.ConfigWritesInPlace(plan.haveConfig[j], mask)) {
+        !algorithm.RewritesConfigInPlace(address, plan.haveConfig[j], plan.wantConfig[j], mask)) {
       possible = false;
     }
   }

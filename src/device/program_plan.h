@@ -28,10 +28,10 @@ struct ProgramPlan {
 };
 
 // Reads program memory up to the file's last address (or the last with factory bits) and
-// configuration memory, puts the factory's bits in place of the file's, and chooses the cheaper
-// of writing in place and erasing program memory first (forced when a word must change that the
-// family cannot rewrite in place). For erase first it also reads the rest of program memory.
-// Leaves a fresh entry at 0.
+// configuration memory, puts the factory's bits in place of the file's, keeps the IDs the file
+// does not decide, and chooses the cheaper of writing in place and erasing program memory first
+// (forced when a word must change that the family cannot rewrite in place). For erase first it also
+// reads the rest of program memory. Leaves a fresh entry at 0.
 ProgramPlan PlanProgram(Session& s, const HexImage& image, const ConfigMemory& wantConfig,
                         const FactoryBits& factory, const ShowAddress& show);
 

@@ -112,7 +112,7 @@ const DeviceModel* Session::ResolveModel() {
 }
 
 std::string IdWordBits(std::int16_t id, std::uint16_t fileBits) {
-  return ToBitString(0x3F80 | (id & fileBits & 0x7F));
+  return ToBitString((0x3F80 & ~fileBits) | (id & fileBits & 0x3FFF));
 }
 
 std::string AddressText(int address) {

@@ -106,8 +106,8 @@ class Session {
 inline std::uint16_t WordOf(std::string_view bits) {
   return static_cast<std::uint16_t>(FromBitString(bits) & 0x3FFF);
 }
-// The 14-bit word a file's ID entry is written as: bits 13..7 set and only `fileBits` (the
-// family's, at most the low seven) taken from the file, as the parts' documents recommend.
+// The 14-bit word a file's ID entry is written as: `fileBits` (the family's) taken from the
+// file, the other bits as 0x3F80 has them.
 std::string IdWordBits(std::int16_t id, std::uint16_t fileBits);
 
 // Four upper-case hex digits.

@@ -21,8 +21,11 @@ inline constexpr std::chrono::nanoseconds kVppHold = std::chrono::microseconds(1
 // address counter resets. No part documents a minimum; peers hold it from 10 µs to 50 ms, and
 // a real adapter's MCLR stage falls far more slowly than a port bit.
 inline constexpr std::chrono::nanoseconds kVppLowHold = std::chrono::milliseconds(10);
-// VPP-first entry: VPP up this long before VDD (TPPDP); kVppHold then runs from VDD.
-inline constexpr std::chrono::nanoseconds kVppBeforeVdd = std::chrono::microseconds(5);
+// VPP-first entry: VPP up this long before VDD; kVppHold then runs from VDD. The parts ask
+// 5 µs at the pin (TPPDP), but an adapter's VPP stage takes tens of microseconds to reach
+// VIHH while its VDD switch is fast, so with only that VDD could reach the pin first and the
+// part would start its own code (peers wait 25 µs to 2 ms).
+inline constexpr std::chrono::nanoseconds kVppBeforeVdd = std::chrono::microseconds(100);
 // VDD-first entry on an adapter that switches VDD: the supply settles before VPP rises.
 inline constexpr std::chrono::nanoseconds kVddBeforeVpp = std::chrono::microseconds(100);
 // A switched supply needs time to fall (decoupling capacitors) before the next entry counts

@@ -259,8 +259,13 @@ void Chip::Unknown(std::uint8_t command, nanoseconds now) {
   Violation(now, "unknown command " + Hex(command, 2) + " for the " + std::string(part_.name));
 }
 
-void Chip::Load(std::uint16_t word, nanoseconds /*now*/) {
+void Chip::Load(std::uint16_t word, nanoseconds now) {
   if (garbled_) return;
+  // The documents give the data frame as "0, data (8), zero (6), 0".
+  if (loadCommand_ == kLoadDataData && (word & 0x3F00) != 0) {
+    Violation(now, "Load Data for Data Memory with " + Hex(word, 4) +
+                       ": the six bits above the byte must be 0");
+  }
   switch (loadCommand_) {
     case kLoadConfiguration:
       address_ = kConfigBase;

@@ -81,6 +81,9 @@ struct PartInfo {
   int latches = 1;                // program-memory write latches, a power of two
   std::uint16_t config2Mask = 0;  // implemented bits of a second configuration word, if any
   int vppLimitVolts = 0;          // the most MCLR takes, when a 13 V adapter is too much
+  // Whether a data byte's programming cycle erases the byte first; where it does not (DS41204G:
+  // "The addressed location is not erased before programming") the byte keeps old AND new.
+  bool dataWriteErases = true;
 };
 
 const PartInfo& PartOf(SimModel model);

@@ -259,9 +259,16 @@ class F81xChip final : public Chip {
         for (int i = 0; i < kRowWords; ++i)
           WriteProgramCell(ProgramIndex(openAddress_ + i), kErasedWord);
         return;
-      case Pending::IdErase:
+      case Pending::IdErase: {
+        // The erase row in configuration memory holds the configuration words as well, and
+        // the document's flow programs them again after it: they are taken to go with the
+        // IDs. Protection that is on stays on, as only a chip erase lifts it.
         memory_.ids.fill(kErasedWord);
+        const std::uint16_t on = static_cast<std::uint16_t>(~Config() & kProtectionBits);
+        SetConfig(static_cast<std::uint16_t>(kErasedWord & ~on));
+        if (part_.config2Mask != 0) memory_.high[0] = kErasedWord;
         return;
+      }
       case Pending::ByteErase:
         if (!EepromProtected()) WriteEepromCell(openAddress_, kErasedByte);
         return;

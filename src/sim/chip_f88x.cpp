@@ -1,8 +1,10 @@
 // The 16F882-887, 16F631-690, 12F683 and 16F913-917. In program memory Load Data fills the
 // write latch PC selects (four or eight of them) and Begin Programming (001000) writes the
 // whole latch block at once, without erasing: each word keeps old AND new; elsewhere it writes
-// the one addressed word, and a data byte is erased first. 011000 programs the same way until
-// End Programming (001010). Row Erase (010001) clears 16 words; Bulk Erase Program Memory
+// the one addressed word, and a data byte is erased first (not on the 16F6XX and 12F683, whose
+// document says it is not). 011000 programs the same way until End Programming (001010). Row
+// Erase (010001) clears the 16 words of the row PC<11:4> names, as the documents print it, so
+// on an 8K-word part a row of the upper half names one of the lower; Bulk Erase Program Memory
 // clears what the address counter reaches, the factory calibration words only when it points
 // at one, which the documents forbid to anyone who does not mean to rewrite them.
 
@@ -21,6 +23,7 @@ constexpr std::uint16_t kDataProtect = 0x0080;  // CPD, bit 7
 constexpr std::uint16_t kMclrEnable = 0x0020;
 constexpr std::uint16_t kOscillator = 0x0007;
 constexpr int kRow = 16;
+constexpr int kRowEraseRows = 0x0FF0;  // PC<11:4>
 constexpr int kMaxLatches = 8;
 
 class F88xChip final : public Chip {
@@ -116,7 +119,12 @@ class F88xChip final : public Chip {
       case kEeprom:
         if (!EepromProtected()) {
           const int index = EepromIndex(c.address);
-          WriteEepromCell(index, complete ? static_cast<std::uint8_t>(c.value) : kErasedByte);
+          const auto value = static_cast<std::uint8_t>(c.value);
+          if (part_.dataWriteErases) {
+            WriteEepromCell(index, complete ? value : kErasedByte);
+          } else if (complete) {
+            WriteEepromCell(index, static_cast<std::uint8_t>(EepromByte(index) & value));
+          }
         }
         return;
       case kProgramBulk:
@@ -127,7 +135,7 @@ class F88xChip final : public Chip {
         return;
       default:
         if (complete && !Protected()) {
-          const int base = ProgramIndex(c.address) & ~(kRow - 1);
+          const int base = ProgramIndex(c.address) & kRowEraseRows;
           for (int i = 0; i < kRow; ++i) WriteProgramCell(base + i, kErasedWord);
         }
         return;
@@ -200,6 +208,8 @@ class F88xChip final : public Chip {
       if (eeprom) {
         needs = part_.times.eeprom;
         ++stats_.eepromWrites;
+        if (!part_.dataWriteErases)
+          CheckErased("Begin Programming", address_, true, next.value, now);
       } else {
         if (IsCalibration(address_)) {
           Violation(now, "Begin Programming on the factory calibration word at " + where +

@@ -171,7 +171,8 @@ constexpr PartInfo F6xx(std::string_view name, int words, int bytes, std::uint16
           .times = kF6XX,
           .factory = std::nullopt,
           .factoryHigh = {calibration, 0x3FFF},
-          .latches = 4};
+          .latches = 4,
+          .dataWriteErases = false};
 }
 constexpr PartInfo F91x(std::string_view name, int words, std::uint16_t id,
                         std::uint16_t calibration1, std::uint16_t calibration2, int latches) {

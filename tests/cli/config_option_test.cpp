@@ -66,7 +66,7 @@ TEST(ConfigOption, ProblemsNameWhatEachLayoutAccepts) {
        "rcio o rcclk)"},
       {"wrt=most", 0,
        "--config: valor \"most\" no válido para wrt (off, on, 256, quarter, half, 2048, all, 512, "
-       "1024 o 1536)"},
+       "1024, 1536 o 128)"},
       {"wdt=on,wdt=off", 0, "--config: el campo wdt está repetido"},
       {"wdt=on,", 0, "--config: se espera CAMPO=VALOR y se encontró \"\""},
       {"boden=on", 1, "El campo boden no existe en este PIC"},

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
+
 #include "config/config_word.h"
 #include "device/catalogue.h"
 #include "image/hex_image.h"
@@ -79,6 +82,34 @@ TEST(ConfigLayout, DialogPlacesEveryFieldAndValueOnce) {
       EXPECT_EQ(groups, 1) << field.name;
     }
     EXPECT_EQ(layout->dialog.groups.size(), layout->fields.size());
+  }
+}
+
+}  // namespace
+}  // namespace daxwel
+
+namespace daxwel {
+namespace {
+
+// Each 16F88X part captions the write-protect values of its second word by the addresses they
+// protect in it: WRT1:WRT0 = 10, 01 and 00, from the smallest range to the largest.
+TEST(Layout, SixteenF88xWriteProtectRangesFollowEachPartsSize) {
+  using Ranges = std::array<const char*, 3>;
+  const Ranges k4k{"0000-00FF", "0000-03FF", "0000-07FF"};
+  const Ranges k8k{"0000-00FF", "0000-07FF", "0000-0FFF"};
+  const std::pair<int, Ranges> parts[] = {
+      {24, {"0000-007F", "0000-00FF", "0000-03FF"}}, {25, k4k}, {26, k4k}, {27, k8k}, {28, k8k}};
+  const int seconds[] = {0x3DFF, 0x3BFF, 0x39FF};
+  for (const auto& [index, ranges] : parts) {
+    for (std::size_t k = 0; k < 3; ++k) {
+      const std::string detail =
+          Config_Detail(ToBitString(0x3FFF) + ToBitString(seconds[k]), ConfigLayoutOf(index));
+      EXPECT_NE(
+          detail.find(std::string("Flash Program Memory Write: ") + ranges[k] + " Protected\r"),
+          std::string::npos)
+          << index << "\n"
+          << detail;
+    }
   }
 }
 

@@ -111,7 +111,7 @@ TEST(F88x, TwoConfigurationWordsAreWrittenReadBackAndVerified) {
   const std::string path = b.dir.Write("two.hex", h.Text());
   ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok") << b.op.LastText();
   EXPECT_EQ(HighWord(b, 0x2008), 0x39FF);
-  EXPECT_NE(b.op.confirmations.front().text.find("Flash Program Memory Write: Lower 1/2"),
+  EXPECT_NE(b.op.confirmations.front().text.find("Flash Program Memory Write: 0000-0FFF Protected"),
             std::string::npos)
       << b.op.confirmations.front().text;
   EXPECT_EQ(VerifyDevice(path, b.link, b.op), "ok") << b.op.LastText();

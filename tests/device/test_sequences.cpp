@@ -42,7 +42,7 @@ constexpr const char* kSurvey =
     "VPP, ReadProg=3FFF, Inc, ReadProg=3FFF, 0, "
     "VPP, LoadConfig 0010, (ReadProg=3FFF, Inc) x4, Inc x3, ReadProg=3FFF, 0, ";
 constexpr const char* kWriteData =
-    "VPP, ReadData=00FF, LoadData 3F41, Cycle, ReadData=0041, 0, "
+    "VPP, ReadData=00FF, LoadData 0041, Cycle, ReadData=0041, 0, "
     "VPP, LoadConfig 0000, LoadProg 3F85, Cycle, Inc, LoadProg 3F80, Cycle, Inc, "
     "LoadProg 3F80, Cycle, Inc, LoadProg 3F80, Cycle, Inc x4, LoadProg 3FF1, Cycle, 0, ";
 constexpr const char* kReadBack =

@@ -136,6 +136,23 @@ TEST(Wiring, ClockRegisterIsWrittenLastAndReadsNeedNoPattern) {
   EXPECT_EQ(port.log[1].address, 0x378);
 }
 
+// A RecordingPort that also notes when each write happened.
+class TimedPort final : public PortIo {
+ public:
+  explicit TimedPort(const VirtualPacer& pacer) : pacer_(pacer) {}
+  void PortOut(std::uint16_t address, std::uint8_t value) override {
+    inner.PortOut(address, value);
+    times.push_back(pacer_.Now());
+  }
+  std::uint8_t PortIn(std::uint16_t address) override { return inner.PortIn(address); }
+  std::vector<std::uint8_t> Writes() const { return inner.Writes(); }
+  RecordingPort inner;
+  std::vector<std::chrono::nanoseconds> times;
+
+ private:
+  const VirtualPacer& pacer_;
+};
+
 TEST(Wiring, EntryOrderOnAnAdapterThatSwitchesVdd) {
   const Wiring tait = Make(-5, -4, 3, 2, 10);
   struct Case {
@@ -146,14 +163,19 @@ TEST(Wiring, EntryOrderOnAnAdapterThatSwitchesVdd) {
       {Entry::kVppFirst, {0x04, 0x00}},
   };
   for (const Case& c : cases) {
-    RecordingPort port;
     VirtualPacer pacer;
+    TimedPort port(pacer);
     Link link(port, pacer, 0x378, tait);
     std::uint8_t latch = ResetLines(link);
     EXPECT_GE(pacer.WaitedTotal(), kVddDischarge) << "the supply falls before a new entry";
-    port.log.clear();
+    port.inner.log.clear();
+    port.times.clear();
     EXPECT_EQ(EnterProgramMode(link, latch, c.entry), state::kVpp | state::kVdd);
     EXPECT_EQ(port.Writes(), c.writes);
+    // Whichever supply comes second waits for the first to settle at the pin: an adapter's
+    // VPP stage takes tens of microseconds, far more than the parts' 5 µs.
+    ASSERT_EQ(port.times.size(), 2u);
+    EXPECT_GE(port.times[1] - port.times[0], std::chrono::microseconds(100));
   }
   // Without a VDD line the order cannot matter: one write, as today.
   RecordingPort port;

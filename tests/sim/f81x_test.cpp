@@ -82,6 +82,25 @@ TEST(F81xTest, EachMemoryIsWrittenWithItsOwnSequenceAndMinimumTime) {
          c.Cmd(0x08);
        },
        [](const ChipMemory& m) { return m.ids[3] == 0x3FFF; }},
+      // The row holding the IDs holds the configuration words: they go with it, though not
+      // protection that is on.
+      {"ID erase with the configuration word", 1ms,
+       [](Chip& c) {
+         c.sim.Memory().ids[1] = 0x0012;
+         c.sim.Memory().config = 0x3F21;
+         c.ToConfig(1);
+         c.Load(0x02, 0x3FFF);
+         c.Cmd(0x08);
+       },
+       [](const ChipMemory& m) { return m.ids[1] == 0x3FFF && m.config == 0x3FFF; }},
+      {"ID erase under code protection", 1ms,
+       [](Chip& c) {
+         c.sim.Memory().config = 0x1F21;
+         c.ToConfig(0);
+         c.Load(0x02, 0x3FFF);
+         c.Cmd(0x08);
+       },
+       [](const ChipMemory& m) { return m.config == 0x1FFF; }},
       {"bulk erase from configuration memory", 10ms,
        [](Chip& c) {
          c.sim.Memory().program[9] = 0;

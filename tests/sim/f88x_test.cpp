@@ -135,5 +135,42 @@ TEST(F88xTest, BeginProgrammingWritesTheLatchBlock) {
   }
 }
 
+// Row Erase takes its row from PC<11:4>, as the documents print it: on an 8K-word part a row
+// of the upper half names the same row of the lower half, which is erased instead.
+TEST(F88xTest, RowEraseTakesItsRowFromPc11To4) {
+  for (SimModel m : {SimModel::F887, SimModel::F917, SimModel::F883}) {
+    Chip c(m);
+    auto& program = c.sim.Memory().program;
+    const int upper = program.size() > 0x1000 ? 0x1234 : 0x0234;
+    program[0x0234] = 0x0001;
+    program[static_cast<std::size_t>(upper)] = 0x0002;
+    c.Enter();
+    c.Inc(upper);
+    c.Cmd(0x11, 6ms);
+    c.Leave();
+    EXPECT_EQ(program[0x0234], 0x3FFF) << SimModelName(m);
+    if (upper != 0x0234) {
+      EXPECT_EQ(program[static_cast<std::size_t>(upper)], 0x0002);
+    }
+    EXPECT_TRUE(c.sim.Violations().empty()) << c.All();
+  }
+}
+
+// On the 16F6XX and 12F683 a data byte's cycle does not erase it: the byte keeps old AND new,
+// and a write that needs a bit set is reported. The 16F88X erases the byte first.
+TEST(F88xTest, DataByteWritesEraseOnlyWhereTheDocumentSaysSo) {
+  for (SimModel m : {SimModel::F690, SimModel::F683, SimModel::F887}) {
+    const bool erases = m == SimModel::F887;
+    Chip c(m);
+    c.sim.Memory().eeprom[0] = 0x0F;
+    c.Enter();
+    c.Load(0x03, 0x35);
+    c.Cmd(0x08, 6ms);
+    c.Leave();
+    EXPECT_EQ(c.sim.Memory().eeprom[0], erases ? 0x35 : 0x05) << SimModelName(m);
+    EXPECT_EQ(c.sim.Violations().size(), erases ? 0u : 1u) << c.All();
+  }
+}
+
 }  // namespace
 }  // namespace daxwel::sim

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <string>
 
+#include "sim/chip.h"
 #include "sim/sim_adapter.h"
 #include "sim/sim_session.h"
 #include "sim_driver.h"
@@ -113,6 +114,28 @@ TEST(RulesTest, ConfigurationWordReadsUnimplementedBitsAsOneAndCanFailToWrite) {
   EXPECT_EQ(ParseSimFault("config-fail", faults), "");
   EXPECT_TRUE(faults.configFail);
   EXPECT_NE(ParseSimFault("config-fail=1", faults), "");
+}
+
+// Load Data for Data Memory carries the byte with zeros above it on every family: ones there
+// are reported, zeros are not, and only the byte is loaded either way.
+TEST(RulesTest, DataMemoryLoadsCarryZerosAboveTheByte) {
+  for (SimModel m : {SimModel::F84A, SimModel::F877, SimModel::F877A, SimModel::F628A,
+                     SimModel::F675, SimModel::F690, SimModel::F88}) {
+    for (unsigned upper : {0x0000u, 0x3F00u, 0x0100u}) {
+      Target t(m);
+      t.Enter();
+      t.Load(0x03, upper | 0x5A);
+      t.Leave();
+      const std::string what = std::string(SimModelName(m)) + " " + Hex(upper, 4);
+      ASSERT_EQ(t.sim.Violations().size(), upper != 0 ? 1u : 0u) << what << "\n" << t.All();
+      if (upper != 0) {
+        EXPECT_NE(t.All().find("Load Data for Data Memory with " + Hex(upper | 0x5A, 4) +
+                               ": the six bits above the byte must be 0"),
+                  std::string::npos)
+            << t.All();
+      }
+    }
+  }
 }
 
 }  // namespace

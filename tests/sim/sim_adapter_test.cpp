@@ -55,7 +55,7 @@ struct Bench : LineDriver {
   }
   void WriteEeprom(unsigned byte) {
     Command(0x03);
-    Data(0x3F00 | byte);
+    Data(byte);  // zeros above the byte, as the documents give the frame
     Cycle();
   }
   void LoadConfiguration() {

@@ -64,14 +64,23 @@ namespace daxwel {
 // Bit 4 is a code-protection bit on every one of these parts, and the programmer stops on it
 // alone. A read also stops on any other protection field: the 16F84's CP bits 13..4, the
 // 16F87X's CP1:CP0 pairs (13:12, 5:4) and CPD (8).
-// Every 16F84 bit is implemented; bit 10 of the 16F87X is not.
-extern const FamilyDescriptor kFamily16F84{
-    detail::kClassic, {0x0010, 0x3FF0}, 0x3FFF, &kLayout16F84};
-extern const FamilyDescriptor kFamily16F870{
-    detail::kClassic, {0x0010, 0x3130}, 0x3BFF, &kLayout16F870};
-extern const FamilyDescriptor kFamily16F873{
-    detail::kClassic, {0x0010, 0x3130}, 0x3BFF, &kLayout16F873};
-extern const FamilyDescriptor kFamily16F876{
-    detail::kClassic, {0x0010, 0x3130}, 0x3BFF, &kLayout16F876};
+// Every 16F84 bit is implemented; bit 10 of the 16F87X is not. The IDs are always written,
+// 0x3F80 with the file's low four bits.
+constexpr FamilyDescriptor ClassicFamily(Protection protection, std::uint16_t configMask,
+                                         const ConfigLayout* layout) {
+  return {.algorithm = detail::kClassic,
+          .protection = protection,
+          .configMask = configMask,
+          .layout = layout,
+          .idBits = 0x000F,
+          .writesMissingIds = true};
+}
+extern const FamilyDescriptor kFamily16F84 = ClassicFamily({0x0010, 0x3FF0}, 0x3FFF, &kLayout16F84);
+extern const FamilyDescriptor kFamily16F870 =
+    ClassicFamily({0x0010, 0x3130}, 0x3BFF, &kLayout16F870);
+extern const FamilyDescriptor kFamily16F873 =
+    ClassicFamily({0x0010, 0x3130}, 0x3BFF, &kLayout16F873);
+extern const FamilyDescriptor kFamily16F876 =
+    ClassicFamily({0x0010, 0x3130}, 0x3BFF, &kLayout16F876);
 
 }  // namespace daxwel

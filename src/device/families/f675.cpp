@@ -46,11 +46,14 @@ class F675 final : public WritesWithoutErase {
            "a entrar en modo de programación en un programador que mantiene VDD conectado";
   }
 
-  // A write only clears bits, so the word must read erased; the band-gap bits are written back
-  // as the chip holds them, and a new chip's read 0 where the factory cleared them.
-  bool ConfigWritesInPlace(std::uint16_t have, std::uint16_t implemented) const override {
-    const std::uint16_t userBits = implemented & ~kBandGap;
-    return (have & userBits) == userBits;
+  // A write only clears bits, so the word must read erased. The configuration word's band-gap
+  // bits are the exception: a new chip's read 0 where the factory cleared them, and they are
+  // written as the chip holds them unless a value given by hand sets one, which needs the erase.
+  bool RewritesConfigInPlace(int address, std::uint16_t have, std::uint16_t want,
+                             std::uint16_t implemented) const override {
+    const std::uint16_t factory = address == 0x2007 ? kBandGap : 0;
+    const std::uint16_t userBits = implemented & ~factory;
+    return (have & userBits) == userBits && (want & factory & ~have) == 0;
   }
 
   // Program memory, the IDs and the configuration word; the data EEPROM stays (it goes too
@@ -95,12 +98,11 @@ constexpr PreservedBits kFactoryCalibration[] = {
 namespace daxwel {
 
 // CP (bit 7) protects program memory and CPD (bit 8) the data EEPROM; a part with either is
-// erased before it is programmed. IDs keep the seven bits DS41191 recommends.
+// erased before it is programmed.
 extern const FamilyDescriptor kFamily12F675{.algorithm = detail::kF675,
                                             .protection = {0x0180, 0x0180},
                                             .configMask = detail::kImplementedConfig,
                                             .layout = &kLayout12F675,
-                                            .preserved = detail::kFactoryCalibration,
-                                            .idBits = 0x007F};
+                                            .preserved = detail::kFactoryCalibration};
 
 }  // namespace daxwel

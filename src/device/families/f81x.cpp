@@ -175,7 +175,7 @@ class F81x final : public FamilyAlgorithm {
       if (have == want) return true;
       if ((have & want) != want) {
         s.Command(cmd::kLoadDataData);
-        s.Data(kErasedWord);
+        s.Data(ToBitString(0xFF));
         s.Cycle(cmd::kBeginEraseProgram, s.cycles.eraseProgram, false);
         End(s);
       }
@@ -191,7 +191,8 @@ class F81x final : public FamilyAlgorithm {
 
   // The IDs are one group: erased first when a bit must go back to 1. The configuration words
   // take 0s and 1s alike from a programming-only cycle and need no erase; each is only written
-  // with the counter on its own address.
+  // with the counter on its own address, when it differs or after the IDs' erase, which the
+  // document's flow always follows with both words.
   void WriteIdsAndConfig(Session& s, const ConfigMemory& want, const ConfigMemory& have,
                          const ShowAddress& atConfigWord = {}) const override {
     const FamilyDescriptor& family = *s.model->family;
@@ -221,7 +222,7 @@ class F81x final : public FamilyAlgorithm {
       const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
       const std::uint16_t implemented = family.ConfigMaskAt(address);
       for (; at < address; ++at) s.Increment();
-      if ((have[j] & implemented) != (want[j] & implemented)) {
+      if (erase || (have[j] & implemented) != (want[j] & implemented)) {
         s.Command(cmd::kLoadDataProgram);
         s.Data(ToBitString(want[j]));
         ProgramLatches(s);

@@ -3,7 +3,10 @@
 // in program memory and one word at a time elsewhere; Row Erase (010001) clears a 16-word row;
 // Bulk Erase Program Memory clears what the address counter reaches, so it is only ever sent
 // with the counter at 0 or 0x2000, never on a factory calibration word. There is no Chip
-// Erase, and End Programming is 001010, which this algorithm never needs.
+// Erase, and End Programming is 001010, which this algorithm never needs. A data byte write
+// erases the byte first on the 16F88X and 16F91X; the 16F6XX and 12F683 document says it does
+// not.
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -17,6 +20,9 @@ namespace {
 constexpr std::string_view kRowErase = "010001";
 constexpr int kLatches = 4;  // four-word writes: every one of these parts takes them
 constexpr int kRow = 16;     // words a Row Erase clears
+// The documents take Row Erase's row from PC<11:4>: on the 8K-word parts a row of the upper
+// 4K would name one of the lower, so no Row Erase is sent from this address up.
+constexpr int kRowEraseReach = 0x1000;
 constexpr std::uint16_t kCodeProtect = 0x0040;
 constexpr std::uint16_t kDataProtect = 0x0080;
 constexpr std::uint16_t kMclre = 0x0020;
@@ -31,10 +37,66 @@ bool NeedsErase(std::uint16_t have, std::uint16_t want) {
   return have != want && have != kErasedValue;
 }
 
+std::uint8_t FileByte(const HexImage& image, int i) {
+  return static_cast<std::uint8_t>(image.EepromWords[static_cast<std::size_t>(i)] & 0xFF);
+}
+
+// Load Data for Data Memory, Begin Programming and its wait, then the byte read back.
+bool WriteByte(Session& s, std::uint8_t byte) {
+  s.Command(cmd::kLoadDataData);
+  s.Data(ToBitString(byte));
+  s.Cycle(cmd::kBeginEraseProgram, kDataWrite);
+  s.Command(cmd::kReadDataData);
+  return (WordOf(s.Read()) & 0xFF) == byte;
+}
+
+// Data memory bulk-erased and written whole: the file's bytes, and the chip's own past the
+// file's end, read first. -1 or the first byte that does not take.
+int EraseAndWriteData(Session& s, const HexImage& image, const ShowAddress& show) {
+  const int size = s.model->eepromBytes;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size), 0xFF);
+  s.Reset();
+  s.Enter();
+  s.Walk(size - 1, [&](int i) {
+    if (i <= image.EepromEnd) {
+      bytes[static_cast<std::size_t>(i)] = FileByte(image, i);
+    } else {
+      s.Command(cmd::kReadDataData);
+      bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(WordOf(s.Read()) & 0xFF);
+    }
+    return true;
+  });
+  s.Reset();
+  s.Enter();
+  s.Cycle(cmd::kBulkEraseData, s.cycles.bulkErase);
+  return s.Walk(size - 1, [&](int i) {
+    show(std::min(i, static_cast<int>(image.EepromEnd)));
+    const std::uint8_t byte = bytes[static_cast<std::size_t>(i)];
+    return byte == 0xFF || WriteByte(s, byte);
+  });
+}
+
+// Where a byte write does not erase: bytes that read erased are written in place; a byte that
+// holds data, or one that does not take, sends the pass to the bulk erase, and only a byte
+// that does not take after it is a failure.
+int WriteDataWithoutErase(Session& s, const HexImage& image, const ShowAddress& show) {
+  const int stopped = s.Walk(image.EepromEnd, [&](int i) {
+    show(i);
+    const std::uint8_t want = FileByte(image, i);
+    s.Command(cmd::kReadDataData);
+    const auto have = static_cast<std::uint8_t>(WordOf(s.Read()) & 0xFF);
+    if (have == want) return true;
+    return have == 0xFF && WriteByte(s, want);
+  });
+  if (stopped < 0) return -1;
+  return EraseAndWriteData(s, image, show);
+}
+
 class F88x final : public FamilyAlgorithm {
  public:
-  // `pgm`: what to say of the PGM pin, on the parts that have one.
-  explicit F88x(std::string_view pgm) : pgm_(pgm) {}
+  // `pgm`: what to say of the PGM pin, on the parts that have one. `dataWriteErases`: whether
+  // a data byte write erases the byte first.
+  F88x(std::string_view pgm, bool dataWriteErases) : pgm_(pgm), dataWriteErases_(dataWriteErases) {}
 
   // Any configuration may be entered VPP first; the internal oscillator with MCLR off may
   // only be entered that way, which an adapter that keeps VDD on cannot do.
@@ -72,6 +134,15 @@ class F88x final : public FamilyAlgorithm {
     return (t.bulkErase + t.rowProgram * (kRow / kLatches)) / kRow;
   }
 
+  // In the upper 4K of the 8K-word parts a word that must be erased is only changed by erasing
+  // program memory first.
+  std::optional<std::chrono::microseconds> InPlaceCostAt(const CycleTimes& t, int address,
+                                                         std::uint16_t have,
+                                                         std::uint16_t want) const override {
+    if (address >= kRowEraseReach && NeedsErase(have, want)) return std::nullopt;
+    return InPlaceCost(t, have, want);
+  }
+
   std::chrono::microseconds ErasedCost(const CycleTimes& t, std::uint16_t want) const override {
     return want == kErasedValue ? std::chrono::microseconds(0) : t.rowProgram / kLatches;
   }
@@ -96,6 +167,11 @@ class F88x final : public FamilyAlgorithm {
   std::chrono::microseconds DataWriteTime(const CycleTimes& t) const override {
     (void)t;
     return kDataWrite;
+  }
+
+  int WriteData(Session& s, const HexImage& image, const ShowAddress& show) const override {
+    if (dataWriteErases_) return FamilyAlgorithm::WriteData(s, image, show);
+    return WriteDataWithoutErase(s, image, show);
   }
 
   void WriteIdsAndConfig(Session& s, const ConfigMemory& want, const ConfigMemory& have,
@@ -124,6 +200,7 @@ class F88x final : public FamilyAlgorithm {
 
  private:
   std::string_view pgm_;
+  bool dataWriteErases_;
 };
 
 // Program memory in 16-word rows. A row where a word that holds data must change is erased
@@ -205,8 +282,9 @@ int F88x::WriteProgram(Session& s, const std::vector<std::uint16_t>& want,
 }
 
 // The RB3 (PGM) pin of the 16F88X; the others have no low-voltage programming.
-const F88x kF88x("RB3 (PGM)");
-const F88x kF6xx("");
+const F88x kF88x("RB3 (PGM)", true);
+const F88x kF6xx("", false);
+const F88x kF91x("", true);
 
 // Calibration words: 0x2009 on the 16F88X, 0x2008 on the 16F6XX and 12F683, both on the
 // 16F91X.
@@ -221,21 +299,26 @@ constexpr int kCalibration91x[] = {0x2008, 0x2009};
 namespace daxwel {
 
 // CP is bit 6 and CPD bit 7; either stops programming. The 16F88X and 16F91X take at most
-// 12 V on MCLR.
-extern const FamilyDescriptor kFamily16F88X{.algorithm = detail::kF88x,
-                                            .protection = {0x00C0, 0x00C0},
-                                            .configMask = 0x3FFF,
-                                            .layout = &kLayout16F88X,
-                                            .configWords = 2,
-                                            .config2Mask = 0x0700,
-                                            .calibrationWords = detail::kCalibration88x,
-                                            .vppLimitVolts = 12};
+// 12 V on MCLR. The 16F88X's sizes differ in their write-protect ranges.
+constexpr FamilyDescriptor Family88x(const ConfigLayout* layout) {
+  return {.algorithm = detail::kF88x,
+          .protection = {0x00C0, 0x00C0},
+          .configMask = 0x3FFF,
+          .layout = layout,
+          .configWords = 2,
+          .config2Mask = 0x0700,
+          .calibrationWords = detail::kCalibration88x,
+          .vppLimitVolts = 12};
+}
+extern const FamilyDescriptor kFamily16F882 = Family88x(&kLayout16F882);
+extern const FamilyDescriptor kFamily16F883 = Family88x(&kLayout16F883);
+extern const FamilyDescriptor kFamily16F886 = Family88x(&kLayout16F886);
 extern const FamilyDescriptor kFamily16F6XX{.algorithm = detail::kF6xx,
                                             .protection = {0x00C0, 0x00C0},
                                             .configMask = 0x0FFF,
                                             .layout = &kLayout16F6XX,
                                             .calibrationWords = detail::kCalibration6xx};
-extern const FamilyDescriptor kFamily16F91X{.algorithm = detail::kF6xx,
+extern const FamilyDescriptor kFamily16F91X{.algorithm = detail::kF91x,
                                             .protection = {0x00C0, 0x00C0},
                                             .configMask = 0x1FFF,
                                             .layout = &kLayout16F91X,

@@ -188,5 +188,48 @@ TEST(CalibrationInterrupts, AnUnpluggedAdapterLeavesItRecoverable) {
   EXPECT_GT(recovered, 0);
 }
 
+// A write that fails: after the erase, writing the band gap back (the configuration word does
+// not take) ends the run saying where the values are kept, and the next run offers them; a
+// program word or an EEPROM byte that does not take later costs nothing of the calibration.
+TEST(CalibrationInterrupts, FailedWritesLeaveItRecoverable) {
+  for (SimModel part : kParts) {
+    SCOPED_TRACE(std::string(sim::SimModelName(part)));
+    const TempDir dir;
+    const Scenario setup = MakeSetup(part, dir);
+    const std::string factory = FactoryText(*setup.chip.factory);
+    {
+      const TempDir store;
+      sim::Faults faults;
+      faults.configFail = true;
+      Rig r(part, setup.chip, store.Path(), faults);
+      EXPECT_EQ(EraseDevice(r.link, r.op), "erase-error");
+      EXPECT_NE(r.op.LastText().find("no se pudo escribir de nuevo la calibración de fábrica (" +
+                                     factory + ")"),
+                std::string::npos)
+          << r.op.LastText();
+      EXPECT_NE(r.op.LastText().find("Quedó guardada en " + store.Path()), std::string::npos);
+      const auto pending = CalibrationStore(store.Path()).Pending(r.sim.DeviceId());
+      ASSERT_TRUE(pending.has_value());
+      EXPECT_EQ(pending->Describe(), factory);
+
+      r.sim.GetFaults().configFail = false;
+      ASSERT_EQ(EraseDevice(r.link, r.op), "ok") << r.op.LastText();
+      EXPECT_TRUE(FactoryKept(r.sim.Memory()));
+      ASSERT_FALSE(r.op.confirmations.empty());
+      EXPECT_NE(r.op.confirmations.back().text.find(factory), std::string::npos);
+      EXPECT_FALSE(CalibrationStore(store.Path()).Pending(r.sim.DeviceId()).has_value());
+    }
+    for (const bool eeprom : {false, true}) {
+      const TempDir store;
+      sim::Faults faults;
+      (eeprom ? faults.stuckEeprom : faults.stuckProgram) = {eeprom ? 0 : 1};
+      Rig r(part, setup.chip, store.Path(), faults);
+      EXPECT_EQ(ProgramDevice(setup.file, r.link, r.op), "verify-error") << r.op.LastText();
+      EXPECT_GT(r.sim.Stats().bulkErases, 0) << "the failure comes after the erase";
+      EXPECT_TRUE(FactoryKept(r.sim.Memory())) << (eeprom ? "EEPROM" : "program word");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace daxwel

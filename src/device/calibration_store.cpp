@@ -95,21 +95,6 @@ std::string ValueText(std::uint16_t value) {
   return value < 10 ? std::to_string(value) : Hex4(value, true);
 }
 
-// "12" is decimal, "0x3490" hexadecimal.
-std::optional<std::uint16_t> ParseValue(std::string_view text) {
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    const auto hex = ParseHex(text);
-    if (!hex || *hex > 0x3FFF) return std::nullopt;
-    return static_cast<std::uint16_t>(*hex);
-  }
-  unsigned value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > 0x3FFF) {
-    return std::nullopt;
-  }
-  return static_cast<std::uint16_t>(value);
-}
-
 std::vector<std::string_view> Fields(std::string_view line) {
   std::vector<std::string_view> fields;
   std::size_t start = 0;
@@ -136,7 +121,7 @@ std::optional<CalibrationRecord> ParseLine(std::string_view line) {
   for (std::size_t i = 3; i < f.size(); ++i) {
     const std::size_t eq = f[i].find('=');
     if (eq == 0 || eq == std::string_view::npos) return std::nullopt;
-    const auto value = ParseValue(f[i].substr(eq + 1));
+    const auto value = ParseCalibrationValue(f[i].substr(eq + 1));
     if (!value) return std::nullopt;
     record.values.push_back({std::string(f[i].substr(0, eq)), *value});
   }
@@ -226,6 +211,20 @@ int AppendSynced(const std::string& path, const std::string& line) {
 }
 
 }  // namespace
+
+std::optional<std::uint16_t> ParseCalibrationValue(std::string_view text) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    const auto hex = ParseHex(text);
+    if (!hex || *hex > 0x3FFF) return std::nullopt;
+    return static_cast<std::uint16_t>(*hex);
+  }
+  unsigned value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > 0x3FFF) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint16_t>(value);
+}
 
 std::optional<std::uint16_t> CalibrationRecord::Value(std::string_view name) const {
   for (const CalibrationValue& v : values) {

@@ -44,6 +44,10 @@ struct CalibrationRecord {
   bool SameValues(const CalibrationRecord& other) const { return values == other.values; }
 };
 
+// A value as the store writes it and the user types it: "0x3490" in hexadecimal, "2" in
+// decimal, at most 14 bits; nothing for anything else.
+std::optional<std::uint16_t> ParseCalibrationValue(std::string_view text);
+
 // The folder the store uses: "daxwel" under XDG_DATA_HOME when that is an absolute path,
 // else under HOME's ".local/share". Empty when neither gives one. Null means unset.
 std::string CalibrationFolder(const char* xdgDataHome, const char* home);

@@ -7,26 +7,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <charconv>
 #include <cstdio>
 
 namespace daxwel {
-
-std::optional<std::uint16_t> ParseFactoryValue(const std::string& text) {
-  std::string_view digits = text;
-  int base = 10;
-  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
-    digits.remove_prefix(2);
-    base = 16;
-  }
-  unsigned value = 0;
-  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
-  if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() ||
-      value > 0x3FFF) {
-    return std::nullopt;
-  }
-  return static_cast<std::uint16_t>(value);
-}
 
 FrmCalibracion::FrmCalibracion(const std::string& text, const std::vector<std::string>& names,
                                const std::vector<CalibrationRecord>& candidates, QWidget* parent)
@@ -86,7 +69,7 @@ void FrmCalibracion::Check() { ok_->setEnabled(Values().has_value()); }
 std::optional<std::vector<CalibrationValue>> FrmCalibracion::Values() const {
   std::vector<CalibrationValue> values;
   for (std::size_t i = 0; i < names_.size(); ++i) {
-    const auto value = ParseFactoryValue(fields_[i]->text().trimmed().toStdString());
+    const auto value = ParseCalibrationValue(fields_[i]->text().trimmed().toStdString());
     if (!value) return std::nullopt;
     values.push_back({names_[i], *value});
   }

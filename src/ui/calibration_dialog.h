@@ -36,7 +36,4 @@ class FrmCalibracion : public QDialog {
   QPushButton* ok_ = nullptr;
 };
 
-// "0x3490" in hexadecimal or "2" in decimal, at most 14 bits; nothing for anything else.
-std::optional<std::uint16_t> ParseFactoryValue(const std::string& text);
-
 }  // namespace daxwel

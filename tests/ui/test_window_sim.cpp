@@ -266,7 +266,7 @@ TEST(FrmCalibracionTest, TypedValues) {
   } cases[] = {{"0x3490", 0x3490},   {"0X34a0", 0x34A0},  {"2", 2},
                {"0x", std::nullopt}, {"", std::nullopt},  {"0x4000", std::nullopt},
                {"2a", std::nullopt}, {"-1", std::nullopt}};
-  for (const auto& c : cases) EXPECT_EQ(ParseFactoryValue(c.text), c.value) << c.text;
+  for (const auto& c : cases) EXPECT_EQ(ParseCalibrationValue(c.text), c.value) << c.text;
 }
 
 }  // namespace

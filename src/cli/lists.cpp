@@ -27,13 +27,18 @@ std::string Hex(int value, int digits) {
 // none.
 std::string Calibration(const FamilyDescriptor& family) {
   std::string text;
-  auto add = [&text](const std::string& item) { text += (text.empty() ? "" : ", ") + item; };
+  auto add = [&text](const std::string& item) {
+    if (!text.empty()) text += ", ";
+    text += item;
+  };
   for (const PreservedBits& p : family.preserved) {
     std::string item = std::string(p.name) + " " + Hex(p.address, 4);
     if (p.mask != 0x3FFF) {
       const int low = std::countr_zero(p.mask);
       const int high = static_cast<int>(std::bit_width(p.mask)) - 1;
-      item += "<" + std::to_string(high) + ":" + std::to_string(low) + ">";
+      char bits[16];
+      std::snprintf(bits, sizeof bits, "<%d:%d>", high, low);
+      item += bits;
     }
     add(item);
   }

@@ -22,6 +22,10 @@ endforeach()
 add_custom_target(daxwel_man ALL DEPENDS ${DAXWEL_MAN_OUTPUTS})
 install(FILES ${DAXWEL_MAN_OUTPUTS} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# Bash completion, where bash-completion loads it on demand (by the command's name).
+install(FILES ${PROJECT_SOURCE_DIR}/resources/completion/daxwel-cli
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+
 if(DAXWEL_BUILD_UI)
   # Named after its component id, as software centres look it up.
   install(FILES ${PROJECT_SOURCE_DIR}/resources/daxwel.metainfo.xml

@@ -17,6 +17,7 @@
 #include "cli/config_option.h"
 #include "cli/exit_status.h"
 #include "cli/interrupt_watch.h"
+#include "cli/lists.h"
 #include "cli/terminal_operator.h"
 #include "device/calibration_store.h"
 #include "device/catalogue.h"
@@ -52,6 +53,13 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                   datao, ...) y muestra la entrada de datos; sin LÍNEA las pide por la
                   entrada estándar. No necesita un PIC en el zócalo.
   adapters        Lista los adaptadores conocidos: el nombre que toma --adapter y sus patas.
+  parts [--format texto|tsv|names]
+                  Lista los PIC conocidos, uno por línea: modelo, familia, palabras de
+                  programa, bytes de EEPROM, palabras de configuración, calibración de
+                  fábrica, VPP máxima (V), VDD al grabar, patas del encapsulado y patas ICSP
+                  (reloj, datos, VPP) con su número; ? donde no se conoce.
+  ports           Lista los puertos paralelos que informa el núcleo (/proc/sys/dev/parport,
+                  /dev/parport*): dispositivo, dirección base y si este usuario puede abrirlo.
 
 --adapter NOMBRE|ARCHIVO: el adaptador. Sin --adapter, el elegido en la ventana (guardado en
   ~/.config/daxwel/daxwel.conf; la primera línea lo nombra), o daxwel (VDD siempre encendido)
@@ -166,7 +174,7 @@ Códigos de salida:
 std::string UsageErrorText(const CLI::App& app, const CLI::ParseError& e) {
   const std::string what = e.what();
   const std::string commands =
-      "(detect, program, verify, erase, run, read, info, linetest o adapters)";
+      "(detect, program, verify, erase, run, read, info, linetest, adapters, parts o ports)";
   if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
     const std::size_t colon = what.find(": ");
     return "Argumento no esperado: " + (colon == std::string::npos ? what : what.substr(colon + 2));
@@ -337,7 +345,7 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   app.add_flag("--force", o.force,
                "Reemplaza un archivo existente (read y --trace); con --osccal, reemplaza una "
                "calibración válida distinta");
-  app.set_version_flag("--version", "daxwel-cli " DAXWEL_VERSION, "Muestra la versión y termina");
+  app.set_version_flag("-v,--version", "daxwel-cli " DAXWEL_VERSION, "Muestra la versión y termina");
   CLI::Option* simOption =
       app.add_option("--sim", o.sim, "Adaptador simulado con un PIC MODELO[:ESTADO]")
           ->type_name("MODELO[:ESTADO]");
@@ -377,6 +385,12 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   auto* linetest = app.add_subcommand("linetest", "Prueba las líneas del adaptador");
   linetest->add_option("LINE", request.lineSteps, "Líneas a encender o apagar, en orden");
   auto* adapters = app.add_subcommand("adapters", "Lista los adaptadores conocidos");
+  auto* parts = app.add_subcommand("parts", "Lista los PIC conocidos con sus memorias y patas");
+  std::string partsFormat = "texto";
+  parts->add_option("--format", partsFormat, "texto, tsv (separado por tabuladores) o names")
+      ->type_name("FORMATO")
+      ->capture_default_str();
+  auto* ports = app.add_subcommand("ports", "Lista los puertos paralelos del sistema");
 
   for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
     // A command's own help flag is made before it inherits the group.
@@ -430,6 +444,16 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
     if (!request.seconds) return usage("--seconds: se espera un número de segundos (0 o más)");
   }
 
+  if (parts->parsed()) {
+    const std::optional<std::string> listing = PartsListing(partsFormat);
+    if (!listing) return usage("--format: valor no válido \"" + partsFormat + "\"");
+    std::fputs(listing->c_str(), stdout);
+    return exit_status::kOk;
+  }
+  if (ports->parsed()) {
+    std::fputs(PortsListing().c_str(), stdout);
+    return exit_status::kOk;
+  }
   if (adapters->parsed()) {
     TerminalOperator lister({}, request.config, [] { return false; });
     ListAdapters(lister);

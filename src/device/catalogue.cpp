@@ -85,49 +85,62 @@ constexpr CycleTimes k16F88X{.eraseProgram = milliseconds(5),
 constexpr std::uint16_t kOldId = 0x0FE0;
 constexpr std::uint16_t kNewId = 0x3FE0;
 
+// ICSP pins of the DIP packages, from the parts' data sheets and programming documents.
+constexpr IcspPins k18Pin{18, {"RB6", 12}, {"RB7", 13}, {"MCLR", 4}};
+constexpr IcspPins k28Pin{28, {"RB6", 27}, {"RB7", 28}, {"MCLR", 1}};
+constexpr IcspPins k40Pin{40, {"RB6", 39}, {"RB7", 40}, {"MCLR", 1}};
+constexpr IcspPins k8PinGp{8, {"GP1", 6}, {"GP0", 7}, {"GP3", 4}};
+constexpr IcspPins k14PinRa{14, {"RA1", 12}, {"RA0", 13}, {"RA3", 4}};
+constexpr IcspPins k20PinRa{20, {"RA1", 18}, {"RA0", 19}, {"RA3", 4}};
+// The 16F91X: only MCLR/RE3 on pin 1 is in our documents.
+constexpr IcspPins k91xPins{0, {"RB6", 0}, {"RB7", 0}, {"MCLR", 1}};
+
+// One row a line, the pins last.
+// clang-format off
 constexpr DeviceModel kModels[] = {
-    {1, "16F84/84A", "16F84", "16F84A", 1024, 64, &kFamily16F84, 0x0560, kOldId, k16F84, k16F84A},
-    {2, "16F870", "16F870", "", 2048, 64, &kFamily16F870, 0x0D00, kOldId, k16F87X, {}},
-    {3, "16F871", "16F871", "", 2048, 64, &kFamily16F870, 0x0D20, kOldId, k16F87X, {}},
-    {4, "16F872", "16F872", "", 2048, 64, &kFamily16F870, 0x08E0, kOldId, k16F87X, {}},
-    {5, "16F873", "16F873", "", 4096, 128, &kFamily16F873, 0x0960, kOldId, k16F87X, {}},
-    {6, "16F874", "16F874", "", 4096, 128, &kFamily16F873, 0x0920, kOldId, k16F87X, {}},
-    {7, "16F876", "16F876", "", 8192, 256, &kFamily16F876, 0x09E0, kOldId, k16F87X, {}},
-    {8, "16F877", "16F877", "", 8192, 256, &kFamily16F876, 0x09A0, kOldId, k16F87X, {}},
-    {9, "16F873A", "16F873A", "", 4096, 128, &kFamily16F87XA, 0x0E40, kNewId, k16F87XA, {}},
-    {10, "16F874A", "16F874A", "", 4096, 128, &kFamily16F87XA, 0x0E60, kNewId, k16F87XA, {}},
-    {11, "16F876A", "16F876A", "", 8192, 256, &kFamily16F87XA, 0x0E00, kNewId, k16F87XA, {}},
-    {12, "16F877A", "16F877A", "", 8192, 256, &kFamily16F87XA, 0x0E20, kNewId, k16F87XA, {}},
-    {13, "16F627A", "16F627A", "", 1024, 128, &kFamily16F62XA, 0x1040, kNewId, k16F62XA, {}},
-    {14, "16F628A", "16F628A", "", 2048, 128, &kFamily16F62XA, 0x1060, kNewId, k16F62XA, {}},
-    {15, "16F648A", "16F648A", "", 4096, 256, &kFamily16F62XA, 0x1100, kNewId, k16F62XA, {}},
-    {16, "12F629", "12F629", "", 1024, 128, &kFamily12F675, 0x0F80, kNewId, k12F675, {}},
-    {17, "12F675", "12F675", "", 1024, 128, &kFamily12F675, 0x0FC0, kNewId, k12F675, {}},
-    {18, "16F630", "16F630", "", 1024, 128, &kFamily12F675, 0x10C0, kNewId, k12F675, {}},
-    {19, "16F676", "16F676", "", 1024, 128, &kFamily12F675, 0x10E0, kNewId, k12F675, {}},
-    {20, "16F87", "16F87", "", 4096, 256, &kFamily16F88, 0x0720, kNewId, k16F81X, {}},
-    {21, "16F88", "16F88", "", 4096, 256, &kFamily16F88, 0x0760, kNewId, k16F81X, {}},
-    {22, "16F818", "16F818", "", 1024, 128, &kFamily16F818, 0x04C0, kNewId, k16F81X, {}},
-    {23, "16F819", "16F819", "", 2048, 256, &kFamily16F819, 0x04E0, kNewId, k16F81X, {}},
-    {24, "16F882", "16F882", "", 2048, 128, &kFamily16F882, 0x2000, kNewId, k16F88X, {}},
-    {25, "16F883", "16F883", "", 4096, 256, &kFamily16F883, 0x2020, kNewId, k16F88X, {}},
-    {26, "16F884", "16F884", "", 4096, 256, &kFamily16F883, 0x2040, kNewId, k16F88X, {}},
-    {27, "16F886", "16F886", "", 8192, 256, &kFamily16F886, 0x2060, kNewId, k16F88X, {}},
-    {28, "16F887", "16F887", "", 8192, 256, &kFamily16F886, 0x2080, kNewId, k16F88X, {}},
-    {29, "16F631", "16F631", "", 1024, 128, &kFamily16F6XX, 0x1420, kNewId, k16F88X, {}},
-    {30, "16F677", "16F677", "", 2048, 256, &kFamily16F6XX, 0x1440, kNewId, k16F88X, {}},
-    {31, "16F684", "16F684", "", 2048, 256, &kFamily16F6XX, 0x1080, kNewId, k16F88X, {}},
-    {32, "16F685", "16F685", "", 4096, 256, &kFamily16F6XX, 0x04A0, kNewId, k16F88X, {}},
-    {33, "16F687", "16F687", "", 2048, 256, &kFamily16F6XX, 0x1320, kNewId, k16F88X, {}},
-    {34, "16F688", "16F688", "", 4096, 256, &kFamily16F6XX, 0x1180, kNewId, k16F88X, {}},
-    {35, "16F689", "16F689", "", 4096, 256, &kFamily16F6XX, 0x1340, kNewId, k16F88X, {}},
-    {36, "16F690", "16F690", "", 4096, 256, &kFamily16F6XX, 0x1400, kNewId, k16F88X, {}},
+    {1, "16F84/84A", "16F84", "16F84A", 1024, 64, &kFamily16F84, 0x0560, kOldId, k16F84, k16F84A, &k18Pin},
+    {2, "16F870", "16F870", "", 2048, 64, &kFamily16F870, 0x0D00, kOldId, k16F87X, {}, &k28Pin},
+    {3, "16F871", "16F871", "", 2048, 64, &kFamily16F870, 0x0D20, kOldId, k16F87X, {}, &k40Pin},
+    {4, "16F872", "16F872", "", 2048, 64, &kFamily16F870, 0x08E0, kOldId, k16F87X, {}, &k28Pin},
+    {5, "16F873", "16F873", "", 4096, 128, &kFamily16F873, 0x0960, kOldId, k16F87X, {}, &k28Pin},
+    {6, "16F874", "16F874", "", 4096, 128, &kFamily16F873, 0x0920, kOldId, k16F87X, {}, &k40Pin},
+    {7, "16F876", "16F876", "", 8192, 256, &kFamily16F876, 0x09E0, kOldId, k16F87X, {}, &k28Pin},
+    {8, "16F877", "16F877", "", 8192, 256, &kFamily16F876, 0x09A0, kOldId, k16F87X, {}, &k40Pin},
+    {9, "16F873A", "16F873A", "", 4096, 128, &kFamily16F87XA, 0x0E40, kNewId, k16F87XA, {}, &k28Pin},
+    {10, "16F874A", "16F874A", "", 4096, 128, &kFamily16F87XA, 0x0E60, kNewId, k16F87XA, {}, &k40Pin},
+    {11, "16F876A", "16F876A", "", 8192, 256, &kFamily16F87XA, 0x0E00, kNewId, k16F87XA, {}, &k28Pin},
+    {12, "16F877A", "16F877A", "", 8192, 256, &kFamily16F87XA, 0x0E20, kNewId, k16F87XA, {}, &k40Pin},
+    {13, "16F627A", "16F627A", "", 1024, 128, &kFamily16F62XA, 0x1040, kNewId, k16F62XA, {}, &k18Pin},
+    {14, "16F628A", "16F628A", "", 2048, 128, &kFamily16F62XA, 0x1060, kNewId, k16F62XA, {}, &k18Pin},
+    {15, "16F648A", "16F648A", "", 4096, 256, &kFamily16F62XA, 0x1100, kNewId, k16F62XA, {}, &k18Pin},
+    {16, "12F629", "12F629", "", 1024, 128, &kFamily12F675, 0x0F80, kNewId, k12F675, {}, &k8PinGp},
+    {17, "12F675", "12F675", "", 1024, 128, &kFamily12F675, 0x0FC0, kNewId, k12F675, {}, &k8PinGp},
+    {18, "16F630", "16F630", "", 1024, 128, &kFamily12F675, 0x10C0, kNewId, k12F675, {}, &k14PinRa},
+    {19, "16F676", "16F676", "", 1024, 128, &kFamily12F675, 0x10E0, kNewId, k12F675, {}, &k14PinRa},
+    {20, "16F87", "16F87", "", 4096, 256, &kFamily16F88, 0x0720, kNewId, k16F81X, {}, &k18Pin},
+    {21, "16F88", "16F88", "", 4096, 256, &kFamily16F88, 0x0760, kNewId, k16F81X, {}, &k18Pin},
+    {22, "16F818", "16F818", "", 1024, 128, &kFamily16F818, 0x04C0, kNewId, k16F81X, {}, &k18Pin},
+    {23, "16F819", "16F819", "", 2048, 256, &kFamily16F819, 0x04E0, kNewId, k16F81X, {}, &k18Pin},
+    {24, "16F882", "16F882", "", 2048, 128, &kFamily16F882, 0x2000, kNewId, k16F88X, {}, &k28Pin},
+    {25, "16F883", "16F883", "", 4096, 256, &kFamily16F883, 0x2020, kNewId, k16F88X, {}, &k28Pin},
+    {26, "16F884", "16F884", "", 4096, 256, &kFamily16F883, 0x2040, kNewId, k16F88X, {}, &k40Pin},
+    {27, "16F886", "16F886", "", 8192, 256, &kFamily16F886, 0x2060, kNewId, k16F88X, {}, &k28Pin},
+    {28, "16F887", "16F887", "", 8192, 256, &kFamily16F886, 0x2080, kNewId, k16F88X, {}, &k40Pin},
+    {29, "16F631", "16F631", "", 1024, 128, &kFamily16F6XX, 0x1420, kNewId, k16F88X, {}, &k20PinRa},
+    {30, "16F677", "16F677", "", 2048, 256, &kFamily16F6XX, 0x1440, kNewId, k16F88X, {}, &k20PinRa},
+    {31, "16F684", "16F684", "", 2048, 256, &kFamily16F6XX, 0x1080, kNewId, k16F88X, {}, &k14PinRa},
+    {32, "16F685", "16F685", "", 4096, 256, &kFamily16F6XX, 0x04A0, kNewId, k16F88X, {}, &k20PinRa},
+    {33, "16F687", "16F687", "", 2048, 256, &kFamily16F6XX, 0x1320, kNewId, k16F88X, {}, &k20PinRa},
+    {34, "16F688", "16F688", "", 4096, 256, &kFamily16F6XX, 0x1180, kNewId, k16F88X, {}, &k14PinRa},
+    {35, "16F689", "16F689", "", 4096, 256, &kFamily16F6XX, 0x1340, kNewId, k16F88X, {}, &k20PinRa},
+    {36, "16F690", "16F690", "", 4096, 256, &kFamily16F6XX, 0x1400, kNewId, k16F88X, {}, &k20PinRa},
     {37, "12F683", "12F683", "", 2048, 256, &kFamily16F6XX, 0x0460, kNewId, k16F88X, {}},
-    {38, "16F913", "16F913", "", 4096, 256, &kFamily16F91X, 0x13E0, kNewId, k16F88X, {}},
-    {39, "16F914", "16F914", "", 4096, 256, &kFamily16F91X, 0x13C0, kNewId, k16F88X, {}},
-    {40, "16F916", "16F916", "", 8192, 256, &kFamily16F91X, 0x13A0, kNewId, k16F88X, {}},
-    {41, "16F917", "16F917", "", 8192, 256, &kFamily16F91X, 0x1380, kNewId, k16F88X, {}},
+    {38, "16F913", "16F913", "", 4096, 256, &kFamily16F91X, 0x13E0, kNewId, k16F88X, {}, &k91xPins},
+    {39, "16F914", "16F914", "", 4096, 256, &kFamily16F91X, 0x13C0, kNewId, k16F88X, {}, &k91xPins},
+    {40, "16F916", "16F916", "", 8192, 256, &kFamily16F91X, 0x13A0, kNewId, k16F88X, {}, &k91xPins},
+    {41, "16F917", "16F917", "", 8192, 256, &kFamily16F91X, 0x1380, kNewId, k16F88X, {}, &k91xPins},
 };
+// clang-format on
 
 // A row's index is its place in the list, which the window and saved settings use.
 constexpr bool IndicesFollowRows() {

@@ -30,6 +30,20 @@ struct CycleTimes {
   bool HasProgramOnly() const { return programOnly.count() > 0; }
 };
 
+// One programming line at the package: the pin's name and number, 0 where our documents do not
+// give the number.
+struct IcspPin {
+  std::string_view name;
+  int number;
+};
+// Where the adapter's clock, data and VPP reach a package; packagePins 0 where not known.
+struct IcspPins {
+  int packagePins;
+  IcspPin clock;
+  IcspPin data;
+  IcspPin vpp;
+};
+
 struct DeviceModel {
   int index;                   // 1.., position in the model list
   std::string_view listText;   // "16F84/84A"
@@ -48,6 +62,8 @@ struct DeviceModel {
   // Faster cycles for a row that also holds an older part without a device ID: they apply
   // only once the part has shown the row's own ID.
   std::optional<CycleTimes> identifiedCycles;
+  // The ICSP pins of the package; nullptr where our documents do not give them.
+  const IcspPins* pins = nullptr;
   bool Identifies(std::uint16_t word) const { return (word & deviceIdMask) == deviceId; }
   // Whether `text` (upper case, without "PIC") names this row.
   bool Answers(std::string_view text) const {

@@ -96,6 +96,10 @@ struct FamilyDescriptor {
   // Whether an ID location the file leaves out is written all the same (as 0x3F80), the
   // original parts' rule; elsewhere it keeps what the chip holds.
   bool writesMissingIds = false;
+  // The family's name in lists ("16F87XA"), and the VDD its documents ask for while writing
+  // and erasing, as text; empty where the documents we have do not say.
+  std::string_view name{};
+  std::string_view vddRange{};
 
   // The bits of `address` a file may set: all but the preserved ones.
   std::uint16_t WritableBits(int address) const {

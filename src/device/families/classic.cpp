@@ -67,20 +67,22 @@ namespace daxwel {
 // Every 16F84 bit is implemented; bit 10 of the 16F87X is not. The IDs are always written,
 // 0x3F80 with the file's low four bits.
 constexpr FamilyDescriptor ClassicFamily(Protection protection, std::uint16_t configMask,
-                                         const ConfigLayout* layout) {
+                                         const ConfigLayout* layout, std::string_view name) {
   return {.algorithm = detail::kClassic,
           .protection = protection,
           .configMask = configMask,
           .layout = layout,
           .idBits = 0x000F,
-          .writesMissingIds = true};
+          .writesMissingIds = true,
+          .name = name};
 }
-extern const FamilyDescriptor kFamily16F84 = ClassicFamily({0x0010, 0x3FF0}, 0x3FFF, &kLayout16F84);
+extern const FamilyDescriptor kFamily16F84 =
+    ClassicFamily({0x0010, 0x3FF0}, 0x3FFF, &kLayout16F84, "16F84");
 extern const FamilyDescriptor kFamily16F870 =
-    ClassicFamily({0x0010, 0x3130}, 0x3BFF, &kLayout16F870);
+    ClassicFamily({0x0010, 0x3130}, 0x3BFF, &kLayout16F870, "16F87X");
 extern const FamilyDescriptor kFamily16F873 =
-    ClassicFamily({0x0010, 0x3130}, 0x3BFF, &kLayout16F873);
+    ClassicFamily({0x0010, 0x3130}, 0x3BFF, &kLayout16F873, "16F87X");
 extern const FamilyDescriptor kFamily16F876 =
-    ClassicFamily({0x0010, 0x3130}, 0x3BFF, &kLayout16F876);
+    ClassicFamily({0x0010, 0x3130}, 0x3BFF, &kLayout16F876, "16F87X");
 
 }  // namespace daxwel

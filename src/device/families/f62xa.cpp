@@ -136,7 +136,11 @@ const F62xa kF62xa;
 namespace daxwel {
 
 // Bit 13 protects all program memory, bit 8 the data EEPROM; bit 4 is an oscillator bit.
-extern const FamilyDescriptor kFamily16F62XA{
-    detail::kF62xa, {0x2100, 0x2100}, detail::kImplementedConfig, &kLayout16F62XA};
+extern const FamilyDescriptor kFamily16F62XA{.algorithm = detail::kF62xa,
+                                             .protection = {0x2100, 0x2100},
+                                             .configMask = detail::kImplementedConfig,
+                                             .layout = &kLayout16F62XA,
+                                             .name = "16F62XA",
+                                             .vddRange = "4,5-5,5 V"};
 
 }  // namespace daxwel

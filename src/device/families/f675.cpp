@@ -103,6 +103,8 @@ extern const FamilyDescriptor kFamily12F675{.algorithm = detail::kF675,
                                             .protection = {0x0180, 0x0180},
                                             .configMask = detail::kImplementedConfig,
                                             .layout = &kLayout12F675,
-                                            .preserved = detail::kFactoryCalibration};
+                                            .preserved = detail::kFactoryCalibration,
+                                            .name = "12F675",
+                                            .vddRange = "4,5-5,5 V"};
 
 }  // namespace daxwel

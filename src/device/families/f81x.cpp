@@ -271,10 +271,20 @@ extern const FamilyDescriptor kFamily16F88{.algorithm = detail::kF81x,
                                            .configMask = 0x3FFF,
                                            .layout = &kLayout16F88,
                                            .configWords = 2,
-                                           .config2Mask = 0x0003};
-extern const FamilyDescriptor kFamily16F818{
-    detail::kF81x, {0x2100, 0x2100}, 0x3FFF, &kLayout16F818};
-extern const FamilyDescriptor kFamily16F819{
-    detail::kF81x, {0x2100, 0x2100}, 0x3FFF, &kLayout16F819};
+                                           .config2Mask = 0x0003,
+                                           .name = "16F81X",
+                                           .vddRange = "4,5-5,5 V"};
+extern const FamilyDescriptor kFamily16F818{.algorithm = detail::kF81x,
+                                            .protection = {0x2100, 0x2100},
+                                            .configMask = 0x3FFF,
+                                            .layout = &kLayout16F818,
+                                            .name = "16F81X",
+                                            .vddRange = "4,5-5,5 V"};
+extern const FamilyDescriptor kFamily16F819{.algorithm = detail::kF81x,
+                                            .protection = {0x2100, 0x2100},
+                                            .configMask = 0x3FFF,
+                                            .layout = &kLayout16F819,
+                                            .name = "16F81X",
+                                            .vddRange = "4,5-5,5 V"};
 
 }  // namespace daxwel

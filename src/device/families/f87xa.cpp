@@ -171,7 +171,11 @@ const F87xa kF87xa;
 namespace daxwel {
 
 // Bit 13 protects all program memory, bit 8 the data EEPROM; bit 4 is unimplemented.
-extern const FamilyDescriptor kFamily16F87XA{
-    detail::kF87xa, {0x2100, 0x2100}, 0x2FCF, &kLayout16F87XA};
+extern const FamilyDescriptor kFamily16F87XA{.algorithm = detail::kF87xa,
+                                             .protection = {0x2100, 0x2100},
+                                             .configMask = 0x2FCF,
+                                             .layout = &kLayout16F87XA,
+                                             .name = "16F87XA",
+                                             .vddRange = "4,5-5,5 V"};
 
 }  // namespace daxwel

@@ -308,7 +308,9 @@ constexpr FamilyDescriptor Family88x(const ConfigLayout* layout) {
           .configWords = 2,
           .config2Mask = 0x0700,
           .calibrationWords = detail::kCalibration88x,
-          .vppLimitVolts = 12};
+          .vppLimitVolts = 12,
+          .name = "16F88X",
+          .vddRange = "4,5-5,5 V"};
 }
 extern const FamilyDescriptor kFamily16F882 = Family88x(&kLayout16F882);
 extern const FamilyDescriptor kFamily16F883 = Family88x(&kLayout16F883);
@@ -317,12 +319,16 @@ extern const FamilyDescriptor kFamily16F6XX{.algorithm = detail::kF6xx,
                                             .protection = {0x00C0, 0x00C0},
                                             .configMask = 0x0FFF,
                                             .layout = &kLayout16F6XX,
-                                            .calibrationWords = detail::kCalibration6xx};
+                                            .calibrationWords = detail::kCalibration6xx,
+                                            .name = "16F6XX",
+                                            .vddRange = "4,5-5,5 V"};
 extern const FamilyDescriptor kFamily16F91X{.algorithm = detail::kF91x,
                                             .protection = {0x00C0, 0x00C0},
                                             .configMask = 0x1FFF,
                                             .layout = &kLayout16F91X,
                                             .calibrationWords = detail::kCalibration91x,
-                                            .vppLimitVolts = 12};
+                                            .vppLimitVolts = 12,
+                                            .name = "16F91X",
+                                            .vddRange = "4,5-5,5 V"};
 
 }  // namespace daxwel

@@ -9,8 +9,10 @@
 #include <thread>
 
 #include "cli/exit_status.h"
+#include "cli/memory_listing.h"
 #include "config/config_word.h"
 #include "device/algorithm.h"
+#include "device/blank_check.h"
 #include "device/catalogue.h"
 #include "device/factory_bits.h"
 #include "device/operations.h"
@@ -94,18 +96,63 @@ std::string RunMode(const Request& request, Link& link, TerminalOperator& op) {
   return result::kOk;
 }
 
-std::string Read(const Request& request, Link& link, TerminalOperator& op) {
-  const ReadOutcome read = ReadDevice(link, op, ReadScope::Everything);
-  if (read.result != result::kOk) return read.result;
-  const std::string text = FormatInhx8m(read.contents, true);
+// Writes a command's data to its file, or to standard output for "-" (or no name).
+std::string Deliver(const Request& request, const std::string& text, TerminalOperator& op) {
+  if (request.file.empty() || request.file == kStandardStream) {
+    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    if (std::fflush(stdout) != 0 || !written) {
+      op.Message("Error", "No se puede escribir en la salida estándar");
+      return kFileError;
+    }
+    return {};
+  }
   if (std::string problem = sim::WriteFileAtomically(request.file, text, request.force);
       !problem.empty()) {
     op.Message("Error", problem);
     return kFileError;
   }
+  return {};
+}
+
+std::string WhereWritten(const Request& request) {
+  return request.file == kStandardStream ? "la salida estándar" : request.file;
+}
+
+std::string Read(const Request& request, Link& link, TerminalOperator& op) {
+  const ReadOutcome read = ReadDevice(link, op, ReadScope::Everything);
+  if (read.result != result::kOk) return read.result;
+  const std::string text =
+      request.ihx32 ? FormatInhx32(read.contents, true) : FormatInhx8m(read.contents, true);
+  if (std::string failed = Deliver(request, text, op); !failed.empty()) return failed;
   op.Message("Fin", "Lectura finalizada\rPIC " +
                         std::string(ModelByIndex(read.modelIndex)->modelName) + " leído en " +
-                        request.file);
+                        WhereWritten(request));
+  return result::kOk;
+}
+
+std::string Dump(const Request& request, Link& link, TerminalOperator& op) {
+  const ReadOutcome read = ReadDevice(link, op, ReadScope::Everything);
+  if (read.result != result::kOk) return read.result;
+  if (std::string failed = Deliver(request, MemoryListing(read.contents), op); !failed.empty()) {
+    return failed;
+  }
+  return result::kOk;
+}
+
+std::string Blank(Link& link, TerminalOperator& op) {
+  const ReadOutcome read = ReadDevice(link, op, ReadScope::Everything);
+  if (read.result != result::kOk) return read.result;
+  const DeviceModel* model = ModelByIndex(read.modelIndex);
+  const std::vector<NonBlank> found = FindNonBlank(read.contents, *model->family);
+  for (const NonBlank& n : found) {
+    const int digits = n.memory == "Memoria de datos (EEPROM)" ? 2 : 4;
+    char value[8];
+    std::snprintf(value, sizeof value, "%0*X", digits, n.value);
+    op.Output(n.memory + ": dirección " + Hex4(n.address) + " no está borrada (se leyó 0x" + value +
+              ")");
+  }
+  if (!found.empty()) return kNotBlank;
+  op.Message("Fin", "El PIC " + std::string(model->modelName) + " está borrado");
   return result::kOk;
 }
 
@@ -189,6 +236,30 @@ bool Readable(const std::string& path) {
 
 }  // namespace
 
+bool DataOnStandardOutput(const Request& request) {
+  const bool writes = request.command == Command::Read || request.command == Command::Dump;
+  return writes && (request.file.empty() || request.file == kStandardStream);
+}
+
+std::string ViewFile(const Request& request, TerminalOperator& op) {
+  const DeviceModel* model = ModelByIndex(request.modelIndex);
+  const ImageLimits limits = model != nullptr && request.modelIndex != 0
+                                 ? ImageLimits{model->programWords, model->eepromBytes}
+                                 : ImageLimits{8192, 256};
+  const HexLoadResult loaded = LoadHexImage(request.file, limits);
+  if (loaded.status != HexStatus::Ok) {
+    std::string text = loaded.description;
+    if (text.empty()) text = "El archivo " + request.file + " no es un archivo HEX válido";
+    op.Message("Error", text);
+    return loaded.status == HexStatus::ReadFailure   ? kFileError
+           : loaded.status == HexStatus::FormatError ? result::kFormatError
+                                                     : result::kSizeError;
+  }
+  const std::string listing = MemoryListing(ContentsOfImage(loaded.image, limits));
+  std::fwrite(listing.data(), 1, listing.size(), stdout);
+  return std::fflush(stdout) == 0 ? result::kOk : kFileError;
+}
+
 std::string CheckFiles(const Request& request, TerminalOperator& op) {
   switch (request.command) {
     case Command::Program:
@@ -199,6 +270,8 @@ std::string CheckFiles(const Request& request, TerminalOperator& op) {
       }
       break;
     case Command::Read:
+    case Command::Dump:
+      if (request.file.empty() || request.file == kStandardStream) break;
       // Said before the chip is read: a folder, an existing file without --force, a
       // read-only file or folder, a link that leads nowhere it could write.
       if (std::string problem = sim::CheckWritable(request.file, request.force); !problem.empty()) {
@@ -232,6 +305,10 @@ std::string Dispatch(const Request& request, Link& link, TerminalOperator& op) {
       return Info(link, op);
     case Command::LineTest:
       return RunLineTest(request, link, op);
+    case Command::Blank:
+      return Blank(link, op);
+    case Command::Dump:
+      return Dump(request, link, op);
   }
   return result::kNone;
 }

@@ -10,12 +10,20 @@
 
 namespace daxwel::cli {
 
-enum class Command { Detect, Program, Verify, Erase, Run, Read, Info, LineTest };
+enum class Command { Detect, Program, Verify, Erase, Run, Read, Info, LineTest, Blank, Dump };
+
+// read and dump write standard output when given this name; program, verify and view read
+// standard input.
+inline constexpr const char* kStandardStream = "-";
+
+// blank's word for a chip that is not erased (exit 1, as a failed verify).
+inline constexpr const char* kNotBlank = "blank-error";
 
 // Everything the command line asked for, already checked.
 struct Request {
   Command command = Command::Detect;
-  std::string file;               // program, verify, read
+  std::string file;               // program, verify, read, dump ("-": a standard stream)
+  bool ihx32 = false;             // read: INHX32 instead of INHX8M
   bool force = false;             // read: replace an existing file
   std::optional<double> seconds;  // run: how long, instead of waiting for Enter
   int modelIndex = 0;             // 0 = "Autodetectar"
@@ -31,6 +39,13 @@ std::string RunLineTest(const Request& request, Link& link, TerminalOperator& op
 std::string CheckLineSteps(const std::vector<std::string>& steps, const Wiring& wiring);
 // adapters: one preset a line, starting with the name --adapter takes.
 void ListAdapters(TerminalOperator& op);
+
+// Whether the command's data goes to standard output, which then carries nothing else.
+bool DataOnStandardOutput(const Request& request);
+
+// view: the listing of a HEX file (no port), for the model's sizes or the largest ones when
+// the model is to be detected. Answers the result text.
+std::string ViewFile(const Request& request, TerminalOperator& op);
 
 // Checks made before the port is touched (files that cannot be read or must not be
 // replaced). Answers the empty text, or the result text to end with after telling the user.

@@ -3,11 +3,14 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +33,7 @@
 #include "link/port_open.h"
 #include "link/saved_adapter.h"
 #include "link/trace_port.h"
+#include "sim/safe_file.h"
 #include "sim/sim_session.h"
 
 namespace daxwel::cli {
@@ -43,10 +47,19 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
   erase           Borra el PIC por completo (también uno con Code Protect).
   run             Pone el PIC en modo RUN hasta Enter, --seconds N o Ctrl-C; cualquiera de
                   los tres lo detiene normalmente (Resultado: ok, código 0).
-  read ARCHIVO    Lee el PIC (Program Memory, EEPROM, ID, configuración) a un archivo INHX8M.
+  read ARCHIVO    Lee el PIC (Program Memory, EEPROM, ID, configuración) a un archivo INHX8M
+                  (--format ihx32: INHX32, con un registro de dirección extendida 04).
                   Rechaza un PIC con Code Protect; no reemplaza un archivo sin --force.
                   Un enlace simbólico se sigue y se reemplaza su destino; un dispositivo de
                   caracteres o una tubería (FIFO) se escriben directamente.
+  blank           Comprueba que el PIC está borrado (memoria de programa, EEPROM, ID y
+                  configuración; la calibración de fábrica no cuenta). Si no lo está,
+                  nombra la primera dirección no borrada de cada memoria (blank-error, 1).
+  dump [ARCHIVO]  Lista en hexadecimal las memorias del PIC con sus direcciones (en la
+                  salida estándar si no hay ARCHIVO); las filas borradas no se muestran.
+  view ARCHIVO    La misma lista para un archivo HEX; no usa el puerto.
+  ARCHIVO - es la salida estándar (read, dump) o la entrada estándar (program, verify,
+  view); entonces los mensajes van a la salida de error.
   info            Muestra la palabra de configuración, los ID y el ID del dispositivo.
   linetest [LÍNEA...]
                   Prueba del adaptador: enciende y apaga cada línea (vpp, vdd, clock,
@@ -154,7 +167,7 @@ Los 16F87/88 y 16F818/819 con oscilador interno y mclre=off deben recibir VPP de
 La última línea es "Resultado: " y la palabra de la operación (- si está vacía).
 Códigos de salida:
   0    ok
-  1    falla del PIC o del puerto (verify-error, erase-error, cp-error, read_error, y
+  1    falla del PIC o del puerto (verify-error, blank-error, erase-error, cp-error, read_error, y
        program_error, verify_error o erase_error cuando falla el PIC o el puerto)
   2    falla de archivo o configuración (format-error, size-error, config-error, file-error,
        y program_error o verify_error cuando el archivo HEX no se puede abrir o leer: suma
@@ -174,7 +187,8 @@ Códigos de salida:
 std::string UsageErrorText(const CLI::App& app, const CLI::ParseError& e) {
   const std::string what = e.what();
   const std::string commands =
-      "(detect, program, verify, erase, run, read, info, linetest, adapters, parts o ports)";
+      "(detect, program, verify, erase, run, read, blank, dump, view, info, linetest, adapters, "
+      "parts o ports)";
   if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
     const std::size_t colon = what.find(": ");
     return "Argumento no esperado: " + (colon == std::string::npos ? what : what.substr(colon + 2));
@@ -269,6 +283,37 @@ std::string ChooseAdapter(bool given, const std::string& name, AdapterChoice& ad
          Printable(SavedAdapterFile().string()) + ")";
   return {};
 }
+
+// program, verify and view from "-": standard input kept in a private file for the run, since
+// the operations open their HEX file by name (and read it once).
+struct StandardInputCopy {
+  std::string folder;
+  std::string path;
+  std::string problem;
+  StandardInputCopy() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/daxwel-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      problem = "No se puede guardar la entrada estándar: " + sim::SystemErrorText(errno);
+      return;
+    }
+    folder = pattern;
+    path = folder + "/entrada-estandar.hex";
+    std::ofstream out(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(std::cin),
+                            std::istreambuf_iterator<char>()};
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (std::cin.bad() || out.fail()) problem = "No se puede leer la entrada estándar";
+  }
+  ~StandardInputCopy() {
+    if (!path.empty()) std::remove(path.c_str());
+    if (!folder.empty()) ::rmdir(folder.c_str());
+  }
+  StandardInputCopy(const StandardInputCopy&) = delete;
+  StandardInputCopy& operator=(const StandardInputCopy&) = delete;
+};
 
 int Finish(TerminalOperator& op, std::string_view result, int status) {
   op.Output("Resultado: " + (result.empty() ? std::string("-") : std::string(result)));
@@ -378,9 +423,20 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   CLI::Option* secondsOption =
       run->add_option("--seconds", seconds, "Segundos en modo RUN (si no, hasta Enter o Ctrl-C)")
           ->type_name("N");
-  auto* read = app.add_subcommand("read", "Lee el PIC a un archivo INHX8M");
+  auto* read = app.add_subcommand("read", "Lee el PIC a un archivo INHX8M o INHX32");
   read->add_option("ARCHIVO", request.file, "Archivo a escribir")->required();
   read->add_flag("--force", request.force, "Reemplaza un archivo existente");
+  std::string format = "ihx8m";
+  read->add_option("--format", format, "Formato del archivo: ihx8m o ihx32")
+      ->type_name("ihx8m|ihx32")
+      ->check(CLI::IsMember({"ihx8m", "ihx32"}))
+      ->capture_default_str();
+  auto* blank = app.add_subcommand("blank", "Comprueba que el PIC está borrado");
+  auto* dump = app.add_subcommand("dump", "Lista las memorias del PIC en hexadecimal");
+  dump->add_option("ARCHIVO", request.file, "Archivo a escribir (- o nada: salida estándar)");
+  dump->add_flag("--force", request.force, "Reemplaza un archivo existente");
+  auto* view = app.add_subcommand("view", "Lista las memorias de un archivo HEX");
+  view->add_option("ARCHIVO", request.file, "Archivo Intel HEX (-: entrada estándar)")->required();
   auto* info = app.add_subcommand("info", "Muestra configuración, ID y ID del dispositivo");
   auto* linetest = app.add_subcommand("linetest", "Prueba las líneas del adaptador");
   linetest->add_option("LINE", request.lineSteps, "Líneas a encender o apagar, en orden");
@@ -419,14 +475,16 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   // options (`erase -- -y` would confirm).
   const std::vector<std::string> words(argv + 1, argv + argc);
   if (const auto dashes = std::find(words.begin(), words.end(), "--"); dashes != words.end()) {
-    const bool takesFile = program->parsed() || verify->parsed() || read->parsed();
+    const bool takesFile =
+        program->parsed() || verify->parsed() || read->parsed() || dump->parsed() || view->parsed();
     const auto extra = dashes + (takesFile ? 2 : 1);
     if (extra < words.end()) return usage("Argumento no esperado: " + *extra);
   }
   // An empty value is a mistake (an unset shell variable), never the same as leaving it out.
   if (*simOption && o.sim.empty()) return usage("--sim: falta el modelo (MODELO[:ESTADO])");
   if (*traceOption && o.trace.empty()) return usage("--trace: falta el nombre del archivo");
-  if (request.file.empty() && (program->parsed() || verify->parsed() || read->parsed())) {
+  if (request.file.empty() &&
+      (program->parsed() || verify->parsed() || read->parsed() || view->parsed())) {
     return usage("ARCHIVO: falta el nombre del archivo");
   }
   request.force = request.force || o.force;
@@ -439,6 +497,22 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   if (read->parsed()) request.command = Command::Read;
   if (info->parsed()) request.command = Command::Info;
   if (linetest->parsed()) request.command = Command::LineTest;
+  if (blank->parsed()) request.command = Command::Blank;
+  if (dump->parsed()) request.command = Command::Dump;
+  request.ihx32 = format == "ihx32";
+  // The shell's names for the standard streams are taken as "-": what they lead to (a pipe)
+  // is no file that could be replaced or reopened.
+  const bool reads = program->parsed() || verify->parsed() || view->parsed();
+  if (request.file == (reads ? "/dev/stdin" : "/dev/stdout")) request.file = kStandardStream;
+  std::optional<StandardInputCopy> input;
+  if (reads && request.file == kStandardStream) {
+    input.emplace();
+    if (!input->problem.empty()) {
+      std::fprintf(stderr, "%s\nResultado: %s\n", input->problem.c_str(), kFileError);
+      return exit_status::kFileFailure;
+    }
+    request.file = input->path;
+  }
   if (*secondsOption) {
     request.seconds = ParseSeconds(seconds);
     if (!request.seconds) return usage("--seconds: se espera un número de segundos (0 o más)");
@@ -458,6 +532,16 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
     TerminalOperator lister({}, request.config, [] { return false; });
     ListAdapters(lister);
     return exit_status::kOk;
+  }
+  if (view->parsed()) {
+    if (const auto model = ModelIndexByName(o.model))
+      request.modelIndex = *model;
+    else
+      return usage("--model: modelo desconocido \"" + o.model + "\"");
+    TerminalOperator viewer(
+        {}, request.config, [] { return false; }, stderr);
+    const std::string result = ViewFile(request, viewer);
+    return Finish(viewer, result, ExitStatusForResult(result));
   }
   if (*adapterOption && o.adapter.empty()) return usage("--adapter: falta el nombre del adaptador");
   AdapterChoice adapter;
@@ -547,13 +631,16 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   TerminalOperator::Settings settings;
   settings.yes = o.yes;
   settings.quiet = o.quiet;
-  settings.progressLine = ::isatty(STDOUT_FILENO) != 0;
+  // With the data on standard output, everything else goes to standard error.
+  const bool dataOut = DataOnStandardOutput(request);
+  settings.progressLine = !dataOut && ::isatty(STDOUT_FILENO) != 0;
   settings.askOnTerminal = ::isatty(STDIN_FILENO) != 0;
   settings.osccal = osccal;
   settings.bandGap = bandGap;
   settings.calibrationFolder = DefaultCalibrationFolder();
   settings.force = o.force || request.force;
-  TerminalOperator op(settings, request.config, [&watch] { return watch.Requested(); });
+  TerminalOperator op(
+      settings, request.config, [&watch] { return watch.Requested(); }, dataOut ? stderr : stdout);
   if (!adapterNote.empty()) op.Line(adapterNote);
 
   if (std::string result = CheckFiles(request, op); !result.empty()) {

@@ -103,6 +103,12 @@ std::string FormatInhx8m(const ChipContents& contents, bool omitErasedProgramWor
   return out;
 }
 
+std::string FormatInhx32(const ChipContents& contents, bool omitErasedProgramWords) {
+  // Every address of these parts is below 64 KiB: one extended linear address record of 0
+  // opens the file, as INHX32 readers expect, and the data records are those of INHX8M.
+  return ":020000040000FA\r\n" + FormatInhx8m(contents, omitErasedProgramWords);
+}
+
 bool WriteInhx8mFile(const std::string& path, const ChipContents& contents,
                      bool omitErasedProgramWords) {
   std::ofstream out(path, std::ios::out | std::ios::binary | std::ios::trunc);

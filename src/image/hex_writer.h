@@ -29,6 +29,10 @@ struct ChipContents {
 // words equal to 0x3FFF are left out (the reader fills them in as erased). Lines end in "\r\n".
 std::string FormatInhx8m(const ChipContents& contents, bool omitErasedProgramWords);
 
+// The same contents as an INHX32 file: the INHX8M records after an extended linear address
+// record (type 04) of 0, which is all the upper address these parts need.
+std::string FormatInhx32(const ChipContents& contents, bool omitErasedProgramWords);
+
 // Writes FormatInhx8m to a file; false when it cannot be written.
 bool WriteInhx8mFile(const std::string& path, const ChipContents& contents,
                      bool omitErasedProgramWords);

@@ -21,8 +21,9 @@ void AppendRows(std::string& out, std::span<const T> values, int perRow, int dig
     bool blank = true;
     for (T v : row) blank = blank && v == erased;
     if (blank) continue;
-    out += HexText(static_cast<int>(start), 4) + ":";
-    for (T v : row) out += " " + HexText(v, digits);
+    out.append(HexText(static_cast<int>(start), 4)).append(":");
+    // Appended apart: GCC 12 misreads " " + std::string as overlapping copies.
+    for (T v : row) out.append(" ").append(HexText(v, digits));
     out += "\n";
   }
 }
@@ -35,12 +36,14 @@ std::string MemoryListing(const ChipContents& contents) {
   out += "Memoria de datos (EEPROM)\n";
   AppendRows<std::uint8_t>(out, contents.eeprom, 16, 2, 0xFF);
   out += "ID\n2000:";
-  for (std::uint16_t id : contents.ids) out += " " + HexText(id, 4);
+  for (std::uint16_t id : contents.ids) out.append(" ").append(HexText(id, 4));
   out += "\nConfiguración\n";
   if (contents.config) {
-    out += "2007: " + HexText(*contents.config, 4);
-    if (contents.word2008) out += " " + HexText(*contents.word2008, 4);
-    if (contents.word2008 && contents.word2009) out += " " + HexText(*contents.word2009, 4);
+    out.append("2007: ").append(HexText(*contents.config, 4));
+    if (contents.word2008) out.append(" ").append(HexText(*contents.word2008, 4));
+    if (contents.word2008 && contents.word2009) {
+      out.append(" ").append(HexText(*contents.word2009, 4));
+    }
     out += "\n";
   }
   return out;

@@ -174,9 +174,11 @@ std::string SaveAdapter(const AdapterChoice& choice) {
   }
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
-  const std::string text = "[" + std::string(kSection) + "]\n" + std::string(kNameKey) + "=" +
-                           Quoted(choice.name) + "\n" + std::string(kDelayKey) + "=" +
-                           std::to_string(choice.extraHalfPeriod.count()) + "\n";
+  // Appended piece by piece: GCC 12 misreads "literal" + std::string as overlapping copies.
+  std::string text(1, '[');
+  text.append(kSection).append("]\n").append(kNameKey).append("=");
+  text.append(Quoted(choice.name)).append("\n").append(kDelayKey).append("=");
+  text.append(std::to_string(choice.extraHalfPeriod.count())).append("\n");
   // A new file renamed into place: a reader never sees half of it.
   const std::string temp = path.string() + ".tmp-" + std::to_string(::getpid());
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);

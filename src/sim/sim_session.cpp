@@ -206,7 +206,9 @@ std::string FaultKindList() {
   std::string list;
   for (const FaultKind& k : kFaultKinds) {
     if (!list.empty()) list += ", ";
-    list += std::string(k.name) + (k.value.empty() ? "" : "=" + std::string(k.value));
+    list.append(k.name);
+    // Appended apart: GCC 12 misreads "=" + std::string as overlapping copies.
+    if (!k.value.empty()) list.append("=").append(k.value);
   }
   return list;
 }
@@ -216,10 +218,10 @@ std::string FaultKindHelp() {
       "Fallas del simulador (--sim-fault TIPO[=VALOR], repetible; números "
       "decimales o 0x hexadecimales):\n";
   for (const FaultKind& k : kFaultKinds) {
-    const std::string usage =
-        std::string(k.name) + (k.value.empty() ? "" : "=" + std::string(k.value));
-    help += "  " + usage + std::string(usage.size() < 20 ? 20 - usage.size() : 1, ' ') +
-            std::string(k.what) + "\n";
+    std::string usage(k.name);
+    if (!k.value.empty()) usage.append("=").append(k.value);
+    help.append("  ").append(usage);
+    help.append(usage.size() < 20 ? 20 - usage.size() : 1, ' ').append(k.what).append("\n");
   }
   return help;
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "link/ppdev_port.h"
+#include "link/shipped_data.h"
 
 namespace daxwel {
 
@@ -451,17 +452,7 @@ std::string ReadWiringFile(const std::filesystem::path& path, AdapterChoice& cho
   return ParseWiringText(text, path.string(), choice);
 }
 
-std::filesystem::path UserAdapterFolder() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  std::filesystem::path base;
-  if (xdg != nullptr && *xdg == '/') {
-    base = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::filesystem::path(home != nullptr ? home : ".") / ".config";
-  }
-  return base / "daxwel" / "adaptadores";
-}
+std::filesystem::path UserAdapterFolder() { return UserDataFolder("adaptadores"); }
 
 std::optional<std::filesystem::path> UserAdapterFile(std::string_view name) {
   const std::filesystem::path bare(name);

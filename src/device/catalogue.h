@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -12,28 +13,10 @@
 
 namespace daxwel {
 
-// Worst case of each self-timed cycle a part offers; a programmer may only go on after it.
-struct CycleTimes {
-  // Begin Erase/Programming Cycle (001000) on one word: a program word of the older parts, an
-  // ID or the configuration word (on the 16F62XA it programs without erasing).
-  std::chrono::microseconds eraseProgram;
-  // Begin Programming Only Cycle (011000) on an erased word; zero when the part has none.
-  std::chrono::microseconds programOnly;
-  std::chrono::microseconds bulkErase;  // chip erase and the bulk erases
-  // Parts that write program memory in 8-word rows: erase and program a row (001000), program
-  // a row only (011000 up to End Programming), and the discharge after End Programming.
-  std::chrono::microseconds rowProgram{0};
-  std::chrono::microseconds rowProgramOnly{0};
-  std::chrono::microseconds discharge{0};
-  // The 16F62XA: a pause after entering programming mode before an erase.
-  std::chrono::microseconds beforeErase{0};
-  bool HasProgramOnly() const { return programOnly.count() > 0; }
-};
-
 // One programming line at the package: the pin's name and number, 0 where our documents do not
 // give the number.
 struct IcspPin {
-  std::string_view name;
+  std::string name;
   int number;
 };
 // Where the adapter's clock, data and VPP reach a package; packagePins 0 where not known.
@@ -44,14 +27,17 @@ struct IcspPins {
   IcspPin vpp;
 };
 
+// A row of the model list, as the parts files describe it. The strings it views live as long
+// as the catalogue.
 struct DeviceModel {
   int index;                   // 1.., position in the model list
   std::string_view listText;   // "16F84/84A"
   std::string_view modelName;  // "16F84"
-  // Another name the row answers to ("16F84A"), or "".
-  std::string_view alias;
+  // Other names the row answers to ("16F84A").
+  std::vector<std::string_view> aliases;
   int programWords;
   int eepromBytes;
+  // The row's family with the row's own facts (configuration masks, calibration, VPP limit).
   const FamilyDescriptor* family;
   // The device ID (0x2006) with its revision and ignored bits cleared, and the bits that
   // name the part: 11..5 on the original parts, 13..5 on the later ones.
@@ -64,16 +50,64 @@ struct DeviceModel {
   std::optional<CycleTimes> identifiedCycles;
   // The ICSP pins of the package; nullptr where our documents do not give them.
   const IcspPins* pins = nullptr;
+  // The low-voltage programming pin, name empty where the part has none.
+  IcspPin pgm{};
+  // A name of the row whose silicon has no device ID ("16F84"), or "".
+  std::string_view noIdName;
+  // Program-memory write latches, 0 where the parts file does not say.
+  int latches = 0;
+  // Where the row's section is: "pics.ini:12".
+  std::string_view source;
   bool Identifies(std::uint16_t word) const { return (word & deviceIdMask) == deviceId; }
   // Whether `text` (upper case, without "PIC") names this row.
   bool Answers(std::string_view text) const {
-    return text == listText || text == modelName || (!alias.empty() && text == alias);
+    if (text == listText || text == modelName) return true;
+    for (std::string_view alias : aliases) {
+      if (text == alias) return true;
+    }
+    return false;
   }
 };
 
 inline constexpr std::string_view kAutodetect = "Autodetectar";
+// The parts table shipped with the program; users' files sit in ~/.config/daxwel/pics.
+inline constexpr std::string_view kPartsFileName = "pics.ini";
 
+struct PartSpec;
+
+// Rows built from parts-file texts, as the program reads them; tests build their own.
+class PartsCatalogue {
+ public:
+  PartsCatalogue();
+  ~PartsCatalogue();
+  PartsCatalogue(const PartsCatalogue&) = delete;
+  PartsCatalogue& operator=(const PartsCatalogue&) = delete;
+  // Adds one file's sections (later files change the parts earlier ones gave); answers the
+  // empty text or "FILE:LINE: what is wrong", and then nothing of the file is taken.
+  std::string Add(std::string_view text, std::string_view fileName);
+  // Checks every part against its family and the others, and makes the rows; answers the
+  // empty text or the first problem ("FILE:LINE: [NAME] ..."), and then there are no rows.
+  std::string Build();
+  std::span<const DeviceModel> Rows() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// The parts shipped with the program, then the user's (~/.config/daxwel/pics/*.ini in name
+// order, then the file SetExtraPartsFile names), read on first use.
 std::span<const DeviceModel> Catalogue();
+// Why the parts could not all be read ("pics.ini:12: ..."), or the empty text. With a problem
+// the catalogue holds none of the user's parts, or none at all when the shipped file is at
+// fault: nothing is programmed from a table half read.
+const std::string& CatalogueProblem();
+// A parts file given on the command line; only before the first use of the catalogue.
+void SetExtraPartsFile(std::string path);
+// The family a parts file's `family` key names; nullptr when no family file registered it.
+const FamilyDescriptor* FamilyByKey(std::string_view key);
+// Every registered family key, sorted.
+std::vector<std::string_view> FamilyKeys();
 // nullptr outside the catalogue.
 const DeviceModel* ModelByIndex(int index);
 // The row a device ID (0x2006) names, revision ignored; 0 when none does.

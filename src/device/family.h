@@ -1,7 +1,9 @@
 #pragma once
 
 #include <bit>
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -12,6 +14,24 @@ namespace daxwel {
 namespace detail {
 class FamilyAlgorithm;
 }
+
+// Worst case of each self-timed cycle a part offers; a programmer may only go on after it.
+struct CycleTimes {
+  // Begin Erase/Programming Cycle (001000) on one word: a program word of the older parts, an
+  // ID or the configuration word (on the 16F62XA it programs without erasing).
+  std::chrono::microseconds eraseProgram;
+  // Begin Programming Only Cycle (011000) on an erased word; zero when the part has none.
+  std::chrono::microseconds programOnly;
+  std::chrono::microseconds bulkErase;  // chip erase and the bulk erases
+  // Parts that write program memory in 8-word rows: erase and program a row (001000), program
+  // a row only (011000 up to End Programming), and the discharge after End Programming.
+  std::chrono::microseconds rowProgram{0};
+  std::chrono::microseconds rowProgramOnly{0};
+  std::chrono::microseconds discharge{0};
+  // The 16F62XA: a pause after entering programming mode before an erase.
+  std::chrono::microseconds beforeErase{0};
+  bool HasProgramOnly() const { return programOnly.count() > 0; }
+};
 
 // Code protection as the configuration word shows it: a part refuses when any bit of the
 // mask reads 0 (protection bits are active low on every family).
@@ -100,6 +120,10 @@ struct FamilyDescriptor {
   // and erasing, as text; empty where the documents we have do not say.
   std::string_view name{};
   std::string_view vddRange{};
+  // Cycle times of a part whose device ID is unknown or does not match, and faster ones that
+  // apply once a part of a row shared with an older part (without device ID) shows its ID.
+  CycleTimes cycles{};
+  std::optional<CycleTimes> identifiedCycles{};
 
   // The bits of `address` a file may set: all but the preserved ones.
   std::uint16_t WritableBits(int address) const {
@@ -110,5 +134,9 @@ struct FamilyDescriptor {
     return bits;
   }
 };
+
+// A family file hands its descriptors to the catalogue, each under the key parts files name it
+// by, from a function `void RegisterFamilies_<file>(FamilyAdder)` that the build finds.
+using FamilyAdder = void (*)(std::string_view key, const FamilyDescriptor& family);
 
 }  // namespace daxwel

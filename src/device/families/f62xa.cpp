@@ -136,11 +136,24 @@ const F62xa kF62xa;
 namespace daxwel {
 
 // Bit 13 protects all program memory, bit 8 the data EEPROM; bit 4 is an oscillator bit.
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+// Microchip DS41196 (PIC16F627A/628A/648A EEPROM memory programming), as other programmers
+// quote its revisions: 2.5 or 4 ms to program a word and 6 ms per bulk erase; these waits
+// cover all of them with room to spare. 001000 programs without erasing on these parts.
+constexpr CycleTimes k16F62XA{.eraseProgram = milliseconds(5),
+                              .programOnly = milliseconds(0),
+                              .bulkErase = milliseconds(10),
+                              .beforeErase = milliseconds(10)};
 extern const FamilyDescriptor kFamily16F62XA{.algorithm = detail::kF62xa,
                                              .protection = {0x2100, 0x2100},
                                              .configMask = detail::kImplementedConfig,
                                              .layout = &kLayout16F62XA,
                                              .name = "16F62XA",
-                                             .vddRange = "4,5-5,5 V"};
+                                             .vddRange = "4,5-5,5 V",
+                                             .cycles = k16F62XA};
+
+void RegisterFamilies_f62xa(FamilyAdder add) { add("16F62XA", kFamily16F62XA); }
 
 }  // namespace daxwel

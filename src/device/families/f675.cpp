@@ -99,12 +99,22 @@ namespace daxwel {
 
 // CP (bit 7) protects program memory and CPD (bit 8) the data EEPROM; a part with either is
 // erased before it is programmed.
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+// Microchip DS41191 (PIC12F629/675, PIC16F630/676 EEPROM memory programming): at most 2.5 ms
+// to program a word and 8 ms per bulk erase; 5 and 10 ms, as working programmers wait.
+constexpr CycleTimes k12F675{milliseconds(5), milliseconds(0), milliseconds(10)};
+
 extern const FamilyDescriptor kFamily12F675{.algorithm = detail::kF675,
                                             .protection = {0x0180, 0x0180},
                                             .configMask = detail::kImplementedConfig,
                                             .layout = &kLayout12F675,
                                             .preserved = detail::kFactoryCalibration,
                                             .name = "12F675",
-                                            .vddRange = "4,5-5,5 V"};
+                                            .vddRange = "4,5-5,5 V",
+                                            .cycles = k12F675};
+
+void RegisterFamilies_f675(FamilyAdder add) { add("12F675", kFamily12F675); }
 
 }  // namespace daxwel

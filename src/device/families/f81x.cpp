@@ -264,6 +264,20 @@ const F81x kF81x;
 
 namespace daxwel {
 
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+// Microchip DS39607 (PIC16F87/88) and DS39603 (PIC16F818/819) with the later revisions other
+// programmers quote: Begin Erase of a row or a data byte 1 ms (here 3 ms), programming only
+// 1 ms (2 ms), bulk erase 2 or 10 ms and Chip Erase 8 or 10 ms (15 ms for either); no wait
+// after End Programming is published, the 100 us are a peer's. Begin Erase and programming
+// only are ended by End Programming.
+constexpr CycleTimes k16F81X{.eraseProgram = milliseconds(3),
+                             .programOnly = milliseconds(0),
+                             .bulkErase = milliseconds(15),
+                             .rowProgramOnly = milliseconds(2),
+                             .discharge = microseconds(100)};
+
 // Bit 13 protects all program memory, bit 8 the data EEPROM; every bit of the word at 0x2007
 // is implemented. The 16F87/88's second word, at 0x2008, stores bits 1 and 0.
 extern const FamilyDescriptor kFamily16F88{.algorithm = detail::kF81x,
@@ -273,18 +287,27 @@ extern const FamilyDescriptor kFamily16F88{.algorithm = detail::kF81x,
                                            .configWords = 2,
                                            .config2Mask = 0x0003,
                                            .name = "16F81X",
-                                           .vddRange = "4,5-5,5 V"};
+                                           .vddRange = "4,5-5,5 V",
+                                           .cycles = k16F81X};
 extern const FamilyDescriptor kFamily16F818{.algorithm = detail::kF81x,
                                             .protection = {0x2100, 0x2100},
                                             .configMask = 0x3FFF,
                                             .layout = &kLayout16F818,
                                             .name = "16F81X",
-                                            .vddRange = "4,5-5,5 V"};
+                                            .vddRange = "4,5-5,5 V",
+                                            .cycles = k16F81X};
 extern const FamilyDescriptor kFamily16F819{.algorithm = detail::kF81x,
                                             .protection = {0x2100, 0x2100},
                                             .configMask = 0x3FFF,
                                             .layout = &kLayout16F819,
                                             .name = "16F81X",
-                                            .vddRange = "4,5-5,5 V"};
+                                            .vddRange = "4,5-5,5 V",
+                                            .cycles = k16F81X};
+
+void RegisterFamilies_f81x(FamilyAdder add) {
+  add("16F88", kFamily16F88);
+  add("16F818", kFamily16F818);
+  add("16F819", kFamily16F819);
+}
 
 }  // namespace daxwel

@@ -171,11 +171,27 @@ const F87xa kF87xa;
 namespace daxwel {
 
 // Bit 13 protects all program memory, bit 8 the data EEPROM; bit 4 is unimplemented.
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+// Microchip DS39589 (PIC16F87XA Flash memory programming), as other programmers cite it:
+// 1 ms programming only and 10 ms erase/program and chip erase, with no word on whether those
+// are worst cases; these are the longer waits that working programmers use. A row cycle
+// writes all eight latches; End Programming closes a programming-only cycle.
+constexpr CycleTimes k16F87XA{.eraseProgram = milliseconds(12),
+                              .programOnly = milliseconds(0),
+                              .bulkErase = milliseconds(15),
+                              .rowProgram = milliseconds(16),
+                              .rowProgramOnly = milliseconds(2),
+                              .discharge = microseconds(100)};
 extern const FamilyDescriptor kFamily16F87XA{.algorithm = detail::kF87xa,
                                              .protection = {0x2100, 0x2100},
                                              .configMask = 0x2FCF,
                                              .layout = &kLayout16F87XA,
                                              .name = "16F87XA",
-                                             .vddRange = "4,5-5,5 V"};
+                                             .vddRange = "4,5-5,5 V",
+                                             .cycles = k16F87XA};
+
+void RegisterFamilies_f87xa(FamilyAdder add) { add("16F87XA", kFamily16F87XA); }
 
 }  // namespace daxwel

@@ -298,6 +298,17 @@ constexpr int kCalibration91x[] = {0x2008, 0x2009};
 
 namespace daxwel {
 
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+// Microchip DS41287 (PIC16F88X), DS41204 (PIC12F6XX/16F6XX) and DS41244 (PIC16F91X) memory
+// programming: at least 3 ms for a self-timed write of a 4-word group, an ID or a
+// configuration word (5 ms here), at most 6 ms for a bulk or row erase (10 ms here).
+constexpr CycleTimes k16F88X{.eraseProgram = milliseconds(5),
+                             .programOnly = milliseconds(0),
+                             .bulkErase = milliseconds(10),
+                             .rowProgram = milliseconds(5)};
+
 // CP is bit 6 and CPD bit 7; either stops programming. The 16F88X and 16F91X take at most
 // 12 V on MCLR. The 16F88X's sizes differ in their write-protect ranges.
 constexpr FamilyDescriptor Family88x(const ConfigLayout* layout) {
@@ -310,7 +321,8 @@ constexpr FamilyDescriptor Family88x(const ConfigLayout* layout) {
           .calibrationWords = detail::kCalibration88x,
           .vppLimitVolts = 12,
           .name = "16F88X",
-          .vddRange = "4,5-5,5 V"};
+          .vddRange = "4,5-5,5 V",
+          .cycles = k16F88X};
 }
 extern const FamilyDescriptor kFamily16F882 = Family88x(&kLayout16F882);
 extern const FamilyDescriptor kFamily16F883 = Family88x(&kLayout16F883);
@@ -321,7 +333,8 @@ extern const FamilyDescriptor kFamily16F6XX{.algorithm = detail::kF6xx,
                                             .layout = &kLayout16F6XX,
                                             .calibrationWords = detail::kCalibration6xx,
                                             .name = "16F6XX",
-                                            .vddRange = "4,5-5,5 V"};
+                                            .vddRange = "4,5-5,5 V",
+                                            .cycles = k16F88X};
 extern const FamilyDescriptor kFamily16F91X{.algorithm = detail::kF91x,
                                             .protection = {0x00C0, 0x00C0},
                                             .configMask = 0x1FFF,
@@ -329,6 +342,15 @@ extern const FamilyDescriptor kFamily16F91X{.algorithm = detail::kF91x,
                                             .calibrationWords = detail::kCalibration91x,
                                             .vppLimitVolts = 12,
                                             .name = "16F91X",
-                                            .vddRange = "4,5-5,5 V"};
+                                            .vddRange = "4,5-5,5 V",
+                                            .cycles = k16F88X};
+
+void RegisterFamilies_f88x(FamilyAdder add) {
+  add("16F882", kFamily16F882);
+  add("16F883", kFamily16F883);
+  add("16F886", kFamily16F886);
+  add("16F6XX", kFamily16F6XX);
+  add("16F91X", kFamily16F91X);
+}
 
 }  // namespace daxwel

@@ -333,6 +333,22 @@ std::string FactoryValueProblem(const Request& request) {
   return {};
 }
 
+// The parts file the command line names, taken before the help lists the models; then the
+// parts table must read whole, or nothing runs but the help: a part half described could be
+// driven wrong. Answers the exit status to end with, or 0 to go on.
+int TakePartsFile(int argc, char** argv) {
+  bool help = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--parts" && i + 1 < argc) SetExtraPartsFile(argv[i + 1]);
+    if (arg.rfind("--parts=", 0) == 0) SetExtraPartsFile(std::string(arg.substr(8)));
+    help = help || arg == "-h" || arg == "--help" || arg == "--version" || arg == "-v";
+  }
+  if (CatalogueProblem().empty() || help) return 0;
+  std::fprintf(stderr, "daxwel-cli: %s\n", Printable(CatalogueProblem()).c_str());
+  return exit_status::kFileFailure;
+}
+
 int Main(int argc, char** argv, const InterruptWatch& watch) {
   CLI::App app{"daxwel-cli: programador de PIC de memoria flash por puerto paralelo", "daxwel-cli"};
   app.fallthrough();
@@ -356,6 +372,11 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
                  "como base-addr en /proc/sys/dev/parport) o un dispositivo como /dev/parport1")
       ->type_name("PUERTO")
       ->capture_default_str();
+  std::string partsFile;  // taken before parsing, by TakePartsFile
+  app.add_option("--parts", partsFile,
+                 "Archivo de PIC que se suma a los de la instalación y a los de "
+                 "~/.config/daxwel/pics (mismas claves)")
+      ->type_name("ARCHIVO");
   app.add_option("--model", o.model, "auto, o el modelo: " + ModelNames(", "))
       ->type_name("MODELO")
       ->capture_default_str();
@@ -390,7 +411,8 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   app.add_flag("--force", o.force,
                "Reemplaza un archivo existente (read y --trace); con --osccal, reemplaza una "
                "calibración válida distinta");
-  app.set_version_flag("-v,--version", "daxwel-cli " DAXWEL_VERSION, "Muestra la versión y termina");
+  app.set_version_flag("-v,--version", "daxwel-cli " DAXWEL_VERSION,
+                       "Muestra la versión y termina");
   CLI::Option* simOption =
       app.add_option("--sim", o.sim, "Adaptador simulado con un PIC MODELO[:ESTADO]")
           ->type_name("MODELO[:ESTADO]");
@@ -752,5 +774,6 @@ int main(int argc, char** argv) {
   // watch, which lets the running operation stop at its next yield point instead.
   daxwel::InstallExitGuard();
   daxwel::cli::InterruptWatch watch;
+  if (const int status = daxwel::cli::TakePartsFile(argc, argv); status != 0) return status;
   return daxwel::cli::Main(argc, argv, watch);
 }

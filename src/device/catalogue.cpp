@@ -124,6 +124,7 @@ std::string MakeRow(Record& r, int index, DeviceModel& m) {
                   .programWords = p.programWords,
                   .eepromBytes = p.eepromBytes,
                   .family = &*r.family,
+                  .familyKey = p.family,
                   .deviceId = *p.id,
                   .deviceIdMask = *p.idMask,
                   .cycles = r.family->cycles,

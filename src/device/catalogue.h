@@ -37,8 +37,10 @@ struct DeviceModel {
   std::vector<std::string_view> aliases;
   int programWords;
   int eepromBytes;
-  // The row's family with the row's own facts (configuration masks, calibration, VPP limit).
+  // The row's family with the row's own facts (configuration masks, calibration, VPP limit),
+  // and the key the parts file names it by.
   const FamilyDescriptor* family;
+  std::string_view familyKey;
   // The device ID (0x2006) with its revision and ignored bits cleared, and the bits that
   // name the part: 11..5 on the original parts, 13..5 on the later ones.
   std::uint16_t deviceId;

@@ -64,15 +64,17 @@ struct CycleTimes {
   nanoseconds vppLow = std::chrono::microseconds(10);
 };
 
+// One simulated part: what its row in the parts table says, and what its family's chip model
+// adds from the documents.
 struct PartInfo {
   std::string_view name;
-  SimFamily family;
-  int programWords;
-  int eepromBytes;
-  std::uint16_t deviceId;    // part number in bits 13-5 (13-4 on the 16F87XA), revision below
-  std::uint16_t configMask;  // implemented configuration bits; the others read 1
-  bool allOrNothing;         // 16F870/1/2: any CP1:CP0 setting protects everything
-  CycleTimes times;
+  std::string_view familyKey;  // the parts table's family key ("16F84")
+  int programWords = 0;
+  int eepromBytes = 0;
+  std::uint16_t deviceId = 0;  // part number in bits 13-5 (13-4 on the 16F87XA), revision below
+  std::uint16_t configMask = kWordMask;  // implemented configuration bits; the others read 1
+  bool allOrNothing = false;             // 16F870/1/2: any CP1:CP0 setting protects everything
+  CycleTimes times{};
   std::optional<Calibration> factory;  // what a new chip of the part holds, if it has one
   // Unimplemented configuration bits the part's sheet says read 0 rather than 1.
   std::uint16_t configReadsZero = 0;
@@ -86,7 +88,26 @@ struct PartInfo {
   bool dataWriteErases = true;
 };
 
-const PartInfo& PartOf(SimModel model);
+const PartInfo& PartOf(const SimModel& model);
+
+// What the parts table says of a part: name, sizes, and the device ID with a silicon revision
+// (none for a row's part without an ID). A family's chip model adds the rest.
+PartInfo PartFromRow(const DeviceModel& row, std::string_view name);
+
+class Chip;
+class ViolationLog;
+struct SimStats;
+
+// The chip model of one family of the parts table, registered from its chip_*.cpp by a
+// function `void RegisterChips_<file>(ChipAdder)` that the build finds.
+struct ChipFamily {
+  PartInfo (*part)(const DeviceModel& row, std::string_view name);
+  std::unique_ptr<Chip> (*make)(const PartInfo&, Faults&, SimStats&, ViolationLog&);
+  // Whether the keep-config fault (a bulk erase that leaves the configuration word) exists on
+  // the family's silicon.
+  bool keepsConfig = false;
+};
+using ChipAdder = void (*)(std::string_view familyKey, const ChipFamily& family);
 
 std::string Micros(nanoseconds t);
 std::string Hex(unsigned value, int digits);
@@ -235,6 +256,7 @@ class Chip {
   std::uint16_t noise_ = 0xACE1;
 };
 
-std::unique_ptr<Chip> MakeChip(SimModel model, Faults& faults, SimStats& stats, ViolationLog& log);
+std::unique_ptr<Chip> MakeChip(const SimModel& model, Faults& faults, SimStats& stats,
+                               ViolationLog& log);
 
 }  // namespace daxwel::sim

@@ -8,6 +8,36 @@ namespace daxwel::sim {
 
 namespace {
 
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+constexpr nanoseconds kNone{0};
+
+// 16F84 without A: the older, slower cell needs 20 ms per word, EEPROM byte, bulk and chip
+// erase in practice (no figure of its own was found). It has no programming-only cycle.
+constexpr CycleTimes kF84{.word = milliseconds(20),
+                          .eeprom = milliseconds(20),
+                          .row = kNone,
+                          .programOnly = kNone,
+                          .bulk = milliseconds(20),
+                          .chip = milliseconds(20)};
+// 16F84A, DS30262: erase + program 8 ms worst case, bulk and chip erase 10 ms. No separate
+// programming-only figure is published, so it needs the whole 8 ms.
+constexpr CycleTimes kF84A{.word = milliseconds(8),
+                           .eeprom = milliseconds(8),
+                           .row = kNone,
+                           .programOnly = milliseconds(8),
+                           .bulk = milliseconds(10),
+                           .chip = milliseconds(10)};
+// 16F87X, DS39025: tera + tprog = 4 + 4 ms worst case for 001000 (program and data memory),
+// tprog 4 ms for programming only, 8 ms for the bulk and chip erase cycles.
+constexpr CycleTimes kF87X{.word = milliseconds(8),
+                           .eeprom = milliseconds(8),
+                           .row = kNone,
+                           .programOnly = milliseconds(4),
+                           .bulk = milliseconds(8),
+                           .chip = milliseconds(8)};
+
 enum Kind { kWord, kEeprom, kProgramBulk, kDataBulk, kChip };
 enum class Bulk { None, Program, Data };
 
@@ -57,7 +87,7 @@ class ClassicChip final : public Chip {
 
   int ProtectedFrom() const override {
     const int size = part_.programWords;
-    if (part_.family == SimFamily::F84) return (Config() & 0x0010) ? size : 0;
+    if (part_.familyKey == "16F84") return (Config() & 0x0010) ? size : 0;
     // The two CP1:CP0 copies: a zero in either counts.
     const int pair = ((Config() >> 4) & 3) & ((Config() >> 12) & 3);
     if (pair == 3) return size;
@@ -66,7 +96,7 @@ class ClassicChip final : public Chip {
   }
 
   bool EepromProtected() const override {
-    if (part_.family == SimFamily::F84) return (Config() & 0x0010) == 0;
+    if (part_.familyKey == "16F84") return (Config() & 0x0010) == 0;
     return (Config() & 0x0100) == 0;
   }
 
@@ -187,6 +217,40 @@ class ClassicChip final : public Chip {
 std::unique_ptr<Chip> MakeClassicChip(const PartInfo& part, Faults& faults, SimStats& stats,
                                       ViolationLog& log) {
   return std::make_unique<ClassicChip>(part, faults, stats, log);
+}
+
+namespace {
+
+// 16F870/871/872: any CP1:CP0 setting protects all of their memory.
+PartInfo ClassicPart(const DeviceModel& row, std::string_view name, std::uint16_t configMask,
+                     bool allOrNothing) {
+  PartInfo part = PartFromRow(row, name);
+  part.configMask = configMask;
+  part.allOrNothing = allOrNothing;
+  part.times = kF87X;
+  return part;
+}
+
+}  // namespace
+
+void RegisterChips_chip_classic(ChipAdder add) {
+  add("16F84", {[](const DeviceModel& row, std::string_view name) {
+                  PartInfo part = ClassicPart(row, name, kWordMask, false);
+                  part.times = part.deviceId == 0 ? kF84 : kF84A;
+                  return part;
+                },
+                MakeClassicChip});
+  // Bit 10 is not implemented on the 16F87X.
+  add("16F870", {[](const DeviceModel& row, std::string_view name) {
+                   return ClassicPart(row, name, 0x3BFF, true);
+                 },
+                 MakeClassicChip});
+  for (std::string_view key : {"16F873", "16F876"}) {
+    add(key, {[](const DeviceModel& row, std::string_view name) {
+                return ClassicPart(row, name, 0x3BFF, false);
+              },
+              MakeClassicChip});
+  }
 }
 
 }  // namespace daxwel::sim

@@ -18,6 +18,29 @@ namespace daxwel::sim {
 
 namespace {
 
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+constexpr nanoseconds kNone{0};
+
+// 16F87/88, DS39607 Table 7-1 at VDD above 4.5 V: TPROG1 (011000 to End Programming) and
+// TPROG2 (Begin Erase of a row or a data byte to End Programming) 1 ms; TPROG3 (a bulk erase)
+// and TPROG4 (Chip Erase) 10 ms as revision C prints them for the 16F88 (revision B: 2 and
+// 8 ms). No wait after End Programming is published.
+constexpr CycleTimes kF88{.word = kNone,
+                          .eeprom = milliseconds(1),
+                          .row = milliseconds(1),
+                          .programOnly = milliseconds(1),
+                          .bulk = milliseconds(10),
+                          .chip = milliseconds(10)};
+// 16F818/819, DS39603C Table 6-1: the same, with TPROG3 2 ms and TPROG4 8 ms.
+constexpr CycleTimes kF819{.word = kNone,
+                           .eeprom = milliseconds(1),
+                           .row = milliseconds(1),
+                           .programOnly = milliseconds(1),
+                           .bulk = milliseconds(2),
+                           .chip = milliseconds(8)};
+
 enum Kind { kChip };
 enum class Pending { None, RowErase, IdErase, ByteErase, Group, Ids, Config, Byte, Bulk, DataBulk };
 enum class Armed { None, Program, Data };
@@ -345,6 +368,34 @@ class F81xChip final : public Chip {
 std::unique_ptr<Chip> MakeF81xChip(const PartInfo& part, Faults& faults, SimStats& stats,
                                    ViolationLog& log) {
   return std::make_unique<F81xChip>(part, faults, stats, log);
+}
+
+namespace {
+
+PartInfo F81xPart(const DeviceModel& row, std::string_view name, const CycleTimes& times,
+                  std::uint16_t config2Mask) {
+  PartInfo part = PartFromRow(row, name);
+  part.configMask = kWordMask;
+  part.allOrNothing = true;
+  part.times = times;
+  part.config2Mask = config2Mask;
+  return part;
+}
+
+}  // namespace
+
+void RegisterChips_chip_f81x(ChipAdder add) {
+  // The 16F87/88's second word, at 0x2008, stores bits 1 and 0.
+  add("16F88", {[](const DeviceModel& row, std::string_view name) {
+                  return F81xPart(row, name, kF88, 0x0003);
+                },
+                MakeF81xChip});
+  for (std::string_view key : {"16F818", "16F819"}) {
+    add(key, {[](const DeviceModel& row, std::string_view name) {
+                return F81xPart(row, name, kF819, 0);
+              },
+              MakeF81xChip});
+  }
 }
 
 }  // namespace daxwel::sim

@@ -16,6 +16,23 @@ namespace daxwel::sim {
 
 namespace {
 
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+constexpr nanoseconds kNone{0};
+
+// 16F87XA, DS39589 as pickle annotates it: TPROG2 10 ms for 001000 (a row, an ID, the
+// configuration word or an EEPROM byte), TPROG1 1 ms for 011000 before End Programming,
+// TPROG3 10 ms for Chip Erase (PICkit 2's script also waits TERA 10 ms), 10 ms for a bulk
+// erase run by 001000, TDIS 100 us after End Programming (PICkit 2 and pickle).
+constexpr CycleTimes kF87XA{.word = milliseconds(10),
+                            .eeprom = milliseconds(10),
+                            .row = milliseconds(10),
+                            .programOnly = milliseconds(1),
+                            .bulk = milliseconds(10),
+                            .chip = milliseconds(10),
+                            .discharge = microseconds(100)};
+
 enum Kind { kRow, kIds, kWord, kEeprom, kProgramOnly, kDischarge, kProgramBulk, kDataBulk, kChip };
 enum class Bulk { None, Program, Data };
 
@@ -361,6 +378,17 @@ class F87xaChip final : public Chip {
 std::unique_ptr<Chip> MakeF87xaChip(const PartInfo& part, Faults& faults, SimStats& stats,
                                     ViolationLog& log) {
   return std::make_unique<F87xaChip>(part, faults, stats, log);
+}
+
+void RegisterChips_chip_f87xa(ChipAdder add) {
+  add("16F87XA", {[](const DeviceModel& row, std::string_view name) {
+                    PartInfo part = PartFromRow(row, name);
+                    part.configMask = 0x2FCF;
+                    part.allOrNothing = true;
+                    part.times = kF87XA;
+                    return part;
+                  },
+                  MakeF87xaChip});
 }
 
 }  // namespace daxwel::sim

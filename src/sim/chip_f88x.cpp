@@ -14,6 +14,30 @@ namespace daxwel::sim {
 
 namespace {
 
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+constexpr nanoseconds kNone{0};
+
+// 16F88X (DS41287C Table 6-1), 16F6XX and 12F683 (DS41204G), 16F91X (DS41244E): TPROG1 3 ms
+// for 001000 on program memory (a latch block), an ID or a configuration word, 6 ms on a data
+// byte; TERA 6 ms (the maximum) for the bulk and row erases; 011000 up to End Programming at
+// least 2 ms on the 16F88X (TPROG2) and 3 ms on the others; TDIS 100 us. No chip erase.
+constexpr CycleTimes kF88X{.word = milliseconds(3),
+                           .eeprom = milliseconds(6),
+                           .row = milliseconds(3),
+                           .programOnly = milliseconds(2),
+                           .bulk = milliseconds(6),
+                           .chip = kNone,
+                           .discharge = microseconds(100)};
+constexpr CycleTimes kF6XX{.word = milliseconds(3),
+                           .eeprom = milliseconds(6),
+                           .row = milliseconds(3),
+                           .programOnly = milliseconds(3),
+                           .bulk = milliseconds(6),
+                           .chip = kNone,
+                           .discharge = microseconds(100)};
+
 enum Kind { kBlock, kWord, kEeprom, kProgramBulk, kDataBulk, kRowErase };
 
 constexpr std::uint8_t kEndProgramming = 0x0A;
@@ -293,6 +317,70 @@ class F88xChip final : public Chip {
 std::unique_ptr<Chip> MakeF88xChip(const PartInfo& part, Faults& faults, SimStats& stats,
                                    ViolationLog& log) {
   return std::make_unique<F88xChip>(part, faults, stats, log);
+}
+
+namespace {
+
+// Calibration words as a part might carry them (none is 0x3FFF); a part the parts files add
+// gets ones made from its device ID.
+std::array<std::uint16_t, 2> SampleCalibration(std::string_view name, std::uint16_t id) {
+  constexpr std::pair<std::string_view, std::array<std::uint16_t, 2>> kSamples[] = {
+      {"16F882", {0x2A6C, 0}},      {"16F883", {0x2B41, 0}},      {"16F884", {0x2A98, 0}},
+      {"16F886", {0x2B07, 0}},      {"16F887", {0x2AD3, 0}},      {"16F631", {0x2854, 0}},
+      {"16F677", {0x27A9, 0}},      {"16F684", {0x2C16, 0}},      {"16F685", {0x2B5E, 0}},
+      {"16F687", {0x29C3, 0}},      {"16F688", {0x2A0F, 0}},      {"16F689", {0x2873, 0}},
+      {"16F690", {0x2B9A, 0}},      {"12F683", {0x2C4D, 0}},      {"16F913", {0x2A37, 0x1F42}},
+      {"16F914", {0x2B12, 0x1E85}}, {"16F916", {0x29E8, 0x1F1C}}, {"16F917", {0x2A5D, 0x1EB0}}};
+  for (const auto& [part, words] : kSamples) {
+    if (part == name) return words;
+  }
+  return {static_cast<std::uint16_t>(0x2800 | (id & 0x03FF)),
+          static_cast<std::uint16_t>(0x1E00 | ((id >> 4) & 0x01FF))};
+}
+
+// The write latches the parts file gives, 4 where it says nothing.
+PartInfo F88xPart(const DeviceModel& row, std::string_view name, std::uint16_t configMask,
+                  const CycleTimes& times) {
+  PartInfo part = PartFromRow(row, name);
+  part.configMask = configMask;
+  part.allOrNothing = true;
+  part.times = times;
+  part.latches = row.latches > 0 ? row.latches : 4;
+  return part;
+}
+
+}  // namespace
+
+void RegisterChips_chip_f88x(ChipAdder add) {
+  // The 16F88X: CONFIG2 (0x0700), a calibration word at 0x2009, at most 12 V on MCLR.
+  for (std::string_view key : {"16F882", "16F883", "16F886"}) {
+    add(key, {[](const DeviceModel& row, std::string_view name) {
+                PartInfo part = F88xPart(row, name, kWordMask, kF88X);
+                part.factoryHigh = {kErasedWord, SampleCalibration(name, part.deviceId)[0]};
+                part.config2Mask = 0x0700;
+                part.vppLimitVolts = 12;
+                return part;
+              },
+              MakeF88xChip});
+  }
+  // The 16F6XX and 12F683: one calibration word at 0x2008; a data byte's cycle does not
+  // erase it first (DS41204G).
+  add("16F6XX", {[](const DeviceModel& row, std::string_view name) {
+                   PartInfo part = F88xPart(row, name, 0x0FFF, kF6XX);
+                   part.factoryHigh = {SampleCalibration(name, part.deviceId)[0], kErasedWord};
+                   part.dataWriteErases = false;
+                   return part;
+                 },
+                 MakeF88xChip});
+  // The 16F91X: calibration words at 0x2008 and 0x2009, at most 12 V on MCLR.
+  add("16F91X", {[](const DeviceModel& row, std::string_view name) {
+                   PartInfo part = F88xPart(row, name, 0x1FFF, kF6XX);
+                   const auto words = SampleCalibration(name, part.deviceId);
+                   part.factoryHigh = {words[0], words[1]};
+                   part.vppLimitVolts = 12;
+                   return part;
+                 },
+                 MakeF88xChip});
 }
 
 }  // namespace daxwel::sim

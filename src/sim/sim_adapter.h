@@ -9,80 +9,39 @@
 #include <string_view>
 #include <vector>
 
+#include "device/catalogue.h"
 #include "link/clock.h"
 #include "link/port_io.h"
 #include "link/wiring.h"
 
 namespace daxwel::sim {
 
-// The parts the simulated adapter can hold. F84 is the part without a device ID.
-enum class SimModel {
-  F84,
-  F84A,
-  F870,
-  F871,
-  F872,
-  F873,
-  F874,
-  F876,
-  F877,
-  F873A,
-  F874A,
-  F876A,
-  F877A,
-  F627A,
-  F628A,
-  F648A,
-  F629,
-  F675,
-  F630,
-  F676,
-  F882,
-  F883,
-  F884,
-  F886,
-  F887,
-  F631,
-  F677,
-  F684,
-  F685,
-  F687,
-  F688,
-  F689,
-  F690,
-  F683,
-  F913,
-  F914,
-  F916,
-  F917,
-  F87,
-  F88,
-  F818,
-  F819,
+// A part the simulated adapter can hold: any name a row of the parts table answers to whose
+// family has a chip model. The 16F84 row holds two parts: the 16F84 without a device ID and
+// the 16F84A.
+class SimModel {
+ public:
+  // Throws std::invalid_argument for a name no such row answers to: only tests name parts
+  // this way; user input goes through ParseSimModel.
+  explicit SimModel(std::string_view name);
+  std::string_view Name() const { return name_; }
+  const DeviceModel& Row() const { return *row_; }
+  bool operator==(const SimModel& other) const { return name_ == other.name_; }
+
+ private:
+  SimModel(const DeviceModel* row, std::string_view name) : row_(row), name_(name) {}
+  friend std::optional<SimModel> ParseSimModel(std::string_view text);
+  const DeviceModel* row_;
+  std::string_view name_;  // the row's own text, as long-lived as the catalogue
 };
 
-// Parts that share one programming algorithm.
-enum class SimFamily {
-  F84,    // 16F84, 16F84A
-  F87X,   // 16F870 ... 16F877
-  F87XA,  // 16F873A ... 16F877A: 8-word write latches, Chip Erase
-  F62XA,  // 16F627A, 16F628A, 16F648A: programming without erase, self-timed bulk erases
-  F675,   // 12F629, 12F675, 16F630, 16F676: factory OSCCAL at 0x3FF and band-gap bits 13:12
-  // 16F882-887, 16F631-690, 12F683, 16F913-917: write latches, Row Erase, End Programming
-  // 001010, factory calibration words at 0x2008/0x2009
-  F88X,
-  F81X,  // 16F87, 16F88, 16F818, 16F819: 32-word row erase, 4 latches, End Programming 010111
-};
-
-// "16F84", "16F84A", "16F870" ... "16F877", "16F873A" ... "16F877A", "16F627A", "16F628A",
-// "16F648A", "12F629", "12F675", "16F630", "16F676", "16F882" ... "16F887", "16F631" ...
-// "16F690", "12F683", "16F913" ... "16F917", "16F87", "16F88", "16F818", "16F819"
-// (case-insensitive, optional "PIC" prefix).
+// Case-insensitive, optional "PIC" prefix; nothing for a name no simulated part has.
 std::optional<SimModel> ParseSimModel(std::string_view text);
-std::string_view SimModelName(SimModel model);
-SimFamily FamilyOf(SimModel model);
-// Every model's name, in the enum's order.
+std::string_view SimModelName(const SimModel& model);
+// Every simulated part's name, in the parts table's order.
 std::vector<std::string_view> SimModelNames();
+// Whether the keep-config fault exists on the part's silicon.
+bool KeepsConfigFault(const SimModel& model);
 
 // Faults the tests (and --sim-fault) can switch on.
 struct Faults {

@@ -311,9 +311,16 @@ std::string CheckFaultsFitChip(const SimOptions& options) {
              " (0x0000 a " + HexText(words - 1) + ")";
     }
   }
-  if (options.faults.keepConfig && FamilyOf(options.model) != SimFamily::F62XA) {
-    return "--sim-fault keep-config: solo los 16F627A, 16F628A y 16F648A borran así, no el " +
-           model;
+  if (options.faults.keepConfig && !KeepsConfigFault(options.model)) {
+    std::vector<std::string_view> parts;
+    for (std::string_view name : SimModelNames()) {
+      if (KeepsConfigFault(SimModel(name))) parts.push_back(name);
+    }
+    std::string list;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      list.append(i == 0 ? "" : i + 1 == parts.size() ? " y " : ", ").append(parts[i]);
+    }
+    return "--sim-fault keep-config: solo los " + list + " borran así, no el " + model;
   }
   const Faults& f = options.faults;
   // A chip with calibration words in configuration memory can lose them too.

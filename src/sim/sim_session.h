@@ -20,7 +20,7 @@ enum class SimTime { Real, Virtual };
 
 // What the simulator options of the command line (and the window) ask for.
 struct SimOptions {
-  SimModel model = SimModel::F877;
+  SimModel model{"16F877"};
   // INHX8M file that keeps the chip's memories between runs; empty: the chip starts erased
   // (but for its factory calibration) and nothing is kept. A part with a factory calibration
   // also keeps it there, in a record at words 0x20F0-0x20F1 that HEX readers skip.

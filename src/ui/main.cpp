@@ -1,11 +1,13 @@
 #include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QStringList>
 #include <QTextStream>
 #include <QTranslator>
 #include <fstream>
 #include <memory>
 
+#include "device/catalogue.h"
 #include "link/adapters.h"
 #include "link/clock.h"
 #include "link/exit_guard.h"
@@ -28,6 +30,17 @@ int main(int argc, char** argv) {
   // are answered without a display.
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  // A parts table that does not read whole drives nothing; the help still shows.
+  const bool partsTableBroken = !daxwel::CatalogueProblem().empty();
+  const bool helpAsked = arguments.contains("-h") || arguments.contains("--help") ||
+                         arguments.contains("-v") || arguments.contains("--version");
+  if (partsTableBroken && !helpAsked) {
+    const QString why = QString::fromStdString(daxwel::CatalogueProblem());
+    QTextStream(stderr) << "daxwel: " << why << "\n";
+    QApplication app(argc, argv);
+    QMessageBox::critical(nullptr, "Error", why);
+    return 2;
+  }
   daxwel::AppOptions options;
   QString problem = daxwel::ParseAppOptions(arguments, options);
   if (!problem.isEmpty() || options.help || options.version) {

@@ -54,7 +54,7 @@ Parts Expand(const std::string& text) {
         known = true;
         for (const std::string& row : group.rows) {
           for (const DeviceModel& m : Catalogue()) {
-            if (m.family == Row(row).family) parts.insert(std::string(m.modelName));
+            if (m.familyKey == Row(row).familyKey) parts.insert(std::string(m.modelName));
           }
         }
       }

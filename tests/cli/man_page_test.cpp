@@ -115,8 +115,8 @@ TEST(ModelLists, EveryUserFacingListNamesEveryModel) {
     ASSERT_FALSE(list.text.empty()) << list.where;
     for (const DeviceModel& m : Catalogue()) {
       EXPECT_TRUE(Mentions(list.text, m.modelName)) << list.where << ": " << m.modelName;
-      if (!m.alias.empty()) {
-        EXPECT_TRUE(Mentions(list.text, m.alias)) << list.where << ": " << m.alias;
+      for (std::string_view alias : m.aliases) {
+        EXPECT_TRUE(Mentions(list.text, alias)) << list.where << ": " << alias;
       }
     }
   }

@@ -37,7 +37,7 @@ struct ReadBench {
 };
 
 TEST(ReadDevice, ReadsEveryMemoryOfTheChip) {
-  for (const SimModel model : {SimModel::F877, SimModel::F84A, SimModel::F873}) {
+  for (const SimModel model : {SimModel("16F877"), SimModel("16F84A"), SimModel("16F873")}) {
     // Upper six bits of data reads as 1: only the low eight are the byte.
     ReadBench b(model, With([](sim::Faults& f) { f.eeUpper = 1; }));
     sim::ChipMemory& m = b.sim.Memory();
@@ -48,7 +48,7 @@ TEST(ReadDevice, ReadsEveryMemoryOfTheChip) {
       m.eeprom[i] = static_cast<std::uint8_t>(255 - i);
     }
     m.ids = {0x3F81, 0x0002, 0x1234, 0x3FFF};
-    m.config = model == SimModel::F84A ? 0x3FF1 : 0x3F31;
+    m.config = model == SimModel("16F84A") ? 0x3FF1 : 0x3F31;
 
     const ReadOutcome r = ReadDevice(b.link, b.op);
     const std::string where(sim::SimModelName(model));
@@ -63,9 +63,9 @@ TEST(ReadDevice, ReadsEveryMemoryOfTheChip) {
     EXPECT_TRUE(b.op.messages.empty()) << where << ": " << b.op.LastText();
     EXPECT_TRUE(b.op.Saw("Leyendo Program Memory:  0x0000"));
     EXPECT_TRUE(
-        b.op.Saw("Leyendo Data Memory:  0x" + std::string(model == SimModel::F877   ? "00FF"
-                                                          : model == SimModel::F873 ? "007F"
-                                                                                    : "003F")));
+        b.op.Saw("Leyendo Data Memory:  0x" + std::string(model == SimModel("16F877")   ? "00FF"
+                                                          : model == SimModel("16F873") ? "007F"
+                                                                                        : "003F")));
     EXPECT_EQ(b.op.progress.back(), "Leyendo Configuration Word...");
   }
 }
@@ -73,7 +73,7 @@ TEST(ReadDevice, ReadsEveryMemoryOfTheChip) {
 TEST(ReadDevice, RefusesAnyCodeProtectionButConfigurationMemoryStaysReadable) {
   // Whole, top and half program protection, the upper pair copy alone, and the data EEPROM.
   for (const std::uint16_t config : {0x0F01, 0x3F21, 0x3F11, 0x2F31, 0x3E31}) {
-    ReadBench b(SimModel::F877);
+    ReadBench b(SimModel("16F877"));
     b.sim.Memory().config = config;
     b.sim.Memory().ids = {1, 2, 3, 4};
     const ReadOutcome r = ReadDevice(b.link, b.op);
@@ -96,7 +96,7 @@ TEST(ReadDevice, RefusesAnyCodeProtectionButConfigurationMemoryStaysReadable) {
 
 TEST(ReadDevice, StopsWithTheLinesOffWhenAbandonedOrFailing) {
   {
-    ReadBench b(SimModel::F877);
+    ReadBench b(SimModel("16F877"));
     b.op.abandonAfterProgress = 100;
     const ReadOutcome r = ReadDevice(b.link, b.op);
     EXPECT_EQ(r.result, "abandoned");
@@ -106,7 +106,7 @@ TEST(ReadDevice, StopsWithTheLinesOffWhenAbandonedOrFailing) {
   }
   {
     // No target: nothing detected, the detection's own message.
-    ReadBench b(SimModel::F877, With([](sim::Faults& f) { f.noTarget = 1; }));
+    ReadBench b(SimModel("16F877"), With([](sim::Faults& f) { f.noTarget = 1; }));
     const ReadOutcome r = ReadDevice(b.link, b.op);
     EXPECT_EQ(r.result, "");
     EXPECT_EQ(b.op.LastTitle(), "Error");
@@ -114,7 +114,7 @@ TEST(ReadDevice, StopsWithTheLinesOffWhenAbandonedOrFailing) {
   }
   {
     // The adapter vanishes half-way: the catch-all word, under "Error".
-    ReadBench b(SimModel::F877, With([](sim::Faults& f) { f.unplugAfter = 20000; }));
+    ReadBench b(SimModel("16F877"), With([](sim::Faults& f) { f.unplugAfter = 20000; }));
     const ReadOutcome r = ReadDevice(b.link, b.op);
     EXPECT_EQ(r.result, "read_error");
     EXPECT_EQ(b.op.LastTitle(), "Error");
@@ -123,7 +123,7 @@ TEST(ReadDevice, StopsWithTheLinesOffWhenAbandonedOrFailing) {
   }
   {
     // The 16F84 has no device ID: it is read by name.
-    ReadBench b(SimModel::F84);
+    ReadBench b(SimModel("16F84"));
     b.op.model = 1;
     const ReadOutcome r = ReadDevice(b.link, b.op);
     EXPECT_EQ(r.result, "ok");

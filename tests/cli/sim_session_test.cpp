@@ -19,10 +19,10 @@ using testing::TempDir;
 TEST(SimOptionsParsing, TargetTimeAndFaults) {
   SimOptions o;
   EXPECT_EQ(ParseSimTarget("16F877:/tmp/a:b.hex", o), "");
-  EXPECT_EQ(o.model, SimModel::F877);
+  EXPECT_EQ(o.model, SimModel("16F877"));
   EXPECT_EQ(o.statePath, "/tmp/a:b.hex") << "only the first colon separates";
   EXPECT_EQ(ParseSimTarget("pic16f84a", o), "");
-  EXPECT_EQ(o.model, SimModel::F84A);
+  EXPECT_EQ(o.model, SimModel("16F84A"));
   EXPECT_EQ(o.statePath, "");
   EXPECT_NE(ParseSimTarget("16F878", o), "");
   EXPECT_NE(ParseSimTarget("16F877:", o), "");
@@ -68,7 +68,7 @@ TEST(SimOptionsParsing, TargetTimeAndFaults) {
 
   // A stuck cell must exist on the chosen chip, or the fault would test nothing.
   SimOptions small;
-  small.model = SimModel::F84;
+  small.model = SimModel("16F84");
   small.faults.stuckProgram = {0x3FF};
   small.faults.stuckEeprom = {63};
   EXPECT_EQ(CheckFaultsFitChip(small), "");
@@ -78,7 +78,7 @@ TEST(SimOptionsParsing, TargetTimeAndFaults) {
   small.faults.stuckProgram.clear();
   small.faults.stuckEeprom = {64};
   EXPECT_NE(CheckFaultsFitChip(small), "");
-  small.model = SimModel::F876;
+  small.model = SimModel("16F876");
   small.faults.stuckProgram = {0x1FFF};
   small.faults.stuckEeprom = {255};
   EXPECT_EQ(CheckFaultsFitChip(small), "");
@@ -87,7 +87,7 @@ TEST(SimOptionsParsing, TargetTimeAndFaults) {
 TEST(SimSessionState, MissingFileStartsErasedAndMemoriesSurviveARestart) {
   TempDir dir;
   SimOptions o;
-  o.model = SimModel::F873;
+  o.model = SimModel("16F873");
   o.time = SimTime::Virtual;
   o.statePath = dir.Path() + "/chip.hex";
   {
@@ -133,7 +133,7 @@ TEST(SimSessionState, MissingFileStartsErasedAndMemoriesSurviveARestart) {
   o.statePath = dir.Path() + "/chip.hex";
 
   // A file for a bigger chip does not fit a smaller one.
-  o.model = SimModel::F870;
+  o.model = SimModel("16F870");
   SimSession smaller(o);
   EXPECT_NE(smaller.LoadState(), "");
 

@@ -14,8 +14,8 @@ using testing::HexBuilder;
 constexpr int kConfig = 0x3FFB;  // watchdog off, nothing protected on any family
 
 TEST(EveryByte, ReprogrammingKeepsWhatTheFileLeavesOut) {
-  for (SimModel m : {SimModel::F877, SimModel::F84A, SimModel::F877A, SimModel::F628A,
-                     SimModel::F887, SimModel::F690}) {
+  for (SimModel m : {SimModel("16F877"), SimModel("16F84A"), SimModel("16F877A"),
+                     SimModel("16F628A"), SimModel("16F887"), SimModel("16F690")}) {
     SCOPED_TRACE(std::string(sim::SimModelName(m)));
     Bench b(m);
     const int size = static_cast<int>(b.sim.Memory().program.size());
@@ -52,8 +52,8 @@ TEST(EveryByte, AnIdenticalImageWritesOnlyWhatTheFamilyAlwaysRewrites) {
   const struct {
     SimModel model;
     long long cycles;  // the original parts rewrite the IDs and the configuration word
-  } rows[] = {{SimModel::F877, 5},  {SimModel::F84A, 5}, {SimModel::F877A, 0},
-              {SimModel::F628A, 0}, {SimModel::F887, 0}, {SimModel::F917, 0}};
+  } rows[] = {{SimModel("16F877"), 5},  {SimModel("16F84A"), 5}, {SimModel("16F877A"), 0},
+              {SimModel("16F628A"), 0}, {SimModel("16F887"), 0}, {SimModel("16F917"), 0}};
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(sim::SimModelName(row.model)));
     Bench b(row.model);
@@ -71,8 +71,8 @@ TEST(EveryByte, AnIdenticalImageWritesOnlyWhatTheFamilyAlwaysRewrites) {
 
 // A configuration write that did not take is a failure of program and of verify.
 TEST(EveryByte, IdsAndConfigurationAreReadBack) {
-  for (SimModel m : {SimModel::F877, SimModel::F84A, SimModel::F877A, SimModel::F628A,
-                     SimModel::F887, SimModel::F690}) {
+  for (SimModel m : {SimModel("16F877"), SimModel("16F84A"), SimModel("16F877A"),
+                     SimModel("16F628A"), SimModel("16F887"), SimModel("16F690")}) {
     SCOPED_TRACE(std::string(sim::SimModelName(m)));
     Bench b(m);
     HexBuilder h;
@@ -96,7 +96,7 @@ TEST(EveryByte, IdsAndConfigurationAreReadBack) {
     EXPECT_NE(b.op.LastText().find("0x2002"), std::string::npos) << b.op.LastText();
   }
   // A configuration word that does not take is caught by program, then by verify.
-  Bench failing(SimModel::F877A);
+  Bench failing(SimModel("16F877A"));
   failing.sim.GetFaults().configFail = true;
   HexBuilder plain;
   plain.Words(0, {0x2805}).Config(kConfig);
@@ -105,7 +105,7 @@ TEST(EveryByte, IdsAndConfigurationAreReadBack) {
   EXPECT_EQ(VerifyDevice(plainPath, failing.link, failing.op), "verify-error");
 
   // A 16F62XA whose bulk erase keeps the configuration word cannot take one that sets a bit.
-  Bench b(SimModel::F628A);
+  Bench b(SimModel("16F628A"));
   b.sim.GetFaults().keepConfig = true;
   HexBuilder before;
   HexBuilder after;
@@ -128,7 +128,7 @@ TEST(EveryByte, PreservedBitsKeepTheChipsValue) {
   EXPECT_EQ(family.WritableBits(5), 0);
   EXPECT_EQ(family.WritableBits(4), 0x3FFF);
 
-  Bench b(SimModel::F877);
+  Bench b(SimModel("16F877"));
   b.sim.Memory().program[5] = 0x3455;
   b.sim.Memory().config = 0x37FF;
   HexBuilder h;
@@ -161,7 +161,7 @@ TEST(EveryByte, CalibrationWordsAreReadButNeverWrittenNorCompared) {
   DeviceModel model = row;
   model.family = &family;
 
-  Bench b(SimModel::F877);
+  Bench b(SimModel("16F877"));
   b.sim.Memory().high[0] = 0x2A5A;
   HexBuilder h;
   h.Words(0x2007, {0x3F39, 0x0000});

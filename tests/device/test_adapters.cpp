@@ -45,7 +45,8 @@ TEST(AdapterPresets, EachPresetProgramsVerifiesReadsAndErasesBothEntryOrders) {
   struct Part {
     SimModel model;
     int config;
-  } parts[] = {{SimModel::F877A, 0x3F39}, {SimModel::F628A, 0x3F61}, {SimModel::F88, 0x3F61}};
+  } parts[] = {
+      {SimModel("16F877A"), 0x3F39}, {SimModel("16F628A"), 0x3F61}, {SimModel("16F88"), 0x3F61}};
   for (const AdapterPreset& preset : AdapterPresets()) {
     for (const Part& part : parts) {
       SCOPED_TRACE(std::string(preset.name) + " " + std::string(sim::SimModelName(part.model)));
@@ -79,9 +80,9 @@ TEST(AdapterPresets, InternalOscillatorAndMclrOffNeedsVppFirst) {
     const char* adapter;
     SimModel model;
     bool programs;
-  } cases[] = {{"tait-7407", SimModel::F628A, true}, {"schaer", SimModel::F628A, true},
-               {"daxwel", SimModel::F628A, false},   {"tait-7407", SimModel::F88, true},
-               {"schaer", SimModel::F88, true},      {"daxwel", SimModel::F88, false}};
+  } cases[] = {{"tait-7407", SimModel("16F628A"), true}, {"schaer", SimModel("16F628A"), true},
+               {"daxwel", SimModel("16F628A"), false},   {"tait-7407", SimModel("16F88"), true},
+               {"schaer", SimModel("16F88"), true},      {"daxwel", SimModel("16F88"), false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.adapter) + " " + std::string(sim::SimModelName(c.model)));
     Rig r(c.model, FindAdapterPreset(c.adapter)->wiring);

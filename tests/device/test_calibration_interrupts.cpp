@@ -16,7 +16,8 @@ using testing::HexBuilder;
 using testing::ScriptedOperator;
 using testing::TempDir;
 
-constexpr SimModel kParts[] = {SimModel::F629, SimModel::F675, SimModel::F630, SimModel::F676};
+const SimModel kParts[] = {SimModel("12F629"), SimModel("12F675"), SimModel("16F630"),
+                           SimModel("16F676")};
 
 // Counts the port writes and notes those after which the chip started a self-timed cycle.
 class CycleTap final : public PortIo {

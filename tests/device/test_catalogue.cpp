@@ -12,9 +12,9 @@ using testing::HexBuilder;
 
 // The simulated part that answers to a row: its alias when it has one (the part with an ID).
 sim::SimModel SimPartOf(const DeviceModel& m) {
-  const auto part = sim::ParseSimModel(m.alias.empty() ? m.modelName : m.alias);
+  const auto part = sim::ParseSimModel(m.aliases.empty() ? m.modelName : m.aliases.front());
   EXPECT_TRUE(part.has_value()) << m.modelName;
-  return part.value_or(sim::SimModel::F877);
+  return part.value_or(sim::SimModel("16F877"));
 }
 
 // `want` with the bits the part keeps from the factory taken from `have`.

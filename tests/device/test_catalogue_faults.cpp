@@ -16,7 +16,7 @@ using testing::HexBuilder;
 SimModel SimModelOf(const DeviceModel& row) {
   const std::optional<SimModel> model = sim::ParseSimModel(row.modelName);
   EXPECT_TRUE(model.has_value()) << row.modelName;
-  return model.value_or(SimModel::F877);
+  return model.value_or(SimModel("16F877"));
 }
 
 std::string Hex2(int value) {
@@ -99,7 +99,7 @@ TEST(CatalogueFaults, ConfigurationWordThatDoesNotTakeOnEveryRow) {
 TEST(CatalogueFaults, F62xaDataFallbackChecksTheErasedBytes) {
   sim::Faults f;
   f.stuckEeprom = {0};
-  Bench b(SimModel::F628A, f);
+  Bench b(SimModel("16F628A"), f);
   b.sim.Memory().eeprom[0] = 0xF9;
   const std::string path = b.dir.Write(
       "d.hex", HexBuilder().Words(0, {0x2805}).Eeprom(0, {0xFF, 0x12}).Config(0x3FFF).Text());

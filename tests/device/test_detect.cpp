@@ -11,8 +11,9 @@ constexpr const char* kNotDetected =
     "   No fue posible detectar el PIC\r\rDeberá seleccionarlo manualmente";
 
 TEST(Detection, EveryModelWithAnIdIsFound) {
-  for (SimModel m : {SimModel::F84A, SimModel::F870, SimModel::F871, SimModel::F872, SimModel::F873,
-                     SimModel::F874, SimModel::F876, SimModel::F877}) {
+  for (SimModel m :
+       {SimModel("16F84A"), SimModel("16F870"), SimModel("16F871"), SimModel("16F872"),
+        SimModel("16F873"), SimModel("16F874"), SimModel("16F876"), SimModel("16F877")}) {
     Bench b(m);
     b.op.model = 0;
     EXPECT_EQ(DetectModel(b.link, b.op), IndexOf(m)) << sim::SimModelName(m);
@@ -26,7 +27,7 @@ TEST(Detection, RevisionBitsAreIgnored) {
   for (int id : {0x09A0, 0x09BF, 0x09A5}) {
     sim::Faults f;
     f.deviceId = id;
-    Bench b(SimModel::F877, f);
+    Bench b(SimModel("16F877"), f);
     EXPECT_EQ(DetectModel(b.link, b.op), 8) << std::hex << id;
   }
 }
@@ -45,10 +46,10 @@ TEST(Detection, UnknownIdsAndMissingTargetsAreReported) {
   stuck0.noTarget = 0;
   stuck1.noTarget = 1;
   for (const Case& c :
-       {Case{"id 0000", SimModel::F877, zero, true}, Case{"id 3FFF", SimModel::F877, ones},
-        Case{"16F84 without id", SimModel::F84, {}, true},
-        Case{"no target, data 0", SimModel::F877, stuck0, true},
-        Case{"no target, data 1", SimModel::F877, stuck1}}) {
+       {Case{"id 0000", SimModel("16F877"), zero, true}, Case{"id 3FFF", SimModel("16F877"), ones},
+        Case{"16F84 without id", SimModel("16F84"), {}, true},
+        Case{"no target, data 0", SimModel("16F877"), stuck0, true},
+        Case{"no target, data 1", SimModel("16F877"), stuck1}}) {
     Bench b(c.model, c.faults);
     b.op.model = 0;
     EXPECT_EQ(DetectModel(b.link, b.op), 0) << c.what;
@@ -67,7 +68,7 @@ TEST(Detection, UnknownIdsAndMissingTargetsAreReported) {
 }
 
 TEST(Detection, OperationsDetectOnlyWhenAskedAndThenKeepTheModel) {
-  Bench b(SimModel::F873);
+  Bench b(SimModel("16F873"));
   b.op.model = 0;
   b.op.answers = {false, false};
   EXPECT_EQ(EraseDevice(b.link, b.op), "");  // detects, then the user cancels
@@ -81,7 +82,7 @@ TEST(Detection, OperationsDetectOnlyWhenAskedAndThenKeepTheModel) {
 TEST(Detection, NothingDetectedEndsTheOperationBeforeTheFileIsOpened) {
   sim::Faults f;
   f.noTarget = 1;
-  Bench b(SimModel::F877, f);
+  Bench b(SimModel("16F877"), f);
   for (int i = 0; i < 3; ++i) {
     b.op.model = 0;
     const std::string missing = b.dir.Path() + "/absent.hex";

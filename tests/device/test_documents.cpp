@@ -28,10 +28,10 @@ TEST(Documents, DataBytesThatDoNotEraseThemselves) {
   const struct {
     SimModel model;
     bool eraseNeeded;
-  } parts[] = {{SimModel::F690, true},
-               {SimModel::F683, true},
-               {SimModel::F887, false},
-               {SimModel::F917, false}};
+  } parts[] = {{SimModel("16F690"), true},
+               {SimModel("12F683"), true},
+               {SimModel("16F887"), false},
+               {SimModel("16F917"), false}};
   for (const auto& p : parts) {
     SCOPED_TRACE(std::string(sim::SimModelName(p.model)));
     HexBuilder h;
@@ -72,7 +72,7 @@ TEST(Documents, DataBytesThatDoNotEraseThemselves) {
 // 4K that needs an erase goes through the bulk erase, and no lower row is lost; in the lower
 // 4K the row is erased in place.
 TEST(Documents, RowEraseStaysInTheLowerHalfOfTheLargeParts) {
-  for (SimModel m : {SimModel::F886, SimModel::F916}) {
+  for (SimModel m : {SimModel("16F886"), SimModel("16F916")}) {
     for (int changed : {0x1005, 0x0FF5}) {
       SCOPED_TRACE(std::string(sim::SimModelName(m)) + " " + detail::AddressText(changed));
       Bench b(m);
@@ -109,11 +109,11 @@ TEST(Documents, IdsAreWrittenAsTheFileGivesThem) {
     int config;
     bool original;
   } parts[] = {
-      {SimModel::F84A, 0x3FF1, true},   {SimModel::F877, 0x3F71, true},
-      {SimModel::F877A, 0x3F31, false}, {SimModel::F628A, 0x3F21, false},
-      {SimModel::F675, 0x01F4, false},  {SimModel::F887, 0x3FF4, false},
-      {SimModel::F690, 0x3FF4, false},  {SimModel::F917, 0x3FF4, false},
-      {SimModel::F88, 0x3F21, false},   {SimModel::F819, 0x3F21, false},
+      {SimModel("16F84A"), 0x3FF1, true},   {SimModel("16F877"), 0x3F71, true},
+      {SimModel("16F877A"), 0x3F31, false}, {SimModel("16F628A"), 0x3F21, false},
+      {SimModel("12F675"), 0x01F4, false},  {SimModel("16F887"), 0x3FF4, false},
+      {SimModel("16F690"), 0x3FF4, false},  {SimModel("16F917"), 0x3FF4, false},
+      {SimModel("16F88"), 0x3F21, false},   {SimModel("16F819"), 0x3F21, false},
   };
   for (const auto& p : parts) {
     SCOPED_TRACE(std::string(sim::SimModelName(p.model)));
@@ -144,9 +144,10 @@ TEST(Documents, IdsAreWrittenAsTheFileGivesThem) {
 // Erasing the ID row of a 16F87/88/818/819 is followed by both configuration words, even when
 // they do not change.
 TEST(Documents, AnIdEraseRewritesTheConfigurationWords) {
-  for (SimModel m : {SimModel::F87, SimModel::F88, SimModel::F818, SimModel::F819}) {
+  for (SimModel m :
+       {SimModel("16F87"), SimModel("16F88"), SimModel("16F818"), SimModel("16F819")}) {
     SCOPED_TRACE(std::string(sim::SimModelName(m)));
-    const bool two = m == SimModel::F87 || m == SimModel::F88;
+    const bool two = m == SimModel("16F87") || m == SimModel("16F88");
     Bench b(m);
     HexBuilder first;
     first.Words(0, {0x2805}).Ids({1, 2, 3, 4}).Words(0x2007, {0x3F21, 0x3FFC});
@@ -168,7 +169,7 @@ TEST(Documents, AnIdEraseRewritesTheConfigurationWords) {
 TEST(Documents, ABandGapGivenByHandThatSetsABitErasesFirst) {
   for (unsigned given : {3u, 1u, 0u}) {
     SCOPED_TRACE(given);
-    Bench b(SimModel::F675);
+    Bench b(SimModel("12F675"));
     b.sim.Memory().config = 0x01FF;  // band gap 00, every other bit erased
     b.op.factoryValues = {{"BG", static_cast<std::uint16_t>(given)}};
     HexBuilder h;

@@ -33,7 +33,7 @@ std::string Image(Bench& b, const char* name, int words, int (*word)(int), int c
 // Each changed block is rewritten alone, the others and the words past the file's end keep
 // their values.
 TEST(F87xa, ScatteredChangesOnAFullChipRewriteOnlyTheirBlocks) {
-  Bench b(SimModel::F877A);
+  Bench b(SimModel("16F877A"));
   sim::ChipMemory& m = b.sim.Memory();
   for (int a = 0; a < 8192; ++a) m.program[static_cast<std::size_t>(a)] = Pattern(a) & 0x3FFF;
   const int fileWords = 8190;  // the last block's two last words stay out of the file
@@ -97,7 +97,7 @@ TEST(F87xa, ConfigurationMemoryEditsTakeTheirOwnCycles) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Bench b(SimModel::F876A);
+    Bench b(SimModel("16F876A"));
     ASSERT_EQ(ProgramDevice(Image(b, "a.hex", 64, Pattern, kConfig), b.link, b.op), "ok");
     b.sim.Memory().program[100] = 0x0777;  // past the file: kept by every path
     b.sim.ResetStats();

@@ -19,8 +19,9 @@ struct Part {
   SimModel model;
   std::vector<int> calibration;
 };
-const Part kParts[] = {
-    {SimModel::F887, {0x2009}}, {SimModel::F690, {0x2008}}, {SimModel::F917, {0x2008, 0x2009}}};
+const Part kParts[] = {{SimModel("16F887"), {0x2009}},
+                       {SimModel("16F690"), {0x2008}},
+                       {SimModel("16F917"), {0x2008, 0x2009}}};
 
 std::uint16_t HighWord(const Bench& b, int address) {
   return b.sim.Memory().high[static_cast<std::size_t>(address - 0x2008)];
@@ -105,7 +106,7 @@ TEST(F88x, ProtectedPartsAreClearedByEraseAndProgramAgain) {
 // The 16F887's second word: written from the file, from the dialog's fields and from a
 // reprogram that must erase first, read back into the read-back file at 0x4010, and verified.
 TEST(F88x, TwoConfigurationWordsAreWrittenReadBackAndVerified) {
-  Bench b(SimModel::F887);
+  Bench b(SimModel("16F887"));
   HexBuilder h;
   h.Words(0, {0x2805}).Words(0x2007, {0x2FF4, 0x39FF});
   const std::string path = b.dir.Write("two.hex", h.Text());
@@ -146,7 +147,7 @@ TEST(F88x, TwoConfigurationWordsAreWrittenReadBackAndVerified) {
 // A few words that must gain bits are written in place: their 16-word rows are erased and
 // written whole, the chip's words past the file's end included, and nothing else is touched.
 TEST(F88x, RowsThatMustGainBitsAreErasedAndRewrittenInPlace) {
-  for (SimModel m : {SimModel::F882, SimModel::F886}) {
+  for (SimModel m : {SimModel("16F882"), SimModel("16F886")}) {
     SCOPED_TRACE(std::string(sim::SimModelName(m)));
     Bench b(m);
     auto& program = b.sim.Memory().program;
@@ -174,9 +175,9 @@ TEST(F88x, TwelveVoltPartsAreConfirmedOncePerSession) {
   };
   HexBuilder h;
   h.Words(0, {0x2805}).Config(0x3FF4);
-  for (SimModel m : {SimModel::F887, SimModel::F917, SimModel::F690}) {
+  for (SimModel m : {SimModel("16F887"), SimModel("16F917"), SimModel("16F690")}) {
     SCOPED_TRACE(std::string(sim::SimModelName(m)));
-    const bool limited = m != SimModel::F690;
+    const bool limited = m != SimModel("16F690");
     Bench b(m);
     const std::string path = b.dir.Write("p.hex", h.Text());
     if (limited) {

@@ -14,7 +14,8 @@ using sim::SimModel;
 using testing::Bench;
 using testing::HexBuilder;
 
-constexpr SimModel kParts[] = {SimModel::F629, SimModel::F675, SimModel::F630, SimModel::F676};
+const SimModel kParts[] = {SimModel("12F629"), SimModel("12F675"), SimModel("16F630"),
+                           SimModel("16F676")};
 
 void ExpectFactoryKept(const Bench& b, const char* where) {
   const auto& m = b.sim.Memory();
@@ -135,7 +136,7 @@ bool Shown(const std::vector<testing::ScriptedOperator::Shown>& asked, const std
 // a second chip with the same OSCCAL and another band gap gets a record of its own.
 TEST(FactoryCalibration, TheStoreNeverLearnsAnErasedBandGap) {
   testing::TempDir store;
-  Bench a(SimModel::F675, Factory(0x3490, 2));
+  Bench a(SimModel("12F675"), Factory(0x3490, 2));
   a.op.calibrationFolder = store.Path();
   const std::string path = ProgramFile(a);
   ASSERT_EQ(ProgramDevice(path, a.link, a.op), "ok") << a.op.LastText();
@@ -159,7 +160,7 @@ TEST(FactoryCalibration, TheStoreNeverLearnsAnErasedBandGap) {
   }
   a.ExpectClean();
 
-  Bench b(SimModel::F675, Factory(0x3490, 1));
+  Bench b(SimModel("12F675"), Factory(0x3490, 1));
   b.op.calibrationFolder = store.Path();
   b.op.answers = {true, false};
   EXPECT_EQ(ProgramDevice(path, b.link, b.op), "");
@@ -176,7 +177,7 @@ TEST(FactoryCalibration, TheStoreNeverLearnsAnErasedBandGap) {
 // A store that cannot be written is said, and nothing is erased without its record unless the
 // user explicitly goes on.
 TEST(FactoryCalibration, AStoreThatCannotBeWrittenIsShownAndStopsTheErase) {
-  Bench b(SimModel::F629, Factory(0x3478, 1));
+  Bench b(SimModel("12F629"), Factory(0x3478, 1));
   b.op.calibrationFolder = b.dir.Write("plain", "x") + "/daxwel";
   b.sim.Memory().program[0] = 0x1234;
   const sim::ChipMemory before = b.sim.Memory();
@@ -199,7 +200,7 @@ TEST(FactoryCalibration, AStoreThatCannotBeWrittenIsShownAndStopsTheErase) {
 // refused with what the store knows.
 TEST(FactoryCalibration, HandValuesOnlyOnPurpose) {
   testing::TempDir store;
-  Bench b(SimModel::F675, Factory(0x3490, 2));
+  Bench b(SimModel("12F675"), Factory(0x3490, 2));
   b.op.calibrationFolder = store.Path();
   const std::string path = ProgramFile(b);
   b.op.factoryValues = {{"OSCCAL", 0x3480}, {"BG", 2}};
@@ -221,7 +222,7 @@ TEST(FactoryCalibration, HandValuesOnlyOnPurpose) {
 
   sim::Faults lost = Factory(0x3490, 2);
   lost.lostCalibration = true;
-  Bench c(SimModel::F675, lost);
+  Bench c(SimModel("12F675"), lost);
   c.op.calibrationFolder = store.Path();
   c.op.factoryValues = {{"OSCCAL", 0x3490}};
   EXPECT_EQ(ProgramDevice(path, c.link, c.op), "");

@@ -29,17 +29,17 @@ constexpr int k87xa = 0x3F31;
 constexpr int k62xa = 0x3F21;  // bit 4 (FOSC2) is 0 here: no protection
 constexpr int k81x = 0x3F21;   // the same bits: XT, MCLR on
 const Part kParts[] = {
-    {SimModel::F873A, 9, 4096, 128, k87xa, k87xa & ~0x2000, 0x2FCF},
-    {SimModel::F874A, 10, 4096, 128, k87xa, k87xa & ~0x2000, 0x2FCF},
-    {SimModel::F876A, 11, 8192, 256, k87xa, k87xa & ~0x2000, 0x2FCF},
-    {SimModel::F877A, 12, 8192, 256, k87xa, k87xa & ~0x2000, 0x2FCF},
-    {SimModel::F627A, 13, 1024, 128, k62xa, k62xa & ~0x2000, 0x21FF},
-    {SimModel::F628A, 14, 2048, 128, k62xa, k62xa & ~0x2000, 0x21FF},
-    {SimModel::F648A, 15, 4096, 256, k62xa, k62xa & ~0x2000, 0x21FF},
-    {SimModel::F87, 20, 4096, 256, k81x, k81x & ~0x2100, 0x3FFF},
-    {SimModel::F88, 21, 4096, 256, k81x, k81x & ~0x2100, 0x3FFF},
-    {SimModel::F818, 22, 1024, 128, k81x, k81x & ~0x2100, 0x3FFF},
-    {SimModel::F819, 23, 2048, 256, k81x, k81x & ~0x2100, 0x3FFF},
+    {SimModel("16F873A"), 9, 4096, 128, k87xa, k87xa & ~0x2000, 0x2FCF},
+    {SimModel("16F874A"), 10, 4096, 128, k87xa, k87xa & ~0x2000, 0x2FCF},
+    {SimModel("16F876A"), 11, 8192, 256, k87xa, k87xa & ~0x2000, 0x2FCF},
+    {SimModel("16F877A"), 12, 8192, 256, k87xa, k87xa & ~0x2000, 0x2FCF},
+    {SimModel("16F627A"), 13, 1024, 128, k62xa, k62xa & ~0x2000, 0x21FF},
+    {SimModel("16F628A"), 14, 2048, 128, k62xa, k62xa & ~0x2000, 0x21FF},
+    {SimModel("16F648A"), 15, 4096, 256, k62xa, k62xa & ~0x2000, 0x21FF},
+    {SimModel("16F87"), 20, 4096, 256, k81x, k81x & ~0x2100, 0x3FFF},
+    {SimModel("16F88"), 21, 4096, 256, k81x, k81x & ~0x2100, 0x3FFF},
+    {SimModel("16F818"), 22, 1024, 128, k81x, k81x & ~0x2100, 0x3FFF},
+    {SimModel("16F819"), 23, 2048, 256, k81x, k81x & ~0x2100, 0x3FFF},
 };
 // The parts that erase a 32-word row at a time.
 const std::span<const Part> kRowErased = std::span(kParts).subspan(7);
@@ -94,10 +94,10 @@ TEST(NewFamilies, DetectProgramVerifyReadAndEraseEveryPart) {
 // rewrites it after a bulk erase, since it documents no write over a programmed word; the
 // 16F87XA erases and writes its block in place.
 TEST(NewFamilies, RewritesThatSetBitsKeepEveryOtherWord) {
-  for (SimModel m : {SimModel::F877A, SimModel::F628A}) {
+  for (SimModel m : {SimModel("16F877A"), SimModel("16F628A")}) {
     const std::string name(sim::SimModelName(m));
     SCOPED_TRACE(name);
-    const int config = m == SimModel::F877A ? k87xa : k62xa;
+    const int config = m == SimModel("16F877A") ? k87xa : k62xa;
     // 0x0103 -> 0x0113 and 0x42 -> 0x62 set a bit; 0x0102 and 0x40 only clear one.
     for (int variant : {0x0010, 0x0001}) {
       Bench b(m);
@@ -108,7 +108,7 @@ TEST(NewFamilies, RewritesThatSetBitsKeepEveryOtherWord) {
       b.ExpectClean();
       EXPECT_EQ(b.sim.Memory().program[8], 0x0103 ^ variant);
       EXPECT_EQ(VerifyDevice(next, b.link, b.op), "ok") << "neighbours and EEPROM intact";
-      EXPECT_EQ(b.sim.Stats().bulkErases > 0, m == SimModel::F628A);
+      EXPECT_EQ(b.sim.Stats().bulkErases > 0, m == SimModel("16F628A"));
     }
   }
 }
@@ -208,7 +208,7 @@ TEST(NewFamilies, RefusalsLeaveTheChipUntouched) {
   const std::vector<int> k2k(2048, 0x0000);
   const Case cases[] = {
       {"8K image on a 16F874A",
-       SimModel::F874A,
+       SimModel("16F874A"),
        10,
        k8k,
        k87xa,
@@ -216,7 +216,7 @@ TEST(NewFamilies, RefusalsLeaveTheChipUntouched) {
        "size-error",
        "excede el tamaño"},
       {"2K image on a 16F627A",
-       SimModel::F627A,
+       SimModel("16F627A"),
        13,
        k2k,
        k62xa,
@@ -224,14 +224,14 @@ TEST(NewFamilies, RefusalsLeaveTheChipUntouched) {
        "size-error",
        "excede el tamaño"},
       {"16F877A chosen, 16F628A attached",
-       SimModel::F628A,
+       SimModel("16F628A"),
        12,
        {1},
        k87xa,
        {},
        "",
        "es un PIC 16F628A"},
-      {"MCLRE = 0 declined", SimModel::F628A, 14, {1}, k62xa & ~0x0020, {true, false}, "", "-"},
+      {"MCLRE = 0 declined", SimModel("16F628A"), 14, {1}, k62xa & ~0x0020, {true, false}, "", "-"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -259,7 +259,8 @@ TEST(NewFamilies, MclrOffIsConfirmedAndExplainedWhenThePartNoLongerAnswers) {
     SimModel model;
     int index;
     const char* why;
-  } cases[] = {{SimModel::F628A, 14, "VPP antes que VDD"}, {SimModel::F819, 23, "conmute VDD"}};
+  } cases[] = {{SimModel("16F628A"), 14, "VPP antes que VDD"},
+               {SimModel("16F819"), 23, "conmute VDD"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
     Bench b(c.model);
@@ -282,7 +283,7 @@ TEST(NewFamilies, MclrOffIsConfirmedAndExplainedWhenThePartNoLongerAnswers) {
 TEST(NewFamilies, EraseThatLeavesTheConfigurationWordIsAnError) {
   sim::Faults f;
   f.keepConfig = true;
-  Bench b(SimModel::F628A, f);
+  Bench b(SimModel("16F628A"), f);
   b.op.model = 14;
   b.sim.Memory().config = static_cast<std::uint16_t>(k62xa);
   EXPECT_EQ(EraseDevice(b.link, b.op), "erase-error");

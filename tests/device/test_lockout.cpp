@@ -22,10 +22,10 @@ struct Locking {
   bool configFailFault;
 };
 const Locking kLocking[] = {
-    {SimModel::F675, 0x3FD4, -1, false},   {SimModel::F628A, 0x3F54, -1, true},
-    {SimModel::F688, 0x3FD4, -1, false},   {SimModel::F818, 0x3F54, -1, true},
-    {SimModel::F88, 0x3F54, 0x3FFE, true}, {SimModel::F887, 0x2FD4, 0x3EFF, false},
-    {SimModel::F917, 0x3FD5, -1, false}};
+    {SimModel("12F675"), 0x3FD4, -1, false},   {SimModel("16F628A"), 0x3F54, -1, true},
+    {SimModel("16F688"), 0x3FD4, -1, false},   {SimModel("16F818"), 0x3F54, -1, true},
+    {SimModel("16F88"), 0x3F54, 0x3FFE, true}, {SimModel("16F887"), 0x2FD4, 0x3EFF, false},
+    {SimModel("16F917"), 0x3FD5, -1, false}};
 
 std::string LockingFile(const Bench& b, const Locking& c) {
   HexBuilder h;
@@ -133,8 +133,8 @@ TEST(VppLimit, EveryOperationAsksBeforeEnteringAboveThePartsLimit) {
                      (accept ? " accepted" : " refused"));
         sim::Faults f;
         f.vppVolts = 13;
-        Bench b(SimModel::F887, f);
-        b.op.model = byHand ? testing::IndexOf(SimModel::F887) : 0;
+        Bench b(SimModel("16F887"), f);
+        b.op.model = byHand ? testing::IndexOf(SimModel("16F887")) : 0;
         int asked = 0;
         b.op.answerFor = [&](const std::string& text) {
           if (text.find("admite como máximo 12 V") == std::string::npos) return true;
@@ -176,7 +176,7 @@ TEST(VppLimit, EveryOperationAsksBeforeEnteringAboveThePartsLimit) {
           EXPECT_EQ(b.sim.Stats().programModeEntries, detection);
           EXPECT_EQ(b.sim.Violations().size(), static_cast<std::size_t>(detection));
           EXPECT_EQ(b.sim.Memory().program[0], 0x3FFF);
-          EXPECT_EQ(b.op.model, byHand ? testing::IndexOf(SimModel::F887) : 0);
+          EXPECT_EQ(b.op.model, byHand ? testing::IndexOf(SimModel("16F887")) : 0);
         }
         EXPECT_EQ(b.sim.DataRegister(), 0);
       }

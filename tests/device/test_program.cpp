@@ -26,7 +26,7 @@ HexBuilder SmallProgram() {
 }
 
 TEST(Programming, BlankChipThenVerifyThenSecondRunRewritesOnlyIdsAndConfig) {
-  Bench b(SimModel::F877);
+  Bench b(SimModel("16F877"));
   const std::string path = b.dir.Write("small.hex", SmallProgram().Text());
 
   EXPECT_EQ(ProgramDevice(path, b.link, b.op), "ok");
@@ -72,7 +72,7 @@ TEST(Programming, BlankChipThenVerifyThenSecondRunRewritesOnlyIdsAndConfig) {
 // Records at odd byte addresses, and IDs and a configuration word with bits 15:14 set as
 // toolchains write them, land on the chip as the words they describe; the notes reach the user.
 TEST(Programming, ToolchainLayoutsLandAsTheirWords) {
-  Bench b(SimModel::F84A);
+  Bench b(SimModel("16F84A"));
   HexBuilder h;
   h.Raw(":0100000005FA").Raw(":03000100280628A6").Raw(":020004000728CB");
   h.Record(0x4201, 0x00, {0x00, 0x41});
@@ -103,7 +103,7 @@ TEST(Programming, ToolchainLayoutsLandAsTheirWords) {
 }
 
 TEST(Programming, ManualConfigurationAndEepromOnlyFile) {
-  Bench b(SimModel::F84A);
+  Bench b(SimModel("16F84A"));
   b.sim.Memory().program[0] = 0x1234;
   HexBuilder h;
   h.Eeprom(0, {0x41});
@@ -134,10 +134,10 @@ TEST(Programming, EachCycleWaitsItsOwnWorstCase) {
     int programOnly;  // of the three differing program words
     milliseconds programOnlyTime, eraseProgramTime, bulkEraseTime;
   } cases[] = {
-      {SimModel::F877, 2, milliseconds(4), milliseconds(8), milliseconds(8)},
-      {SimModel::F870, 2, milliseconds(4), milliseconds(8), milliseconds(8)},
-      {SimModel::F84A, 0, milliseconds(8), milliseconds(8), milliseconds(10)},
-      {SimModel::F84, 0, milliseconds(20), milliseconds(20), milliseconds(20)},
+      {SimModel("16F877"), 2, milliseconds(4), milliseconds(8), milliseconds(8)},
+      {SimModel("16F870"), 2, milliseconds(4), milliseconds(8), milliseconds(8)},
+      {SimModel("16F84A"), 0, milliseconds(8), milliseconds(8), milliseconds(10)},
+      {SimModel("16F84"), 0, milliseconds(20), milliseconds(20), milliseconds(20)},
   };
   HexBuilder h;
   h.Words(0, {0x2805, 0x3000, 0x1683});
@@ -180,21 +180,23 @@ TEST(Programming, FileAndConfigurationFailuresTouchNothing) {
   noConfig.Words(0, {0x0000});
   badSum.Raw(":02000000FF3FC1");
   const std::vector<Case> cases{
-      {"format", SimModel::F877, "hello\n:00000001FF\n", "fromfile", "format-error",
+      {"format", SimModel("16F877"), "hello\n:00000001FF\n", "fromfile", "format-error",
        "Archivo Incorrecto", "Este archivo no es Intel Format\rLínea 1"},
-      {"program size", SimModel::F84A, tooBig.Text(), "fromfile", "size-error", "Tamaño Inválido",
+      {"program size", SimModel("16F84A"), tooBig.Text(), "fromfile", "size-error",
+       "Tamaño Inválido",
        "Este programa excede el tamaño\rsoportado por este PIC\ren la Flash Program "
        "Memory\rLínea 1: la dirección 0x0400 excede la Flash Program Memory\r\rSe cancelará "
        "la programación !"},
-      {"eeprom size", SimModel::F84A, eeTooBig.Text(), "fromfile", "size-error", "Tamaño Inválido",
+      {"eeprom size", SimModel("16F84A"), eeTooBig.Text(), "fromfile", "size-error",
+       "Tamaño Inválido",
        "Este programa excede el tamaño\rsoportado por este PIC\ren la EEPROM Data "
        "Memory\rLínea 1: la dirección 0x0040 excede la EEPROM Data Memory\r\rSe cancelará "
        "la programación !"},
-      {"config", SimModel::F877, noConfig.Text(), "fromfile", "config-error",
+      {"config", SimModel("16F877"), noConfig.Text(), "fromfile", "config-error",
        "Configuración Inválida",
        "No pudo leerse la configuración\rdesde el archivo\r\rDeberá configurarlo "
        "manualmente\r\rSe cancelará la programación !!!"},
-      {"checksum", SimModel::F877, badSum.Text(), "fromfile", "program_error", "Error", ""},
+      {"checksum", SimModel("16F877"), badSum.Text(), "fromfile", "program_error", "Error", ""},
   };
   for (const Case& c : cases) {
     Bench b(c.model);
@@ -213,7 +215,7 @@ TEST(Programming, FileAndConfigurationFailuresTouchNothing) {
     b.ExpectClean(c.name);
   }
 
-  Bench b(SimModel::F877);
+  Bench b(SimModel("16F877"));
   EXPECT_EQ(ProgramDevice(b.dir.Path() + "/missing.hex", b.link, b.op), "program_error");
   EXPECT_EQ(b.op.LastTitle(), "Error");
   EXPECT_FALSE(b.op.LastText().empty());
@@ -222,7 +224,7 @@ TEST(Programming, FileAndConfigurationFailuresTouchNothing) {
 }
 
 TEST(Programming, CancelAtConfirmationSendsNothing) {
-  Bench b(SimModel::F877);
+  Bench b(SimModel("16F877"));
   const std::string path = b.dir.Write("small.hex", SmallProgram().Text());
   b.op.answers = {false};
   EXPECT_EQ(ProgramDevice(path, b.link, b.op), "");
@@ -234,7 +236,7 @@ TEST(Programming, CancelAtConfirmationSendsNothing) {
 
 TEST(Programming, CodeProtectedChipsAreRefusedOrStopAtTheProtectedRange) {
   {
-    Bench b(SimModel::F84A);
+    Bench b(SimModel("16F84A"));
     b.sim.Memory().config = 0x000F;  // every CP bit on
     const std::string path = b.dir.Write("small.hex", SmallProgram().Text());
     b.op.configSource = "11111111110001";
@@ -250,7 +252,7 @@ TEST(Programming, CodeProtectedChipsAreRefusedOrStopAtTheProtectedRange) {
   {
     // 16F876 protected from 1000h to 1FFFh: bit 4 is 1, so the test passes and the first
     // protected word fails to read back.
-    Bench b(SimModel::F876);
+    Bench b(SimModel("16F876"));
     b.sim.Memory().config = 0x1F31 & ~0x0020;
     HexBuilder h;
     h.Words(0x0FFE, {0x0001, 0x0002, 0x0003});
@@ -268,7 +270,7 @@ TEST(Programming, StuckWordsAndALostAdapterEndTheRun) {
   {
     sim::Faults f;
     f.stuckProgram = {0x1A3};
-    Bench b(SimModel::F877, f);
+    Bench b(SimModel("16F877"), f);
     HexBuilder h;
     std::vector<int> words(0x1A8, 0x0123);
     h.Words(0, words);
@@ -283,7 +285,7 @@ TEST(Programming, StuckWordsAndALostAdapterEndTheRun) {
   {
     sim::Faults f;
     f.stuckEeprom = {0};
-    Bench b(SimModel::F877, f);
+    Bench b(SimModel("16F877"), f);
     const std::string path = b.dir.Write("small.hex", SmallProgram().Text());
     EXPECT_EQ(ProgramDevice(path, b.link, b.op), "verify-error");
     EXPECT_EQ(b.op.LastTitle(), "Error");
@@ -293,7 +295,7 @@ TEST(Programming, StuckWordsAndALostAdapterEndTheRun) {
   {
     sim::Faults f;
     f.unplugAfter = 1500;
-    Bench b(SimModel::F877, f);
+    Bench b(SimModel("16F877"), f);
     const std::string path = b.dir.Write("small.hex", SmallProgram().Text());
     EXPECT_EQ(ProgramDevice(path, b.link, b.op), "program_error");
     EXPECT_EQ(b.op.LastTitle(), "Error");
@@ -307,7 +309,7 @@ TEST(Programming, EepromIsComparedOnItsLowByteWhateverTheUpperBitsRead) {
   for (int upper : {0, 1}) {
     sim::Faults f;
     f.eeUpper = upper;
-    Bench b(SimModel::F873, f);
+    Bench b(SimModel("16F873"), f);
     const std::string path = b.dir.Write("small.hex", SmallProgram().Text());
     EXPECT_EQ(ProgramDevice(path, b.link, b.op), "ok") << upper;
     EXPECT_EQ(VerifyDevice(path, b.link, b.op), "ok") << upper;
@@ -319,7 +321,7 @@ TEST(Programming, EepromIsComparedOnItsLowByteWhateverTheUpperBitsRead) {
 }
 
 TEST(Programming, AbandonStopsAtTheNextYieldPointWithTheLinesOff) {
-  Bench b(SimModel::F877);
+  Bench b(SimModel("16F877"));
   HexBuilder h;
   h.Words(0, std::vector<int>(64, 0x0AAA));
   h.Config(0x3F31);
@@ -335,7 +337,7 @@ TEST(Programming, AbandonStopsAtTheNextYieldPointWithTheLinesOff) {
 
 // What one full 16F877 run costs, so later work can see the effect of a change.
 TEST(Programming, CostOfAFull16F877Run) {
-  Bench b(SimModel::F877);
+  Bench b(SimModel("16F877"));
   HexBuilder h;
   std::vector<int> words(8192);
   for (int a = 0; a < 8192; ++a) words[static_cast<std::size_t>(a)] = (a * 7 + 3) & 0x3FFF;
@@ -389,9 +391,9 @@ TEST(Programming, AssembledExamplesLandExactlyAsTheirImages) {
     const char* file;
     sim::SimModel model;
   };
-  for (const Example& e : {Example{"toggle84a.inhx8m.hex", sim::SimModel::F84A},
-                           Example{"eeprom877.inhx32.hex", sim::SimModel::F877},
-                           Example{"walk873.inhx8m.hex", sim::SimModel::F873}}) {
+  for (const Example& e : {Example{"toggle84a.inhx8m.hex", sim::SimModel("16F84A")},
+                           Example{"eeprom877.inhx32.hex", sim::SimModel("16F877")},
+                           Example{"walk873.inhx8m.hex", sim::SimModel("16F873")}}) {
     testing::Bench b(e.model);
     b.op.model = 0;  // detect, as a user leaving "Autodetectar" would
     const std::string path = testing::Example(e.file);

@@ -70,7 +70,7 @@ const std::string kLineCheck84 =
         "ReadProg=3FF1, 0, ") +
     kIdRead84;
 // A 16F87X chosen by hand shows its device ID before anything is written, read or erased.
-constexpr const char* kIdRead877 = "VPP, LoadConfig 0010, Inc x6, ReadProg=09A7, 0, ";
+constexpr const char* kIdRead877 = "VPP, LoadConfig 0010, Inc x6, ReadProg=09A3, 0, ";
 const std::string kVerify =
     "VPP, LoadConfig 0010, Inc x7, ReadProg=3FF1, 0, "
     "VPP, ReadProg=2805, Inc, ReadProg=0000, 0, VPP, ReadData=0041, 0, " +
@@ -88,9 +88,9 @@ TEST(Sequences, ProgramVerifyAndEraseSendExactlyTheseCommands) {
     const char* blankCheck;
   };
   for (const Row& row :
-       {Row{SimModel::F877, kIdRead877 + std::string(kProgramBlank87x), kIdRead877, kIdRead877,
+       {Row{SimModel("16F877"), kIdRead877 + std::string(kProgramBlank87x), kIdRead877, kIdRead877,
             "(ReadProg=3FFF, Inc) x8192, 0, VPP, (ReadData=00FF, Inc) x255, ReadData=00FF, 0"},
-        Row{SimModel::F84, kLineCheck84Blank + kProgramBlank84, kLineCheck84,
+        Row{SimModel("16F84"), kLineCheck84Blank + kProgramBlank84, kLineCheck84,
             kLineCheck84 + kIdRead84,
             "(ReadProg=3FFF, Inc) x1024, 0, VPP, (ReadData=00FF, Inc) x63, ReadData=00FF, 0"}}) {
     const std::string name(sim::SimModelName(row.model));
@@ -127,7 +127,7 @@ TEST(Sequences, LinesStayInProgrammingModeWhileAFailureIsOnScreen) {
        "Code Protect activado !!!"},
   };
   for (const Row& row : rows) {
-    Scope s(SimModel::F877);
+    Scope s(SimModel("16F877"));
     const std::string path = s.dir.Write("small.hex", SmallFile());
     if (row.verify) {
       ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << row.name;
@@ -158,7 +158,7 @@ TEST(Sequences, EachMemoryIsReadOnlyWhenTheFileHasIt) {
   programOnly.Words(0, {0x2805, 0x0000}).Config(0x3FF1);
   for (const Row& row :
        {Row{"EEPROM only", eepromOnly, true, 8}, Row{"program only", programOnly, false, 9}}) {
-    Scope s(SimModel::F877);
+    Scope s(SimModel("16F877"));
     const std::string path = s.dir.Write("f.hex", row.file.Text());
     ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << row.name;
     s.log.events.clear();
@@ -177,7 +177,7 @@ TEST(Sequences, EachMemoryIsReadOnlyWhenTheFileHasIt) {
   }
 
   // Address 0 is compared even when the file only has EEPROM: a used word there fails.
-  Scope s(SimModel::F877);
+  Scope s(SimModel("16F877"));
   s.sim.Memory().program[0] = 0x1234;
   const std::string path = s.dir.Write("ee.hex", eepromOnly.Text());
   EXPECT_EQ(VerifyDevice(path, s.link, s.op), "verify-error");
@@ -206,7 +206,7 @@ TEST(Sequences, EraseEndsWellOnlyWhenTheEepromIsBlank) {
             "Data Memory, dirección 0x0000: no pudo ser borrada (se leyó 0x41)"}}) {
     sim::Faults faults;
     faults.stuckEeprom = row.stuckEeprom;
-    Scope s(SimModel::F84A, faults);
+    Scope s(SimModel("16F84A"), faults);
     s.sim.Memory().eeprom[0] = row.byte0;
     EXPECT_EQ(EraseDevice(s.link, s.op), row.result) << row.name;
     EXPECT_EQ(s.op.LastTitle(), row.title) << row.name;

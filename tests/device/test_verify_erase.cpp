@@ -17,7 +17,7 @@ HexBuilder WithHole() {
 }
 
 TEST(Verification, MismatchesInTheHoleAndInDataMemory) {
-  Bench b(SimModel::F877);
+  Bench b(SimModel("16F877"));
   const std::string path = b.dir.Write("hole.hex", WithHole().Text());
   ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok");
 
@@ -51,7 +51,7 @@ TEST(Verification, MismatchesInTheHoleAndInDataMemory) {
 }
 
 TEST(Verification, FailureRowsAndCancel) {
-  Bench b(SimModel::F84A);
+  Bench b(SimModel("16F84A"));
   HexBuilder big, eeBig;
   big.Words(0x400, {0});
   eeBig.Eeprom(64, {0});
@@ -107,7 +107,7 @@ TEST(Verification, UpperBitsOfDataReadsDoNotMatter) {
   for (int upper : {0, 1}) {
     sim::Faults f;
     f.eeUpper = upper;
-    Bench b(SimModel::F870, f);
+    Bench b(SimModel("16F870"), f);
     const std::string path = b.dir.Write("hole.hex", WithHole().Text());
     ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok");
     EXPECT_EQ(VerifyDevice(path, b.link, b.op), "ok") << upper;
@@ -118,7 +118,7 @@ TEST(Verification, UpperBitsOfDataReadsDoNotMatter) {
 TEST(Verification, LostAdapterIsAFailureNotAMatch) {
   sim::Faults f;
   f.unplugAfter = 800;
-  Bench b(SimModel::F877, f);
+  Bench b(SimModel("16F877"), f);
   // An erased chip and a file of erased words: all-ones reads would "match" without the
   // adapter's presence check.
   HexBuilder h;
@@ -131,8 +131,9 @@ TEST(Verification, LostAdapterIsAFailureNotAMatch) {
 }
 
 TEST(Erase, EveryModelProgramsErasesAndReadsBlank) {
-  for (SimModel m : {SimModel::F84, SimModel::F84A, SimModel::F870, SimModel::F871, SimModel::F872,
-                     SimModel::F873, SimModel::F874, SimModel::F876, SimModel::F877}) {
+  for (SimModel m : {SimModel("16F84"), SimModel("16F84A"), SimModel("16F870"), SimModel("16F871"),
+                     SimModel("16F872"), SimModel("16F873"), SimModel("16F874"), SimModel("16F876"),
+                     SimModel("16F877")}) {
     const std::string name(sim::SimModelName(m));
     Bench b(m);
     const std::string path = b.dir.Write("hole.hex", WithHole().Text());
@@ -155,7 +156,7 @@ TEST(Erase, EveryModelProgramsErasesAndReadsBlank) {
 }
 
 TEST(Erase, CodeProtectedChipBecomesProgrammableAgain) {
-  Bench b(SimModel::F876);
+  Bench b(SimModel("16F876"));
   const std::string path = b.dir.Write("hole.hex", WithHole().Text());
   ASSERT_EQ(ProgramDevice(path, b.link, b.op), "ok");
   b.sim.Memory().config = 0x0F01;  // everything protected, data EEPROM too
@@ -171,7 +172,7 @@ TEST(Erase, FailureRows) {
   {
     sim::Faults f;
     f.stuckProgram = {5};
-    Bench b(SimModel::F84A, f);
+    Bench b(SimModel("16F84A"), f);
     b.sim.Memory().program[5] = 0x0000;
     EXPECT_EQ(EraseDevice(b.link, b.op), "erase-error");
     EXPECT_EQ(b.op.LastTitle(), "Error");
@@ -179,7 +180,7 @@ TEST(Erase, FailureRows) {
     b.ExpectClean("stuck");
   }
   {
-    Bench b(SimModel::F877);
+    Bench b(SimModel("16F877"));
     b.op.answers = {false};
     EXPECT_EQ(EraseDevice(b.link, b.op), "");
     EXPECT_EQ(b.sim.Stats().portWrites, 0) << "Cancel sends nothing";
@@ -188,7 +189,7 @@ TEST(Erase, FailureRows) {
   {
     sim::Faults f;
     f.unplugAfter = 1000;
-    Bench b(SimModel::F877, f);
+    Bench b(SimModel("16F877"), f);
     EXPECT_EQ(EraseDevice(b.link, b.op), "erase_error");
     EXPECT_EQ(b.op.LastTitle(), "Error");
     EXPECT_EQ(b.tap.last, 0);
@@ -197,10 +198,10 @@ TEST(Erase, FailureRows) {
 }
 
 TEST(Erase, BlankCheckCoversTheWholeModel) {
-  Bench small(SimModel::F84A);
+  Bench small(SimModel("16F84A"));
   ASSERT_EQ(EraseDevice(small.link, small.op), "ok");
   const long long reads84 = small.sim.Stats().portReads;
-  Bench big(SimModel::F877);
+  Bench big(SimModel("16F877"));
   ASSERT_EQ(EraseDevice(big.link, big.op), "ok");
   // Program and data memory; on the 16F84 row the IDs, the configuration word and the device
   // ID (a data line nothing drives), then the device ID again for the cycle times.
@@ -210,7 +211,7 @@ TEST(Erase, BlankCheckCoversTheWholeModel) {
 
 TEST(Erase, StopsDuringItsBlankCheck) {
   // "Salir" or Ctrl-C once the chip is erased and the blank check reads it back.
-  Bench b(SimModel::F877);
+  Bench b(SimModel("16F877"));
   b.op.onYield = [&b] {
     if (b.sim.Stats().portReads > 5000) b.op.abandon = true;
   };

@@ -21,7 +21,8 @@ using namespace std::chrono_literals;
 using std::chrono::nanoseconds;
 using Chip = CommandDriver;
 
-constexpr SimModel kFamily[] = {SimModel::F629, SimModel::F675, SimModel::F630, SimModel::F676};
+const SimModel kFamily[] = {SimModel("12F629"), SimModel("12F675"), SimModel("16F630"),
+                            SimModel("16F676")};
 constexpr unsigned kLast = 0x3FF;
 
 // Where the counter stands decides what a program-memory bulk erase takes besides program
@@ -160,7 +161,7 @@ TEST(F675Test, RefusedEntriesLeaveTheChipAlone) {
     EXPECT_TRUE(chip.sim.Violations().empty()) << chip.All();
   }
   for (std::uint16_t config : {0x31DC, 0x31DD, 0x31FC, 0x31D9, 0x31DE}) {
-    Chip chip(SimModel::F675);
+    Chip chip(SimModel("12F675"));
     chip.sim.Memory().config = config;
     chip.Enter();
     EXPECT_EQ(chip.sim.InProgramMode(), config != 0x31DC && config != 0x31DD) << config;
@@ -256,7 +257,7 @@ TEST(F675Test, StateFileKeepsTheFactoryCalibration) {
   for (const char* bad : {"osccal=0x3800", "osccal=0x3FFF", "bg=4", "refuse-entry"}) {
     EXPECT_NE(ParseSimFault(bad, f), "") << bad;
   }
-  options.model = SimModel::F628A;
+  options.model = SimModel("16F628A");
   options.faults.bandGap = 1;
   EXPECT_EQ(CheckFaultsFitChip(options),
             "--sim-fault osccal/bg/lost-calibration: el 16F628A no tiene calibración de fábrica");

@@ -114,10 +114,10 @@ TEST(F81xTest, EachMemoryIsWrittenWithItsOwnSequenceAndMinimumTime) {
          return m.program[9] == 0x3FFF && m.ids[0] == 0x3FFF && m.config == 0x3F21;
        }},
   };
-  for (SimModel model : {SimModel::F88, SimModel::F819}) {
+  for (SimModel model : {SimModel("16F88"), SimModel("16F819")}) {
     for (const auto& c : cases) {
       // The 16F818/819's bulk erase is published as 2 ms.
-      const nanoseconds time = model == SimModel::F819 && c.time == 10ms ? 2ms : c.time;
+      const nanoseconds time = model == SimModel("16F819") && c.time == 10ms ? 2ms : c.time;
       for (nanoseconds shortfall : {0ns, 1ns}) {
         const std::string where =
             std::string(SimModelName(model)) + " " + c.what + (shortfall > 0ns ? " short" : "");
@@ -186,7 +186,7 @@ TEST(F81xTest, EachForbiddenSequenceIsReportedOnce) {
        }},
   };
   for (const auto& c : cases) {
-    Chip chip(SimModel::F88);
+    Chip chip(SimModel("16F88"));
     chip.Enter();
     c.act(chip);
     chip.Leave();
@@ -208,7 +208,7 @@ TEST(F81xTest, OnlyChipEraseLiftsProtection) {
                {"chip erase from program memory", {0x1F}, true, false},
                {"chip erase from configuration memory", {0x00, 0x1F}, true, true}};
   for (const auto& c : cases) {
-    Chip chip(SimModel::F87);
+    Chip chip(SimModel("16F87"));
     ChipMemory& m = chip.sim.Memory();
     m.program[0] = 0x0123;
     m.eeprom[0] = 0x45;
@@ -243,7 +243,7 @@ TEST(F81xTest, MclrOffAndInternalOscillatorNeedVppWithin250usOfVdd) {
     const bool switched = c.vddToVpp >= 0ns;
     const Wiring wiring = FindAdapterPreset(switched ? "tait-7407" : "daxwel")->wiring;
     VirtualPacer pacer;
-    SimAdapter sim(SimModel::F818, pacer, 0x378, {}, wiring);
+    SimAdapter sim(SimModel("16F818"), pacer, 0x378, {}, wiring);
     Link link(sim, pacer, 0x378, wiring);
     sim.Memory().config = c.config;
     sim.Memory().program[0] = 0x0042;

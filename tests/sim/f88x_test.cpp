@@ -35,7 +35,7 @@ TEST(F88xTest, WhatTheDocumentsForbidIsReported) {
     const char* reported;
   } cases[] = {
       {"bulk erase on the 16F887's calibration word",
-       SimModel::F887,
+       SimModel("16F887"),
        {},
        [](Chip& c) {
          c.ToConfig(9);
@@ -43,7 +43,7 @@ TEST(F88xTest, WhatTheDocumentsForbidIsReported) {
        },
        "calibration word at 0x2009"},
       {"bulk erase on the 16F690's calibration word",
-       SimModel::F690,
+       SimModel("16F690"),
        {},
        [](Chip& c) {
          c.ToConfig(8);
@@ -51,7 +51,7 @@ TEST(F88xTest, WhatTheDocumentsForbidIsReported) {
        },
        "calibration word at 0x2008"},
       {"bulk erase on the 16F887's second configuration word",
-       SimModel::F887,
+       SimModel("16F887"),
        {},
        [](Chip& c) {
          c.ToConfig(8);
@@ -59,7 +59,7 @@ TEST(F88xTest, WhatTheDocumentsForbidIsReported) {
        },
        ""},
       {"writing a calibration word",
-       SimModel::F917,
+       SimModel("16F917"),
        {},
        [](Chip& c) {
          c.ToConfig(9);
@@ -68,12 +68,12 @@ TEST(F88xTest, WhatTheDocumentsForbidIsReported) {
        },
        "no programmer may write it"},
       {"the 16F87XA's End Programming",
-       SimModel::F887,
+       SimModel("16F887"),
        {},
        [](Chip& c) { c.Cmd(0x17); },
        "unknown command 0x17"},
       {"a programmed word taken for erased (001000 does not erase here)",
-       SimModel::F684,
+       SimModel("16F684"),
        {},
        [](Chip& c) {
          c.Load(0x02, 0x0000);
@@ -83,7 +83,7 @@ TEST(F88xTest, WhatTheDocumentsForbidIsReported) {
        },
        "not erased"},
       {"a clock before the word's 3 ms",
-       SimModel::F883,
+       SimModel("16F883"),
        {},
        [](Chip& c) {
          c.Load(0x02, 0x0000);
@@ -91,8 +91,8 @@ TEST(F88xTest, WhatTheDocumentsForbidIsReported) {
          c.Cmd(0x06);
        },
        "into the programming cycle"},
-      {"13 V on a 12 V part", SimModel::F916, Vpp(13), [](Chip&) {}, "13 V on MCLR"},
-      {"13 V on a 13 V part", SimModel::F690, Vpp(13), [](Chip&) {}, ""},
+      {"13 V on a 12 V part", SimModel("16F916"), Vpp(13), [](Chip&) {}, "13 V on MCLR"},
+      {"13 V on a 13 V part", SimModel("16F690"), Vpp(13), [](Chip&) {}, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -113,7 +113,7 @@ TEST(F88xTest, WhatTheDocumentsForbidIsReported) {
 // Four loads and one 001000 write a whole latch block at once, on four-latch and eight-latch
 // parts alike; the next block's latches start erased.
 TEST(F88xTest, BeginProgrammingWritesTheLatchBlock) {
-  for (SimModel m : {SimModel::F882, SimModel::F887}) {
+  for (SimModel m : {SimModel("16F882"), SimModel("16F887")}) {
     SCOPED_TRACE(std::string(SimModelName(m)));
     Chip chip(m);
     chip.Enter();
@@ -138,7 +138,7 @@ TEST(F88xTest, BeginProgrammingWritesTheLatchBlock) {
 // Row Erase takes its row from PC<11:4>, as the documents print it: on an 8K-word part a row
 // of the upper half names the same row of the lower half, which is erased instead.
 TEST(F88xTest, RowEraseTakesItsRowFromPc11To4) {
-  for (SimModel m : {SimModel::F887, SimModel::F917, SimModel::F883}) {
+  for (SimModel m : {SimModel("16F887"), SimModel("16F917"), SimModel("16F883")}) {
     Chip c(m);
     auto& program = c.sim.Memory().program;
     const int upper = program.size() > 0x1000 ? 0x1234 : 0x0234;
@@ -159,8 +159,8 @@ TEST(F88xTest, RowEraseTakesItsRowFromPc11To4) {
 // On the 16F6XX and 12F683 a data byte's cycle does not erase it: the byte keeps old AND new,
 // and a write that needs a bit set is reported. The 16F88X erases the byte first.
 TEST(F88xTest, DataByteWritesEraseOnlyWhereTheDocumentSaysSo) {
-  for (SimModel m : {SimModel::F690, SimModel::F683, SimModel::F887}) {
-    const bool erases = m == SimModel::F887;
+  for (SimModel m : {SimModel("16F690"), SimModel("12F683"), SimModel("16F887")}) {
+    const bool erases = m == SimModel("16F887");
     Chip c(m);
     c.sim.Memory().eeprom[0] = 0x0F;
     c.Enter();

@@ -21,9 +21,9 @@ using std::chrono::nanoseconds;
 
 using Chip = CommandDriver;
 
-constexpr SimModel kFamilyA[] = {SimModel::F873A, SimModel::F874A, SimModel::F876A,
-                                 SimModel::F877A};
-constexpr SimModel kFamilyB[] = {SimModel::F627A, SimModel::F628A, SimModel::F648A};
+const SimModel kFamilyA[] = {SimModel("16F873A"), SimModel("16F874A"), SimModel("16F876A"),
+                             SimModel("16F877A")};
+const SimModel kFamilyB[] = {SimModel("16F627A"), SimModel("16F628A"), SimModel("16F648A")};
 
 TEST(NewFamiliesTest, EachPartHasItsNameIdAndSizes) {
   const struct {
@@ -31,16 +31,16 @@ TEST(NewFamiliesTest, EachPartHasItsNameIdAndSizes) {
     const char* name;
     unsigned id;
     std::size_t words, bytes;
-  } parts[] = {{SimModel::F873A, "16F873A", 0x0E41, 4096, 128},
-               {SimModel::F874A, "16F874A", 0x0E62, 4096, 128},
-               {SimModel::F876A, "16F876A", 0x0E01, 8192, 256},
-               {SimModel::F877A, "16F877A", 0x0E23, 8192, 256},
-               {SimModel::F627A, "16F627A", 0x1044, 1024, 128},
-               {SimModel::F628A, "16F628A", 0x1068, 2048, 128},
-               {SimModel::F648A, "16F648A", 0x1103, 4096, 256}};
+  } parts[] = {{SimModel("16F873A"), "16F873A", 0x0E4A, 4096, 128},
+               {SimModel("16F874A"), "16F874A", 0x0E6B, 4096, 128},
+               {SimModel("16F876A"), "16F876A", 0x0E08, 8192, 256},
+               {SimModel("16F877A"), "16F877A", 0x0E29, 8192, 256},
+               {SimModel("16F627A"), "16F627A", 0x104B, 1024, 128},
+               {SimModel("16F628A"), "16F628A", 0x106C, 2048, 128},
+               {SimModel("16F648A"), "16F648A", 0x1102, 4096, 256}};
   int index = 9;
   for (const auto& p : parts) {
-    EXPECT_EQ(static_cast<int>(p.model), index++);
+    EXPECT_EQ(p.model.Row().index, index++);
     EXPECT_EQ(ParseSimModel(std::string("pic") + p.name), p.model);
     EXPECT_EQ(SimModelName(p.model), p.name);
     Chip chip(p.model);
@@ -199,14 +199,14 @@ TEST(NewFamiliesTest, EachForbiddenSequenceIsReportedOnce) {
     const char* expected;
     std::function<void(Chip&)> act;
   } cases[] = {
-      {SimModel::F877A, "with 7 of its 8 latches loaded",
+      {SimModel("16F877A"), "with 7 of its 8 latches loaded",
        [](Chip& c) {
          c.Load(0x02, 0x0001);
          c.Inc();
          for (int i = 1; i < 7; ++i, c.Inc()) c.Load(0x02, 0x0001);
          c.Cmd(0x08, 16ms);
        }},
-      {SimModel::F877A,
+      {SimModel("16F877A"),
        "Programming Only Cycle on the row at 0x0000 over 1 location(s) that are "
        "not erased (first 0x0001)",
        [](Chip& c) {
@@ -217,7 +217,7 @@ TEST(NewFamiliesTest, EachForbiddenSequenceIsReportedOnce) {
          c.Cmd(0x18, 1ms);
          c.Cmd(0x17, 100us);
        }},
-      {SimModel::F876A,
+      {SimModel("16F876A"),
        "Programming Only Cycle at 0x2007 on a location that is not erased (holds "
        "0x3F3F, loaded 0x3F0F)",
        [](Chip& c) {
@@ -228,7 +228,7 @@ TEST(NewFamiliesTest, EachForbiddenSequenceIsReportedOnce) {
          c.Cmd(0x17, 100us);
        }},
       // One ID at a time: the block's other IDs are written from latches left at 0x3FFF.
-      {SimModel::F874A,
+      {SimModel("16F874A"),
        "Erase/Programming Cycle on the ID block at 0x2000 with 2 of its 4 latches loaded",
        [](Chip& c) {
          c.ToConfig(2);
@@ -236,42 +236,44 @@ TEST(NewFamiliesTest, EachForbiddenSequenceIsReportedOnce) {
          c.Cmd(0x08, 10ms);
        }},
       // End Programming with nothing open sets the latches back to all ones.
-      {SimModel::F873A, "Erase/Programming Cycle on the row at 0x0000 with 1 of its 8 latches",
+      {SimModel("16F873A"), "Erase/Programming Cycle on the row at 0x0000 with 1 of its 8 latches",
        [](Chip& c) {
          c.LoadRow(0x0100);
          c.Cmd(0x17, 100us);
          c.Load(0x02, 0x0107);
          c.Cmd(0x08, 10ms);
        }},
-      {SimModel::F877A, "End Programming 999.999 us into the Begin Programming Only row cycle",
+      {SimModel("16F877A"), "End Programming 999.999 us into the Begin Programming Only row cycle",
        [](Chip& c) {
          c.Load(0x02, 0x0001);
          c.Cmd(0x18, 1ms - 13us - 1ns);
          c.Cmd(0x17, 100us);
        }},
-      {SimModel::F877A, "command 0x06 while the Begin Programming Only cycle at 0x0000 is open",
+      {SimModel("16F877A"), "command 0x06 while the Begin Programming Only cycle at 0x0000 is open",
        [](Chip& c) {
          c.Load(0x02, 0x0001);
          c.Cmd(0x18, 1ms);
          c.Inc();
        }},
-      {SimModel::F877A, "clock raised 99.999 us into the discharge after End Programming",
+      {SimModel("16F877A"), "clock raised 99.999 us into the discharge after End Programming",
        [](Chip& c) {
          c.Load(0x02, 0x0001);
          c.Cmd(0x18, 1ms);
          c.Cmd(0x17, 98us - 1ns);
          c.Inc();
        }},
-      {SimModel::F876A, "Bulk Erase Setup1 (0x01) sent to the 16F876A", [](Chip& c) { c.Cmd(1); }},
-      {SimModel::F873A, "Bulk Erase Setup2 (0x07) sent to the 16F873A", [](Chip& c) { c.Cmd(7); }},
-      {SimModel::F874A, "unknown command 0x3F for the 16F874A", [](Chip& c) { c.Cmd(0x3F); }},
-      {SimModel::F877A, "clock raised 9999.999 us into the bulk erase cycle",
+      {SimModel("16F876A"), "Bulk Erase Setup1 (0x01) sent to the 16F876A",
+       [](Chip& c) { c.Cmd(1); }},
+      {SimModel("16F873A"), "Bulk Erase Setup2 (0x07) sent to the 16F873A",
+       [](Chip& c) { c.Cmd(7); }},
+      {SimModel("16F874A"), "unknown command 0x3F for the 16F874A", [](Chip& c) { c.Cmd(0x3F); }},
+      {SimModel("16F877A"), "clock raised 9999.999 us into the bulk erase cycle",
        [](Chip& c) {
          c.Cmd(0x09);
          c.Cmd(0x08, 10ms - 2us - 1ns);
          c.Inc();
        }},
-      {SimModel::F628A,
+      {SimModel("16F628A"),
        "Begin Programming at 0x0000 on a location that is not erased (holds "
        "0x0F00, loaded 0x0F00)",
        [](Chip& c) {
@@ -279,14 +281,14 @@ TEST(NewFamiliesTest, EachForbiddenSequenceIsReportedOnce) {
          c.Load(0x02, 0x0F00);
          c.Cmd(0x08, 4ms);
        }},
-      {SimModel::F627A, "Begin Programming at 0x2003 on a location that is not erased",
+      {SimModel("16F627A"), "Begin Programming at 0x2003 on a location that is not erased",
        [](Chip& c) {
          c.sim.Memory().ids[3] = 0x3FFE;
          c.ToConfig(3);
          c.Load(0x02, 0x3FFC);
          c.Cmd(0x08, 4ms);
        }},
-      {SimModel::F648A,
+      {SimModel("16F648A"),
        "Begin Programming at 0x2007 on a location that is not erased (holds "
        "0x3FF7, loaded 0x3FF7)",
        [](Chip& c) {
@@ -295,14 +297,15 @@ TEST(NewFamiliesTest, EachForbiddenSequenceIsReportedOnce) {
          c.Load(0x02, 0x3FF7);
          c.Cmd(0x08, 4ms);
        }},
-      {SimModel::F648A, "Begin Programming with no data loaded", [](Chip& c) { c.Cmd(0x08, 4ms); }},
-      {SimModel::F627A, "after a self-timed bulk erase with no new load",
+      {SimModel("16F648A"), "Begin Programming with no data loaded",
+       [](Chip& c) { c.Cmd(0x08, 4ms); }},
+      {SimModel("16F627A"), "after a self-timed bulk erase with no new load",
        [](Chip& c) {
          c.Load(0x02, 0x3FFF);
          c.Cmd(0x09, 6ms);
          c.Cmd(0x08, 4ms);
        }},
-      {SimModel::F628A, "clock raised 5999.999 us into the bulk erase program memory cycle",
+      {SimModel("16F628A"), "clock raised 5999.999 us into the bulk erase program memory cycle",
        [](Chip& c) {
          c.Cmd(0x09, 6ms - 2us - 1ns);
          c.Inc();
@@ -318,7 +321,7 @@ TEST(NewFamiliesTest, EachForbiddenSequenceIsReportedOnce) {
   }
   // The 16F62XA lacks the 16F87X's and 16F87XA's extra commands.
   for (const char* command : {"0x01", "0x07", "0x17", "0x18", "0x1F"}) {
-    Chip chip(SimModel::F648A);
+    Chip chip(SimModel("16F648A"));
     chip.Enter();
     chip.Cmd(static_cast<unsigned>(std::stoul(command, nullptr, 16)));
     ASSERT_EQ(chip.sim.Violations().size(), 1u) << chip.All();
@@ -332,7 +335,7 @@ TEST(NewFamiliesTest, EachForbiddenSequenceIsReportedOnce) {
 // Erase lifts them, and from program space it leaves the IDs.
 TEST(NewFamiliesTest, ChipEraseLiftsFamilyAProtection) {
   for (bool fromConfig : {false, true}) {
-    Chip chip(SimModel::F874A);
+    Chip chip(SimModel("16F874A"));
     ChipMemory& m = chip.sim.Memory();
     m.config = 0x2FCF & ~0x2100;
     m.program[0] = 0x0123;
@@ -400,7 +403,7 @@ TEST(NewFamiliesTest, BulkEraseInConfigSpaceLiftsFamilyBProtection) {
   for (bool keep : {false, true}) {
     Faults faults;
     faults.keepConfig = keep;
-    Chip chip(SimModel::F628A, faults);
+    Chip chip(SimModel("16F628A"), faults);
     ChipMemory& m = chip.sim.Memory();
     m.config = 0x21FF & ~0x2100;
     m.program[7] = 0x0123;
@@ -422,9 +425,9 @@ TEST(NewFamiliesTest, BulkEraseInConfigSpaceLiftsFamilyBProtection) {
   }
   SimOptions options;
   EXPECT_EQ(ParseSimFault("keep-config", options.faults), "");
-  options.model = SimModel::F877A;
+  options.model = SimModel("16F877A");
   EXPECT_NE(CheckFaultsFitChip(options), "");
-  options.model = SimModel::F648A;
+  options.model = SimModel("16F648A");
   EXPECT_EQ(CheckFaultsFitChip(options), "");
 }
 
@@ -435,14 +438,14 @@ TEST(NewFamiliesTest, FamilyBWithMclrOffAndInternalOscillatorRefusesEntry) {
     bool enters;
   } cases[] = {{0x3FDC, false}, {0x3FDD, false}, {0x3FFC, true}, {0x3FC9, true}, {0x3FDE, true}};
   for (const auto& c : cases) {
-    Chip chip(SimModel::F628A);
+    Chip chip(SimModel("16F628A"));
     chip.sim.Memory().config = c.config;
     chip.sim.Memory().program[0] = 0x0123;
     chip.Enter();
     EXPECT_EQ(chip.sim.InProgramMode(), c.enters) << c.config;
     EXPECT_EQ(chip.Read(0x04), c.enters ? 0x0123u : 0u) << c.config;
     chip.ToConfig(6);
-    EXPECT_EQ(chip.Read(0x04), c.enters ? 0x1068u : 0u) << c.config;
+    EXPECT_EQ(chip.Read(0x04), c.enters ? 0x106Cu : 0u) << c.config;
     chip.Leave();
     EXPECT_TRUE(chip.sim.Violations().empty()) << chip.All();
   }
@@ -450,7 +453,7 @@ TEST(NewFamiliesTest, FamilyBWithMclrOffAndInternalOscillatorRefusesEntry) {
 
 // Statistics: every cycle counts with its own published minimum.
 TEST(NewFamiliesTest, CyclesAddTheirOwnTimes) {
-  Chip a(SimModel::F877A);
+  Chip a(SimModel("16F877A"));
   a.Enter();
   a.LoadRow(0);
   a.Cmd(0x08, 10ms);

@@ -55,10 +55,10 @@ const struct {
   SimModel model;
   nanoseconds configTime;
   unsigned implemented;
-} kFamilies[] = {{SimModel::F84, 20ms, 0x3FFF},
-                 {SimModel::F877, 8ms, 0x3BFF},
-                 {SimModel::F877A, 10ms, 0x2FCF},
-                 {SimModel::F628A, 4ms, 0x21FF}};
+} kFamilies[] = {{SimModel("16F84"), 20ms, 0x3FFF},
+                 {SimModel("16F877"), 8ms, 0x3BFF},
+                 {SimModel("16F877A"), 10ms, 0x2FCF},
+                 {SimModel("16F628A"), 4ms, 0x21FF}};
 
 // VPP low 10 us resets the address counter; 1 ns less is reported and leaves it where it was.
 // The first clock may come 5 us after VPP rises, not 1 ns sooner.
@@ -119,8 +119,9 @@ TEST(RulesTest, ConfigurationWordReadsUnimplementedBitsAsOneAndCanFailToWrite) {
 // Load Data for Data Memory carries the byte with zeros above it on every family: ones there
 // are reported, zeros are not, and only the byte is loaded either way.
 TEST(RulesTest, DataMemoryLoadsCarryZerosAboveTheByte) {
-  for (SimModel m : {SimModel::F84A, SimModel::F877, SimModel::F877A, SimModel::F628A,
-                     SimModel::F675, SimModel::F690, SimModel::F88}) {
+  for (SimModel m :
+       {SimModel("16F84A"), SimModel("16F877"), SimModel("16F877A"), SimModel("16F628A"),
+        SimModel("12F675"), SimModel("16F690"), SimModel("16F88")}) {
     for (unsigned upper : {0x0000u, 0x3F00u, 0x0100u}) {
       Target t(m);
       t.Enter();

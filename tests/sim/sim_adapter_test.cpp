@@ -80,23 +80,23 @@ std::string Joined(const std::vector<std::string>& lines) {
 }
 
 TEST(SimAdapterTest, ParsesModelNames) {
-  const SimModel all[] = {SimModel::F84,  SimModel::F84A, SimModel::F870,
-                          SimModel::F871, SimModel::F872, SimModel::F873,
-                          SimModel::F874, SimModel::F876, SimModel::F877};
+  const SimModel all[] = {SimModel("16F84"),  SimModel("16F84A"), SimModel("16F870"),
+                          SimModel("16F871"), SimModel("16F872"), SimModel("16F873"),
+                          SimModel("16F874"), SimModel("16F876"), SimModel("16F877")};
   for (SimModel model : all) {
     EXPECT_EQ(ParseSimModel(SimModelName(model)), model) << SimModelName(model);
     EXPECT_EQ(ParseSimModel("PIC" + std::string(SimModelName(model))), model);
   }
-  EXPECT_EQ(ParseSimModel("pic16f84a"), SimModel::F84A);
-  EXPECT_EQ(ParseSimModel("16f84"), SimModel::F84);
-  EXPECT_EQ(SimModelName(SimModel::F877), "16F877");
+  EXPECT_EQ(ParseSimModel("pic16f84a"), SimModel("16F84A"));
+  EXPECT_EQ(ParseSimModel("16f84"), SimModel("16F84"));
+  EXPECT_EQ(SimModelName(SimModel("16F877")), "16F877");
   for (const char* bad : {"", "PIC", "16F85", "16F877B", "PIC 16F877", "F877"}) {
     EXPECT_FALSE(ParseSimModel(bad).has_value()) << bad;
   }
 }
 
 TEST(SimAdapterTest, StatusShowsPresenceAndTheDataLine) {
-  Bench bench(SimModel::F877, {}, 0x278);
+  Bench bench(SimModel("16F877"), {}, 0x278);
   EXPECT_EQ(bench.Status() & 0xF8, 0x80);
   bench.Enter();
   bench.Out(6);  // data high, clock low: the line reads back through the status port
@@ -117,7 +117,7 @@ TEST(SimAdapterTest, StatusShowsPresenceAndTheDataLine) {
   for (int stuck : {0, 1}) {
     Faults faults;
     faults.noTarget = stuck;
-    Bench lonely(SimModel::F877, faults);
+    Bench lonely(SimModel("16F877"), faults);
     lonely.Enter();
     EXPECT_EQ(lonely.Status() & 0xB8, 0x80);
     lonely.WriteProgram(0x0123);
@@ -129,7 +129,7 @@ TEST(SimAdapterTest, StatusShowsPresenceAndTheDataLine) {
   // Unplugged after the write that raised VPP: the target drops out of programming mode.
   Faults faults;
   faults.unplugAfter = 2;
-  Bench unplugged(SimModel::F84A, faults);
+  Bench unplugged(SimModel("16F84A"), faults);
   unplugged.Out(0);
   EXPECT_EQ(unplugged.Status() & 0xF8, 0x80);
   unplugged.Out(4);
@@ -142,9 +142,9 @@ TEST(SimAdapterTest, StatusShowsPresenceAndTheDataLine) {
 
 TEST(SimAdapterTest, ReadsTheDeviceIdOfEveryModel) {
   const std::pair<SimModel, unsigned> ids[] = {
-      {SimModel::F84, 0x0000},  {SimModel::F84A, 0x0562}, {SimModel::F870, 0x0D03},
-      {SimModel::F871, 0x0D23}, {SimModel::F872, 0x08E4}, {SimModel::F873, 0x0967},
-      {SimModel::F874, 0x0927}, {SimModel::F876, 0x09E7}, {SimModel::F877, 0x09A7}};
+      {SimModel("16F84"), 0x0000},  {SimModel("16F84A"), 0x056E}, {SimModel("16F870"), 0x0D0F},
+      {SimModel("16F871"), 0x0D21}, {SimModel("16F872"), 0x08EC}, {SimModel("16F873"), 0x0961},
+      {SimModel("16F874"), 0x092E}, {SimModel("16F876"), 0x09E5}, {SimModel("16F877"), 0x09A3}};
   for (const auto& [model, id] : ids) {
     Bench bench(model);
     EXPECT_EQ(bench.sim.DeviceId(), id);
@@ -158,7 +158,7 @@ TEST(SimAdapterTest, ReadsTheDeviceIdOfEveryModel) {
 
   Faults faults;
   faults.deviceId = 0x09BF;
-  Bench other(SimModel::F877, faults);
+  Bench other(SimModel("16F877"), faults);
   other.Enter();
   other.LoadConfiguration();
   other.Increment(6);
@@ -171,7 +171,7 @@ TEST(SimAdapterTest, ReadsTheDeviceIdOfEveryModel) {
 }
 
 TEST(SimAdapterTest, WritesAndReadsBackEachMemory) {
-  Bench bench(SimModel::F877);
+  Bench bench(SimModel("16F877"));
   bench.Enter();
   EXPECT_TRUE(bench.sim.InProgramMode());
   bench.Increment(0x1A3);
@@ -213,7 +213,7 @@ TEST(SimAdapterTest, WritesAndReadsBackEachMemory) {
   EXPECT_EQ(memory.ids[0], 0x3F85);
   EXPECT_EQ(memory.ids[2], 0x3F8F);
   EXPECT_EQ(memory.config, 0x3F72);
-  EXPECT_EQ(bench.sim.DeviceId(), 0x09A7);
+  EXPECT_EQ(bench.sim.DeviceId(), 0x09A3);
   const SimStats& stats = bench.sim.Stats();
   EXPECT_EQ(stats.programModeEntries, 3);
   EXPECT_EQ(stats.programCycles, 9);
@@ -228,7 +228,7 @@ TEST(SimAdapterTest, CodeProtectionHidesMemoryUntilChipErase) {
   // 16F877 with CP1:CP0 = 01 in both copies: 1000h-1FFFh protected.
   Faults faults;
   faults.stuckProgram = {0x0002};
-  Bench bench(SimModel::F877, faults);
+  Bench bench(SimModel("16F877"), faults);
   ChipMemory& memory = bench.sim.Memory();
   memory.config = 0x3FFF & ~0x2020;
   memory.program[0x0002] = 0x0BAD;
@@ -279,8 +279,8 @@ TEST(SimAdapterTest, CodeProtectionHidesMemoryUntilChipErase) {
   bench.Leave();
 
   // 16F84: bit 4 clear protects everything; 16F872: a half or top setting still protects all.
-  const std::pair<SimModel, std::uint16_t> protectedAll[] = {{SimModel::F84, 0x3FEF},
-                                                             {SimModel::F872, 0x2FEF}};
+  const std::pair<SimModel, std::uint16_t> protectedAll[] = {{SimModel("16F84"), 0x3FEF},
+                                                             {SimModel("16F872"), 0x2FEF}};
   for (const auto& [model, config] : protectedAll) {
     Bench other(model);
     other.sim.Memory().config = config;
@@ -288,14 +288,14 @@ TEST(SimAdapterTest, CodeProtectionHidesMemoryUntilChipErase) {
     other.sim.Memory().eeprom[0] = 0x99;
     other.Enter();
     EXPECT_EQ(other.ReadProgram(), 0u) << SimModelName(model);
-    EXPECT_EQ(other.ReadEeprom() & 0xFF, model == SimModel::F84 ? 0u : 0x99u);
+    EXPECT_EQ(other.ReadEeprom() & 0xFF, model == SimModel("16F84") ? 0u : 0x99u);
   }
 }
 
 TEST(SimAdapterTest, BulkErasesTouchOnlyTheirOwnMemory) {
   Faults faults;
   faults.stuckEeprom = {7};
-  Bench bench(SimModel::F876, faults);
+  Bench bench(SimModel("16F876"), faults);
   ChipMemory& memory = bench.sim.Memory();
   memory.program[0x1FFF] = 0;
   memory.eeprom[0] = 0;
@@ -319,7 +319,7 @@ TEST(SimAdapterTest, BulkErasesTouchOnlyTheirOwnMemory) {
 }
 
 TEST(SimAdapterTest, RunLineAndProgrammingModeAreTold) {
-  Bench bench(SimModel::F84A);
+  Bench bench(SimModel("16F84A"));
   bench.Out(8);
   EXPECT_TRUE(bench.sim.Running());
   EXPECT_FALSE(bench.sim.InProgramMode());
@@ -431,7 +431,7 @@ TEST(SimAdapterTest, ReportsEachBrokenRule) {
        }},
   };
   for (const Case& c : cases) {
-    Bench bench(SimModel::F877);
+    Bench bench(SimModel("16F877"));
     bench.Enter();
     bench.sim.Memory().program[0] = 0;
     c.act(bench);
@@ -440,7 +440,7 @@ TEST(SimAdapterTest, ReportsEachBrokenRule) {
   }
 
   // A cycle cut short leaves its word erased, not programmed; clearing forgets the report.
-  Bench cut(SimModel::F877);
+  Bench cut(SimModel("16F877"));
   cut.sim.Memory().program[0] = 0;
   cut.Enter();
   cut.WriteProgram(0x1234, 4ms);
@@ -462,8 +462,9 @@ TEST(SimAdapterTest, CycleTimesFollowTheModel) {
     SimModel model;
     nanoseconds word;
     nanoseconds bulk;
-  } models[] = {
-      {SimModel::F84, 20ms, 20ms}, {SimModel::F84A, 8ms, 10ms}, {SimModel::F873, 8ms, 8ms}};
+  } models[] = {{SimModel("16F84"), 20ms, 20ms},
+                {SimModel("16F84A"), 8ms, 10ms},
+                {SimModel("16F873"), 8ms, 8ms}};
   // The command's own trailing pauses (2 us) count towards the cycle.
   for (const auto& m : models) {
     for (nanoseconds shortfall : {0ns, 1ns}) {
@@ -494,10 +495,10 @@ TEST(SimAdapterTest, ProgrammingOnlyCycleClearsBitsOnly) {
     std::size_t violations;
     unsigned after;
   } cases[] = {
-      {SimModel::F877, 0x3FFF, 4ms, 0, 0x0155},
-      {SimModel::F877, 0x3FFF, 4ms - 1ns, 1, 0x3FFF},
-      {SimModel::F877, 0x2AAA, 4ms, 1, 0x2AAA & 0x0155},
-      {SimModel::F84, 0x3FFF, 20ms, 1, 0x3FFF},
+      {SimModel("16F877"), 0x3FFF, 4ms, 0, 0x0155},
+      {SimModel("16F877"), 0x3FFF, 4ms - 1ns, 1, 0x3FFF},
+      {SimModel("16F877"), 0x2AAA, 4ms, 1, 0x2AAA & 0x0155},
+      {SimModel("16F84"), 0x3FFF, 20ms, 1, 0x3FFF},
   };
   for (const auto& c : cases) {
     Bench bench(c.model);
@@ -522,12 +523,12 @@ TEST(SimAdapterTest, ProtectedRangesFollowTheFamily) {
     std::uint16_t config;
     int firstProtected;  // -1: nothing protected
   } cases[] = {
-      {SimModel::F877, 0x2FEF, 0x1F00}, {SimModel::F877, 0x1FDF, 0x1000},
-      {SimModel::F877, 0x0FCF, 0x0000}, {SimModel::F877, 0x1FFF, 0x1000},
-      {SimModel::F876, 0x2FEF, 0x1F00}, {SimModel::F873, 0x2FEF, 0x0F00},
-      {SimModel::F874, 0x1FDF, 0x0800}, {SimModel::F870, 0x2FEF, 0x0000},
-      {SimModel::F871, 0x3FEF, 0x0000}, {SimModel::F84A, 0x3FEF, 0x0000},
-      {SimModel::F84, 0x3FFF, -1},      {SimModel::F877, 0x3EFF, -1},
+      {SimModel("16F877"), 0x2FEF, 0x1F00}, {SimModel("16F877"), 0x1FDF, 0x1000},
+      {SimModel("16F877"), 0x0FCF, 0x0000}, {SimModel("16F877"), 0x1FFF, 0x1000},
+      {SimModel("16F876"), 0x2FEF, 0x1F00}, {SimModel("16F873"), 0x2FEF, 0x0F00},
+      {SimModel("16F874"), 0x1FDF, 0x0800}, {SimModel("16F870"), 0x2FEF, 0x0000},
+      {SimModel("16F871"), 0x3FEF, 0x0000}, {SimModel("16F84A"), 0x3FEF, 0x0000},
+      {SimModel("16F84"), 0x3FFF, -1},      {SimModel("16F877"), 0x3EFF, -1},
   };
   for (const auto& c : cases) {
     Bench bench(c.model);
@@ -557,7 +558,7 @@ TEST(SimAdapterTest, ProtectedRangesFollowTheFamily) {
 // The chip erase takes the model's bulk erase time; cut short, it erases nothing.
 TEST(SimAdapterTest, ChipEraseNeedsItsWholeCycle) {
   for (nanoseconds wait : {nanoseconds(20ms - 2us - 1ns), nanoseconds(20ms - 2us)}) {
-    Bench bench(SimModel::F84);
+    Bench bench(SimModel("16F84"));
     bench.sim.Memory().config = 0x000F;
     bench.sim.Memory().program[0] = 0x0123;
     bench.Enter();

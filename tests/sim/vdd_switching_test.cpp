@@ -43,7 +43,7 @@ TEST(VddSwitching, EntryOrderDecidesForAPartThatRunsItsOwnProgram) {
       {0x3F78, Entry::kVppFirst, true},
   };
   for (const Case& c : cases) {
-    Bench b(SimModel::F628A, c.config);
+    Bench b(SimModel("16F628A"), c.config);
     b.latch = ResetLines(b.link);
     EnterProgramMode(b.link, b.latch, c.entry);
     EXPECT_EQ(b.sim.InProgramMode(), c.enters) << std::hex << c.config;
@@ -55,7 +55,7 @@ TEST(VddSwitching, EntryOrderDecidesForAPartThatRunsItsOwnProgram) {
 }
 
 TEST(VddSwitching, AnUnpoweredChipReadsZeroAndForgetsItsAddress) {
-  Bench b(SimModel::F877A, 0x3F39);
+  Bench b(SimModel("16F877A"), 0x3F39);
   b.latch = ResetLines(b.link);
   EnterProgramMode(b.link, b.latch);
   for (int i = 0; i < 3; ++i) SendCommand(b.link, b.latch, cmd::kIncrementAddress);

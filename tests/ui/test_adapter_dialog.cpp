@@ -17,7 +17,7 @@ namespace {
 // presence test is the preset's own (a loopback the simulated adapter, rebuilt from the same
 // row as the program's own hook does, answers), and the lines end at those levels.
 TEST(AdapterChoice, WindowTakesAPresetAndDrivesItsLines) {
-  SimRig rig(sim::SimModel::F628A);
+  SimRig rig(sim::SimModel("16F628A"));
   const AdapterPreset& preset = *FindAdapterPreset("tait-7406-4066");
   rig.sim.SetWiring(preset.wiring);
   rig.window->SetAdapter({std::string(preset.name), preset.wiring, {}});
@@ -56,7 +56,7 @@ TEST(AdapterChoice, LineTestBoxesDriveTheLinesAndShowTheDataInput) {
   for (const char* name : {"tait-7407", "el-cheapo", "schaer"}) {
     SCOPED_TRACE(name);
     const Wiring& wiring = FindAdapterPreset(name)->wiring;
-    sim::SimAdapter sim(sim::SimModel::F877A, pacer, 0x378, {}, wiring);
+    sim::SimAdapter sim(sim::SimModel("16F877A"), pacer, 0x378, {}, wiring);
     Link link(sim, pacer, 0x378, wiring);
     {
       DlgLineTest dialog(link);

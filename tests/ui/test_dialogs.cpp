@@ -395,7 +395,7 @@ TEST(AppOptions, SimulatorOptionsAndMistakes) {
 
   ASSERT_TRUE(ParseAppOptions({"daxwel", "--sim", "16F877"}, options).isEmpty());
   ASSERT_TRUE(options.sim.has_value());
-  EXPECT_EQ(options.sim->model, sim::SimModel::F877);
+  EXPECT_EQ(options.sim->model, sim::SimModel("16F877"));
   EXPECT_EQ(options.sim->time, sim::SimTime::Real);
   EXPECT_TRUE(options.sim->statePath.empty());
 
@@ -404,7 +404,7 @@ TEST(AppOptions, SimulatorOptionsAndMistakes) {
                                "--sim-fault", "id=2464"},
                               options)
                   .isEmpty());
-  EXPECT_EQ(options.sim->model, sim::SimModel::F84A);
+  EXPECT_EQ(options.sim->model, sim::SimModel("16F84A"));
   EXPECT_EQ(options.sim->statePath, "/tmp/chip.hex");
   EXPECT_EQ(options.sim->time, sim::SimTime::Virtual);
   EXPECT_TRUE(options.sim->faults.noAdapter);

@@ -38,7 +38,7 @@ std::vector<bool> CommandStates(Rig& r) {
 }
 
 TEST(MainWindowOnSimulator, ProgramVerifyEraseAndRun) {
-  SimRig r(sim::SimModel::F877);
+  SimRig r(sim::SimModel("16F877"));
   FrmDaxwel& w = *r.window;
   r.sim.Memory().program[2] = 0x0ABC;  // a word the file leaves blank
   // A word set by hand in the 16F876/77 dialog: HS, watchdog on, the rest as designed.
@@ -150,7 +150,7 @@ TEST(MainWindowOnSimulator, ProgramVerifyEraseAndRun) {
 }
 
 TEST(MainWindowOnSimulator, ConfirmationShowsTheFileWordAndCancelTouchesNothing) {
-  SimRig r(sim::SimModel::F84A);
+  SimRig r(sim::SimModel("16F84A"));
   TempDir dir;
   const std::string path =
       dir.Write("a.hex", HexBuilder().Words(0, {0x3007, 0x0086}).Config(0x3FF2).Text());
@@ -171,7 +171,7 @@ TEST(MainWindowOnSimulator, ConfirmationShowsTheFileWordAndCancelTouchesNothing)
 }
 
 TEST(MainWindowOnSimulator, SalirDuringARunAbandonsItAndEnds) {
-  SimRig r(sim::SimModel::F877);
+  SimRig r(sim::SimModel("16F877"));
   FrmDaxwel& w = *r.window;
   w.SetModelIndex(8);
   r.Control<QLineEdit>("txtarchivo").setText(QString::fromStdString(kExample));
@@ -197,7 +197,7 @@ TEST(MainWindowOnSimulator, MissingAdapterBlocksEverything) {
   VirtualPacer pacer;
   sim::Faults faults;
   faults.noAdapter = true;
-  sim::SimAdapter chip(sim::SimModel::F877, pacer, 0x378, faults);
+  sim::SimAdapter chip(sim::SimModel("16F877"), pacer, 0x378, faults);
   class NoAdapterRig : public Rig {
    public:
     NoAdapterRig(PortIo& io, Pacer& p) { Open(PortsOf(io), p); }
@@ -221,7 +221,7 @@ TEST(MainWindowOnSimulator, ALostCalibrationIsChosenInFrmCalibracion) {
   lost.lostCalibration = true;
   lost.osccal = 0x3490;
   lost.bandGap = 2;
-  SimRig r(sim::SimModel::F675, lost);
+  SimRig r(sim::SimModel("12F675"), lost);
   const CalibrationStore store(r.store.Path());
   ASSERT_EQ(
       store.Append({r.sim.DeviceId(), {{"OSCCAL", 0x3470}, {"BG", 1}}, RecordKind::kRead, ""}), "");

@@ -25,17 +25,23 @@ class State : public ::testing::Test {
   std::string path = dir.Path() + "/chip.hex";
 };
 
+// The first process holds the file whether it created it or found it (the second round runs
+// on the file the first left).
 TEST_F(State, OneProcessAtATimeAndRunEndsWellOnCtrlC) {
-  CliProcess running({"--sim", "16F877:" + path, "run"}, dir.Path());
-  ASSERT_TRUE(running.WaitForOutput("Ctrl-C para detener"));
-  const CliResult second = Sim("16F877", {"-y", "erase"});
-  EXPECT_EQ(second.status, 2) << second.Describe();
-  EXPECT_NE(second.err.find("está en uso por otro daxwel o daxwel-cli"), std::string::npos);
-  running.Signal(SIGINT);
-  const CliResult first = running.Wait();
-  EXPECT_EQ(first.status, 0) << first.Describe();
-  EXPECT_EQ(first.Result(), "ok");
-  EXPECT_EQ(Sim("16F877", {"detect"}).status, 0) << "the lock went with the process";
+  for (const bool existing : {false, true}) {
+    SCOPED_TRACE(existing ? "existing state file" : "new state file");
+    ASSERT_EQ(std::filesystem::exists(path), existing);
+    CliProcess running({"--sim", "16F877:" + path, "run"}, dir.Path());
+    ASSERT_TRUE(running.WaitForOutput("Ctrl-C para detener"));
+    const CliResult second = Sim("16F877", {"-y", "erase"});
+    EXPECT_EQ(second.status, 2) << second.Describe();
+    EXPECT_NE(second.err.find("está en uso por otro daxwel o daxwel-cli"), std::string::npos);
+    running.Signal(SIGINT);
+    const CliResult first = running.Wait();
+    EXPECT_EQ(first.status, 0) << first.Describe();
+    EXPECT_EQ(first.Result(), "ok");
+    EXPECT_EQ(Sim("16F877", {"detect"}).status, 0) << "the lock went with the process";
+  }
 }
 
 TEST_F(State, KeepsItsModelAndIsWrittenOnlyWhenTheChipChanged) {

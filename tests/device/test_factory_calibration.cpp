@@ -5,7 +5,9 @@
 
 #include "bench.h"
 #include "device/calibration_store.h"
+#include "device/catalogue.h"
 #include "device/read_device.h"
+#include "device/session.h"
 
 namespace daxwel {
 namespace {
@@ -229,6 +231,93 @@ TEST(FactoryCalibration, HandValuesOnlyOnPurpose) {
   EXPECT_NE(c.op.LastText().find("Dé también a mano"), std::string::npos) << c.op.LastText();
   EXPECT_NE(c.op.LastText().find("OSCCAL 0x3490, BG 2"), std::string::npos) << c.op.LastText();
   EXPECT_EQ(c.sim.Stats().programCycles, 0);
+}
+
+// The catalogue's parts with bits kept from the factory, by name.
+std::vector<std::string> FactoryPartNames() {
+  std::vector<std::string> names;
+  for (const DeviceModel& m : Catalogue()) {
+    if (!m.family->preserved.empty()) names.emplace_back(m.modelName);
+  }
+  return names;
+}
+
+// A 0x3FF that is not a RETLW (11 01xx kkkk kkkk) is no factory value: nothing is erased or
+// written. The words differ from a RETLW in one opcode bit each, or are erased or zero.
+TEST(FactoryCalibration, OnlyARetlwAtTheLastWordIsTheFactorys) {
+  struct Case {
+    int word;
+    bool factory;
+  };
+  const Case cases[] = {
+      {0x3400, true},  {0x37FF, true},  {0x3FFF, false}, {0x2034, false}, {0x0034, false},
+      {0x3C80, false}, {0x3080, false}, {0x2480, false}, {0x1480, false}, {0x3880, false},
+  };
+  for (const std::string& part : FactoryPartNames()) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(part + " 0x" + detail::AddressText(c.word));
+      Bench b(*sim::ParseSimModel(part), Factory(c.word, 2));
+      b.sim.Memory().program[0] = 0x1234;
+      const sim::ChipMemory before = b.sim.Memory();
+      const std::string program = ProgramDevice(ProgramFile(b), b.link, b.op);
+      if (c.factory) {
+        EXPECT_EQ(program, "ok") << b.op.LastText();
+        EXPECT_EQ(b.sim.Memory().program.back(), c.word);
+        continue;
+      }
+      EXPECT_EQ(program, "");
+      EXPECT_NE(b.op.LastText().find("OSCCAL (0x03FF): se leyó"), std::string::npos)
+          << b.op.LastText();
+      EXPECT_EQ(EraseDevice(b.link, b.op), "");
+      EXPECT_EQ(b.sim.Stats().programCycles, 0);
+      EXPECT_EQ(b.sim.Memory().program, before.program);
+      EXPECT_EQ(b.sim.Memory().config, before.config);
+    }
+  }
+}
+
+// A write-back after the erase that does not take (the configuration word keeps its erased
+// band gap; the OSCCAL word is stuck erased under a value given by hand) ends the erase or the
+// program as a failure naming the address, the values and the file that keeps them.
+TEST(FactoryCalibration, AWriteBackThatDoesNotTakeIsAFailure) {
+  struct Case {
+    const char* what;
+    bool configFail;
+    int address;
+  };
+  const Case cases[] = {{"band gap", true, 0x2007}, {"OSCCAL", false, 0x03FF}};
+  for (const std::string& part : FactoryPartNames()) {
+    for (const Case& c : cases) {
+      for (const bool erase : {true, false}) {
+        SCOPED_TRACE(part + " " + c.what + (erase ? " erase" : " program"));
+        sim::Faults f = Factory(0x3490, 2);
+        f.configFail = c.configFail;
+        if (!c.configFail) {
+          f.lostCalibration = true;
+          f.stuckProgram = {0x3FF};
+        }
+        Bench b(*sim::ParseSimModel(part), f);
+        testing::TempDir store;
+        b.op.calibrationFolder = store.Path();
+        if (!c.configFail) b.op.factoryValues = {{"OSCCAL", 0x3490}, {"BG", 2}};
+        b.sim.Memory().program[0] = 0x1234;  // the program pass has to erase first
+        const std::string result =
+            erase ? EraseDevice(b.link, b.op) : ProgramDevice(ProgramFile(b), b.link, b.op);
+        EXPECT_EQ(result, erase ? "erase-error" : "verify-error");
+        const std::string text = b.op.LastText();
+        char head[120];
+        std::snprintf(head, sizeof head,
+                      "Dirección 0x%04X: no se pudo escribir de nuevo la calibración de fábrica "
+                      "(OSCCAL 0x3490, BG 2)",
+                      static_cast<unsigned>(c.address));
+        EXPECT_NE(text.find(head), std::string::npos) << text;
+        const CalibrationStore kept(store.Path());
+        EXPECT_NE(text.find("Quedó guardada en " + kept.FilePath()), std::string::npos) << text;
+        const auto pending = kept.Pending(b.sim.DeviceId());
+        EXPECT_EQ(pending ? pending->Describe() : "none", "OSCCAL 0x3490, BG 2");
+      }
+    }
+  }
 }
 
 }  // namespace

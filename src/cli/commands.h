@@ -37,8 +37,9 @@ std::string RunLineTest(const Request& request, Link& link, TerminalOperator& op
 // linetest's steps given on the command line: each a line the adapter has, "apagar" or "fin".
 // Answers the empty text, or the usage error.
 std::string CheckLineSteps(const std::vector<std::string>& steps, const Wiring& wiring);
-// adapters: one preset a line, starting with the name --adapter takes.
-void ListAdapters(TerminalOperator& op);
+// adapters: one adapter a line, starting with the name --adapter takes and ending with where
+// it comes from. False when the shipped table cannot be used (said on standard error).
+bool ListAdapters(TerminalOperator& op);
 
 // Whether the command's data goes to standard output, which then carries nothing else.
 bool DataOnStandardOutput(const Request& request);

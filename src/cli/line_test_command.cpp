@@ -116,18 +116,39 @@ std::string CheckLineSteps(const std::vector<std::string>& steps, const Wiring& 
   return {};
 }
 
-void ListAdapters(TerminalOperator& op) {
-  for (const AdapterPreset& preset : AdapterPresets()) {
-    std::string line = std::string(preset.name) + " " +
-                       DescribeWiring(preset.wiring, preset.extraHalfPeriodUs) + " # " +
-                       std::string(preset.title) + "; " + std::string(preset.source);
-    // --adapter takes the user's file of that name instead: said where the preset is shown.
+namespace {
+
+std::string ListLine(const AdapterPreset& adapter) {
+  std::string line = adapter.name + " " + DescribeWiring(adapter.wiring, adapter.extraHalfPeriodUs);
+  std::string about = adapter.title;
+  if (!adapter.source.empty()) about += (about.empty() ? "" : "; ") + adapter.source;
+  return line + " #" + (about.empty() ? "" : " " + about);
+}
+
+}  // namespace
+
+// Each line says where its adapter comes from: the table shipped with the program, or a file
+// of the user's, whose name --adapter takes in place of a preset's.
+bool ListAdapters(TerminalOperator& op) {
+  const AdapterTable& table = ShippedAdapters();
+  const std::string shipped = " [incluido: " + Printable(table.file.string()) + "]";
+  for (const AdapterPreset& preset : table.presets) {
+    std::string line = ListLine(preset) + shipped;
     if (const auto own = UserAdapterFile(preset.name)) {
-      line += " (oculto: --adapter " + std::string(preset.name) + " usa el archivo propio " +
+      line += " (oculto: --adapter " + preset.name + " usa el archivo propio " +
               Printable(own->string()) + ")";
     }
     op.Output(line);
   }
+  for (const OwnAdapter& own : UserAdapters()) {
+    if (!own.problem.empty()) {
+      op.Line(own.problem, true);
+      continue;
+    }
+    op.Output(Printable(ListLine(own.adapter) + " [propio: " + own.path.string() + "]"));
+  }
+  if (!table.problem.empty()) op.Line(table.problem, true);
+  return table.problem.empty();
 }
 
 }  // namespace daxwel::cli

@@ -277,7 +277,13 @@ std::string ChooseAdapter(bool given, const std::string& name, AdapterChoice& ad
   if (given) return ResolveAdapter(name, adapter);
   const SavedAdapter saved = LoadSavedAdapter();
   if (!saved.problem.empty()) return saved.problem + " (elija otro con --adapter)";
-  if (!saved.found) return {};
+  if (!saved.found) {
+    // The default is the shipped table's first adapter: without the table there is none.
+    const std::string& problem = ShippedAdapters().problem;
+    if (!problem.empty()) return problem + " (un archivo propio se elige con --adapter)";
+    adapter = DefaultAdapter();
+    return {};
+  }
   adapter = saved.choice;
   note = "Adaptador: " + Printable(adapter.name) + " (el guardado en " +
          Printable(SavedAdapterFile().string()) + ")";
@@ -552,8 +558,7 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   }
   if (adapters->parsed()) {
     TerminalOperator lister({}, request.config, [] { return false; });
-    ListAdapters(lister);
-    return exit_status::kOk;
+    return ListAdapters(lister) ? exit_status::kOk : exit_status::kFileFailure;
   }
   if (view->parsed()) {
     if (const auto model = ModelIndexByName(o.model))

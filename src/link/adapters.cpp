@@ -1,18 +1,12 @@
 #include "link/adapters.h"
 
 #include <fcntl.h>
-#include <ini.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <initializer_list>
-#include <map>
 #include <optional>
-#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -22,301 +16,6 @@
 namespace daxwel {
 
 namespace {
-
-struct LineInfo {
-  Line line;
-  std::string_view key;
-  std::string_view description;
-};
-
-// Key order is the order in which files and listings show the lines.
-constexpr LineInfo kLineInfo[] = {
-    {Line::kVpp, "vpp", "VPP (MCLR a 13 V)"},
-    {Line::kVdd, "vdd", "VDD del PIC (5 V)"},
-    {Line::kClock, "clock", "reloj (RB6)"},
-    {Line::kDataOut, "datao", "salida de datos (RB7)"},
-    {Line::kPgm, "pgm", "PGM (LVP), siempre apagada"},
-    {Line::kRun, "run", "modo RUN"},
-    {Line::kEnable, "enable", "habilitación de los buffers"},
-    {Line::kDataEnable, "dataenable", "habilitación del buffer de datos"},
-    {Line::kDirection, "dir", "dirección del buffer de datos (lectura)"},
-    {Line::kMclrLow, "mclrlow", "MCLR a masa"},
-    {Line::kConnect, "connect", "relé que conecta el PIC"},
-    {Line::kLed, "led", "LED"},
-};
-constexpr std::string_view kDataInKey = "datai";
-constexpr std::string_view kPresenceKey = "presence";
-constexpr std::string_view kDelayKey = "delay";
-
-constexpr std::pair<Presence, std::string_view> kPresenceNames[] = {
-    {Presence::kPattern, "pattern"},
-    {Presence::kLoopback, "loopback"},
-    {Presence::kNone, "none"},
-};
-
-Pin P(int n) { return Pin{static_cast<std::uint8_t>(n < 0 ? -n : n), n < 0}; }
-
-// Pins as the peers' users write them: negative when the signal is asserted at a low pin.
-Wiring Map(std::initializer_list<std::pair<Line, int>> lines, int dataIn, Presence presence) {
-  Wiring w;
-  for (const auto& [line, pin] : lines) w[line] = P(pin);
-  w.dataIn = P(dataIn);
-  w.presence = presence;
-  return w;
-}
-
-using L = Line;
-constexpr Presence kLoop = Presence::kLoopback;
-constexpr Presence kNoTest = Presence::kNone;
-
-constexpr std::string_view kPiklab = "piklab y pikdev";
-constexpr std::string_view kTaitSources = "piklab, pikdev y WxPic (coinciden)";
-
-std::vector<AdapterPreset> MakePresets() {
-  // Tait-style maps shared by several designs.
-  const auto tait7407 = [] {
-    return Map({{L::kVpp, -5}, {L::kVdd, -4}, {L::kClock, 3}, {L::kDataOut, 2}}, 10, kLoop);
-  };
-  const auto tait7406 = [] {
-    return Map({{L::kVpp, 5}, {L::kVdd, 4}, {L::kClock, -3}, {L::kDataOut, -2}}, -10, kLoop);
-  };
-  return {
-      {"daxwel", "Adaptador de Daxwel (VDD siempre encendido)", "el adaptador propio de Daxwel",
-       DefaultWiring()},
-      {"tait-7407", "Tait clásico (7407, PNP)", kTaitSources, tait7407()},
-      {"tait-7406", "Tait 7406 (inversor), PNP", kTaitSources, tait7406()},
-      {"tait-7406-4066", "Tait 7406 + 4066", "WxPic",
-       Map({{L::kVpp, -5}, {L::kVdd, -4}, {L::kClock, -3}, {L::kDataOut, -2}}, -10, kLoop)},
-      {"tait-7407-4066", "Tait 7407 + 4066", "WxPic",
-       Map({{L::kVpp, 5}, {L::kVdd, 4}, {L::kClock, 3}, {L::kDataOut, 2}}, 10, kLoop)},
-      {"p16pro40", "P16PRO40 clásico", kPiklab, tait7406()},
-      {"p16pro40-7407", "P16PRO40 con 7407", kPiklab, tait7407()},
-      {"p16pro40-vpp40", "P16PRO40-VPP40 clásico", kPiklab,
-       Map({{L::kVpp, 6}, {L::kVdd, 4}, {L::kClock, -3}, {L::kDataOut, -2}}, -10, kLoop)},
-      {"p16pro40-vpp40-7407", "P16PRO40-VPP40 con 7407", kPiklab,
-       Map({{L::kVpp, -6}, {L::kVdd, -4}, {L::kClock, 3}, {L::kDataOut, 2}}, 10, kLoop)},
-      {"epic", "EPIC / EPIC Plus (microEngineering Labs)",
-       "odyssey, flP5, piklab y pikdev (coinciden; PGM solo en odyssey)",
-       Map({{L::kVpp, -5}, {L::kVdd, -4}, {L::kClock, 3}, {L::kDataOut, 2}, {L::kPgm, -6}}, 10,
-           kLoop)},
-      {"propic2-vpp1", "ProPIC 2, puente VPP1", "piklab, pikdev y odyssey (coinciden)", tait7407()},
-      {"propic2-vpp2", "ProPIC 2, puente VPP2", "piklab, pikdev y odyssey (coinciden)",
-       Map({{L::kVpp, -6}, {L::kVdd, -4}, {L::kClock, 3}, {L::kDataOut, 2}}, 10, kLoop)},
-      {"monty-robot", "Monty-Robot", kPiklab,
-       Map({{L::kVpp, -5}, {L::kVdd, 4}, {L::kClock, 2}, {L::kDataOut, 3}}, 10, kLoop)},
-      {"olimex", "Olimex (puerto paralelo)", "odyssey",
-       Map({{L::kVpp, 5}, {L::kVdd, 4}, {L::kClock, -3}, {L::kDataOut, -2}}, -10, kLoop)},
-      {"vasco", "Vasco", "odyssey",
-       Map({{L::kVpp, -6}, {L::kVdd, -4}, {L::kClock, -3}, {L::kDataOut, -2}, {L::kPgm, -5}}, -10,
-           kLoop)},
-      {"schaer", "Henk Schaer (entrada de datos en BUSY)", "odyssey",
-       Map({{L::kVpp, 4}, {L::kVdd, -5}, {L::kClock, 3}, {L::kDataOut, 2}}, 11, kLoop)},
-      {"an589", "Microchip AN589 (buffers con habilitación, MCLR a masa)", "WxPic",
-       Map({{L::kVpp, 5},
-            {L::kClock, 3},
-            {L::kDataOut, 2},
-            {L::kEnable, -7},
-            {L::kDataEnable, -4},
-            {L::kMclrLow, 6}},
-           10, kNoTest)},
-      {"piccolo", "Asix Piccolo / Piccolo Grande (dirección del buffer de datos)", kPiklab,
-       Map({{L::kVpp, -6}, {L::kVdd, -7}, {L::kClock, -5}, {L::kDataOut, -3}, {L::kDirection, -2}},
-           -10, kNoTest)},
-      {"pip84-v2", "PIP84 (SM6LKM) versión 2", "WxPic",
-       Map({{L::kVpp, -6},
-            {L::kVdd, -2},
-            {L::kClock, 5},
-            {L::kDataOut, 4},
-            {L::kConnect, -9},
-            {L::kLed, -3}},
-           -10, kNoTest)},
-      {"sm6lkm-flash-v1", "SM6LKM PIC Flash programmer V1",
-       "WxPic (y su archivo de ejemplo SampleInterfaceOnLptPort.xml)",
-       Map({{L::kVpp, -6},
-            {L::kVdd, 2},
-            {L::kClock, 5},
-            {L::kDataOut, 4},
-            {L::kConnect, -9},
-            {L::kLed, -3}},
-           -10, kNoTest)},
-      {"el-cheapo", "El Cheapo de Myke Predko (salidas en el registro de control)",
-       "piklab y pikdev (\"Myke's EL Cheapo\"; su \"El Cheapo classic\", sin probar, invierte "
-       "reloj y datos)",
-       Map({{L::kVpp, 16}, {L::kClock, 1}, {L::kDataOut, 17}}, 13, kNoTest)},
-  };
-}
-
-std::string Trim(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r");
-  return std::string(text.substr(first, last - first + 1));
-}
-
-std::optional<int> ParseInt(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  char* end = nullptr;
-  const long value = std::strtol(text.c_str(), &end, 10);
-  if (end != text.c_str() + text.size() || value < -1000000 || value > 1000000) return std::nullopt;
-  return static_cast<int>(value);
-}
-
-// The line as the file format means it: leading blanks are layout, never inih's continuation
-// of the line before, and "#" or ";" at the start or after a blank begins a comment.
-std::string Uncommented(std::string_view line) {
-  const std::size_t first = line.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  line.remove_prefix(first);
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    const bool marker = line[i] == '#' || line[i] == ';';
-    if (marker && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) {
-      return std::string(line.substr(0, i));
-    }
-  }
-  return std::string(line);
-}
-
-// inih reads through this, one line at a time, so every call of the handler knows its line.
-struct Reader {
-  std::istringstream in;
-  int line = 0;
-};
-
-char* ReadLine(char* str, int num, void* stream) {
-  auto* reader = static_cast<Reader*>(stream);
-  std::string line;
-  if (!std::getline(reader->in, line)) return nullptr;
-  ++reader->line;
-  line = Uncommented(line);
-  line += '\n';
-  const std::size_t size = std::min(line.size(), static_cast<std::size_t>(num - 1));
-  std::memcpy(str, line.data(), size);
-  str[size] = '\0';
-  return str;
-}
-
-struct Parse {
-  Reader* reader = nullptr;
-  std::string file;
-  std::string error;
-  AdapterChoice choice;
-  std::map<std::string, int> keyLine;                 // key -> line
-  std::map<int, std::pair<std::string, int>> pinUse;  // pin -> (key, line)
-
-  bool Fail(const std::string& text) {
-    if (error.empty()) error = file + ":" + std::to_string(reader->line) + ": " + text;
-    return false;
-  }
-
-  bool Handle(const char* section, const char* nameText, const char* valueText) {
-    const std::string sectionName = section;
-    if (!sectionName.empty() && sectionName != "adaptador") {
-      return Fail("sección desconocida [" + sectionName + "] (solo [adaptador])");
-    }
-    const std::string name = nameText;
-    const std::string value = Trim(valueText);
-    if (auto seen = keyLine.find(name); seen != keyLine.end()) {
-      return Fail("\"" + name + "\" ya se dio en la línea " + std::to_string(seen->second));
-    }
-    keyLine[name] = reader->line;
-
-    if (name == kPresenceKey) {
-      for (const auto& [presence, word] : kPresenceNames) {
-        if (value == word) {
-          choice.wiring.presence = presence;
-          return true;
-        }
-      }
-      return Fail("presence=" + value + ": se espera pattern, loopback o none");
-    }
-    if (name == kDelayKey) {
-      const auto us = ParseInt(value);
-      if (!us || *us < 0 || *us > kMaxExtraHalfPeriodUs) {
-        return Fail("delay=" + value + ": se esperan microsegundos, de 0 a " +
-                    std::to_string(kMaxExtraHalfPeriodUs));
-      }
-      choice.extraHalfPeriod = std::chrono::microseconds(*us);
-      return true;
-    }
-
-    const LineInfo* info = nullptr;
-    for (const LineInfo& candidate : kLineInfo) {
-      if (name == candidate.key) info = &candidate;
-    }
-    const bool input = name == kDataInKey;
-    if (info == nullptr && !input) {
-      std::string keys;
-      for (const LineInfo& candidate : kLineInfo) keys += std::string(candidate.key) + ", ";
-      return Fail("clave desconocida \"" + name + "\" (" + keys + std::string(kDataInKey) + ", " +
-                  std::string(kPresenceKey) + ", " + std::string(kDelayKey) + ")");
-    }
-    const auto number = ParseInt(value);
-    if (!number || *number == 0) {
-      return Fail(name + "=" + value +
-                  ": se espera el número de pata del conector (DB-25), con - si la señal "
-                  "se activa con la pata en 0 V");
-    }
-    const int pin = *number < 0 ? -*number : *number;
-    const auto pin8 = static_cast<std::uint8_t>(pin > 255 ? 0 : pin);
-    if (input && !IsInputPin(pin8)) {
-      return Fail("la pata " + std::to_string(pin) +
-                  " no es una entrada del puerto (entradas: 10, 11, 12, 13 y 15)");
-    }
-    if (!input && !IsOutputPin(pin8)) {
-      return Fail("la pata " + std::to_string(pin) +
-                  " no es una salida del puerto (salidas: 1 a 9, 14, 16 y 17)");
-    }
-    if (auto used = pinUse.find(pin); used != pinUse.end()) {
-      return Fail("la pata " + std::to_string(pin) + " ya lleva \"" + used->second.first +
-                  "\" (línea " + std::to_string(used->second.second) + ")");
-    }
-    pinUse[pin] = {name, reader->line};
-    const Pin p{pin8, *number < 0};
-    if (input) {
-      choice.wiring.dataIn = p;
-    } else {
-      choice.wiring[info->line] = p;
-    }
-    return true;
-  }
-};
-
-int Handler(void* user, const char* section, const char* name, const char* value) {
-  return static_cast<Parse*>(user)->Handle(section, name, value) ? 1 : 0;
-}
-
-std::string ParseText(std::string_view text, std::string_view fileName, AdapterChoice& choice) {
-  Reader reader;
-  reader.in.str(std::string(text));
-  Parse parse;
-  parse.reader = &reader;
-  parse.file = std::string(fileName);
-  parse.choice.name = std::string(fileName);
-  parse.choice.wiring = Wiring{};
-  parse.choice.wiring.presence = Presence::kNone;
-  const int result = ini_parse_stream(ReadLine, &reader, Handler, &parse);
-  if (!parse.error.empty()) return parse.error;
-  if (result > 0) {
-    return parse.file + ":" + std::to_string(result) +
-           ": línea no válida (se espera clave=valor, o un comentario con # o ;)";
-  }
-  if (result != 0) return parse.file + ": no se pudo leer";
-  std::string missing;
-  for (Line line : {Line::kVpp, Line::kClock, Line::kDataOut}) {
-    if (!parse.choice.wiring.Has(line)) missing += std::string(LineKey(line)) + ", ";
-  }
-  if (!parse.choice.wiring.dataIn.Wired()) missing += std::string(kDataInKey) + ", ";
-  if (!missing.empty()) {
-    missing.resize(missing.size() - 2);
-    return parse.file + ": falta " + missing + " (obligatorias: vpp, clock, datao y datai)";
-  }
-  if (parse.choice.wiring.presence == Presence::kPattern) {
-    return parse.file + ":" + std::to_string(parse.keyLine[std::string(kPresenceKey)]) +
-           ": presence=pattern es solo para el adaptador de Daxwel (use loopback o none)";
-  }
-  choice = parse.choice;
-  return {};
-}
 
 // Adapter files are a few lines: anything bigger is not one.
 constexpr off_t kMostAdapterBytes = 64 * 1024;
@@ -407,10 +106,36 @@ std::string Printable(std::string_view text) {
   return out;
 }
 
-std::span<const AdapterPreset> AdapterPresets() {
-  static const std::vector<AdapterPreset> presets = MakePresets();
-  return presets;
+AdapterTable ReadAdapterTable(const std::optional<std::filesystem::path>& file) {
+  AdapterTable table;
+  const std::string cannot = "No se puede usar la tabla de adaptadores que trae Daxwel: ";
+  if (!file) {
+    table.problem = cannot + "no se encontró " + std::string(kAdapterTableName) +
+                    " (se busca en $DAXWEL_DATA_DIR y en share/daxwel junto al programa); "
+                    "reinstale Daxwel";
+    return table;
+  }
+  table.file = *file;
+  std::string text;
+  std::string problem = ReadSmallFile(*file, text);
+  if (!problem.empty()) {
+    problem = file->string() + ": " + problem;
+  } else {
+    problem = ParseAdapterTable(text, file->string(), table.presets);
+  }
+  if (!problem.empty()) {
+    table.presets.clear();
+    table.problem = Printable(cannot + problem);
+  }
+  return table;
 }
+
+const AdapterTable& ShippedAdapters() {
+  static const AdapterTable table = ReadAdapterTable(ShippedDataFile(kAdapterTableName));
+  return table;
+}
+
+std::span<const AdapterPreset> AdapterPresets() { return ShippedAdapters().presets; }
 
 const AdapterPreset* FindAdapterPreset(std::string_view name) {
   for (const AdapterPreset& preset : AdapterPresets()) {
@@ -419,29 +144,26 @@ const AdapterPreset* FindAdapterPreset(std::string_view name) {
   return nullptr;
 }
 
+namespace {
+
+AdapterChoice ChoiceOf(const AdapterPreset& preset) {
+  return {preset.name, preset.wiring, std::chrono::microseconds(preset.extraHalfPeriodUs)};
+}
+
+}  // namespace
+
 AdapterChoice DefaultAdapter() {
-  const AdapterPreset& preset = AdapterPresets().front();
-  return {std::string(preset.name), preset.wiring,
-          std::chrono::microseconds(preset.extraHalfPeriodUs)};
-}
-
-std::string_view LineKey(Line line) {
-  for (const LineInfo& info : kLineInfo) {
-    if (info.line == line) return info.key;
-  }
-  return {};
-}
-
-std::string_view LineDescription(Line line) {
-  for (const LineInfo& info : kLineInfo) {
-    if (info.line == line) return info.description;
-  }
-  return {};
+  if (AdapterPresets().empty()) return {std::string(), Wiring{}, {}};
+  return ChoiceOf(AdapterPresets().front());
 }
 
 std::string ParseWiringText(std::string_view text, std::string_view fileName,
                             AdapterChoice& choice) {
-  return Printable(ParseText(text, fileName, choice));
+  AdapterPreset adapter;
+  const std::string problem = ParseAdapterFile(text, fileName, ShippedAdapters(), adapter);
+  if (!problem.empty()) return Printable(problem);
+  choice = ChoiceOf(adapter);
+  return {};
 }
 
 std::string ReadWiringFile(const std::filesystem::path& path, AdapterChoice& choice) {
@@ -463,6 +185,28 @@ std::optional<std::filesystem::path> UserAdapterFile(std::string_view name) {
   return inFolder;
 }
 
+std::vector<OwnAdapter> UserAdapters() {
+  std::vector<OwnAdapter> own;
+  std::error_code error;
+  for (const auto& item : std::filesystem::directory_iterator(UserAdapterFolder(), error)) {
+    const std::string name = item.path().filename().string();
+    if (name.front() == '.' || item.is_directory(error)) continue;
+    OwnAdapter file{item.path(), {}, {}};
+    std::string text;
+    if (std::string problem = ReadSmallFile(item.path(), text); !problem.empty()) {
+      file.problem = Printable(item.path().string() + ": " + problem);
+    } else {
+      file.problem =
+          Printable(ParseAdapterFile(text, item.path().string(), ShippedAdapters(), file.adapter));
+    }
+    file.adapter.name = name;
+    own.push_back(std::move(file));
+  }
+  std::sort(own.begin(), own.end(),
+            [](const OwnAdapter& a, const OwnAdapter& b) { return a.path < b.path; });
+  return own;
+}
+
 std::string ResolveAdapter(std::string_view nameOrFile, AdapterChoice& choice) {
   if (nameOrFile.empty()) {
     return "Falta el nombre del adaptador (un modelo de 'daxwel-cli adapters' o un archivo)";
@@ -471,11 +215,17 @@ std::string ResolveAdapter(std::string_view nameOrFile, AdapterChoice& choice) {
   const std::optional<std::filesystem::path> own = UserAdapterFile(nameOrFile);
   const AdapterPreset* preset = FindAdapterPreset(nameOrFile);
   if (preset != nullptr && !own) {
-    choice = {std::string(preset->name), preset->wiring,
-              std::chrono::microseconds(preset->extraHalfPeriodUs)};
+    choice = ChoiceOf(*preset);
     return {};
   }
   std::filesystem::path path(nameOrFile);
+  // Without the table a bare name may be a preset's: a file of that name here is not taken
+  // for it.
+  const std::string& tableProblem = ShippedAdapters().problem;
+  if (!own && !tableProblem.empty() && !path.has_parent_path()) {
+    return tableProblem + " (un archivo propio se usa con su ruta o desde " +
+           Printable(UserAdapterFolder().string()) + ")";
+  }
   struct stat st {};
   const bool here = preset == nullptr && ::lstat(path.c_str(), &st) == 0;
   if (!here && own) path = *own;
@@ -486,24 +236,6 @@ std::string ResolveAdapter(std::string_view nameOrFile, AdapterChoice& choice) {
                      UserAdapterFolder().string() + ")");
   }
   return ReadWiringFile(path, choice);
-}
-
-std::string DescribeWiring(const Wiring& wiring, int extraHalfPeriodUs) {
-  std::string text;
-  auto add = [&](std::string_view key, const Pin& pin) {
-    if (!pin.Wired()) return;
-    if (!text.empty()) text += ' ';
-    text += std::string(key) + "=" + (pin.inverted ? "-" : "") + std::to_string(pin.number);
-  };
-  for (const LineInfo& info : kLineInfo) {
-    add(info.key, wiring[info.line]);
-    if (info.line == Line::kDataOut) add(kDataInKey, wiring.dataIn);
-  }
-  for (const auto& [presence, word] : kPresenceNames) {
-    if (presence == wiring.presence) text += " presence=" + std::string(word);
-  }
-  if (extraHalfPeriodUs != 0) text += " delay=" + std::to_string(extraHalfPeriodUs);
-  return text;
 }
 
 }  // namespace daxwel

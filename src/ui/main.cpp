@@ -81,6 +81,11 @@ int main(int argc, char** argv) {
       err.flush();
     } else if (saved.found) {
       hooks.adapter = saved.choice;
+    } else if (const std::string& problem = daxwel::ShippedAdapters().problem; !problem.empty()) {
+      // No default either: the window waits for a file of the user's.
+      hooks.adapterProblem = problem;
+      err << "daxwel: " << QString::fromStdString(problem) << "\n";
+      err.flush();
     }
   }
   hooks.adapterChanged = [&err, &shown](const daxwel::AdapterChoice& choice) {

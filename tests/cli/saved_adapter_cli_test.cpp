@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -179,6 +180,111 @@ TEST_F(SavedAdapterCli, CtrlCAtAQuestionIsAbandoned) {
                                        "[s/N] ", "\x03");
   EXPECT_EQ(r.status, 130) << r.out;
   EXPECT_EQ(r.Result(), "abandoned") << r.out;
+}
+
+// Each adapter in the list says where it comes from: the shipped table, or the user's folder
+// (a file there of a preset's name hides the preset). A user's file that cannot be used is
+// said on standard error; the others are still listed.
+TEST_F(SavedAdapterCli, ListMarksWhereEachAdapterComesFrom) {
+  const std::string folder = dir.Path() + "/daxwel/adaptadores/";
+  const std::string mine =
+      dir.Write("daxwel/adaptadores/mio.ini", "description=Mi Tait\nparent=tait-7407\nvpp=-6\n");
+  const std::string epic =
+      dir.Write("daxwel/adaptadores/epic", "vpp=6\nclock=3\ndatao=2\ndatai=11\n");
+  const std::string broken = dir.Write("daxwel/adaptadores/roto.ini", "vpp=5\nclok=3\n");
+  dir.Write("daxwel/adaptadores/.escondido", "basura\n");
+  std::filesystem::create_directories(folder + "sub");
+  const CliResult r = RunCli({"adapters"}, dir.Path());
+  EXPECT_EQ(r.status, 0) << r.Describe();
+  const std::string shipped = " [incluido: " + ShippedAdapters().file.string() + "]";
+  std::vector<std::string> lines;
+  std::istringstream out(r.out);
+  for (std::string line; std::getline(out, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), AdapterPresets().size() + 2) << r.out;
+  for (std::size_t i = 0; i < AdapterPresets().size(); ++i) {
+    const AdapterPreset& preset = AdapterPresets()[i];
+    std::string expected = preset.name + " " + DescribeWiring(preset.wiring) + " # " +
+                           preset.title + "; " + preset.source + shipped;
+    if (preset.name == "epic") {
+      expected += " (oculto: --adapter epic usa el archivo propio " + epic + ")";
+    }
+    EXPECT_EQ(lines[i], expected);
+  }
+  EXPECT_EQ(lines[lines.size() - 2],
+            "epic vpp=6 clock=3 datao=2 datai=11 presence=none # [propio: " + epic + "]");
+  EXPECT_EQ(lines.back(),
+            "mio.ini vpp=-6 vdd=-4 clock=3 datao=2 datai=10 presence=loopback # Mi Tait; "
+            "piklab, pikdev y WxPic (coinciden) [propio: " +
+                mine + "]");
+  EXPECT_EQ(r.err, broken +
+                       ":2: clave desconocida \"clok\" (vpp, vdd, clock, datao, pgm, run, "
+                       "enable, dataenable, dir, mclrlow, connect, led, datai, presence, "
+                       "delay, parent, description, source)\n");
+}
+
+// With the shipped table broken (or missing) no preset, not even the default, drives a port:
+// what needs an adapter stops with the reason, naming the file and line; a user's own file
+// without parent= still works, and what needs no adapter is not held up.
+TEST_F(SavedAdapterCli, BrokenShippedTableStopsWhatNeedsAPreset) {
+  std::filesystem::create_directories(dir.Path() + "/datos");
+  const std::string table = dir.Write("datos/adaptadores.ini", "[daxwel]\nparent=tait\n");
+  const char* old = std::getenv("DAXWEL_DATA_DIR");
+  const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+  ::setenv("DAXWEL_DATA_DIR", (dir.Path() + "/datos").c_str(), 1);
+  const std::string own =
+      dir.Write("daxwel/adaptadores/propio.ini", "vpp=-5\nvdd=-4\nclock=3\ndatao=2\ndatai=10\n");
+  const std::string child = dir.Write("daxwel/adaptadores/hijo.ini", "parent=tait-7407\n");
+  const std::string why = "No se puede usar la tabla de adaptadores que trae Daxwel: " + table +
+                          ":2: parent=tait: no hay un adaptador [tait] en este archivo";
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;  // in standard error
+    std::string out;  // in standard output
+  } cases[] = {
+      {{"--help"}, 0, "", "adapters"},
+      {{"--version"}, 0, "", "daxwel-cli"},
+      {{"parts"}, 0, "", "16F877"},
+      {{"adapters"}, 2, why, "propio.ini vpp=-5"},
+      {{"--sim", "16F84A", "--sim-time", "virtual", "detect"},
+       2,
+       why + " (un archivo propio se elige con --adapter)",
+       ""},
+      {{"--sim", "16F84A", "--sim-time", "virtual", "--adapter", "daxwel", "detect"}, 2, why, ""},
+      {{"--sim", "16F84A", "--sim-time", "virtual", "--adapter", "hijo.ini", "detect"},
+       2,
+       child + ":1: parent=tait-7407: " + why,
+       ""},
+      {{"--sim", "16F84A", "--sim-time", "virtual", "--adapter", "propio.ini", "detect"},
+       0,
+       "",
+       "Resultado: ok"},
+      {{"--sim", "16F84A", "--sim-time", "virtual", "--adapter", own, "detect"},
+       0,
+       "",
+       "Resultado: ok"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    const CliResult r = RunCli(c.args, dir.Path());
+    EXPECT_EQ(r.status, c.status) << r.Describe();
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.Describe();
+    EXPECT_NE(r.out.find(c.out), std::string::npos) << r.Describe();
+    if (c.status != 0) {
+      EXPECT_EQ(r.out.find("16F84"), std::string::npos) << "no wiring may stand in";
+      EXPECT_EQ(r.out.find("[incluido"), std::string::npos);
+    }
+  }
+  // The one the window saved is no more usable than the others.
+  Saved("[adaptador]\nnombre=tait-7407\n");
+  const CliResult r = Sim("16F84A", {"detect"});
+  EXPECT_EQ(r.status, 2) << r.Describe();
+  EXPECT_NE(r.err.find(why), std::string::npos) << r.Describe();
+  if (saved) {
+    ::setenv("DAXWEL_DATA_DIR", saved->c_str(), 1);
+  } else {
+    ::unsetenv("DAXWEL_DATA_DIR");
+  }
 }
 
 // No path (a simulator without a state file) is nobody's file, and asking never throws.

@@ -6,10 +6,13 @@
 #include <QAbstractButton>
 #include <QFrame>
 #include <QLabel>
+#include <QRadioButton>
+#include <algorithm>
 #include <map>
 #include <string>
 
 #include "config/dialog_config.h"
+#include "config/dialog_placement.h"
 #include "device/catalogue.h"
 
 namespace daxwel::testing {
@@ -64,6 +67,34 @@ const std::map<std::string, std::uint64_t> kPictures = {
     {"frmConfigPic16F91X", 0x0379a5faf7fa303dULL},
 };
 
+// Every field has one group in the dialog and every choosable value one button in it.
+TEST(DialogGeometry, DialogPlacesEveryFieldAndValueOnce) {
+  for (const ConfigLayout* layout : ConfigLayouts()) {
+    const DialogPlacement* dialog = FindPlacement(*layout);
+    ASSERT_NE(dialog, nullptr);
+    SCOPED_TRACE(std::string(dialog->objectName));
+    for (const ConfigField& field : layout->fields) {
+      int groups = 0;
+      for (const GroupPlace& group : dialog->groups) {
+        if (group.field != field.name) continue;
+        ++groups;
+        for (const ConfigValue& value : field.values) {
+          const auto placed =
+              std::count_if(group.buttons.begin(), group.buttons.end(), [&](const ButtonPlace& b) {
+                return !value.button.empty() && b.button == value.button;
+              });
+          EXPECT_EQ(placed, value.name.empty() ? 0 : 1) << value.button;
+        }
+        EXPECT_EQ(group.buttons.size(), static_cast<std::size_t>(std::count_if(
+                                            field.values.begin(), field.values.end(),
+                                            [](const ConfigValue& v) { return !v.name.empty(); })));
+      }
+      EXPECT_EQ(groups, 1) << field.name;
+    }
+    EXPECT_EQ(dialog->groups.size(), layout->fields.size());
+  }
+}
+
 TEST(DialogGeometry, EveryDialogDrawsItsControlsWhereItsPictureShows) {
   std::map<std::string, std::uint64_t> seen;
   for (const ConfigLayout* layout : ConfigLayouts()) {
@@ -77,6 +108,20 @@ TEST(DialogGeometry, EveryDialogDrawsItsControlsWhereItsPictureShows) {
     EXPECT_EQ(seen[name], expected->second) << name << " now draws:\n" << description;
   }
   EXPECT_EQ(seen.size(), kPictures.size());
+}
+
+// A layout no dialog places still gets a window that takes the word from the file and closes.
+TEST(DialogGeometry, UnplacedLayoutShowsOnlyTheCheckBoxAndTheButton) {
+  const ConfigLayout unplaced{kLayout16F84.fields};
+  ASSERT_EQ(FindPlacement(unplaced), nullptr);
+  ASSERT_NE(FindPlacement(kLayout16F84), nullptr);
+  ConfigDialog dialog(unplaced);
+  EXPECT_EQ(dialog.objectName(), "frmConfig");
+  EXPECT_TRUE(dialog.findChildren<QRadioButton*>().isEmpty());
+  EXPECT_NE(dialog.findChild<QAbstractButton*>("chkFromFile"), nullptr);
+  EXPECT_NE(dialog.findChild<QAbstractButton*>("cmdSave"), nullptr);
+  EXPECT_TRUE(dialog.State().chkFromFile);
+  EXPECT_TRUE(dialog.State().values.empty());
 }
 
 }  // namespace

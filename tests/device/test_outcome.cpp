@@ -30,7 +30,7 @@ TEST(Outcome, EachKindEndsTheRunItsOwnWay) {
       {"cancelled", Outcome::Cancelled(), false, false, true, "", ""},
   };
   for (const Row& row : rows) {
-    Bench b(SimModel::F877);
+    Bench b(SimModel("16F877"));
     detail::Session s(b.link, b.op);
     EXPECT_EQ(row.outcome.IsOk(), row.ok) << row.name;
     EXPECT_EQ(row.outcome.IsFailed(), row.failed) << row.name;
@@ -114,7 +114,7 @@ TEST(Outcome, AFailingStepStopsTheOperation) {
        "Data Memory, dirección 0x0001: no pudo ser borrada (se leyó 0x00)", "Fin"},
   };
   for (const Row& row : rows) {
-    Bench b(SimModel::F877, row.faults);
+    Bench b(SimModel("16F877"), row.faults);
     row.before(b.sim.Memory());
     const std::string path = b.dir.Write("f.hex", file.Text());
     EXPECT_EQ(row.run(path, b), row.word) << row.name;
@@ -132,7 +132,7 @@ TEST(Outcome, AStepThatEndsTheRunIsTheLastOne) {
   HexBuilder file;
   file.Words(0, {0x0001}).Config(0x3F31);
   {
-    Bench b(SimModel::F877);
+    Bench b(SimModel("16F877"));
     b.op.answers = {false};
     const std::string path = b.dir.Write("f.hex", file.Text());
     EXPECT_EQ(ProgramDevice(path, b.link, b.op), "");
@@ -141,7 +141,7 @@ TEST(Outcome, AStepThatEndsTheRunIsTheLastOne) {
     b.ExpectClean("declined");
   }
   {
-    Bench b(SimModel::F877);
+    Bench b(SimModel("16F877"));
     b.sim.Memory().config = 0x0000;  // every protection bit on
     const std::string path = b.dir.Write("f.hex", file.Text());
     EXPECT_EQ(ProgramDevice(path, b.link, b.op), "cp-error");

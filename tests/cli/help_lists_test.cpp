@@ -183,13 +183,13 @@ struct Documents {
         {"--help, --model", &help, "--model MODELO", "\n  --config", Any},
         {"--help, --config", &help, "--config (solo program)", "\nSimulador", Any},
         {"--help, --sim", &help, "Simulador (--sim", "  ESTADO es", Any},
-        {"daxwel-cli(1) NOMBRE", &cliPage, "programador de PIC", "por puerto paralelo, en", Any},
-        {"daxwel-cli(1) DESCRIPCIÓN", &cliPage, "lee los microcontroladores", "a través de", Any},
+        {"daxwel-cli(1) name", &cliPage, "programador de PIC", "por puerto paralelo, en", Any},
+        {"daxwel-cli(1) description", &cliPage, "lee los microcontroladores", "a través de", Any},
         {"daxwel-cli(1) --model", &cliPage, "o el modelo:", "y los que\nsumen", Any},
         {"daxwel-cli(1) --config", &cliPage, "los grupos del diálogo", ".RE\n", Any},
         {"daxwel-cli(1) --sim", &cliPage, "con un PIC", "para probar sin hardware", Any},
-        {"daxwel(1) NOMBRE", &guiPage, "programador de PIC", "por puerto paralelo\n", Any},
-        {"daxwel(1) DESCRIPCIÓN", &guiPage, "y borran los", "a través de", Any},
+        {"daxwel(1) name", &guiPage, "programador de PIC", "por puerto paralelo\n", Any},
+        {"daxwel(1) description", &guiPage, "y borran los", "a través de", Any},
         {"daxwel(1) --sim", &guiPage, "(16F84,", "en lugar de los puertos", Any},
         {"README intro", &readme, "Daxwel programs", "flash\nmicrocontrollers", Any},
         {"README --model", &readme, "[--model", "]\n           [--config", Any},
@@ -205,6 +205,7 @@ struct Documents {
         {"adapter dialog, VPP first", &dialog, "Conmuta VDD: los", "entran en modo", VppFirst},
         {"--help, 12 V", &help, "\n\n", "admiten como máximo 12 V", TwelveVolts},
         {"--help, simulated VPP", &help, "12 V los", "la registran", TwelveVolts},
+        {"daxwel(1), 12 V", &guiPage, ".SH NOTAS\n", "admiten como máximo 12 V", TwelveVolts},
         {"daxwel-cli(1), 12 V", &cliPage, ".PP\n", "admiten como máximo 12 V", TwelveVolts},
         {"daxwel-cli(1), simulated VPP", &cliPage, "12 V los", "la registran", TwelveVolts},
         {"daxwel(1), simulated VPP", &guiPage, "12 V los", "la registran", TwelveVolts},
@@ -224,6 +225,7 @@ struct Documents {
         {"--help, no PGM", &help, "RB3; los", "no tienen", NoPgmPin},
         {"daxwel-cli(1), no PGM", &cliPage, "RB3; los", "no tienen", NoPgmPin},
         {"ayuda.htm, no PGM", &ayuda, "<tr><td>", "</td><td>no tienen", NoPgmPin},
+        {"README, PGM", &readme, "\n\n", " parts leave the factory with low-voltage", HasPgmPin},
         {"ayuda.htm, PGM", &ayuda, "<p>Los", " vienen de fábrica (y quedan", HasPgmPin},
     };
   }
@@ -240,30 +242,45 @@ TEST(HelpLists, EachListOfPartsMatchesThePartsTable) {
   EXPECT_EQ(Lines(Problems(docs.Lists(), Catalogue())), "");
 }
 
-// Without any one shipped section, some list fails naming the part it gave.
-TEST(HelpLists, AMissingSectionIsNamed) {
+// A part of the 16F87XA the shipped table does not have.
+const char* kNewPart = R"(
+[16F877B]
+family = 16F87XA
+id = 0x0EA0
+id-mask = 0x3FE0
+program = 8192
+eeprom = 256
+config = 0x2007:0x2FCF
+)";
+
+// Without any one shipped section, or with one more, the lists fail naming the part.
+TEST(HelpLists, AChangedTableIsNamed) {
   const Documents docs;
   const std::vector<List> lists = docs.Lists();
   const std::string shipped = ReadAll(std::string(DAXWEL_SOURCE_DIR) + "/resources/data/pics.ini");
-  std::size_t sections = 0;
+  struct Edit {
+    std::string text;
+    std::string problem;  // what the lists of all parts say, after their name
+  };
+  std::vector<Edit> edits = {{shipped + kNewPart, ": lacks 16F877B\n"}};
   for (std::size_t at = shipped.find("\n["); at != std::string::npos;
        at = shipped.find("\n[", at + 1)) {
     const std::size_t next = shipped.find("\n[", at + 1);
     const std::string name = shipped.substr(at + 2, shipped.find(']', at) - at - 2);
-    SCOPED_TRACE(name);
-    PartsCatalogue parts;
-    ASSERT_EQ(
-        parts.Add(shipped.substr(0, at) + (next == std::string::npos ? "" : shipped.substr(next)),
-                  "pics.ini"),
-        "");
-    ASSERT_EQ(parts.Build(), "");
-    ASSERT_EQ(parts.Rows().size() + 1, Catalogue().size());
-    const std::string problems = Lines(Problems(lists, parts.Rows()));
-    EXPECT_NE(problems.find("README intro: names " + name + "\n"), std::string::npos) << problems;
-    EXPECT_NE(problems.find("daxwel.desktop Comment: names " + name + "\n"), std::string::npos);
-    ++sections;
+    edits.push_back(
+        {shipped.substr(0, at) + (next == std::string::npos ? "" : shipped.substr(next)),
+         ": names " + name + "\n"});
   }
-  EXPECT_EQ(sections, Catalogue().size());
+  ASSERT_EQ(edits.size(), Catalogue().size() + 1);
+  for (const Edit& edit : edits) {
+    SCOPED_TRACE(edit.problem);
+    PartsCatalogue parts;
+    ASSERT_EQ(parts.Add(edit.text, "pics.ini"), "");
+    ASSERT_EQ(parts.Build(), "");
+    const std::string problems = Lines(Problems(lists, parts.Rows()));
+    EXPECT_NE(problems.find("README intro" + edit.problem), std::string::npos) << problems;
+    EXPECT_NE(problems.find("daxwel.desktop Comment" + edit.problem), std::string::npos);
+  }
 }
 
 // The expansion itself, on the forms the texts use; a name the table lacks stays as written.

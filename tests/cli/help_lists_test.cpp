@@ -75,8 +75,8 @@ void AddFamily(Rows rows, const std::string& name, Parts& parts) {
   if (!found) parts.insert(name);
 }
 
-// The parts a text names, in any form the documents use, besides the above: "PIC16F870, 871,
-// 872 and 877" (a bare number continues the name before it).
+// The parts a text names: single names, the forms above, and "PIC16F870, 871, 872 and 877",
+// where a bare number right after a name continues it.
 Parts Expand(const std::string& text, Rows rows = Catalogue()) {
   static const std::regex kName(
       "(1[26]F[0-9X]+A?)((?:/[0-9]+A?)*)(?: (?:a|\\.\\.\\.) (1[26]F[0-9]+A?))?"

@@ -6,6 +6,7 @@
 #include <QTranslator>
 #include <fstream>
 #include <memory>
+#include <optional>
 
 #include "device/catalogue.h"
 #include "link/adapters.h"
@@ -22,14 +23,12 @@
 #include "ui/signal_quit.h"
 #include "ui/toolkit_language.h"
 
-int main(int argc, char** argv) {
-  daxwel::sim::ReserveStandardStreams();
-  // Before Qt starts any thread: every way out leaves the adapter lines at 0.
-  daxwel::InstallExitGuard();
-  // The arguments are read before the window system is reached, so that --help and mistakes
-  // are answered without a display.
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+namespace {
+
+// Answers what needs no window (a broken parts table, --help, --version, a mistake in the
+// arguments), without a display where it can. Nothing: go on to the window.
+std::optional<int> AnswerWithoutWindow(int argc, char** argv, const QStringList& arguments,
+                                       daxwel::AppOptions& options) {
   // A parts table that does not read whole drives nothing; the help still shows.
   const bool partsTableBroken = !daxwel::CatalogueProblem().empty();
   const bool helpAsked = arguments.contains("-h") || arguments.contains("--help") ||
@@ -41,20 +40,32 @@ int main(int argc, char** argv) {
     QMessageBox::critical(nullptr, "Error", why);
     return 2;
   }
-  daxwel::AppOptions options;
   QString problem = daxwel::ParseAppOptions(arguments, options);
-  if (!problem.isEmpty() || options.help || options.version) {
-    QCoreApplication textOnly(argc, argv);
-    QTranslator toolkitSpanish;  // "Uso:" and "Opciones:" of the help
-    daxwel::InstallToolkitSpanish(textOnly, toolkitSpanish);
-    problem = daxwel::ParseAppOptions(QCoreApplication::arguments(), options);
-    if (!problem.isEmpty()) {
-      QTextStream(stderr) << "daxwel: " << problem << "\n\n" << options.helpText;
-      return 64;
-    }
-    QTextStream(stdout) << (options.help ? options.helpText : QString("daxwel 2.0\n"));
-    return 0;
+  if (problem.isEmpty() && !options.help && !options.version) return std::nullopt;
+  QCoreApplication textOnly(argc, argv);
+  QTranslator toolkitSpanish;  // "Uso:" and "Opciones:" of the help
+  daxwel::InstallToolkitSpanish(textOnly, toolkitSpanish);
+  problem = daxwel::ParseAppOptions(QCoreApplication::arguments(), options);
+  if (!problem.isEmpty()) {
+    QTextStream(stderr) << "daxwel: " << problem << "\n\n" << options.helpText;
+    return 64;
   }
+  QTextStream(stdout) << (options.help ? options.helpText : QString("daxwel 2.0\n"));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  daxwel::sim::ReserveStandardStreams();
+  // Before Qt starts any thread: every way out leaves the adapter lines at 0.
+  daxwel::InstallExitGuard();
+  // The arguments are read before the window system is reached, so that --help and mistakes
+  // are answered without a display.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  daxwel::AppOptions options;
+  if (const auto answered = AnswerWithoutWindow(argc, argv, arguments, options)) return *answered;
 
   QApplication app(argc, argv);
   // From here a signal that would end the program ends it as "Salir" does, trace written.

@@ -37,7 +37,8 @@ std::vector<NonBlank> FindNonBlank(const ChipContents& contents, const FamilyDes
     }
   }
   // The first configuration word that is not erased; calibration words are the factory's.
-  for (const ConfigCell& cell : family.ConfigMap().Cells()) {
+  const ConfigMemoryMap map = family.ConfigMap();
+  for (const ConfigCell& cell : map.Cells()) {
     if (cell.kind != ConfigCellKind::ConfigWord) continue;
     const auto word = contents.Word(cell.address);
     if (word && !ConfigErased(family, cell.address, *word)) {

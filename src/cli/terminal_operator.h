@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,9 +25,9 @@ class TerminalOperator final : public Operator {
     bool quiet = false;          // no progress, no messages but errors
     bool progressLine = false;   // standard output is a terminal
     bool askOnTerminal = false;  // standard input is a terminal
-    // Factory calibration given by hand (--osccal, --bandgap), and where the good ones are kept.
-    std::optional<std::uint16_t> osccal;
-    std::optional<std::uint16_t> bandGap;
+    // Factory calibration given by hand (--osccal, --bandgap), by the name the family gives
+    // the value, as the number its bits hold; and where the good ones are kept.
+    std::map<std::string, std::uint16_t, std::less<>> factoryValues;
     std::string calibrationFolder;
     // --force: confirmations that --yes alone does not give (replacing a good calibration).
     bool force = false;
@@ -54,9 +55,9 @@ class TerminalOperator final : public Operator {
   std::string CalibrationFolder() override { return settings_.calibrationFolder; }
   void SetCalibrationFolder(std::string folder) { settings_.calibrationFolder = std::move(folder); }
   std::optional<std::uint16_t> FactoryValue(std::string_view name) override {
-    if (name == "OSCCAL") return settings_.osccal;
-    if (name == "BG") return settings_.bandGap;
-    return std::nullopt;
+    const auto given = settings_.factoryValues.find(name);
+    if (given == settings_.factoryValues.end()) return std::nullopt;
+    return given->second;
   }
   void FileFailed() override { fileFailed_ = true; }
   void Report(std::string_view line) override { reports_.emplace_back(line); }

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "config/dialog_placement.h"
+
 namespace daxwel {
 
 namespace {
@@ -19,11 +21,15 @@ QString Text(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// What a layout no dialog places shows: the check box and the button alone.
+constexpr DialogPlacement kUnplaced{nullptr, "frmConfig", "", 344, 150, {16, 42, 312, 32}, {}};
+
 }  // namespace
 
 ConfigDialog::ConfigDialog(const ConfigLayout& layout, QWidget* parent)
     : QDialog(parent), layout_(layout) {
-  const DialogPlacement& place = layout.dialog;
+  const DialogPlacement* found = FindPlacement(layout);
+  const DialogPlacement& place = found != nullptr ? *found : kUnplaced;
   setObjectName(Text(place.objectName));
   setWindowTitle("Configuration Word");
   // White window and white controls.

@@ -13,10 +13,12 @@ class QRadioButton;
 
 namespace daxwel {
 
+struct GroupPlace;
+
 // A layout's "Configuration Word" window (frmConfigPic16F84, frmConfigPic16F870_1_2, ...), built
-// from the layout's fields and placement. Its state is the state of its controls, read whenever
-// a programming run needs the word; it is hidden by "Guardar Configuración" and never
-// destroyed while the main window lives.
+// from the layout's fields and the placement kept for it (dialog_placement.h). Its state is the
+// state of its controls, read whenever a programming run needs the word; it is hidden by "Guardar
+// Configuración" and never destroyed while the main window lives.
 class ConfigDialog : public QDialog {
   Q_OBJECT
 

@@ -9,8 +9,9 @@
 
 namespace daxwel {
 
-// A configuration word layout as data: its fields with their bits, values and texts, and where
-// its dialog puts them. The summary, the dialog word, --config and info all read these tables.
+// A configuration word layout as data: its fields with their bits, values and texts. The
+// summary, the dialog word, --config and info all read these tables; where the dialog puts
+// each field is the dialog's own business.
 
 // One value of a field.
 struct ConfigValue {
@@ -23,6 +24,27 @@ struct ConfigValue {
   std::string_view alias{};  // a second --config name
 };
 
+// A field's values: a table, its own or shared with other fields, or the two values of a
+// one-bit field held in place, so that such a field is written in one line (OnOffBit). A copy
+// of such a field holds a copy of its pair: keep pointers to values of the tables' own fields.
+class ConfigValues {
+ public:
+  template <std::size_t N>
+  constexpr ConfigValues(const ConfigValue (&values)[N]) : list_(values) {}
+  constexpr ConfigValues(std::span<const ConfigValue> values) : list_(values) {}
+  constexpr ConfigValues(const ConfigValue& first, const ConfigValue& second)
+      : pair_{first, second} {}
+
+  constexpr const ConfigValue* begin() const { return list_.empty() ? pair_.data() : list_.data(); }
+  constexpr const ConfigValue* end() const {
+    return begin() + (list_.empty() ? pair_.size() : list_.size());
+  }
+
+ private:
+  std::span<const ConfigValue> list_;
+  std::array<ConfigValue, 2> pair_{};
+};
+
 struct ConfigField {
   std::string_view name;  // --config name
   // The bits the value is written to, and those the summary line reads: the upper copies of
@@ -31,38 +53,13 @@ struct ConfigField {
   std::uint16_t summaryMask;
   std::string_view summaryCaption;         // "Oscilator" in "Oscilator: XT"
   std::array<std::string_view, 3> labels;  // the dialog group's bold labels, top to bottom
-  std::span<const ConfigValue> values;     // a selected button is looked for in this order
+  ConfigValues values;                     // a selected button is looked for in this order
   std::string_view defaultValue;           // the dialog's design-time choice
   int word = 0;                            // 0: the word at 0x2007; 1: the second, at 0x2008
 };
 
-// Dialog geometry in device-independent pixels.
-struct Box {
-  int x, y, width, height;
-};
-
-struct ButtonPlace {
-  std::string_view button;  // a value's button
-  Box box;                  // within its group
-};
-
-struct GroupPlace {
-  std::string_view field;
-  Box frame;
-  std::span<const ButtonPlace> buttons;  // in the order they are made
-};
-
-struct DialogPlacement {
-  std::string_view objectName;  // "frmConfigPic16F84"
-  std::string_view title;       // the bold title label
-  int width, height;            // client area
-  Box shape;                    // the rectangle around the "from file" check box
-  std::span<const GroupPlace> groups;
-};
-
 struct ConfigLayout {
   std::span<const ConfigField> fields;  // in the order of the summary lines
-  DialogPlacement dialog;
 };
 
 // 16F84/84A; 16F870/871/872; 16F873/874; 16F876/877; 16F873A to 16F877A; 16F627A/628A/648A;

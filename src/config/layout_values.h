@@ -1,6 +1,10 @@
 #pragma once
 
 // Field values that several layout tables share.
+#include <array>
+#include <cstdint>
+#include <string_view>
+
 #include "config/layout.h"
 
 namespace daxwel {
@@ -26,51 +30,80 @@ inline constexpr ConfigValue kWrt87xaValues[] = {
     {"half", 0x000, "Lower 1/2 Protected", "WrtHalf", "1/2 inferior"},
 };
 
+// What a one-bit field's summary says for OFF and for ON.
+struct OnOffWords {
+  std::string_view off, on;
+};
+inline constexpr OnOffWords kDisable{"Disable", "Enable"};
+inline constexpr OnOffWords kDisabled{"Disabled", "Enabled"};
+inline constexpr OnOffWords kOffOn{"OFF", "ON"};
+inline constexpr OnOffWords kUnprotected{"Unprotected", "Code Protected"};
+
+// A one-bit field whose values are "off" then "on", on buttons captioned OFF and ON; `setIsOn`
+// tells which of them the bit's 1 means.
+constexpr ConfigField OnOffBit(bool setIsOn, std::string_view name, std::uint16_t bit,
+                               std::string_view caption, std::array<std::string_view, 3> labels,
+                               OnOffWords words, std::array<std::string_view, 2> buttons,
+                               std::string_view usual, int word) {
+  const auto off = static_cast<std::uint16_t>(setIsOn ? 0 : bit);
+  const auto on = static_cast<std::uint16_t>(setIsOn ? bit : 0);
+  return {.name = name,
+          .mask = bit,
+          .summaryMask = bit,
+          .summaryCaption = caption,
+          .labels = labels,
+          .values = {{"off", off, words.off, buttons[0], "OFF"},
+                     {"on", on, words.on, buttons[1], "ON"}},
+          .defaultValue = usual,
+          .word = word};
+}
+// ON when the bit is 1.
+constexpr ConfigField ActiveHigh(std::string_view name, std::uint16_t bit, std::string_view caption,
+                                 std::array<std::string_view, 3> labels, OnOffWords words,
+                                 std::array<std::string_view, 2> buttons,
+                                 std::string_view usual = "off", int word = 0) {
+  return OnOffBit(true, name, bit, caption, labels, words, buttons, usual, word);
+}
+// ON when the bit is 0, as the protection and power-up timer bits are.
+constexpr ConfigField ActiveLow(std::string_view name, std::uint16_t bit, std::string_view caption,
+                                std::array<std::string_view, 3> labels, OnOffWords words,
+                                std::array<std::string_view, 2> buttons,
+                                std::string_view usual = "off", int word = 0) {
+  return OnOffBit(false, name, bit, caption, labels, words, buttons, usual, word);
+}
+
+// The fields that families place on different bits.
+constexpr ConfigField Cp(std::uint16_t bit) {
+  return ActiveLow("cp", bit, "Code Protected", {"Code Protect"}, kOffOn, {"CpOff", "CpOn"});
+}
+// Data EEPROM protection.
+constexpr ConfigField Cpd(std::uint16_t bit) {
+  return ActiveLow("cpd", bit, "EE Data Memory", {"EE Memory", "Code Protection"}, kUnprotected,
+                   {"CpdOff", "CpdOn"});
+}
+constexpr ConfigField Pwrte(std::uint16_t bit) {
+  return ActiveLow("pwrte", bit, "Power Up Timer", {"Power Up Timer"}, kDisable,
+                   {"PwrteOff", "PwrteOn"}, "on");
+}
+constexpr ConfigField Wdt(std::uint16_t bit) {
+  return ActiveHigh("wdt", bit, "Wachdog Timer", {"Watchdog Timer"}, kDisable,
+                    {"WdteOff", "WdteOn"});
+}
+constexpr ConfigField Lvp(std::uint16_t bit) {
+  return ActiveHigh("lvp", bit, "Low Voltage Programming", {"Low Voltage", "Programming"},
+                    kDisabled, {"LvpOff", "LvpOn"});
+}
+constexpr ConfigField Debug(std::uint16_t bit) {
+  return ActiveLow("debug", bit, "In-Circuit Debugger", {"In-Circuit", "Debugger"}, kDisabled,
+                   {"DebugOff", "DebugOn"});
+}
+
 // MCLRE at bit 5; PWRTE at bit 4 and WDTE at bit 3, as the 12F629/675 and the
 // 16F88X/6XX/91X hold them.
-inline constexpr ConfigValue kMclreValues[] = {
-    {"off", 0x00, "Disabled", "MclreOff", "OFF"},
-    {"on", 0x20, "Enabled", "MclreOn", "ON"},
-};
-
-inline constexpr ConfigField kMclre{
-    .name = "mclre",
-    .mask = 0x0020,
-    .summaryMask = 0x0020,
-    .summaryCaption = "Master Clear Reset",
-    .labels = {"Master Clear", "Enable"},
-    .values = kMclreValues,
-    .defaultValue = "on",
-};
-
-inline constexpr ConfigValue kPwrteBit4Values[] = {
-    {"off", 0x10, "Disable", "PwrteOff", "OFF"},
-    {"on", 0x00, "Enable", "PwrteOn", "ON"},
-};
-
-inline constexpr ConfigField kPwrteBit4{
-    .name = "pwrte",
-    .mask = 0x0010,
-    .summaryMask = 0x0010,
-    .summaryCaption = "Power Up Timer",
-    .labels = {"Power Up Timer"},
-    .values = kPwrteBit4Values,
-    .defaultValue = "on",
-};
-
-inline constexpr ConfigValue kWdtBit3Values[] = {
-    {"off", 0x0, "Disable", "WdteOff", "OFF"},
-    {"on", 0x8, "Enable", "WdteOn", "ON"},
-};
-
-inline constexpr ConfigField kWdtBit3{
-    .name = "wdt",
-    .mask = 0x0008,
-    .summaryMask = 0x0008,
-    .summaryCaption = "Wachdog Timer",
-    .labels = {"Watchdog Timer"},
-    .values = kWdtBit3Values,
-    .defaultValue = "off",
-};
+inline constexpr ConfigField kMclre =
+    ActiveHigh("mclre", 0x0020, "Master Clear Reset", {"Master Clear", "Enable"}, kDisabled,
+               {"MclreOff", "MclreOn"}, "on");
+inline constexpr ConfigField kPwrteBit4 = Pwrte(0x0010);
+inline constexpr ConfigField kWdtBit3 = Wdt(0x0008);
 
 }  // namespace daxwel

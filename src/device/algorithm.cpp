@@ -168,13 +168,13 @@ std::string CheckLineAnswers(Session& s, const DeviceModel& model) {
 
 }  // namespace
 
-std::optional<std::string> StartOnModel(Session& s) {
+Outcome StartOnModel(Session& s) {
   // Every operation enters here first: a part that takes less than the adapter's VPP is
   // asked about before it sees any.
   if (!ConfirmVppLimit(s)) {
     s.op.HideProgress();
     LinesOff(s.link);
-    return result::kNone;
+    return Outcome::Cancelled();
   }
   // A model chosen by hand is checked too; a row that also holds a part without an ID only
   // for a data line that nothing drives (that check enters by itself).
@@ -187,8 +187,8 @@ std::optional<std::string> StartOnModel(Session& s) {
       wrong = CheckAttachedPart(s, *s.model);
     }
   }
-  if (!wrong.empty()) return s.Finish("Error", wrong, result::kNone);
-  return std::nullopt;
+  if (!wrong.empty()) return Outcome::Ended(s.Finish("Error", wrong, result::kNone));
+  return Outcome::Ok();
 }
 
 ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view config,
@@ -227,19 +227,19 @@ ConfigMemory ReadIdsAndConfig(Session& s) {
   return read;
 }
 
-std::string CheckIdsAndConfig(Session& s, const ConfigMemoryWant& want, std::string_view action) {
+Outcome CheckIdsAndConfig(Session& s, const ConfigMemoryWant& want, std::string_view action) {
   return CompareIdsAndConfig(*s.model->family, ReadIdsAndConfig(s), want, action);
 }
 
-std::string CompareIdsAndConfig(const FamilyDescriptor& family, const ConfigMemory& read,
-                                const ConfigMemoryWant& want, std::string_view action) {
+Outcome CompareIdsAndConfig(const FamilyDescriptor& family, const ConfigMemory& read,
+                            const ConfigMemoryWant& want, std::string_view action) {
   const auto differs = [&](const char* what, int address, std::uint16_t got, std::uint16_t wanted) {
     std::string text = "Error al " + std::string(action) + " " + what + "\rDirección 0x" +
                        AddressText(address) + ": se leyó 0x" + AddressText(got) +
                        ", se esperaba 0x" + AddressText(wanted);
     // All ones or all zeros: the part is most likely not answering at all.
     if (got == 0x0000 || got == kErasedValue) text += family.algorithm.NoAnswerHint();
-    return text;
+    return Outcome::Failed(text);
   };
   for (std::size_t j = 0; j < want.words.size(); ++j) {
     const int address = kConfigMemoryBase + static_cast<int>(j);
@@ -256,7 +256,7 @@ std::string CompareIdsAndConfig(const FamilyDescriptor& family, const ConfigMemo
                      read[j], *want.words[j]);
     }
   }
-  return {};
+  return Outcome::Ok();
 }
 
 std::vector<std::string> CalibrationLines(const FamilyDescriptor& family,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device/catalogue.h"
+#include "device/outcome.h"
 #include "device/session.h"
 #include "image/hex_image.h"
 #include "image/hex_writer.h"
@@ -165,10 +166,9 @@ void WriteChangedIdsAndConfig(Session& s, const ConfigMemory& want, const Config
 
 // Asks, once per run, whether a part that takes less than the adapter's VPP may go on (see
 // ConfirmVppLimit); then enters programming mode and, for the families that check it, makes sure
-// the attached part shows the model's own device ID. "" when the operation may go on (in
-// programming mode at address 0); otherwise the operation has been finished with the reason and
-// this is its result word.
-std::optional<std::string> StartOnModel(Session& s);
+// the attached part shows the model's own device ID. Ok when the operation may go on (in
+// programming mode at address 0); otherwise the run has ended, with the reason shown.
+Outcome StartOnModel(Session& s);
 
 // Whether a program pass writes ID location `j` (0..3) from the file: where the file gives
 // it, or on the families that write the IDs a file leaves out.
@@ -189,13 +189,13 @@ ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view con
 // entry. Leaves programming mode entered.
 ConfigMemory ReadIdsAndConfig(Session& s);
 // Reads configuration memory from a fresh entry and compares the IDs and configuration words
-// with `want`, each configuration word on the bits the family stores. "" or the message for
-// the first difference, under `action` ("programar", "verificar"). Leaves programming mode
-// entered.
-std::string CheckIdsAndConfig(Session& s, const ConfigMemoryWant& want, std::string_view action);
+// with `want`, each configuration word on the bits the family stores. Ok, or failed with the
+// message for the first difference, under `action` ("programar", "verificar"). Leaves
+// programming mode entered.
+Outcome CheckIdsAndConfig(Session& s, const ConfigMemoryWant& want, std::string_view action);
 // The comparison of CheckIdsAndConfig, on words already read.
-std::string CompareIdsAndConfig(const FamilyDescriptor& family, const ConfigMemory& read,
-                                const ConfigMemoryWant& want, std::string_view action);
+Outcome CompareIdsAndConfig(const FamilyDescriptor& family, const ConfigMemory& read,
+                            const ConfigMemoryWant& want, std::string_view action);
 // "Calibración 0x2009: 0x1234" for each calibration word of the family in `read`, with
 // " (perdida)" after one that reads erased: a programmer has erased it, and no copy is left.
 std::vector<std::string> CalibrationLines(const FamilyDescriptor& family, const ChipContents& read);

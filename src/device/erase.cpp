@@ -1,20 +1,69 @@
 #include "device/algorithm.h"
 #include "device/factory_bits.h"
 #include "device/operations.h"
+#include "device/outcome.h"
 #include "device/session.h"
 
 namespace daxwel {
 
 namespace {
 
-// The first data-memory byte that does not read erased after an erase, and what it reads;
-// -1 when every byte does. From a fresh entry.
-int FirstUnerasedByte(detail::Session& s, int bytes, int& read) {
-  return s.Walk(bytes - 1, [&](int) {
+// Every data-memory byte reads erased after an erase; failed with the first that does not,
+// and what it reads.
+detail::Outcome CheckDataErased(detail::Session& s, int bytes) {
+  s.Reset();
+  s.Enter();
+  int read = 0xFF;
+  const int at = s.Walk(bytes - 1, [&](int) {
     s.Command(cmd::kReadDataData);
     read = detail::WordOf(s.Read()) & 0xFF;
     return read == 0xFF;
   });
+  if (at < 0) return detail::Outcome::Ok();
+  return detail::Outcome::Failed("Data Memory, dirección 0x" + detail::AddressText(at) +
+                                 ": no pudo ser borrada (se leyó 0x" +
+                                 detail::AddressText(read).substr(2) + ")");
+}
+
+// The factory's calibration, read and checked before it is erased, then the erase with the
+// calibration written back at once.
+detail::Outcome EraseKeepingFactory(detail::Session& s, detail::FactoryBits& factory) {
+  if (detail::Outcome started = detail::StartOnModel(s); !started.IsOk()) return started;
+  s.IdentifyPart();
+  if (detail::Outcome secured = detail::SecureFactoryBits(s, factory); !secured.IsOk()) {
+    return secured;
+  }
+  s.op.ShowProgress();
+  s.Progress("Borrando memoria de programa y datos ...");
+  const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*s.model);
+  return detail::EraseKeepingFactoryBits(
+      s, factory, [&] { algorithm.Erase(s); }, result::kEraseMismatch);
+}
+
+// The family's own check, then program memory blank except the factory's words, which must
+// hold what was read before the erase.
+detail::Outcome CheckProgramErased(detail::Session& s, const detail::FactoryBits& factory) {
+  s.Reset();
+  s.Enter();
+  if (const std::string problem = detail::AlgorithmOf(*s.model).CheckErased(s); !problem.empty()) {
+    return detail::Outcome::Failed(problem);
+  }
+  const int words = s.model->programWords;
+  for (int a = 0; a < words; ++a) {
+    if (a % 256 == 0) {
+      s.op.SetProgressFraction(a, words);
+      // The blank check is long enough to be stopped (Ctrl-C, "Salir") half-way.
+      s.op.Yield();
+      s.Checkpoint();
+    }
+    s.Command(cmd::kReadDataProgram);
+    if (detail::WordOf(s.Read()) != factory.Apply(a, detail::kErasedValue)) {
+      return detail::Outcome::Failed("Dirección 0x" + detail::AddressText(a) +
+                                     " no pudo ser borrada");
+    }
+    s.Increment();
+  }
+  return detail::Outcome::Ok();
 }
 
 std::string Run(Link& link, Operator& op) {
@@ -30,47 +79,15 @@ std::string Run(Link& link, Operator& op) {
   }
 
   LinesOff(link);
-  const detail::FamilyAlgorithm& algorithm = detail::AlgorithmOf(*model);
-  if (auto refused = detail::StartOnModel(s)) return *refused;
-  s.IdentifyPart();
-  // The factory's calibration, read and checked before it is erased, written back at once.
   detail::FactoryBits factory;
-  if (auto refused = detail::SecureFactoryBits(s, factory)) return *refused;
-  op.ShowProgress();
-  s.Progress("Borrando memoria de programa y datos ...");
-  if (auto failed = detail::EraseKeepingFactoryBits(
-          s, factory, [&] { algorithm.Erase(s); }, result::kEraseMismatch)) {
-    return *failed;
+  if (detail::Outcome o = EraseKeepingFactory(s, factory); !o.IsOk()) {
+    return o.End(s, result::kEraseMismatch);
   }
-
-  s.Reset();
-  s.Enter();
-  if (const std::string problem = algorithm.CheckErased(s); !problem.empty()) {
-    return s.Finish("Error", problem, result::kEraseMismatch);
+  if (detail::Outcome o = CheckProgramErased(s, factory); !o.IsOk()) {
+    return o.End(s, result::kEraseMismatch);
   }
-  for (int a = 0; a < model->programWords; ++a) {
-    if (a % 256 == 0) {
-      op.SetProgressFraction(a, model->programWords);
-      // The blank check is long enough to be stopped (Ctrl-C, "Salir") half-way.
-      op.Yield();
-      s.Checkpoint();
-    }
-    s.Command(cmd::kReadDataProgram);
-    // Blank, except the factory's words, which must hold what was read before the erase.
-    if (detail::WordOf(s.Read()) != factory.Apply(a, detail::kErasedValue)) {
-      return s.Finish("Error", "Dirección 0x" + detail::AddressText(a) + " no pudo ser borrada",
-                      result::kEraseMismatch);
-    }
-    s.Increment();
-  }
-  s.Reset();
-  s.Enter();
-  if (int read = 0xFF, at = FirstUnerasedByte(s, model->eepromBytes, read); at >= 0) {
-    return s.Finish("Error",
-                    "Data Memory, dirección 0x" + detail::AddressText(at) +
-                        ": no pudo ser borrada (se leyó 0x" + detail::AddressText(read).substr(2) +
-                        ")",
-                    result::kEraseMismatch);
+  if (detail::Outcome o = CheckDataErased(s, model->eepromBytes); !o.IsOk()) {
+    return o.End(s, result::kEraseMismatch);
   }
 
   s.Reset();

@@ -71,8 +71,8 @@ void SaveOrWarn(Operator& op, const CalibrationStore& store, const CalibrationRe
   }
 }
 
-std::string Refuse(Session& s, const CalibrationStore& store, const FactoryBits& bits,
-                   const std::string& reasons) {
+Outcome Refuse(Session& s, const CalibrationStore& store, const FactoryBits& bits,
+               const std::string& reasons) {
   const std::string text = "No se borró ni se escribió nada: el PIC " +
                            std::string(s.model->modelName) +
                            " no muestra su calibración de fábrica." + reasons +
@@ -80,7 +80,7 @@ std::string Refuse(Session& s, const CalibrationStore& store, const FactoryBits&
                            "escríbala a mano (daxwel-cli --osccal 0x34NN --bandgap N; la ventana "
                            "la pide al programar o borrar)" +
                            StoredHint(store, bits.deviceId);
-  return s.Finish("Error", text, result::kNone);
+  return Outcome::Ended(s.Finish("Error", text, result::kNone));
 }
 
 // Takes the values given by hand; the lines of those that cannot be the factory's.
@@ -161,8 +161,8 @@ bool OfferPending(Session& s, const CalibrationStore& store, FactoryBits& bits) 
 
 // Values given by hand: a good value read from the chip is kept in the store first, and only
 // replaced on an explicit confirmation.
-std::optional<std::string> ConfirmHandValues(Session& s, const CalibrationStore& store,
-                                             const FactoryBits& read, FactoryBits& bits) {
+Outcome ConfirmHandValues(Session& s, const CalibrationStore& store, const FactoryBits& read,
+                          FactoryBits& bits) {
   const FamilyDescriptor& family = *s.model->family;
   std::string shown, replaced;
   for (std::size_t i = 0; i < bits.entries.size(); ++i) {
@@ -189,11 +189,12 @@ std::optional<std::string> ConfirmHandValues(Session& s, const CalibrationStore&
                              "\r\rSe escribirá a mano:" + shown +
                              "\r\r                 ¿ Desea reemplazarla ?";
     if (!s.op.ConfirmOverride("Confirmar", text)) {
-      return s.Finish("Error",
-                      "No se cambió nada: el PIC " + name +
-                          " muestra una calibración de fábrica válida; reemplazarla por la dada "
-                          "a mano pide una confirmación expresa (daxwel-cli --force)",
-                      result::kNone);
+      return Outcome::Ended(
+          s.Finish("Error",
+                   "No se cambió nada: el PIC " + name +
+                       " muestra una calibración de fábrica válida; reemplazarla por la dada "
+                       "a mano pide una confirmación expresa (daxwel-cli --force)",
+                   result::kNone));
     }
   } else if (!s.op.Confirm("Confirmar", "Se escribirá a mano la calibración de fábrica del PIC " +
                                             name + ":" + shown +
@@ -201,25 +202,24 @@ std::optional<std::string> ConfirmHandValues(Session& s, const CalibrationStore&
                                             "oscilador interno.\r\r                 ¿ Desea "
                                             "continuar ?")) {
     LinesOff(s.link);
-    return std::string(result::kNone);
+    return Outcome::Cancelled();
   }
   SaveOrWarn(s.op, store, bits.Record(RecordKind::kByHand));
-  return std::nullopt;
+  return Outcome::Ok();
 }
 
 // Good values read from the chip, set against what the store knows of it: a value that reads
 // erased where the store has another is doubtful and the stored one is offered; any other
 // difference is another chip with the same word, kept only once the user says so.
-std::optional<std::string> CheckAgainstStore(Session& s, const CalibrationStore& store,
-                                             FactoryBits& bits) {
+Outcome CheckAgainstStore(Session& s, const CalibrationStore& store, FactoryBits& bits) {
   const std::vector<CalibrationRecord> same = SameChip(store, bits);
   const CalibrationRecord read = bits.Record(RecordKind::kRead);
   if (std::any_of(same.begin(), same.end(), [&](const auto& r) { return r.SameValues(read); })) {
-    return std::nullopt;
+    return Outcome::Ok();
   }
   if (same.empty()) {
     SaveOrWarn(s.op, store, read);
-    return std::nullopt;
+    return Outcome::Ok();
   }
   const CalibrationRecord& stored = same.front();
   const bool doubtful = std::any_of(bits.entries.begin(), bits.entries.end(), [&](const auto& e) {
@@ -235,28 +235,28 @@ std::optional<std::string> CheckAgainstStore(Session& s, const CalibrationStore&
                              "borrada: se escribirá la guardada y no se guardará la leída."
                              "\r\r                 ¿ Desea continuar ?")) {
       LinesOff(s.link);
-      return std::string(result::kNone);
+      return Outcome::Cancelled();
     }
     bits.Take(stored);
-    return std::nullopt;
+    return Outcome::Ok();
   }
   if (!s.op.Confirm("Confirmar", head + "\rSi es otro PIC con el mismo valor, se guardará como "
                                         "otro registro y se conservará lo leído."
                                         "\r\r                 ¿ Desea continuar ?")) {
     LinesOff(s.link);
-    return std::string(result::kNone);
+    return Outcome::Cancelled();
   }
   SaveOrWarn(s.op, store, read);
-  return std::nullopt;
+  return Outcome::Ok();
 }
 
 // The record of what is about to be erased, on disk before the erase; an explicit
 // confirmation may go on without it.
-std::optional<std::string> WriteAhead(Session& s, const FactoryBits& bits, bool& recorded) {
+Outcome WriteAhead(Session& s, const FactoryBits& bits, bool& recorded) {
   const CalibrationStore store(s.op.CalibrationFolder());
   const std::string problem = store.Append(bits.Record(RecordKind::kPending));
   recorded = problem.empty();
-  if (recorded) return std::nullopt;
+  if (recorded) return Outcome::Ok();
   s.Reset();
   const std::string values = DescribeFactoryBits(bits);
   if (!s.op.ConfirmOverride(
@@ -264,19 +264,23 @@ std::optional<std::string> WriteAhead(Session& s, const FactoryBits& bits, bool&
                        "\r\rSi la operación se interrumpe, la calibración (" + values +
                        ") solo quedará en este mensaje: anótela.\r\r"
                        "                 ¿ Desea continuar sin registro ?")) {
-    return s.Finish("Error",
-                    "No se borró ni se escribió nada: la calibración de fábrica (" + values +
-                        ") no se pudo guardar antes de borrar: " + problem,
-                    result::kNone);
+    return Outcome::Ended(s.Finish("Error",
+                                   "No se borró ni se escribió nada: la calibración de fábrica (" +
+                                       values + ") no se pudo guardar antes de borrar: " + problem,
+                                   result::kNone));
   }
   s.Enter();
-  return std::nullopt;
+  return Outcome::Ok();
 }
 
 // After an erase, from a fresh entry: writes the factory bits back (the program words one by
 // one, then the configuration word with every other bit 1, so later writes that only clear
-// bits can still set the rest). -1, or the address that did not take them.
-int RestoreFactoryBits(Session& s, const FactoryBits& bits) {
+// bits can still set the rest). Ok, or failed with "Dirección 0x..." of the word that did not
+// take them.
+Outcome RestoreFactoryBits(Session& s, const FactoryBits& bits) {
+  const auto at = [](int address) {
+    return Outcome::Failed("Dirección 0x" + AddressText(address));
+  };
   const FamilyAlgorithm& algorithm = AlgorithmOf(*s.model);
   const int last = bits.LastProgramAddress();
   if (last >= 0) {
@@ -286,7 +290,7 @@ int RestoreFactoryBits(Session& s, const FactoryBits& bits) {
     s.Reset();
     s.Enter();
     if (const int failed = algorithm.WriteProgram(s, want, have, [](int) {}); failed >= 0) {
-      return failed;
+      return at(failed);
     }
   }
   const ConfigMemory have = ErasedConfigMemory();
@@ -301,12 +305,12 @@ int RestoreFactoryBits(Session& s, const FactoryBits& bits) {
     const ConfigMemory read = ReadIdsAndConfig(s);
     for (std::size_t j = 0; j < read.size(); ++j) {
       const int address = kConfigMemory + static_cast<int>(j);
-      if (bits.Apply(address, read[j]) != read[j]) return address;
+      if (bits.Apply(address, read[j]) != read[j]) return at(address);
     }
   }
   s.Reset();
   s.Enter();
-  return -1;
+  return Outcome::Ok();
 }
 
 // Releases a hold on the yield points however the steps under it end.
@@ -384,9 +388,9 @@ bool LooksLost(const FactoryBits::Entry& e, const FamilyDescriptor& family) {
   return e.value == p.mask && (e.word & implemented) == implemented;
 }
 
-std::optional<std::string> SecureFactoryBits(Session& s, FactoryBits& bits) {
+Outcome SecureFactoryBits(Session& s, FactoryBits& bits) {
   bits = ReadFactoryBits(s);
-  if (bits.entries.empty()) return std::nullopt;
+  if (bits.entries.empty()) return Outcome::Ok();
   // Out of programming mode while the user reads and answers.
   s.Reset();
   const CalibrationStore store(s.op.CalibrationFolder());
@@ -401,7 +405,7 @@ std::optional<std::string> SecureFactoryBits(Session& s, FactoryBits& bits) {
   if (!lost.empty() && !byHand) {
     if (OfferPending(s, store, bits)) {
       s.Enter();
-      return std::nullopt;
+      return Outcome::Ok();
     }
     if (AskHost(s, store, bits, lost)) {
       if (const std::string wrong = TakeHandValues(s.op, bits); !wrong.empty()) {
@@ -415,42 +419,41 @@ std::optional<std::string> SecureFactoryBits(Session& s, FactoryBits& bits) {
     return Refuse(s, store, bits,
                   byHand ? lost + "\rDé también a mano los valores que faltan, o ninguno." : lost);
   }
-  if (byHand) {
-    if (auto refused = ConfirmHandValues(s, store, read, bits)) return refused;
-  } else if (auto refused = CheckAgainstStore(s, store, bits)) {
-    return refused;
+  if (Outcome checked =
+          byHand ? ConfirmHandValues(s, store, read, bits) : CheckAgainstStore(s, store, bits);
+      !checked.IsOk()) {
+    return checked;
   }
   s.Enter();
-  return std::nullopt;
+  return Outcome::Ok();
 }
 
-std::optional<std::string> EraseKeepingFactoryBits(Session& s, const FactoryBits& bits,
-                                                   const std::function<void()>& erase,
-                                                   const char* failureWord) {
+Outcome EraseKeepingFactoryBits(Session& s, const FactoryBits& bits,
+                                const std::function<void()>& erase, const char* failureWord) {
   if (bits.entries.empty()) {
     erase();
-    return std::nullopt;
+    return Outcome::Ok();
   }
   bool recorded = false;
-  if (auto refused = WriteAhead(s, bits, recorded)) return refused;
-  int lost = -1;
+  if (Outcome refused = WriteAhead(s, bits, recorded); !refused.IsOk()) return refused;
+  Outcome restored = Outcome::Ok();
   {
     const YieldHold hold(s);
     erase();
-    lost = RestoreFactoryBits(s, bits);
+    restored = RestoreFactoryBits(s, bits);
   }
   const CalibrationStore store(s.op.CalibrationFolder());
-  if (lost >= 0) {
+  if (!restored.IsOk()) {
     const std::string how =
         recorded ? "Quedó guardada en " + store.FilePath() +
                        ": la próxima operación sobre este PIC la ofrecerá para escribirla."
                  : "No hay registro de ella en el disco: anótela y escríbala a mano.";
-    return s.Finish("Error",
-                    "Dirección 0x" + AddressText(lost) +
-                        ": no se pudo escribir de nuevo la calibración de fábrica (" +
-                        DescribeFactoryBits(bits) + ")\r\r" + how +
-                        " Compruebe el adaptador y el PIC y vuelva a intentarlo.",
-                    failureWord);
+    return Outcome::Ended(
+        s.Finish("Error",
+                 restored.Text() + ": no se pudo escribir de nuevo la calibración de fábrica (" +
+                     DescribeFactoryBits(bits) + ")\r\r" + how +
+                     " Compruebe el adaptador y el PIC y vuelva a intentarlo.",
+                 failureWord));
   }
   if (recorded) {
     if (const std::string problem = store.Append(bits.Record(RecordKind::kRestored));
@@ -459,7 +462,7 @@ std::optional<std::string> EraseKeepingFactoryBits(Session& s, const FactoryBits
     }
   }
   s.Checkpoint();
-  return std::nullopt;
+  return Outcome::Ok();
 }
 
 std::string DescribeFactoryBits(const FactoryBits& bits) {

@@ -12,6 +12,7 @@
 
 #include "device/calibration_store.h"
 #include "device/family.h"
+#include "device/outcome.h"
 #include "device/session.h"
 
 namespace daxwel::detail {
@@ -48,18 +49,17 @@ bool LooksLost(const FactoryBits::Entry& e, const FamilyDescriptor& family);
 // Before a program or an erase: reads the factory bits, takes the values the user gave by
 // hand (once confirmed), offers the record an interrupted run left, compares with what the
 // store knows of the chip, and refuses to go on when a value cannot be the factory's. New good
-// values are appended to the store. nullopt to go on, in programming mode at address 0;
-// otherwise the operation has been finished and this is its result word.
-std::optional<std::string> SecureFactoryBits(Session& s, FactoryBits& bits);
+// values are appended to the store. Ok to go on, in programming mode at address 0; otherwise
+// the run has ended (refused or cancelled, the reason shown).
+Outcome SecureFactoryBits(Session& s, FactoryBits& bits);
 
 // Records the factory bits as pending in the store (synced to disk), then runs `erase` and
 // writes the bits back at once, with no yield point in between: a stop asked meanwhile is
-// acted on after the write-back. nullopt to go on, from a fresh entry at address 0; otherwise
-// the run has been finished (nothing erased, or the write-back failed, with how to recover)
-// and this is its result word (`failureWord` for a failed write-back).
-std::optional<std::string> EraseKeepingFactoryBits(Session& s, const FactoryBits& bits,
-                                                   const std::function<void()>& erase,
-                                                   const char* failureWord);
+// acted on after the write-back. Ok to go on, from a fresh entry at address 0; otherwise the
+// run has ended (nothing erased, or the write-back failed, with how to recover; then with
+// `failureWord`).
+Outcome EraseKeepingFactoryBits(Session& s, const FactoryBits& bits,
+                                const std::function<void()>& erase, const char* failureWord);
 
 // "OSCCAL 0x3480, BG 2": for messages and reports.
 std::string DescribeFactoryBits(const FactoryBits& bits);

@@ -59,6 +59,9 @@ struct PreservedBits {
   std::uint16_t checkValue = 0;
   // That shape in words, for the message that refuses a chip without it.
   std::string_view shape{};
+  // The command-line option that gives the value by hand ("osccal" for --osccal); the command
+  // line learns from it which value an option gives and what the value may be.
+  std::string_view option{};
   bool Plausible(std::uint16_t value) const { return (value & checkMask) == checkValue; }
   // The bits as a number, and back: BG 0 to 3 for bits 13:12.
   std::uint16_t Field(std::uint16_t word) const {

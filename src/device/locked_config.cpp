@@ -10,7 +10,7 @@ namespace daxwel::detail {
 namespace {
 
 // Program memory as the plan leaves it, read back from a fresh entry.
-std::string ReadBackProgram(Session& s, const std::vector<std::uint16_t>& want) {
+Outcome ReadBackProgram(Session& s, const std::vector<std::uint16_t>& want) {
   s.Reset();
   s.Enter();
   const int failed = s.Walk(static_cast<int>(want.size()) - 1, [&](int a) {
@@ -18,13 +18,13 @@ std::string ReadBackProgram(Session& s, const std::vector<std::uint16_t>& want) 
     s.Command(cmd::kReadDataProgram);
     return WordOf(s.Read()) == want[static_cast<std::size_t>(a)];
   });
-  if (failed < 0) return {};
-  return "Error al programar Program Memory\rDirección 0x" + AddressText(failed);
+  if (failed < 0) return Outcome::Ok();
+  return Outcome::Failed("Error al programar Program Memory\rDirección 0x" + AddressText(failed));
 }
 
 // The data EEPROM the file gives, read back from a fresh entry.
-std::string ReadBackData(Session& s, const HexImage& image) {
-  if (!image.HasEeprom) return {};
+Outcome ReadBackData(Session& s, const HexImage& image) {
+  if (!image.HasEeprom) return Outcome::Ok();
   s.Reset();
   s.Enter();
   const int failed = s.Walk(image.EepromEnd, [&](int i) {
@@ -32,13 +32,13 @@ std::string ReadBackData(Session& s, const HexImage& image) {
     s.Command(cmd::kReadDataData);
     return SameDataByte(s.Read(), ToBitString(image.EepromWords[static_cast<std::size_t>(i)]));
   });
-  if (failed < 0) return {};
-  return "Error al programar Data Memory\rDirección 0x" + AddressText(failed);
+  if (failed < 0) return Outcome::Ok();
+  return Outcome::Failed("Error al programar Data Memory\rDirección 0x" + AddressText(failed));
 }
 
 // The IDs alone, the configuration words left as they are (the part still lets the adapter
 // in), then read back from a fresh entry.
-std::string WriteIds(Session& s, const ProgramPlan& plan, const ConfigMemoryWant& written) {
+Outcome WriteIds(Session& s, const ProgramPlan& plan, const ConfigMemoryWant& written) {
   ConfigMemory idsOnly = plan.haveConfig;
   ConfigMemoryWant ids;
   for (std::size_t j = 0; j < 4; ++j) {
@@ -53,7 +53,7 @@ std::string WriteIds(Session& s, const ProgramPlan& plan, const ConfigMemoryWant
 
 // The configuration words in one last entry, each read back while the counter stands on it:
 // Load Configuration only reaches 0x2000 from a fresh entry, which the part no longer allows.
-std::string WriteConfigWords(Session& s, const ProgramPlan& plan, const ConfigMemoryWant& written) {
+Outcome WriteConfigWords(Session& s, const ProgramPlan& plan, const ConfigMemoryWant& written) {
   const FamilyDescriptor& family = *s.model->family;
   ConfigMemory have = plan.haveConfig;
   ConfigMemoryWant words;
@@ -75,8 +75,8 @@ std::string WriteConfigWords(Session& s, const ProgramPlan& plan, const ConfigMe
     if (address < 0x2007 || std::find(reached.begin(), reached.end(), address) != reached.end()) {
       continue;
     }
-    return "Error al programar Configuration Word\rDirección 0x" + AddressText(address) +
-           ": no se pudo leer";
+    return Outcome::Failed("Error al programar Configuration Word\rDirección 0x" +
+                           AddressText(address) + ": no se pudo leer");
   }
   return CompareIdsAndConfig(family, read, words, "programar");
 }
@@ -87,14 +87,14 @@ bool LocksOutAdapter(const Session& s, std::uint16_t config) {
   return !s.link.GetWiring().SwitchesVdd() && s.model->family->algorithm.LocksReentry(config);
 }
 
-std::string WriteLockingConfigLast(Session& s, const HexImage& image, const ProgramPlan& plan,
-                                   const ConfigMemoryWant& written) {
-  std::string wrong = ReadBackProgram(s, plan.want);
-  if (wrong.empty()) wrong = ReadBackData(s, image);
-  if (wrong.empty()) wrong = WriteIds(s, plan, written);
-  if (wrong.empty()) wrong = WriteConfigWords(s, plan, written);
-  if (wrong.empty()) s.Reset();
-  return wrong;
+Outcome WriteLockingConfigLast(Session& s, const HexImage& image, const ProgramPlan& plan,
+                               const ConfigMemoryWant& written) {
+  if (Outcome o = ReadBackProgram(s, plan.want); !o.IsOk()) return o;
+  if (Outcome o = ReadBackData(s, image); !o.IsOk()) return o;
+  if (Outcome o = WriteIds(s, plan, written); !o.IsOk()) return o;
+  if (Outcome o = WriteConfigWords(s, plan, written); !o.IsOk()) return o;
+  s.Reset();
+  return Outcome::Ok();
 }
 
 std::string LockoutNote() {

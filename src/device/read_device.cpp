@@ -46,7 +46,7 @@ std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
   out.modelIndex = model->index;
 
   s.Reset();
-  if (auto refused = detail::StartOnModel(s)) return *refused;
+  if (detail::Outcome started = detail::StartOnModel(s); !started.IsOk()) return started.Text();
 
   if (scope == ReadScope::ConfigurationOnly) {
     for (const detail::FactoryBits::Entry& e : detail::ReadFactoryBits(s).entries) {

@@ -106,6 +106,8 @@ struct ChipFamily {
   // Whether the keep-config fault (a bulk erase that leaves the configuration word) exists on
   // the family's silicon.
   bool keepsConfig = false;
+  // What is wrong with the faults for the family's silicon ("osccal: ..."), or "".
+  std::string (*faultProblem)(const Faults&) = nullptr;
 };
 using ChipAdder = void (*)(std::string_view familyKey, const ChipFamily& family);
 

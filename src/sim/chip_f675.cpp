@@ -295,7 +295,14 @@ void RegisterChips_chip_f675(ChipAdder add) {
                    part.factory = SampleCalibration(name, part.deviceId);
                    return part;
                  },
-                 MakeF675Chip});
+                 MakeF675Chip, false,
+                 [](const Faults& faults) -> std::string {
+                   // The factory writes a RETLW k at the last word (DS41191D).
+                   if (faults.osccal && (*faults.osccal & 0x3C00) != 0x3400) {
+                     return "osccal: OSCCAL debe ser una instrucción RETLW (0x3400 a 0x37FF)";
+                   }
+                   return {};
+                 }});
 }
 
 }  // namespace daxwel::sim

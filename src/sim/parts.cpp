@@ -102,4 +102,9 @@ std::vector<std::string_view> SimModelNames() {
 
 bool KeepsConfigFault(const SimModel& model) { return ChipFamilyOf(model.Row())->keepsConfig; }
 
+std::string ChipFaultProblem(const SimModel& model, const Faults& faults) {
+  const ChipFamily* family = ChipFamilyOf(model.Row());
+  return family->faultProblem == nullptr ? std::string() : family->faultProblem(faults);
+}
+
 }  // namespace daxwel::sim

@@ -42,6 +42,9 @@ std::string_view SimModelName(const SimModel& model);
 std::vector<std::string_view> SimModelNames();
 // Whether the keep-config fault exists on the part's silicon.
 bool KeepsConfigFault(const SimModel& model);
+struct Faults;
+// What the part's silicon cannot hold of `faults` ("osccal: ..."), or "".
+std::string ChipFaultProblem(const SimModel& model, const Faults& faults);
 
 // Faults the tests (and --sim-fault) can switch on.
 struct Faults {

@@ -273,9 +273,8 @@ std::string ParseSimFault(std::string_view text, Faults& faults) {
     if (number > 1000000) return what + "demasiadas entradas";
     faults.refusedEntries = static_cast<int>(number);
   } else if (kind == "osccal") {
-    if ((number & 0x3C00) != 0x3400 || number > 0x3FFF) {
-      return what + "OSCCAL debe ser una instrucción RETLW (0x3400 a 0x37FF)";
-    }
+    // Its shape is the chip model's to check, once the part is known.
+    if (number > 0x3FFF) return what + "una palabra tiene 14 bits";
     faults.osccal = static_cast<int>(number);
   } else if (kind == "bg") {
     if (number > 3) return what + "los bits BG van de 0 a 3";
@@ -331,6 +330,9 @@ std::string CheckFaultsFitChip(const SimOptions& options) {
       !chip.Memory().factory) {
     return "--sim-fault osccal/bg/lost-calibration: el " + model +
            " no tiene calibración de fábrica";
+  }
+  if (const std::string problem = ChipFaultProblem(options.model, f); !problem.empty()) {
+    return "--sim-fault " + problem;
   }
   for (int index : options.faults.stuckEeprom) {
     if (index >= bytes) {

@@ -41,6 +41,28 @@ TEST(Options, MistakesAreUsageErrors) {
   }
 }
 
+// The values given by hand take the range their family declares: both ends of the RETLW and
+// of the band-gap bits pass the options, one past either end does not.
+TEST(Options, HandGivenValuesTakeTheFamilysShape) {
+  TempDir dir;
+  const std::vector<std::pair<std::vector<std::string>, bool>> rows = {
+      {{"--osccal", "0x3400", "--bandgap", "0"}, true},
+      {{"--osccal", "0x37FF", "--bandgap", "3"}, true},
+      {{"--osccal", "0x33FF"}, false},
+      {{"--osccal", "0x3800"}, false},
+      {{"--osccal", "0x3480", "--bandgap", "-1"}, false},
+  };
+  for (auto [args, passes] : rows) {
+    args.insert(args.end(), {"--sim", "12F675", "verify", "none.hex"});
+    const CliResult r = RunCli(args, dir.Path());
+    EXPECT_EQ(r.status == 64, !passes) << r.Describe();
+    EXPECT_EQ(r.err.find("--osccal:") == std::string::npos &&
+                  r.err.find("--bandgap:") == std::string::npos,
+              passes)
+        << r.Describe();
+  }
+}
+
 TEST(Options, VersionAndSpanishPlaceholders) {
   TempDir dir;
   EXPECT_EQ(RunCli({"--version"}, dir.Path()).out, "daxwel-cli 2.0\n");

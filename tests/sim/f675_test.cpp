@@ -253,14 +253,47 @@ TEST(F675Test, StateFileKeepsTheFactoryCalibration) {
   EXPECT_EQ(m.config, 0x11FF);
   EXPECT_EQ(m.factory, (Calibration{0x3466, 1}));
 
-  Faults f;
   for (const char* bad : {"osccal=0x3800", "osccal=0x3FFF", "bg=4", "refuse-entry"}) {
-    EXPECT_NE(ParseSimFault(bad, f), "") << bad;
+    SimOptions refused;
+    EXPECT_NE(ParseSimOptions("12F675", "virtual", {bad}, refused), "") << bad;
   }
   options.model = SimModel("16F628A");
   options.faults.bandGap = 1;
   EXPECT_EQ(CheckFaultsFitChip(options),
             "--sim-fault osccal/bg/lost-calibration: el 16F628A no tiene calibración de fábrica");
+}
+
+}  // namespace
+}  // namespace daxwel::sim
+
+namespace daxwel::sim {
+namespace {
+
+// Faults the part's silicon cannot hold are refused by the part's own chip model, and the
+// parts that can hold them are named from the table.
+TEST(SimFaultsFit, EachChipModelJudgesItsOwnFaults) {
+  const struct {
+    const char* target;
+    std::vector<std::string> faults;
+    const char* problem;
+  } kCases[] = {
+      {"12F675", {"osccal=0x3466"}, ""},
+      {"12F675",
+       {"osccal=0x3066"},
+       "--sim-fault osccal: OSCCAL debe ser una instrucción RETLW (0x3400 a 0x37FF)"},
+      {"12F629", {"osccal=0x37FF", "bg=3"}, ""},
+      {"16F877",
+       {"osccal=0x3466"},
+       "--sim-fault osccal/bg/lost-calibration: el 16F877 no tiene calibración de fábrica"},
+      {"16F628A", {"keep-config"}, ""},
+      {"16F877A",
+       {"keep-config"},
+       "--sim-fault keep-config: solo los 16F627A, 16F628A y 16F648A borran así, no el 16F877A"},
+  };
+  for (const auto& c : kCases) {
+    SimOptions options;
+    EXPECT_EQ(ParseSimOptions(c.target, "virtual", c.faults, options), c.problem) << c.target;
+  }
 }
 
 }  // namespace

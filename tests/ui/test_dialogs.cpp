@@ -163,8 +163,8 @@ TEST(ConfigDialogs, GroupsStandInTheirGridPlaces) {
                                 {"WrtOff", 1, 3, {"Flash Program", "Memory Write", "Enable"}}};
   for (const ConfigLayout* family :
        {&kLayout16F84, &kLayout16F870, &kLayout16F873, &kLayout16F876}) {
-    SCOPED_TRACE(std::string(family->dialog.objectName));
     ConfigDialog dialog(*family);
+    SCOPED_TRACE(dialog.objectName().toStdString());
     auto frameOf = [&](const char* name) {
       return Find<QRadioButton>(dialog, name, false).parentWidget();
     };

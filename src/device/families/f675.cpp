@@ -87,8 +87,8 @@ const F675 kF675;
 
 // The OSCCAL RETLW and the band-gap bits, which no file may change.
 constexpr PreservedBits kFactoryCalibration[] = {
-    {0x3FF, 0x3FFF, "OSCCAL", 0x3C00, 0x3400, "una instrucción RETLW (0x34xx)"},
-    {0x2007, 0x3000, "BG"},
+    {0x3FF, 0x3FFF, "OSCCAL", 0x3C00, 0x3400, "una instrucción RETLW (0x34xx)", "osccal"},
+    {.address = 0x2007, .mask = 0x3000, .name = "BG", .option = "bandgap"},
 };
 
 }  // namespace

@@ -160,13 +160,13 @@ std::string Info(Link& link, TerminalOperator& op) {
   const ReadOutcome read = ReadDevice(link, op, ReadScope::ConfigurationOnly);
   if (read.result != result::kOk) return read.result;
   const DeviceModel* model = ModelByIndex(read.modelIndex);
-  const int config = read.contents.config.value_or(0x3FFF);
+  const int config = read.contents.Config().value_or(0x3FFF);
 
   op.Output("Microcontrolador: PIC " + std::string(model->modelName));
   op.Output("Configuration Word: " + Hex4(config) + " (" + ToBitString(config) + ")");
   std::string words = ToBitString(config);
   if (model->family->configWords > 1) {
-    const int second = read.contents.word2008.value_or(0x3FFF);
+    const int second = read.contents.Word(model->family->FirstConfigWord() + 1).value_or(0x3FFF);
     op.Output("Configuration Word 2: " + Hex4(second) + " (" + ToBitString(second) + ")");
     words += ToBitString(second);
   }
@@ -243,9 +243,8 @@ bool DataOnStandardOutput(const Request& request) {
 
 std::string ViewFile(const Request& request, TerminalOperator& op) {
   const DeviceModel* model = ModelByIndex(request.modelIndex);
-  const ImageLimits limits = model != nullptr && request.modelIndex != 0
-                                 ? ImageLimits{model->programWords, model->eepromBytes}
-                                 : ImageLimits{8192, 256};
+  const ImageLimits limits =
+      model != nullptr && request.modelIndex != 0 ? ImageLimitsOf(*model) : ImageLimits{8192, 256};
   const HexLoadResult loaded = LoadHexImage(request.file, limits);
   if (loaded.status != HexStatus::Ok) {
     std::string text = loaded.description;

@@ -35,17 +35,22 @@ std::string MemoryListing(const ChipContents& contents) {
   AppendRows<std::uint16_t>(out, contents.program, 8, 4, 0x3FFF);
   out += "Memoria de datos (EEPROM)\n";
   AppendRows<std::uint8_t>(out, contents.eeprom, 16, 2, 0xFF);
-  out += "ID\n2000:";
+  out.append("ID\n").append(HexText(contents.configBase, 4)).append(":");
   for (std::uint16_t id : contents.ids) out.append(" ").append(HexText(id, 4));
   out += "\nConfiguración\n";
-  if (contents.config) {
-    out.append("2007: ").append(HexText(*contents.config, 4));
-    if (contents.word2008) out.append(" ").append(HexText(*contents.word2008, 4));
-    if (contents.word2008 && contents.word2009) {
-      out.append(" ").append(HexText(*contents.word2009, 4));
+  if (!contents.Config()) return out;
+  // From the configuration word on, a line for each run of consecutive words.
+  int next = -1;
+  for (const auto& [address, word] : contents.configMemory) {
+    if (address < contents.configBase + 7) continue;
+    if (address != next) {
+      if (next >= 0) out += "\n";
+      out.append(HexText(address, 4)).append(":");
     }
-    out += "\n";
+    out.append(" ").append(HexText(word, 4));
+    next = address + 1;
   }
+  out += "\n";
   return out;
 }
 
@@ -57,16 +62,15 @@ ChipContents ContentsOfImage(const HexImage& image, ImageLimits limits) {
   for (int i = 0; i < limits.eepromBytes && i < static_cast<int>(image.EepromWords.size()); ++i) {
     c.eeprom.push_back(static_cast<std::uint8_t>(image.EepromWords[i] & 0xFF));
   }
+  c.configBase = image.ConfigBase;
+  const auto has = image.HasId();
+  const auto ids = image.IdWords();
   for (std::size_t j = 0; j < c.ids.size(); ++j) {
-    if (image.HasId[j]) c.ids[j] = static_cast<std::uint16_t>(image.IdWords[j] & 0x3FFF);
+    if (has[j]) c.ids[j] = static_cast<std::uint16_t>(ids[j] & 0x3FFF);
   }
-  auto word = [](const std::string& bits) -> std::optional<std::uint16_t> {
-    if (bits.empty()) return std::nullopt;
-    return static_cast<std::uint16_t>(FromBitString(bits) & 0x3FFF);
-  };
-  c.config = word(image.FileConfig);
-  c.word2008 = word(image.FileWord2008);
-  c.word2009 = word(image.FileWord2009);
+  for (const auto& [address, word] : image.ConfigWords) {
+    if (address >= image.ConfigBase + 4) c.configMemory[address] = word & 0x3FFF;
+  }
   return c;
 }
 

@@ -196,7 +196,7 @@ ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view con
   ConfigMemoryWant want;
   for (std::size_t j = 0; j < 4; ++j) {
     if (FileDecidesId(image, family, j))
-      want.words[j] = WordOf(IdWordBits(image.IdWords[j], family.idBits));
+      want.words[j] = WordOf(IdWordBits(image.IdWords()[j], family.idBits));
   }
   for (int k = 0; k < family.configWords; ++k) {
     if (family.IsCalibration(0x2007 + k)) continue;
@@ -263,8 +263,7 @@ std::vector<std::string> CalibrationLines(const FamilyDescriptor& family,
                                           const ChipContents& read) {
   std::vector<std::string> lines;
   for (int address : family.calibrationWords) {
-    const std::uint16_t word =
-        (address == 0x2008 ? read.word2008 : read.word2009).value_or(kErasedValue);
+    const std::uint16_t word = read.Word(address).value_or(kErasedValue);
     lines.push_back("Calibración 0x" + AddressText(address) + ": 0x" + AddressText(word) +
                     (word == kErasedValue ? " (perdida)" : ""));
   }
@@ -274,8 +273,7 @@ std::vector<std::string> CalibrationLines(const FamilyDescriptor& family,
 std::string CalibrationFileNote(const FamilyDescriptor& family, const HexImage& image) {
   std::string note;
   for (int address : family.calibrationWords) {
-    const std::string& value = address == 0x2008 ? image.FileWord2008 : image.FileWord2009;
-    if (value.empty() || (address != 0x2008 && address != 0x2009)) continue;
+    if (!image.ConfigWord(address)) continue;
     if (!note.empty()) note += "\r";
     note += "Nota: el archivo trae un valor en 0x" + AddressText(address) +
             " (calibración de fábrica); no se escribe";

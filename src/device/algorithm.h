@@ -17,11 +17,12 @@
 
 namespace daxwel::detail {
 
-// Configuration memory 0x2000-0x2009, by address - 0x2000: the IDs (0..3), the configuration
-// words (7, and 8 on the parts with two) and the factory calibration words (8 or 9). What a
-// family does not read or write there stays 0x3FFF.
+// Configuration memory from 0x2000, by address - 0x2000: the IDs (0..3), the configuration
+// words (7, and 8 on the parts with two) and the factory calibration words (8 or 9, or any
+// up to 0x201F, as far as a parts file may place one). What a family does not read or write
+// there stays 0x3FFF.
 inline constexpr int kConfigMemoryBase = 0x2000;
-inline constexpr std::size_t kConfigMemorySize = 10;
+inline constexpr std::size_t kConfigMemorySize = 0x20;
 using ConfigMemory = std::array<std::uint16_t, kConfigMemorySize>;
 inline constexpr std::size_t kConfigWordIndex = 7;  // 0x2007
 ConfigMemory ErasedConfigMemory();
@@ -172,7 +173,7 @@ Outcome StartOnModel(Session& s);
 // Whether a program pass writes ID location `j` (0..3) from the file: where the file gives
 // it, or on the families that write the IDs a file leaves out.
 inline bool FileDecidesId(const HexImage& image, const FamilyDescriptor& family, std::size_t j) {
-  return image.HasId[j] || family.writesMissingIds;
+  return image.HasId()[j] || family.writesMissingIds;
 }
 
 // What the ID locations and the configuration words must hold after programming, by address

@@ -32,15 +32,19 @@ std::vector<NonBlank> FindNonBlank(const ChipContents& contents, const FamilyDes
   }
   for (std::size_t j = 0; j < contents.ids.size(); ++j) {
     if ((contents.ids[j] & kWordBits) != kWordBits) {
-      found.push_back({"ID", 0x2000 + static_cast<int>(j), contents.ids[j]});
+      found.push_back({"ID", contents.configBase + static_cast<int>(j), contents.ids[j]});
       break;
     }
   }
-  if (contents.config && !ConfigErased(family, 0x2007, *contents.config)) {
-    found.push_back({"Configuración", 0x2007, *contents.config});
-  } else if (family.configWords > 1 && contents.word2008 && !family.IsCalibration(0x2008) &&
-             !ConfigErased(family, 0x2008, *contents.word2008)) {
-    found.push_back({"Configuración", 0x2008, *contents.word2008});
+  // The first configuration word that is not erased; calibration words are the factory's.
+  const ConfigMemoryMap map = family.ConfigMap();
+  for (const ConfigCell& cell : map.Cells()) {
+    if (cell.kind != ConfigCellKind::ConfigWord) continue;
+    const auto word = contents.Word(cell.address);
+    if (word && !ConfigErased(family, cell.address, *word)) {
+      found.push_back({"Configuración", cell.address, *word});
+      break;
+    }
   }
   return found;
 }

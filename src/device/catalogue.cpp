@@ -309,6 +309,10 @@ const ConfigLayout* ConfigLayoutOf(int index) {
   return model != nullptr ? model->family->layout : nullptr;
 }
 
+ImageLimits ImageLimitsOf(const DeviceModel& model) {
+  return {model.programWords, model.eepromBytes, model.family->ConfigMap()};
+}
+
 std::vector<const ConfigLayout*> ConfigLayouts() {
   std::vector<const ConfigLayout*> layouts;
   for (const DeviceModel& m : kModels()) {

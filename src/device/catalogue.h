@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device/family.h"
+#include "image/hex_image.h"
 
 namespace daxwel {
 
@@ -116,6 +117,8 @@ const DeviceModel* ModelByIndex(int index);
 int ModelIndexById(std::uint16_t id);
 // The row's configuration layout; nullptr outside the catalogue.
 const ConfigLayout* ConfigLayoutOf(int index);
+// The row's memory sizes and configuration memory, for reading a HEX file for it.
+ImageLimits ImageLimitsOf(const DeviceModel& model);
 // Every layout a row points to, once each, in row order.
 std::vector<const ConfigLayout*> ConfigLayouts();
 // "Autodetectar" then the list texts.

@@ -6,8 +6,10 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "config/layout.h"
+#include "image/config_map.h"
 
 namespace daxwel {
 
@@ -99,18 +101,21 @@ struct FamilyDescriptor {
     return false;
   }
   bool IsConfigWord(int address) const {
-    return address >= 0x2007 && address < 0x2007 + configWords;
+    return address >= FirstConfigWord() && address < FirstConfigWord() + configWords;
   }
+  int FirstConfigWord() const { return configBase + 7; }
   // The last configuration-memory address a read reaches: the last configuration or
   // calibration word.
-  int ConfigMemoryEnd() const {
-    int end = 0x2007 + configWords - 1;
-    for (int a : calibrationWords) end = a > end ? a : end;
-    return end;
-  }
+  int ConfigMemoryEnd() const { return ConfigMap().End(); }
   // The bits a configuration word stores.
   std::uint16_t ConfigMaskAt(int address) const {
-    return address == 0x2007 ? configMask : config2Mask;
+    return address == FirstConfigWord() ? configMask : config2Mask;
+  }
+  // Configuration memory as the image, the reader, the writer and the read-back see it.
+  ConfigMemoryMap ConfigMap() const {
+    std::vector<std::uint16_t> masks(static_cast<std::size_t>(configWords), config2Mask);
+    if (!masks.empty()) masks[0] = configMask;
+    return ConfigMemoryMap(configBase, masks, calibrationWords, idBits);
   }
   // The bits of an ID location taken from the file, the others written as 0x3F80 has them:
   // all fourteen on the later parts, as their documents allow; the low four on the original
@@ -127,6 +132,8 @@ struct FamilyDescriptor {
   // apply once a part of a row shared with an older part (without device ID) shows its ID.
   CycleTimes cycles{};
   std::optional<CycleTimes> identifiedCycles{};
+  // Configuration memory's first word, the first ID: 0x2000 on every mid-range part here.
+  int configBase = ConfigMemoryMap::kClassicBase;
 
   // The bits of `address` a file may set: all but the preserved ones.
   std::uint16_t WritableBits(int address) const {

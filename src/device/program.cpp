@@ -234,7 +234,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   const DeviceModel* model = s.ResolveModel();
   if (model == nullptr) return result::kNone;
 
-  const HexLoadResult loaded = LoadHexImage(path, {model->programWords, model->eepromBytes});
+  const HexLoadResult loaded = LoadHexImage(path, ImageLimitsOf(*model));
   if (loaded.status != HexStatus::Ok) {
     return s.FailOnFile(loaded, HexWording::Programming, result::kProgramFailure);
   }

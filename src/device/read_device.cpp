@@ -11,30 +11,28 @@ namespace daxwel {
 
 namespace {
 
-// ID words at 0x2000-0x2003, the device ID at 0x2006, the configuration word at 0x2007 and
-// the family's words after it (a second configuration word, calibration words), in one pass
-// over configuration memory.
+// The IDs, the device ID, the configuration word and every word after it up to the last the
+// family's map declares (a second configuration word, calibration words), in one pass over
+// configuration memory. The words between are read too: the file keeps what the chip shows.
 void ReadConfigurationMemory(detail::Session& s, ReadOutcome& out) {
+  const ConfigMemoryMap map = s.model->family->ConfigMap();
+  out.contents.configBase = map.Base();
   s.Reset();
   s.Enter();
   s.GoToConfig(detail::kErasedWord, 0);
-  for (std::size_t j = 0; j < out.contents.ids.size(); ++j) {
+  for (int address = map.Base(); address <= map.End(); ++address) {
+    if (address > map.Base()) s.Increment();
+    const ConfigCell* cell = map.Find(address);
+    if (cell == nullptr && address < map.FirstConfigWord()) continue;
     s.Command(cmd::kReadDataProgram);
-    out.contents.ids[j] = detail::WordOf(s.Read());
-    s.Increment();
-  }
-  s.Increment();
-  s.Increment();
-  s.Command(cmd::kReadDataProgram);
-  out.deviceId = detail::WordOf(s.Read());
-  s.Increment();
-  s.Command(cmd::kReadDataProgram);
-  out.contents.config = detail::WordOf(s.Read());
-  const int end = s.model->family->ConfigMemoryEnd();
-  for (int address = 0x2008; address <= end; ++address) {
-    s.Increment();
-    s.Command(cmd::kReadDataProgram);
-    (address == 0x2008 ? out.contents.word2008 : out.contents.word2009) = detail::WordOf(s.Read());
+    const std::uint16_t word = detail::WordOf(s.Read());
+    if (map.Is(address, ConfigCellKind::Id)) {
+      out.contents.ids[static_cast<std::size_t>(address - map.FirstId())] = word;
+    } else if (map.Is(address, ConfigCellKind::DeviceId)) {
+      out.deviceId = word;
+    } else {
+      out.contents.configMemory[address] = word;
+    }
   }
   s.Reset();
 }

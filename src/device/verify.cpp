@@ -88,8 +88,8 @@ detail::Outcome CheckConfiguration(detail::Session& s, const HexImage& image,
   const FamilyDescriptor& family = *s.model->family;
   detail::ConfigMemoryWant want;
   for (std::size_t j = 0; j < 4; ++j) {
-    if (image.HasId[j])
-      want.words[j] = detail::WordOf(detail::IdWordBits(image.IdWords[j], family.idBits));
+    if (image.HasId()[j])
+      want.words[j] = detail::WordOf(detail::IdWordBits(image.IdWords()[j], family.idBits));
   }
   if (const auto config =
           ChooseConfigWord(FileConfigWords(image, family.configWords), s.op.ConfigSource())) {
@@ -116,7 +116,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
     return result::kNone;
   }
 
-  const HexLoadResult loaded = LoadHexImage(path, {model->programWords, model->eepromBytes});
+  const HexLoadResult loaded = LoadHexImage(path, ImageLimitsOf(*model));
   if (loaded.status != HexStatus::Ok) {
     return s.FailOnFile(loaded, HexWording::Verification, result::kVerifyFailure);
   }

@@ -20,9 +20,6 @@ constexpr std::array<std::int8_t, 111> kHexDigitValue = [] {
   return table;
 }();
 
-constexpr int kIdFirst = 0x2000;
-constexpr int kIdLast = 0x2003;
-constexpr int kConfigAddress = 0x2007;
 constexpr int kEepromBase = 0x2100;
 constexpr int kLastProgramSpaceWord = 0x1FFF;
 
@@ -39,6 +36,9 @@ std::string Hex2(int v) {
 }
 
 std::string Hex4(int v) { return Hex2(v >> 8) + Hex2(v & 0xFF); }
+
+// Four digits, or eight for a byte address above 64 KiB.
+std::string HexAddress(int v) { return v > 0xFFFF ? Hex4(v >> 16) + Hex4(v & 0xFFFF) : Hex4(v); }
 
 std::string LinePrefix(int line) { return "Línea " + std::to_string(line) + ": "; }
 
@@ -80,7 +80,7 @@ class LineReader {
 
 struct Record {
   int count = 0;
-  int address = 0;
+  int address = 0;  // the record's 16 bits, then the whole byte address with the upper ones
   int type = 0;
   std::vector<int> bytes;  // data bytes, the trailing one of an odd count included
 };
@@ -161,8 +161,9 @@ int WithByte(int word, int byteAddress, int value) {
 // a byte but not change it.
 class BytePlacer {
  public:
-  BytePlacer(Pass pass, ImageLimits limits, HexImage& image, std::vector<std::string>& notes)
-      : pass_(pass), limits_(limits), image_(image), notes_(notes) {}
+  BytePlacer(Pass pass, ImageLimits limits, const ConfigMemoryMap& map, HexImage& image,
+             std::vector<std::string>& notes)
+      : pass_(pass), limits_(limits), map_(map), image_(image), notes_(notes) {}
 
   std::optional<Failure> Place(const Record& rec, int line) {
     line_ = line;
@@ -179,10 +180,10 @@ class BytePlacer {
       std::optional<Failure> fault;
       if (program) {
         if (pass_ == Pass::First) fault = Program(at, value);
+      } else if (map_.InRegion(at / 2)) {
+        if (pass_ == Pass::First) fault = ConfigSpace(at, value);
       } else if (at / 2 >= kEepromBase) {
         if (pass_ == Pass::Second) fault = Eeprom(at, value);
-      } else if (pass_ == Pass::First) {
-        fault = ConfigSpace(at, value);
       }
       if (fault) return fault;
     }
@@ -229,26 +230,18 @@ class BytePlacer {
     return std::nullopt;
   }
 
-  // The IDs and the configuration words; the rest of the space between is not programmed.
+  // The IDs and the words from the configuration word on that the map takes; the rest of the
+  // space between is not programmed.
   std::optional<Failure> ConfigSpace(int at, int value) {
     const int w = at / 2;
-    const bool id = w >= kIdFirst && w <= kIdLast;
-    if (!id && (w < kConfigAddress || w > kConfigAddress + 2)) return std::nullopt;
+    if (!map_.FileCarries(w)) return std::nullopt;
+    const bool id = map_.Is(w, ConfigCellKind::Id);
     const Seen seen = Remember(at, value);
     if (seen != Seen::New) return Repeated(seen, w, id ? "(ID Location)" : "(Configuration Word)");
-    if (id) {
-      const auto j = static_cast<std::size_t>(w - kIdFirst);
-      const int before = image_.HasId[j] ? image_.IdWords[j] : 0x3FFF;
-      image_.IdWords[j] =
-          static_cast<std::int16_t>(Masked(WithByte(before, at, value), w, "la ID Location"));
-      image_.HasId[j] = true;
-      return std::nullopt;
-    }
-    std::string& bits = w == kConfigAddress       ? image_.FileConfig
-                        : w == kConfigAddress + 1 ? image_.FileWord2008
-                                                  : image_.FileWord2009;
-    const int before = bits.empty() ? 0x3FFF : FromBitString(bits);
-    bits = ToBitString(Masked(WithByte(before, at, value), w, "la Configuration Word"));
+    const auto [slot, fresh] = image_.ConfigWords.try_emplace(w, std::uint16_t{0x3FFF});
+    (void)fresh;
+    slot->second = static_cast<std::uint16_t>(Masked(
+        WithByte(slot->second, at, value), w, id ? "la ID Location" : "la Configuration Word"));
     return std::nullopt;
   }
 
@@ -288,6 +281,7 @@ class BytePlacer {
   };
   Pass pass_;
   ImageLimits limits_;
+  const ConfigMemoryMap& map_;
   HexImage& image_;
   std::vector<std::string>& notes_;
   int line_ = 0;
@@ -295,12 +289,52 @@ class BytePlacer {
   std::map<int, Given> given_;
 };
 
+// The upper 16 bits of the byte addresses that follow an extended address record. Only zero
+// is inside program memory and EEPROM; a part whose configuration memory lies above 64 KiB
+// (base 0x8000: byte 0x10000) takes that segment's base too.
+std::optional<Failure> ExtendedAddress(const Record& rec, int line, const ConfigMemoryMap& map,
+                                       int& upper) {
+  int value = 0;
+  for (int b : rec.bytes) value = (value << 8) | b;
+  const bool zero = value == 0;
+  const long long first = static_cast<long long>(value) << 16;
+  const long long regionFirst = 2LL * map.Base();
+  const long long regionEnd = 2LL * (map.Base() + ConfigMemoryMap::kRegionWords);
+  const bool configSegment =
+      rec.type == kTypeLinear && regionFirst < first + 0x10000 && regionEnd > first;
+  if (!zero && !configSegment) {
+    return Failure{HexStatus::ReadFailure, line,
+                   LinePrefix(line) +
+                       "dirección extendida distinta de cero (datos fuera del espacio de "
+                       "16 bits)"};
+  }
+  upper = zero ? 0 : value;
+  return std::nullopt;
+}
+
+// Makes the record's address the whole byte address, or says why it is out of reach: above the
+// 16-bit space there is nothing but the part's configuration memory.
+std::optional<Failure> WholeAddress(Record& rec, int line, const ConfigMemoryMap& map, int upper) {
+  bool inside = rec.address < 0x8000;
+  if (upper != 0) {
+    rec.address += upper << 16;
+    const int lastWord = (rec.address + std::max(rec.count, 1) - 1) / 2;
+    inside = map.InRegion(rec.address / 2) && map.InRegion(lastWord);
+  }
+  if (inside) return std::nullopt;
+  return Failure{HexStatus::ReadFailure, line,
+                 LinePrefix(line) + "desbordamiento: dirección 0x" + HexAddress(rec.address) +
+                     " fuera de rango"};
+}
+
 // One pass over the file's bytes. The first pass fills program memory, the IDs and the
 // configuration word; the second the data EEPROM. Both decode and check every line the same way.
 std::optional<Failure> RunPass(std::string_view bytes, Pass pass, ImageLimits limits,
-                               HexImage& image, std::vector<std::string>& notes) {
+                               const ConfigMemoryMap& map, HexImage& image,
+                               std::vector<std::string>& notes) {
   LineReader reader(bytes);
-  BytePlacer placer(pass, limits, image, notes);
+  BytePlacer placer(pass, limits, map, image, notes);
+  int upper = 0;
   std::string raw;
   int lineNumber = 0;
   while (reader.Next(raw)) {
@@ -315,13 +349,8 @@ std::optional<Failure> RunPass(std::string_view bytes, Pass pass, ImageLimits li
 
     if (rec.type == kTypeEof) return std::nullopt;
     if (rec.type == kTypeSegment || rec.type == kTypeLinear) {
-      // Only a zero base is inside these parts' 16-bit space; INHX32 files open with one.
-      if (std::any_of(rec.bytes.begin(), rec.bytes.end(), [](int v) { return v != 0; })) {
-        return Failure{HexStatus::ReadFailure, lineNumber,
-                       LinePrefix(lineNumber) +
-                           "dirección extendida distinta de cero (datos fuera del espacio de "
-                           "16 bits)"};
-      }
+      // INHX32 files open with a zero base.
+      if (auto fault = ExtendedAddress(rec, lineNumber, map, upper)) return fault;
       continue;
     }
     if (rec.type == kTypeStartSegment || rec.type == kTypeStartLinear) continue;
@@ -330,11 +359,7 @@ std::optional<Failure> RunPass(std::string_view bytes, Pass pass, ImageLimits li
           HexStatus::ReadFailure, lineNumber,
           LinePrefix(lineNumber) + "tipo de registro " + Hex2(rec.type) + " no admitido"};
     }
-    if (rec.address >= 0x8000) {
-      return Failure{HexStatus::ReadFailure, lineNumber,
-                     LinePrefix(lineNumber) + "desbordamiento: dirección 0x" + Hex4(rec.address) +
-                         " fuera de rango"};
-    }
+    if (auto fault = WholeAddress(rec, lineNumber, map, upper)) return fault;
     if (auto fault = placer.Place(rec, lineNumber)) return fault;
   }
   return Failure{HexStatus::ReadFailure, 0, "Falta el registro de fin de archivo"};
@@ -383,14 +408,17 @@ HexLoadResult ParseHexImage(std::string_view bytes, ImageLimits limits) {
   limits.programWords = std::clamp(limits.programWords, 0, 8192);
   limits.eepromBytes = std::clamp(limits.eepromBytes, 0, 256);
 
+  static const ConfigMemoryMap kTodaysParts;
+  const ConfigMemoryMap& map = limits.config ? *limits.config : kTodaysParts;
   HexLoadResult result;
   HexImage& image = result.image;
+  image.ConfigBase = map.Base();
   std::fill_n(image.ProgramWords.begin(), limits.programWords, std::int16_t{0x3FFF});
-  if (auto fault = RunPass(bytes, Pass::First, limits, image, result.notes)) {
+  if (auto fault = RunPass(bytes, Pass::First, limits, map, image, result.notes)) {
     return FromFailure(*fault);
   }
   std::fill_n(image.EepromWords.begin(), limits.eepromBytes, std::int16_t{0x3FFF});
-  if (auto fault = RunPass(bytes, Pass::Second, limits, image, result.notes)) {
+  if (auto fault = RunPass(bytes, Pass::Second, limits, map, image, result.notes)) {
     return FromFailure(*fault);
   }
   result.status = HexStatus::Ok;
@@ -413,9 +441,42 @@ int FromBitString(std::string_view bits) {
   return static_cast<int>(value & 0x7FFFFFFFU);
 }
 
+std::optional<std::uint16_t> HexImage::ConfigWord(int address) const {
+  const auto it = ConfigWords.find(address);
+  if (it == ConfigWords.end()) return std::nullopt;
+  return it->second;
+}
+
+std::array<std::int16_t, 4> HexImage::IdWords() const {
+  std::array<std::int16_t, 4> ids{};
+  for (std::size_t j = 0; j < ids.size(); ++j) {
+    ids[j] =
+        static_cast<std::int16_t>(ConfigWord(ConfigBase + static_cast<int>(j)).value_or(0x3F80));
+  }
+  return ids;
+}
+
+std::array<bool, 4> HexImage::HasId() const {
+  std::array<bool, 4> has{};
+  for (std::size_t j = 0; j < has.size(); ++j) {
+    has[j] = ConfigWords.contains(ConfigBase + static_cast<int>(j));
+  }
+  return has;
+}
+
+std::string HexImage::FileConfig() const {
+  const auto word = ConfigWord(ConfigBase + 7);
+  return word ? ToBitString(*word) : std::string();
+}
+
 std::string FileConfigWords(const HexImage& image, int words) {
-  if (image.FileConfig.empty() || words < 2) return image.FileConfig;
-  return image.FileConfig + image.FileWord2008;
+  std::string bits;
+  for (int k = 0; k < words; ++k) {
+    const auto word = image.ConfigWord(image.ConfigBase + 7 + k);
+    if (!word) break;
+    bits += ToBitString(*word);
+  }
+  return bits;
 }
 
 std::optional<ChosenConfig> ChooseConfigWord(const std::string& fileConfig,

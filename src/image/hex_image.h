@@ -2,10 +2,13 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "image/config_map.h"
 
 namespace daxwel {
 
@@ -14,23 +17,30 @@ namespace daxwel {
 struct HexImage {
   std::array<std::int16_t, 8192> ProgramWords{};
   std::int16_t ProgramEnd = 0;
-  std::array<std::int16_t, 4> IdWords{0x3F80, 0x3F80, 0x3F80, 0x3F80};
-  std::string FileConfig;  // 0x2007 (HEX byte 0x400E): 14-character BitString or empty
-  // What the file puts at 0x2008 (byte 0x4010: a second configuration word, or a calibration
-  // word on some parts) and at 0x2009 (byte 0x4012); empty when it puts nothing there.
-  std::string FileWord2008;
-  std::string FileWord2009;
+  // What the file gives in configuration memory, by word address, 14 bits each: the IDs, the
+  // configuration words and whatever else of configuration memory the reader takes (see
+  // ConfigMemoryMap::FileCarries). Nothing for a location the file leaves out.
+  std::map<int, std::uint16_t> ConfigWords;
+  int ConfigBase = ConfigMemoryMap::kClassicBase;
   std::array<std::int16_t, 256> EepromWords{};
   std::int16_t EepromEnd = 0;
   bool HasEeprom = false;
-  // Whether the file carried each ID location (for read-back files and reports).
-  std::array<bool, 4> HasId{};
+
+  std::optional<std::uint16_t> ConfigWord(int address) const;
+  // The four ID locations, 0x3F80 where the file leaves one out, and whether it gave each.
+  std::array<std::int16_t, 4> IdWords() const;
+  std::array<bool, 4> HasId() const;
+  // The first configuration word as a 14-character BitString, or empty.
+  std::string FileConfig() const;
 };
 
-// The model's memory sizes the image is checked against.
+// The model's memory sizes the image is checked against, and its configuration memory: the
+// words the reader takes there. Without one, a part whose configuration memory is today's
+// (0x2000 on, configuration words at 0x2007-0x2009).
 struct ImageLimits {
   int programWords;
   int eepromBytes;
+  std::optional<ConfigMemoryMap> config{};
 };
 
 enum class HexStatus { Ok, FormatError, ProgramSizeError, EepromSizeError, ReadFailure };
@@ -67,8 +77,8 @@ std::string ToBitString(int v);
 // than "1" counts as a 0 bit.
 int FromBitString(std::string_view bits);
 
-// The file's configuration words for a part with `words` of them: FileConfig, then FileWord2008
-// for a second; empty without a first.
+// The file's configuration words for a part with `words` of them: FileConfig, then each
+// following word the file gives, up to the first it leaves out; empty without a first.
 std::string FileConfigWords(const HexImage& image, int words);
 
 // Which configuration word is programmed: the file's or the dialog's.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 
 namespace daxwel {
 
@@ -10,10 +9,10 @@ namespace {
 
 constexpr std::size_t kMaxProgramWords = 0x2000;
 constexpr std::size_t kMaxEepromBytes = 256;
-constexpr int kIdByteAddress = 0x4000;
-constexpr int kConfigByteAddress = 0x400E;
 constexpr int kEepromByteAddress = 0x4200;
 constexpr int kRecordBytes = 16;
+constexpr int kTypeData = 0x00;
+constexpr int kTypeLinear = 0x04;
 
 void AppendHex2(std::string& out, int v) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -21,13 +20,13 @@ void AppendHex2(std::string& out, int v) {
   out.push_back(kDigits[v & 0xF]);
 }
 
-void AppendRecord(std::string& out, int byteAddress, const std::uint8_t* bytes, int count) {
-  int sum = count + (byteAddress >> 8) + (byteAddress & 0xFF);
+void AppendRecord(std::string& out, int address, int type, const std::uint8_t* bytes, int count) {
+  int sum = count + (address >> 8) + (address & 0xFF) + type;
   out.push_back(':');
   AppendHex2(out, count);
-  AppendHex2(out, byteAddress >> 8);
-  AppendHex2(out, byteAddress & 0xFF);
-  AppendHex2(out, 0x00);
+  AppendHex2(out, address >> 8);
+  AppendHex2(out, address & 0xFF);
+  AppendHex2(out, type);
   for (int i = 0; i < count; ++i) {
     AppendHex2(out, bytes[i]);
     sum += bytes[i];
@@ -36,17 +35,35 @@ void AppendRecord(std::string& out, int byteAddress, const std::uint8_t* bytes, 
   out += "\r\n";
 }
 
-// Splits a run of consecutive bytes into records that stop at every 16-byte boundary.
-void AppendRun(std::string& out, int byteAddress, const std::vector<std::uint8_t>& bytes) {
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const int address = byteAddress + static_cast<int>(i);
-    const int room = kRecordBytes - (address % kRecordBytes);
-    const int count = std::min(room, static_cast<int>(bytes.size() - i));
-    AppendRecord(out, address, bytes.data() + i, count);
-    i += static_cast<std::size_t>(count);
+// Records of runs of bytes, with an extended linear address record wherever the upper 16 bits
+// of the byte address change (the file starts at 0).
+class RecordWriter {
+ public:
+  explicit RecordWriter(std::string& out) : out_(out) {}
+
+  // Splits a run of consecutive bytes into records that stop at every 16-byte boundary, and so
+  // never cross a 64 KiB one.
+  void AppendRun(int byteAddress, const std::vector<std::uint8_t>& bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+      const int address = byteAddress + static_cast<int>(i);
+      const int room = kRecordBytes - (address % kRecordBytes);
+      const int count = std::min(room, static_cast<int>(bytes.size() - i));
+      if (address >> 16 != upper_) {
+        upper_ = address >> 16;
+        const std::uint8_t base[] = {static_cast<std::uint8_t>(upper_ >> 8),
+                                     static_cast<std::uint8_t>(upper_ & 0xFF)};
+        AppendRecord(out_, 0, kTypeLinear, base, 2);
+      }
+      AppendRecord(out_, address & 0xFFFF, kTypeData, bytes.data() + i, count);
+      i += static_cast<std::size_t>(count);
+    }
   }
-}
+
+ private:
+  std::string& out_;
+  int upper_ = 0;
+};
 
 void PushWord(std::vector<std::uint8_t>& bytes, std::uint16_t word) {
   const int w = word & 0x3FFF;
@@ -54,10 +71,28 @@ void PushWord(std::vector<std::uint8_t>& bytes, std::uint16_t word) {
   bytes.push_back(static_cast<std::uint8_t>(w >> 8));
 }
 
+// The words of configuration memory after the IDs, each run of consecutive words in one go.
+void AppendConfigMemory(RecordWriter& writer, const std::map<int, std::uint16_t>& words) {
+  std::vector<std::uint8_t> run;
+  int runStart = 0;
+  int next = 0;
+  for (const auto& [address, word] : words) {
+    if (!run.empty() && address != next) {
+      writer.AppendRun(2 * runStart, run);
+      run.clear();
+    }
+    if (run.empty()) runStart = address;
+    PushWord(run, word);
+    next = address + 1;
+  }
+  if (!run.empty()) writer.AppendRun(2 * runStart, run);
+}
+
 }  // namespace
 
 std::string FormatInhx8m(const ChipContents& contents, bool omitErasedProgramWords) {
   std::string out;
+  RecordWriter writer(out);
   const std::size_t words = std::min(contents.program.size(), kMaxProgramWords);
   std::vector<std::uint8_t> run;
   std::size_t runStart = 0;
@@ -68,44 +103,30 @@ std::string FormatInhx8m(const ChipContents& contents, bool omitErasedProgramWor
       if (run.empty()) runStart = a;
       PushWord(run, contents.program[a]);
     } else if (!run.empty()) {
-      AppendRun(out, static_cast<int>(runStart * 2), run);
+      writer.AppendRun(static_cast<int>(runStart * 2), run);
       run.clear();
     }
   }
 
   std::vector<std::uint8_t> ids;
   for (std::uint16_t id : contents.ids) PushWord(ids, id);
-  AppendRun(out, kIdByteAddress, ids);
-
-  // The configuration word and the words after it, each run of present words in one go.
-  const std::optional<std::uint16_t> high[] = {contents.config, contents.word2008,
-                                               contents.word2009};
-  std::vector<std::uint8_t> config;
-  int configStart = kConfigByteAddress;
-  for (std::size_t k = 0; k <= std::size(high); ++k) {
-    if (k < std::size(high) && high[k]) {
-      if (config.empty()) configStart = kConfigByteAddress + 2 * static_cast<int>(k);
-      PushWord(config, *high[k]);
-    } else if (!config.empty()) {
-      AppendRun(out, configStart, config);
-      config.clear();
-    }
-  }
+  writer.AppendRun(2 * contents.configBase, ids);
+  AppendConfigMemory(writer, contents.configMemory);
 
   std::vector<std::uint8_t> eeprom;
   for (std::size_t i = 0; i < std::min(contents.eeprom.size(), kMaxEepromBytes); ++i) {
     eeprom.push_back(contents.eeprom[i]);
     eeprom.push_back(0x00);
   }
-  AppendRun(out, kEepromByteAddress, eeprom);
+  writer.AppendRun(kEepromByteAddress, eeprom);
 
   out += ":00000001FF\r\n";
   return out;
 }
 
 std::string FormatInhx32(const ChipContents& contents, bool omitErasedProgramWords) {
-  // Every address of these parts is below 64 KiB: one extended linear address record of 0
-  // opens the file, as INHX32 readers expect, and the data records are those of INHX8M.
+  // One extended linear address record of 0 opens the file, as INHX32 readers expect, and the
+  // data records are those of INHX8M.
   return ":020000040000FA\r\n" + FormatInhx8m(contents, omitErasedProgramWords);
 }
 

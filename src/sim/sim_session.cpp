@@ -24,6 +24,8 @@ namespace {
 
 constexpr std::uint16_t kErasedWord = 0x3FFF;
 constexpr std::uint8_t kErasedByte = 0xFF;
+// The simulated chips' configuration word; their second word or calibration words follow it.
+constexpr int kFirstConfigWord = 0x2007;
 
 // A number too big for any fault: said as out of range, not as no number at all.
 constexpr long long kOutOfRange = -1;
@@ -345,10 +347,12 @@ ChipContents ContentsOfMemory(const ChipMemory& memory) {
   ChipContents contents;
   contents.program = memory.program;
   contents.ids = memory.ids;
-  contents.config = memory.config;
+  contents.configMemory[kFirstConfigWord] = memory.config;
   // Left out while erased, so the parts without them keep the files they always had.
-  if (memory.high[0] != kErasedWord) contents.word2008 = memory.high[0];
-  if (memory.high[1] != kErasedWord) contents.word2009 = memory.high[1];
+  for (std::size_t k = 0; k < memory.high.size(); ++k) {
+    const int address = kFirstConfigWord + 1 + static_cast<int>(k);
+    if (memory.high[k] != kErasedWord) contents.configMemory[address] = memory.high[k];
+  }
   contents.eeprom = memory.eeprom;
   return contents;
 }
@@ -359,9 +363,11 @@ void LoadMemory(const ChipContents& contents, ChipMemory& memory) {
               memory.program.begin());
   for (auto& word : memory.program) word &= kErasedWord;
   for (std::size_t i = 0; i < memory.ids.size(); ++i) memory.ids[i] = contents.ids[i] & 0x3FFF;
-  memory.config = contents.config.value_or(kErasedWord) & 0x3FFF;
-  memory.high = {static_cast<std::uint16_t>(contents.word2008.value_or(kErasedWord) & 0x3FFF),
-                 static_cast<std::uint16_t>(contents.word2009.value_or(kErasedWord) & 0x3FFF)};
+  memory.config = contents.Config().value_or(kErasedWord) & 0x3FFF;
+  for (std::size_t k = 0; k < memory.high.size(); ++k) {
+    const int address = kFirstConfigWord + 1 + static_cast<int>(k);
+    memory.high[k] = contents.Word(address).value_or(kErasedWord) & 0x3FFF;
+  }
   std::fill(memory.eeprom.begin(), memory.eeprom.end(), kErasedByte);
   std::copy_n(contents.eeprom.begin(), std::min(contents.eeprom.size(), memory.eeprom.size()),
               memory.eeprom.begin());
@@ -408,21 +414,15 @@ std::string ContentsOfText(std::string_view bytes, const std::string& path, int 
     contents.program[static_cast<std::size_t>(a)] =
         static_cast<std::uint16_t>(image.ProgramWords[static_cast<std::size_t>(a)] & 0x3FFF);
   }
+  const auto has = image.HasId();
+  const auto ids = image.IdWords();
   for (std::size_t j = 0; j < contents.ids.size(); ++j) {
-    contents.ids[j] =
-        image.HasId[j] ? static_cast<std::uint16_t>(image.IdWords[j] & 0x3FFF) : kErasedWord;
+    contents.ids[j] = has[j] ? static_cast<std::uint16_t>(ids[j] & 0x3FFF) : kErasedWord;
   }
-  contents.config.reset();
-  if (!image.FileConfig.empty()) {
-    contents.config = static_cast<std::uint16_t>(FromBitString(image.FileConfig));
-  }
-  contents.word2008.reset();
-  contents.word2009.reset();
-  if (!image.FileWord2008.empty()) {
-    contents.word2008 = static_cast<std::uint16_t>(FromBitString(image.FileWord2008));
-  }
-  if (!image.FileWord2009.empty()) {
-    contents.word2009 = static_cast<std::uint16_t>(FromBitString(image.FileWord2009));
+  contents.configBase = image.ConfigBase;
+  contents.configMemory.clear();
+  for (const auto& [address, word] : image.ConfigWords) {
+    if (address >= image.ConfigBase + 4) contents.configMemory[address] = word;
   }
   contents.eeprom.assign(static_cast<std::size_t>(eepromBytes), kErasedByte);
   for (int i = 0; i < eepromBytes; ++i) {

@@ -128,9 +128,9 @@ TEST_F(Cli, ProgramVerifyReadChainThroughAStateFile) {
   for (int i = 0; i < 256; ++i) {
     ASSERT_EQ(read.EepromWords[i], original.EepromWords[i]) << "EEPROM " << i;
   }
-  EXPECT_EQ(read.FileConfig, original.FileConfig);
+  EXPECT_EQ(read.FileConfig(), original.FileConfig());
   // IDs are programmed as 0x3F80 plus their low four bits.
-  for (int j = 0; j < 4; ++j) EXPECT_EQ(read.IdWords[j], 0x3F80 | (original.IdWords[j] & 0xF));
+  for (int j = 0; j < 4; ++j) EXPECT_EQ(read.IdWords()[j], 0x3F80 | (original.IdWords()[j] & 0xF));
   // Erased words are left out of the file.
   EXPECT_LT(ReadAll(back).size(), 2000u);
 
@@ -173,7 +173,7 @@ TEST_F(Cli, ReadNeverReplacesAFileUnlessForced) {
   const HexImage read = Load(back, 1024, 64);
   const HexImage original = Load(k84aExample, 1024, 64);
   for (int a = 0; a < 1024; ++a) ASSERT_EQ(read.ProgramWords[a], original.ProgramWords[a]);
-  EXPECT_EQ(read.FileConfig, "11111111110001");
+  EXPECT_EQ(read.FileConfig(), "11111111110001");
 
   // A folder that cannot be written to is refused before the chip is read.
   r = Sim("16F84A:" + state, {"read", dir.Path() + "/missing/back.hex"});

@@ -52,8 +52,8 @@ TEST(LockoutCli, LockingFirmwareProgramsWithTheNote) {
     EXPECT_EQ(chip.ProgramWords[0], 0x2805);
     EXPECT_EQ(chip.ProgramWords[1], 0x0123);
     EXPECT_EQ(chip.EepromWords[0] & 0xFF, 0x5A);
-    ASSERT_EQ(chip.FileConfig.size(), 14u);
-    EXPECT_EQ(FromBitString(chip.FileConfig) & 0x00FF, c.config & 0x00FF);
+    ASSERT_EQ(chip.FileConfig().size(), 14u);
+    EXPECT_EQ(FromBitString(chip.FileConfig()) & 0x00FF, c.config & 0x00FF);
 
     r = Sim(dir, std::string(c.model) + ":" + state, {"-y", "verify", file});
     EXPECT_NE(r.status, 0) << r.Describe();

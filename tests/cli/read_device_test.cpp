@@ -57,7 +57,7 @@ TEST(ReadDevice, ReadsEveryMemoryOfTheChip) {
     EXPECT_EQ(r.contents.program, m.program) << where;
     EXPECT_EQ(r.contents.eeprom, m.eeprom) << where;
     EXPECT_EQ(r.contents.ids, m.ids) << where;
-    EXPECT_EQ(r.contents.config, m.config) << where;
+    EXPECT_EQ(r.contents.Config(), m.config) << where;
     EXPECT_EQ(r.deviceId, b.sim.DeviceId()) << where;
     EXPECT_EQ(r.modelIndex, b.op.model) << "detected and kept";
     EXPECT_TRUE(b.op.messages.empty()) << where << ": " << b.op.LastText();
@@ -88,7 +88,7 @@ TEST(ReadDevice, RefusesAnyCodeProtectionButConfigurationMemoryStaysReadable) {
 
     const ReadOutcome info = ReadDevice(b.link, b.op, ReadScope::ConfigurationOnly);
     EXPECT_EQ(info.result, "ok");
-    EXPECT_EQ(info.contents.config, config);
+    EXPECT_EQ(info.contents.Config(), config);
     EXPECT_EQ(info.contents.ids, (std::array<std::uint16_t, 4>{1, 2, 3, 4}));
     b.ExpectClean("info");
   }

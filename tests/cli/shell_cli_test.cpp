@@ -30,7 +30,7 @@ class ShellCli : public ::testing::Test {
     c.program.assign(8192, 0x3FFF);
     c.eeprom.assign(256, 0xFF);
     if (index >= 0) c.eeprom[static_cast<std::size_t>(index)] = value;
-    c.config = 0x3FFF;
+    c.configMemory[0x2007] = 0x3FFF;
     return dir.Write("chip.hex", ";PIC 16F877\r\n" + FormatInhx8m(c, true));
   }
   // Runs a bash pipeline; its exit status with pipefail.
@@ -120,7 +120,7 @@ TEST_F(ShellCli, DumpListsTheChipsWordsAndViewListsTheFileAlike) {
     const auto it = data.find(i);
     ASSERT_EQ(it == data.end() ? 0xFF : it->second, file.image.EepromWords[i] & 0xFF) << i;
   }
-  EXPECT_EQ(Rows(dump.out, "Configuración").at(0x2007), FromBitString(file.image.FileConfig));
+  EXPECT_EQ(Rows(dump.out, "Configuración").at(0x2007), FromBitString(file.image.FileConfig()));
   EXPECT_EQ(Rows(dump.out, "ID").size(), 4u);
 
   // The chip read back to a file lists alike, from the file or from standard input.

@@ -97,7 +97,7 @@ TEST(SimSessionState, MissingFileStartsErasedAndMemoriesSurviveARestart) {
     ChipContents erased;
     ASSERT_EQ(ReadContentsFile(o.statePath, 4096, 128, erased), "");
     EXPECT_EQ(erased.program[0], 0x3FFF);
-    EXPECT_EQ(erased.config, 0x3FFF);
+    EXPECT_EQ(erased.Config(), 0x3FFF);
 
     ChipMemory& m = s.Adapter().Memory();
     m.program[0] = 0x2805;
@@ -143,7 +143,7 @@ TEST(SimSessionState, MissingFileStartsErasedAndMemoriesSurviveARestart) {
   ASSERT_EQ(ReadContentsFile(bare, 1024, 64, c), "");
   EXPECT_EQ(c.program[2], 0x0123);
   EXPECT_EQ(c.ids[0], 0x3FFF);
-  EXPECT_FALSE(c.config.has_value());
+  EXPECT_FALSE(c.Config().has_value());
 }
 
 TEST(SimSessionState, AtomicWritesKeepOrReplaceAsAsked) {

@@ -193,10 +193,10 @@ TEST(EveryByte, CalibrationWordsAreReadButNeverWrittenNorCompared) {
   b.ExpectClean();
 
   ChipContents read;
-  read.word2008 = 0x2A5A;
+  read.configMemory[0x2008] = 0x2A5A;
   EXPECT_EQ(detail::CalibrationLines(family, read),
             std::vector<std::string>{"Calibración 0x2008: 0x2A5A"});
-  read.word2008 = 0x3FFF;
+  read.configMemory[0x2008] = 0x3FFF;
   EXPECT_EQ(detail::CalibrationLines(family, read),
             std::vector<std::string>{"Calibración 0x2008: 0x3FFF (perdida)"});
 }

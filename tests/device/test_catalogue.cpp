@@ -63,12 +63,11 @@ TEST(Catalogue, EveryRowDetectsProgramsVerifiesReadsAndErases) {
     ASSERT_EQ(read.contents.eeprom.size(), static_cast<std::size_t>(m.eepromBytes));
     EXPECT_EQ(read.contents.eeprom.back(), 0x5A);
     EXPECT_EQ(read.contents.ids[3] & 0xF, 4);
-    EXPECT_FALSE(m.family->protection.RefusesReads(read.contents.config.value_or(0)));
+    EXPECT_FALSE(m.family->protection.RefusesReads(read.contents.Config().value_or(0)));
     for (std::size_t k = 0; k < factory.size(); ++k) {
       const int address = m.family->calibrationWords[k];
       EXPECT_NE(factory[k], 0x3FFF);
-      EXPECT_EQ((address == 0x2008 ? read.contents.word2008 : read.contents.word2009), factory[k])
-          << "read back at " << std::hex << address;
+      EXPECT_EQ(read.contents.Word(address), factory[k]) << "read back at " << std::hex << address;
     }
 
     ASSERT_EQ(EraseDevice(b.link, b.op), "ok") << b.op.LastText();

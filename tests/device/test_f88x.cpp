@@ -119,8 +119,8 @@ TEST(F88x, TwoConfigurationWordsAreWrittenReadBackAndVerified) {
 
   const ReadOutcome read = ReadDevice(b.link, b.op);
   ASSERT_EQ(read.result, "ok");
-  EXPECT_EQ(read.contents.config, 0x2FF4);
-  EXPECT_EQ(read.contents.word2008, 0x39FF);
+  EXPECT_EQ(read.contents.Config(), 0x2FF4);
+  EXPECT_EQ(read.contents.Word(0x2008), 0x39FF);
   const HexLoadResult back = ParseHexImage(FormatInhx8m(read.contents, true), {8192, 256});
   ASSERT_EQ(back.status, HexStatus::Ok);
   EXPECT_EQ(FileConfigWords(back.image, 2), ToBitString(0x2FF4) + ToBitString(0x39FF));

@@ -417,8 +417,8 @@ TEST(Programming, AssembledExamplesLandExactlyAsTheirImages) {
           << e.file << " byte " << i;
     for (int j = 0; j < 4; ++j)
       EXPECT_EQ(m.ids[static_cast<std::size_t>(j)],
-                0x3F80 | (image.IdWords[static_cast<std::size_t>(j)] & 0xF));
-    EXPECT_EQ(ToBitString(m.config), image.FileConfig) << e.file;
+                0x3F80 | (image.IdWords()[static_cast<std::size_t>(j)] & 0xF));
+    EXPECT_EQ(ToBitString(m.config), image.FileConfig()) << e.file;
   }
 }
 

@@ -15,9 +15,9 @@ using testing::k16F877;
 void ExpectSameImage(const HexImage& a, const HexImage& b) {
   EXPECT_EQ(a.ProgramWords, b.ProgramWords);
   EXPECT_EQ(a.ProgramEnd, b.ProgramEnd);
-  EXPECT_EQ(a.IdWords, b.IdWords);
-  EXPECT_EQ(a.HasId, b.HasId);
-  EXPECT_EQ(a.FileConfig, b.FileConfig);
+  EXPECT_EQ(a.IdWords(), b.IdWords());
+  EXPECT_EQ(a.HasId(), b.HasId());
+  EXPECT_EQ(a.FileConfig(), b.FileConfig());
   EXPECT_EQ(a.EepromWords, b.EepromWords);
   EXPECT_EQ(a.EepromEnd, b.EepromEnd);
   EXPECT_EQ(a.HasEeprom, b.HasEeprom);
@@ -39,17 +39,17 @@ TEST(HexExamples, Toggle84aBothLayouts) {
   EXPECT_EQ(im.ProgramWords[1], 0x3FFF);  // not in the file: erased
   EXPECT_EQ(im.ProgramWords[4], 0x0009);  // retfie
   EXPECT_EQ(im.ProgramEnd, 0x17);
-  EXPECT_EQ(im.FileConfig, "11111111110001");  // the 16F84 dialog's starting word
+  EXPECT_EQ(im.FileConfig(), "11111111110001");  // the 16F84 dialog's starting word
   EXPECT_FALSE(im.HasEeprom);
-  EXPECT_EQ(im.HasId, (std::array<bool, 4>{}));
+  EXPECT_EQ(im.HasId(), (std::array<bool, 4>{}));
 }
 
 TEST(HexExamples, Eeprom877BothLayouts) {
   const HexImage im = LoadExample("eeprom877", k16F877);
   EXPECT_EQ(im.ProgramEnd, 0x22);
-  EXPECT_EQ(im.IdWords, (std::array<std::int16_t, 4>{1, 2, 3, 4}));
-  EXPECT_EQ(im.HasId, (std::array<bool, 4>{true, true, true, true}));
-  EXPECT_EQ(im.FileConfig, ToBitString(0x3F31));
+  EXPECT_EQ(im.IdWords(), (std::array<std::int16_t, 4>{1, 2, 3, 4}));
+  EXPECT_EQ(im.HasId(), (std::array<bool, 4>{true, true, true, true}));
+  EXPECT_EQ(im.FileConfig(), ToBitString(0x3F31));
   EXPECT_TRUE(im.HasEeprom);
   EXPECT_EQ(im.EepromEnd, 14);
   EXPECT_EQ(im.EepromWords[0], 0x3F01);
@@ -67,7 +67,7 @@ TEST(HexExamples, Walk873BothLayouts) {
   for (int a = 0x1B; a < 0x200; ++a) ASSERT_EQ(im.ProgramWords[a], 0x3FFF) << a;
   EXPECT_EQ(im.ProgramWords[0x200], 0x00F1);  // movwf 0x71
   EXPECT_EQ(im.ProgramWords[0x212], 0x3402);  // retlw b'00000010'
-  EXPECT_EQ(im.FileConfig, ToBitString(0x3F72));
+  EXPECT_EQ(im.FileConfig(), ToBitString(0x3F72));
   EXPECT_FALSE(im.HasEeprom);
 }
 

@@ -80,10 +80,10 @@ TEST_F(HexReader, EndRecordAloneGivesAnErasedImage) {
   EXPECT_EQ(r.image.ProgramEnd, 0);
   EXPECT_EQ(r.image.EepromEnd, 0);
   EXPECT_FALSE(r.image.HasEeprom);
-  EXPECT_TRUE(r.image.FileConfig.empty());
+  EXPECT_TRUE(r.image.FileConfig().empty());
   for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(r.image.IdWords[i], 0x3F80);
-    EXPECT_FALSE(r.image.HasId[i]);
+    EXPECT_EQ(r.image.IdWords()[i], 0x3F80);
+    EXPECT_FALSE(r.image.HasId()[i]);
   }
 }
 
@@ -233,39 +233,39 @@ TEST_F(HexReader, EndsAreTheHighestAddressesNotTheLastRecord) {
 TEST_F(HexReader, ConfigurationAndIdWordsFromAnyCoveringRecord) {
   HexLoadResult r = Load(":02400E00F13F80\n" + std::string(kEof));
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
-  EXPECT_EQ(r.image.FileConfig, "11111111110001");
+  EXPECT_EQ(r.image.FileConfig(), "11111111110001");
 
   // A whole configuration space record, 0x4000-0x400F: IDs and configuration word.
   r = Load(Words(0x2000, {0x1234, 0x0002, 0x0003, 0x0004, 0x3FFF, 0x3FFF, 0x0960, 0x3F31}) + kEof);
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
-  EXPECT_EQ(r.image.IdWords[0], 0x1234);  // kept as read, only its low bits get programmed
-  EXPECT_EQ(r.image.IdWords[3], 4);
-  EXPECT_EQ(r.image.HasId, (std::array<bool, 4>{true, true, true, true}));
-  EXPECT_EQ(r.image.FileConfig, ToBitString(0x3F31));
+  EXPECT_EQ(r.image.IdWords()[0], 0x1234);  // kept as read, only its low bits get programmed
+  EXPECT_EQ(r.image.IdWords()[3], 4);
+  EXPECT_EQ(r.image.HasId(), (std::array<bool, 4>{true, true, true, true}));
+  EXPECT_EQ(r.image.FileConfig(), ToBitString(0x3F31));
   EXPECT_EQ(r.image.ProgramEnd, 0);
 
   // Two words from 0x2006: the second is the configuration word. A later record may repeat it
   // (a record that changes it is refused: see HexLayouts).
   r = Load(Words(0x2006, {0x0960, 0x3FF1}) + Words(0x2007, {0x3FF1}) + kEof);
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
-  EXPECT_EQ(r.image.FileConfig, ToBitString(0x3FF1));
+  EXPECT_EQ(r.image.FileConfig(), ToBitString(0x3FF1));
 
   // Only the IDs a file carries are marked; words past 0x2003 do not spill into them.
   r = Load(Words(0x2002, {7, 8, 9}) + kEof);
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
-  EXPECT_EQ(r.image.HasId, (std::array<bool, 4>{false, false, true, true}));
-  EXPECT_EQ(r.image.IdWords[1], 0x3F80);
-  EXPECT_EQ(r.image.IdWords[2], 7);
-  EXPECT_EQ(r.image.IdWords[3], 8);
-  EXPECT_TRUE(r.image.FileConfig.empty());
+  EXPECT_EQ(r.image.HasId(), (std::array<bool, 4>{false, false, true, true}));
+  EXPECT_EQ(r.image.IdWords()[1], 0x3F80);
+  EXPECT_EQ(r.image.IdWords()[2], 7);
+  EXPECT_EQ(r.image.IdWords()[3], 8);
+  EXPECT_TRUE(r.image.FileConfig().empty());
 
   // The words after it (0x2008 at byte 0x4010, 0x2009) are kept apart, and a part with two
   // configuration words takes the second.
   r = Load(Words(0x2007, {0x2FF4, 0x3EFF, 0x1234}) + kEof);
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
-  EXPECT_EQ(r.image.FileConfig, ToBitString(0x2FF4));
-  EXPECT_EQ(r.image.FileWord2008, ToBitString(0x3EFF));
-  EXPECT_EQ(r.image.FileWord2009, ToBitString(0x1234));
+  EXPECT_EQ(r.image.FileConfig(), ToBitString(0x2FF4));
+  EXPECT_EQ(r.image.ConfigWord(0x2008), 0x3EFF);
+  EXPECT_EQ(r.image.ConfigWord(0x2009), 0x1234);
   EXPECT_EQ(FileConfigWords(r.image, 1), ToBitString(0x2FF4));
   EXPECT_EQ(FileConfigWords(r.image, 2), ToBitString(0x2FF4) + ToBitString(0x3EFF));
   // Without a first word there is no configuration to take.
@@ -446,11 +446,11 @@ int Found(const HexImage& image, const Want& w) {
     case At::Program:
       return image.ProgramWords[i];
     case At::Id:
-      return image.HasId[i] ? image.IdWords[i] : -1;
+      return image.HasId()[i] ? image.IdWords()[i] : -1;
     case At::Config:
-      return image.FileConfig.empty() ? -1 : FromBitString(image.FileConfig);
+      return image.FileConfig().empty() ? -1 : FromBitString(image.FileConfig());
     case At::Word2008:
-      return image.FileWord2008.empty() ? -1 : FromBitString(image.FileWord2008);
+      return image.ConfigWord(0x2008) ? *image.ConfigWord(0x2008) : -1;
     case At::Eeprom:
       return image.EepromWords[i];
   }

@@ -38,7 +38,7 @@ ChipContents SampleChip(int words, int eepromBytes) {
                                        : std::uint16_t{0x3FFF});
   }
   chip.ids = {0x0001, 0x0002, 0x3FFF, 0x1234};
-  chip.config = 0x3F31;
+  chip.configMemory[0x2007] = 0x3F31;
   for (int i = 0; i < eepromBytes; ++i) chip.eeprom.push_back(static_cast<std::uint8_t>(i * 7));
   return chip;
 }
@@ -92,9 +92,9 @@ TEST(HexWriter, WrittenFilesLoadBackToTheSameImage) {
       for (int a = 0; a < limits.programWords; ++a) {
         ASSERT_EQ(r.image.ProgramWords[a], chip.program[a]) << a << " omit " << omit;
       }
-      for (int i = 0; i < 4; ++i) EXPECT_EQ(r.image.IdWords[i], chip.ids[i]);
-      EXPECT_EQ(r.image.HasId, (std::array<bool, 4>{true, true, true, true}));
-      EXPECT_EQ(r.image.FileConfig, ToBitString(*chip.config));
+      for (int i = 0; i < 4; ++i) EXPECT_EQ(r.image.IdWords()[i], chip.ids[i]);
+      EXPECT_EQ(r.image.HasId(), (std::array<bool, 4>{true, true, true, true}));
+      EXPECT_EQ(r.image.FileConfig(), ToBitString(*chip.Config()));
       for (int i = 0; i < limits.eepromBytes; ++i) {
         ASSERT_EQ(r.image.EepromWords[i], 0x3F00 | chip.eeprom[i]) << i;
       }
@@ -111,16 +111,14 @@ TEST(HexWriter, WrittenFilesLoadBackToTheSameImage) {
 // their own record (0x4010 starts a new 16 bytes), and read back where they were.
 TEST(HexWriter, WordsAfterTheConfigurationWordReadBack) {
   ChipContents chip;
-  chip.config = 0x2FF4;
-  chip.word2008 = 0x3EFF;
-  chip.word2009 = 0x1A2B;
+  chip.configMemory = {{0x2007, 0x2FF4}, {0x2008, 0x3EFF}, {0x2009, 0x1A2B}};
   const std::string text = FormatInhx8m(chip, true);
   EXPECT_NE(text.find(":02400E00F42F8D\r\n:04401000FF3E2B1A2A\r\n"), std::string::npos) << text;
   const HexLoadResult r = ParseHexImage(text, k16F877);
   ASSERT_EQ(r.status, HexStatus::Ok) << r.description;
-  EXPECT_EQ(r.image.FileWord2008, ToBitString(0x3EFF));
-  EXPECT_EQ(r.image.FileWord2009, ToBitString(0x1A2B));
-  chip.word2008.reset();
+  EXPECT_EQ(r.image.ConfigWord(0x2008), 0x3EFF);
+  EXPECT_EQ(r.image.ConfigWord(0x2009), 0x1A2B);
+  chip.configMemory.erase(0x2008);
   EXPECT_NE(FormatInhx8m(chip, true).find(":02401200"), std::string::npos);
 }
 
@@ -135,7 +133,7 @@ TEST(HexWriter, WordsKeepTheirLowFourteenBitsAndNoConfigMeansNone) {
   EXPECT_EQ(r.image.ProgramWords[0], 0x3FFF);
   EXPECT_EQ(r.image.ProgramWords[1], 0x0001);
   EXPECT_EQ(r.image.ProgramEnd, 1);
-  EXPECT_TRUE(r.image.FileConfig.empty());
+  EXPECT_TRUE(r.image.FileConfig().empty());
   EXPECT_FALSE(r.image.HasEeprom);
   EXPECT_FALSE(WriteInhx8mFile(dir.Path() + "/no/such/dir.hex", chip, true));
 }

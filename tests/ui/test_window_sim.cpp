@@ -95,7 +95,7 @@ TEST(MainWindowOnSimulator, ProgramVerifyEraseAndRun) {
   for (int i = 0; i <= file.image.EepromEnd; ++i) {
     ASSERT_EQ(chip.eeprom[i], file.image.EepromWords[i] & 0xFF) << i;
   }
-  for (int j = 0; j < 4; ++j) EXPECT_EQ(chip.ids[j], 0x3F80 | (file.image.IdWords[j] & 0xF));
+  for (int j = 0; j < 4; ++j) EXPECT_EQ(chip.ids[j], 0x3F80 | (file.image.IdWords()[j] & 0xF));
   EXPECT_EQ(chip.config, FromBitString(word));
   EXPECT_TRUE(r.sim.Violations().empty()) << ViolationsOf(r.sim);
   EXPECT_EQ(r.sim.DataRegister(), 0);

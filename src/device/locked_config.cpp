@@ -36,12 +36,17 @@ Outcome ReadBackData(Session& s, const HexImage& image) {
   return Outcome::Failed("Error al programar Data Memory\rDirección 0x" + AddressText(failed));
 }
 
-// The IDs alone, the configuration words left as they are (the part still lets the adapter
-// in), then read back from a fresh entry.
+// The word whose value keeps the adapter out: the first configuration word.
+constexpr std::size_t kLockingWord = 0x2007 - kConfigMemoryBase;
+
+// Everything but the locking word: the IDs and any second configuration word, the locking word
+// left as it is (the part still lets the adapter in), then read back from a fresh entry. Cut
+// short after the locking word, the chip then still holds the whole file.
 Outcome WriteIds(Session& s, const ProgramPlan& plan, const ConfigMemoryWant& written) {
   ConfigMemory idsOnly = plan.haveConfig;
   ConfigMemoryWant ids;
-  for (std::size_t j = 0; j < 4; ++j) {
+  for (std::size_t j = 0; j < idsOnly.size(); ++j) {
+    if (j == kLockingWord || !(j < 4 || written.words[j])) continue;
     idsOnly[j] = plan.wantConfig[j];
     ids.words[j] = written.words[j];
   }
@@ -58,7 +63,7 @@ Outcome WriteConfigWords(Session& s, const ProgramPlan& plan, const ConfigMemory
   ConfigMemory have = plan.haveConfig;
   ConfigMemoryWant words;
   for (std::size_t j = 0; j < have.size(); ++j) {
-    if (j < 4) have[j] = plan.wantConfig[j];  // written already
+    if (j != kLockingWord) have[j] = plan.wantConfig[j];  // written already
     if (j >= 4) words.words[j] = written.words[j];
   }
   ConfigMemory read = ErasedConfigMemory();
@@ -66,11 +71,14 @@ Outcome WriteConfigWords(Session& s, const ProgramPlan& plan, const ConfigMemory
   s.Reset();
   s.Enter();
   s.Progress("Programando Configuration Word...");
+  // No stop once the locking word may be written: the run ends with the read-back and the note.
+  s.HoldYieldPoints(true);
   family.algorithm.WriteIdsAndConfig(s, plan.wantConfig, have, [&](int address) {
     s.Command(cmd::kReadDataProgram);
     read[static_cast<std::size_t>(address - kConfigMemoryBase)] = WordOf(s.Read());
     reached.push_back(address);
   });
+  s.HoldYieldPoints(false);
   for (int address : WrittenConfigAddresses(family)) {
     if (address < 0x2007 || std::find(reached.begin(), reached.end(), address) != reached.end()) {
       continue;

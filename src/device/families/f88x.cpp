@@ -68,12 +68,16 @@ int EraseAndWriteData(Session& s, const HexImage& image, const ShowAddress& show
   });
   s.Reset();
   s.Enter();
+  // No stop between the erase and the write-back: the bytes past the file are only in memory.
+  s.HoldYieldPoints(true);
   s.Cycle(cmd::kBulkEraseData, s.cycles.bulkErase);
-  return s.Walk(size - 1, [&](int i) {
+  const int failed = s.Walk(size - 1, [&](int i) {
     show(std::min(i, static_cast<int>(image.EepromEnd)));
     const std::uint8_t byte = bytes[static_cast<std::size_t>(i)];
     return byte == 0xFF || WriteByte(s, byte);
   });
+  s.HoldYieldPoints(false);
+  return failed;
 }
 
 // Where a byte write does not erase: bytes that read erased are written in place; a byte that

@@ -230,7 +230,9 @@ struct AdapterBuilder {
     adapter = parent;
     const auto keep = [&](std::string_view key, const Pin& pin) {
       if (pin.Wired() && own.Find(key) == nullptr) {
-        pinUse[pin.number] = "\"" + std::string(key) + "\" (heredada de " + parent.name + ")";
+        // Appended piece by piece: GCC 12 misreads "lit" + string as an overlapping copy.
+        std::string& use = pinUse[pin.number];
+        use.assign("\"").append(key).append("\" (heredada de ").append(parent.name).append(")");
       }
     };
     for (const LineInfo& info : kLineInfo) keep(info.key, parent.wiring[info.line]);

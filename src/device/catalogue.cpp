@@ -47,7 +47,7 @@ std::string HexWord(int value) {
 
 // Everything one row views, at one address for the catalogue's life.
 struct Record {
-  PartSpec spec;
+  PartSection section;
   std::optional<FamilyDescriptor> family;  // holds a reference: set once, never assigned
   std::vector<std::string_view> aliases;
   std::vector<int> calibration;
@@ -57,7 +57,7 @@ struct Record {
 
 // The row's own family: the registered one with the facts its section gives.
 std::string MakeFamily(Record& r, const FamilyDescriptor& base) {
-  const PartSpec& p = r.spec;
+  const PartSection& p = r.section;
   if (static_cast<int>(p.config.size()) != base.configWords) {
     return "config: la familia " + p.family + " tiene " + std::to_string(base.configWords) +
            " palabra(s) de configuración";
@@ -72,7 +72,7 @@ std::string MakeFamily(Record& r, const FamilyDescriptor& base) {
     r.family->calibrationWords = r.calibration;
   }
   if (!p.preserved.empty()) {
-    for (const PartSpec::Kept& kept : p.preserved) {
+    for (const PartSection::Kept& kept : p.preserved) {
       const auto known = std::find_if(base.preserved.begin(), base.preserved.end(),
                                       [&](const PreservedBits& b) { return b.name == kept.name; });
       if (known == base.preserved.end()) {
@@ -99,7 +99,7 @@ std::string MakeFamily(Record& r, const FamilyDescriptor& base) {
 }
 
 std::string MakeRow(Record& r, int index, DeviceModel& m) {
-  const PartSpec& p = r.spec;
+  const PartSection& p = r.section;
   if (std::string missing = MissingKeys(p); !missing.empty()) return missing;
   const auto family = RegisteredFamilies().find(p.family);
   if (family == RegisteredFamilies().end()) {
@@ -113,7 +113,7 @@ std::string MakeRow(Record& r, int index, DeviceModel& m) {
   if (std::string why = MakeFamily(r, *family->second); !why.empty()) return why;
   for (const std::string& alias : p.aliases) r.aliases.push_back(alias);
   if (p.packagePins != 0 && p.pins.size() == 3) {
-    const auto pin = [](const PartSpec::Pin& pin) { return IcspPin{pin.name, pin.number}; };
+    const auto pin = [](const PartSection::Pin& pin) { return IcspPin{pin.name, pin.number}; };
     r.pins = {p.packagePins > 0 ? p.packagePins : 0, pin(p.pins[0]), pin(p.pins[1]),
               pin(p.pins[2])};
   }
@@ -156,7 +156,7 @@ std::string Clash(const DeviceModel& a, const DeviceModel& b) {
 }  // namespace
 
 struct PartsCatalogue::Impl {
-  std::vector<PartSpec> specs;
+  std::vector<PartSection> sections;
   std::deque<Record> records;
   std::vector<DeviceModel> rows;
 };
@@ -165,17 +165,17 @@ PartsCatalogue::PartsCatalogue() : impl_(std::make_unique<Impl>()) {}
 PartsCatalogue::~PartsCatalogue() = default;
 
 std::string PartsCatalogue::Add(std::string_view text, std::string_view fileName) {
-  return ParsePartsText(text, fileName, impl_->specs);
+  return ParsePartsText(text, fileName, impl_->sections);
 }
 
 std::string PartsCatalogue::Build() {
   std::deque<Record> records;
-  std::vector<DeviceModel> rows(impl_->specs.size());
-  for (std::size_t i = 0; i < impl_->specs.size(); ++i) {
+  std::vector<DeviceModel> rows(impl_->sections.size());
+  for (std::size_t i = 0; i < impl_->sections.size(); ++i) {
     Record& r = records.emplace_back();
-    r.spec = impl_->specs[i];
+    r.section = impl_->sections[i];
     const auto fail = [&](const std::string& why) {
-      return r.spec.where + ": [" + r.spec.name + "] " + why;
+      return r.section.where + ": [" + r.section.name + "] " + why;
     };
     if (std::string why = MakeRow(r, static_cast<int>(i) + 1, rows[i]); !why.empty()) {
       return fail(why);

@@ -76,7 +76,7 @@ inline constexpr std::string_view kAutodetect = "Autodetectar";
 // The parts table shipped with the program; users' files sit in ~/.config/daxwel/pics.
 inline constexpr std::string_view kPartsFileName = "pics.ini";
 
-struct PartSpec;
+struct PartSection;
 
 // Rows built from parts-file texts, as the program reads them; tests build their own.
 class PartsCatalogue {

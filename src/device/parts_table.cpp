@@ -47,14 +47,14 @@ std::optional<int> Number(std::string_view text, int max) {
 }
 
 // "RB6:12", "MCLR:?".
-std::optional<PartSpec::Pin> ParsePin(std::string_view text) {
+std::optional<PartSection::Pin> ParsePin(std::string_view text) {
   const auto colon = text.find(':');
   if (colon == std::string_view::npos || colon == 0) return std::nullopt;
   const std::string_view number = text.substr(colon + 1);
-  if (number == "?") return PartSpec::Pin{std::string(text.substr(0, colon)), 0};
+  if (number == "?") return PartSection::Pin{std::string(text.substr(0, colon)), 0};
   const auto n = Number(number, 100);
   if (!n || *n == 0) return std::nullopt;
-  return PartSpec::Pin{std::string(text.substr(0, colon)), *n};
+  return PartSection::Pin{std::string(text.substr(0, colon)), *n};
 }
 
 bool ValidName(std::string_view name) {
@@ -70,7 +70,7 @@ std::string PartName(std::string_view text) {
   return name;
 }
 
-using Setter = std::function<std::string(PartSpec&, std::string_view)>;
+using Setter = std::function<std::string(PartSection&, std::string_view)>;
 
 std::string Word14(std::string_view value, std::optional<std::uint16_t>& out) {
   const auto n = Number(value, 0x3FFF);
@@ -87,8 +87,8 @@ std::string Count(std::string_view value, int min, int max, int& out) {
   return {};
 }
 
-std::string SetConfig(PartSpec& p, std::string_view value) {
-  std::vector<PartSpec::Word> words;
+std::string SetConfig(PartSection& p, std::string_view value) {
+  std::vector<PartSection::Word> words;
   for (const std::string& item : Words(value)) {
     const auto colon = item.find(':');
     const auto address = Number(std::string_view(item).substr(0, colon), 0xFFFF);
@@ -107,7 +107,7 @@ std::string SetConfig(PartSpec& p, std::string_view value) {
   return {};
 }
 
-std::string SetCalibration(PartSpec& p, std::string_view value) {
+std::string SetCalibration(PartSection& p, std::string_view value) {
   std::vector<int> words;
   for (const std::string& item : Words(value)) {
     const auto address = Number(item, 0xFFFF);
@@ -120,8 +120,8 @@ std::string SetCalibration(PartSpec& p, std::string_view value) {
   return {};
 }
 
-std::string SetPreserved(PartSpec& p, std::string_view value) {
-  std::vector<PartSpec::Kept> kept;
+std::string SetPreserved(PartSection& p, std::string_view value) {
+  std::vector<PartSection::Kept> kept;
   for (const std::string& item : Words(value)) {
     const auto first = item.find(':');
     const auto second = first == std::string::npos ? first : item.find(':', first + 1);
@@ -139,14 +139,14 @@ std::string SetPreserved(PartSpec& p, std::string_view value) {
   return {};
 }
 
-std::string SetPins(PartSpec& p, std::string_view value) {
+std::string SetPins(PartSection& p, std::string_view value) {
   const std::vector<std::string> words = Words(value);
   const char* expected =
       "se espera el número de patas y reloj, datos y VPP como nombre:pata "
       "(28 RB6:27 RB7:28 MCLR:1; ? donde no se conoce)";
   if (words.size() != 4) return expected;
   const auto count = words[0] == "?" ? std::optional<int>(-1) : Number(words[0], 100);
-  std::vector<PartSpec::Pin> pins;
+  std::vector<PartSection::Pin> pins;
   for (std::size_t i = 1; i < words.size(); ++i) {
     const auto pin = ParsePin(words[i]);
     if (!pin) return expected;
@@ -158,7 +158,7 @@ std::string SetPins(PartSpec& p, std::string_view value) {
   return {};
 }
 
-std::string SetAliases(PartSpec& p, std::string_view value) {
+std::string SetAliases(PartSection& p, std::string_view value) {
   std::vector<std::string> aliases;
   for (const std::string& word : Words(value)) {
     aliases.push_back(PartName(word));
@@ -170,29 +170,32 @@ std::string SetAliases(PartSpec& p, std::string_view value) {
 
 const std::map<std::string, Setter, std::less<>>& Setters() {
   static const std::map<std::string, Setter, std::less<>> setters = {
-      {"list", [](PartSpec& p, std::string_view v) { return (p.list = Trim(v)), std::string(); }},
+      {"list",
+       [](PartSection& p, std::string_view v) { return (p.list = Trim(v)), std::string(); }},
       {"aliases", SetAliases},
       {"no-id",
-       [](PartSpec& p, std::string_view v) { return (p.noId = PartName(v)), std::string(); }},
-      {"family",
-       [](PartSpec& p, std::string_view v) { return (p.family = Upper(Trim(v))), std::string(); }},
-      {"id", [](PartSpec& p, std::string_view v) { return Word14(v, p.id); }},
-      {"id-mask", [](PartSpec& p, std::string_view v) { return Word14(v, p.idMask); }},
+       [](PartSection& p, std::string_view v) { return (p.noId = PartName(v)), std::string(); }},
+      {"family", [](PartSection& p,
+                    std::string_view v) { return (p.family = Upper(Trim(v))), std::string(); }},
+      {"id", [](PartSection& p, std::string_view v) { return Word14(v, p.id); }},
+      {"id-mask", [](PartSection& p, std::string_view v) { return Word14(v, p.idMask); }},
       {"program",
-       [](PartSpec& p, std::string_view v) { return Count(v, 1, 0x2000, p.programWords); }},
-      {"eeprom", [](PartSpec& p, std::string_view v) { return Count(v, 0, 256, p.eepromBytes); }},
+       [](PartSection& p, std::string_view v) { return Count(v, 1, 0x2000, p.programWords); }},
+      {"eeprom",
+       [](PartSection& p, std::string_view v) { return Count(v, 0, 256, p.eepromBytes); }},
       {"config", SetConfig},
       {"calibration", SetCalibration},
       {"preserved", SetPreserved},
-      {"vpp-max", [](PartSpec& p, std::string_view v) { return Count(v, 8, 14, p.vppMaxVolts); }},
-      {"vdd", [](PartSpec& p, std::string_view v) { return (p.vdd = Trim(v)), std::string(); }},
+      {"vpp-max",
+       [](PartSection& p, std::string_view v) { return Count(v, 8, 14, p.vppMaxVolts); }},
+      {"vdd", [](PartSection& p, std::string_view v) { return (p.vdd = Trim(v)), std::string(); }},
       {"pgm",
-       [](PartSpec& p, std::string_view v) -> std::string {
+       [](PartSection& p, std::string_view v) -> std::string {
          p.pgm = ParsePin(Trim(v));
          return p.pgm ? "" : "se espera nombre:pata (RB3:24)";
        }},
       {"pins", SetPins},
-      {"latches", [](PartSpec& p, std::string_view v) { return Count(v, 1, 64, p.latches); }},
+      {"latches", [](PartSection& p, std::string_view v) { return Count(v, 1, 64, p.latches); }},
   };
   return setters;
 }
@@ -206,11 +209,11 @@ std::string KeyList() {
 }  // namespace
 
 std::string ParsePartsText(std::string_view text, std::string_view fileName,
-                           std::vector<PartSpec>& parts) {
-  std::vector<PartSpec> result = parts;
+                           std::vector<PartSection>& parts) {
+  std::vector<PartSection> result = parts;
   std::map<std::string, int> sectionLine;  // sections of this file -> line
   std::map<std::string, int> keyLine;      // keys of the current section -> line
-  PartSpec* current = nullptr;
+  PartSection* current = nullptr;
   std::istringstream in{std::string(text)};
   int number = 0;
   const auto fail = [&](const std::string& what) {
@@ -231,7 +234,7 @@ std::string ParsePartsText(std::string_view text, std::string_view fileName,
       sectionLine[name] = number;
       keyLine.clear();
       auto it = std::find_if(result.begin(), result.end(),
-                             [&](const PartSpec& p) { return p.name == name; });
+                             [&](const PartSection& p) { return p.name == name; });
       if (it == result.end()) {
         it = result.emplace(result.end());
         it->name = name;
@@ -263,7 +266,7 @@ std::string ParsePartsText(std::string_view text, std::string_view fileName,
   return {};
 }
 
-std::string MissingKeys(const PartSpec& part) {
+std::string MissingKeys(const PartSection& part) {
   std::string missing;
   const auto need = [&](bool given, std::string_view key) {
     if (!given) missing.append(missing.empty() ? "" : ", ").append(key);

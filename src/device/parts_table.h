@@ -11,7 +11,7 @@ namespace daxwel {
 // One part as a parts file describes it, before its family is looked up. Files shipped with
 // the program and the user's own share these keys; a later section of the same name changes
 // only the keys it gives.
-struct PartSpec {
+struct PartSection {
   struct Word {
     int address;
     std::uint16_t mask;
@@ -51,9 +51,9 @@ struct PartSpec {
 // Answers the empty text, or one Spanish line "FILE:LINE: what is wrong"; on a mistake
 // `parts` is left as it was.
 std::string ParsePartsText(std::string_view text, std::string_view fileName,
-                           std::vector<PartSpec>& parts);
+                           std::vector<PartSection>& parts);
 
 // What a complete part lacks ("falta id, program"), or the empty text.
-std::string MissingKeys(const PartSpec& part);
+std::string MissingKeys(const PartSection& part);
 
 }  // namespace daxwel

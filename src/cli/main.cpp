@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -35,6 +36,7 @@
 #include "link/port_open.h"
 #include "link/saved_adapter.h"
 #include "link/trace_port.h"
+#include "link/user_settings.h"
 #include "sim/safe_file.h"
 #include "sim/sim_session.h"
 
@@ -145,8 +147,116 @@ int TakePartsFile(int argc, char** argv) {
   return exit_status::kFileFailure;
 }
 
+// Where each default of the run came from, for `config` and the adapter's first line.
+struct Origins {
+  std::string port = kNotSet;
+  std::string model = kNotSet;
+  std::string adapter = kNotSet;
+  std::string delay = kNotSet;
+  static constexpr const char* kNotSet = "por omisión";
+};
+
+// A value the command line leaves out: the environment's, then the settings file's. A value
+// from either that cannot be used is an error naming where it came from, never skipped.
+std::optional<int> TakeDefaults(Options& o, Origins& origins) {
+  const SettingsText file = LoadSettings();
+  const auto take = [&](Setting setting, bool given, std::string& value, std::string& origin) {
+    if (given) {
+      origin = "línea de órdenes";
+      return true;
+    }
+    const DefaultValue found = FindDefault(setting, file);
+    if (found.origin.empty()) return true;
+    value = found.value;
+    origin = found.origin;
+    return false;
+  };
+  if (!take(Setting::Port, o.portGiven, o.port, origins.port) && !ParsePortRequest(o.port)) {
+    return UsageError(origins.port + ": puerto no válido \"" + o.port + "\"");
+  }
+  if (!take(Setting::Model, o.modelGiven, o.model, origins.model) && !ModelIndexByName(o.model)) {
+    return UsageError(origins.model + ": modelo desconocido \"" + o.model + "\"");
+  }
+  // The adapter and its delay from the file are the saved adapter's (LoadSavedAdapter); only
+  // the environment's are taken here.
+  if (const DefaultValue env = FindDefault(Setting::Adapter, {}); !o.adapterGiven) {
+    if (!env.origin.empty()) {
+      o.adapter = env.value;
+      o.adapterGiven = true;
+      origins.adapter = env.origin;
+    }
+  } else {
+    origins.adapter = "línea de órdenes";
+  }
+  if (const DefaultValue env = FindDefault(Setting::AdapterDelay, {}); !o.adapterDelay) {
+    if (!env.origin.empty()) {
+      int us = -1;
+      const auto [end, ec] =
+          std::from_chars(env.value.data(), env.value.data() + env.value.size(), us);
+      if (ec != std::errc() || end != env.value.data() + env.value.size()) {
+        return UsageError(env.origin + ": se esperan microsegundos, de 0 a " +
+                          std::to_string(kMaxExtraHalfPeriodUs));
+      }
+      o.adapterDelay = us;
+      origins.delay = env.origin;
+    }
+  } else {
+    origins.delay = "línea de órdenes";
+  }
+  return std::nullopt;
+}
+
+// `config`: each default the run would start from, and where it comes from.
+int ShowSettings(Options o) {
+  Origins origins;
+  if (const auto ended = TakeDefaults(o, origins)) return *ended;
+  // Said before anything, as a run would: the adapter a variable names must exist.
+  AdapterChoice chosen;
+  if (o.adapterGiven) {
+    if (std::string problem = ResolveAdapter(o.adapter, chosen); !problem.empty()) {
+      std::fprintf(stderr, "%s: %s\n", origins.adapter.c_str(), problem.c_str());
+      return exit_status::kFileFailure;
+    }
+  }
+  std::string adapter = o.adapter;
+  std::string delay = o.adapterDelay ? std::to_string(*o.adapterDelay) : "0";
+  if (!o.adapterGiven) {
+    const SavedAdapter saved = LoadSavedAdapter();
+    if (!saved.problem.empty()) {
+      std::fprintf(stderr, "%s\n", saved.problem.c_str());
+      return exit_status::kFileFailure;
+    }
+    const SettingsText file = LoadSettings();
+    if (saved.found) {
+      adapter = saved.choice.name;
+      origins.adapter = FindDefault(Setting::Adapter, file).origin;
+      if (!o.adapterDelay) {
+        delay = std::to_string(saved.choice.extraHalfPeriod.count());
+        if (const DefaultValue d = FindDefault(Setting::AdapterDelay, file); !d.origin.empty()) {
+          origins.delay = d.origin;
+        }
+      }
+    } else {
+      adapter = ShippedAdapters().problem.empty() ? DefaultAdapter().name : "-";
+    }
+  }
+  const std::pair<Setting, std::pair<std::string, std::string>> rows[] = {
+      {Setting::Port, {o.port, origins.port}},
+      {Setting::Model, {o.model, origins.model}},
+      {Setting::Adapter, {adapter, origins.adapter}},
+      {Setting::AdapterDelay, {delay, origins.delay}}};
+  std::printf("Archivo de ajustes: %s\n", Printable(SettingsFile().string()).c_str());
+  for (const auto& [setting, row] : rows) {
+    const SettingName& name = NameOf(setting);
+    std::printf("%-10s %-14s (%s; variable %s)\n", (std::string(name.label) + ":").c_str(),
+                Printable(row.first).c_str(), Printable(row.second).c_str(),
+                std::string(name.variable).c_str());
+  }
+  return exit_status::kOk;
+}
+
 // The commands that never reach the port.
-int RunListing(const CommandLine& line) {
+int RunListing(CommandLine line) {
   Request request = line.request;
   switch (line.listing) {
     case Listing::Parts: {
@@ -162,10 +272,14 @@ int RunListing(const CommandLine& line) {
       TerminalOperator lister({}, request.config, [] { return false; });
       return ListAdapters(lister) ? exit_status::kOk : exit_status::kFileFailure;
     }
+    case Listing::Settings:
+      return ShowSettings(line.options);
     case Listing::View:
     case Listing::None:
       break;
   }
+  Origins origins;
+  if (const auto ended = TakeDefaults(line.options, origins)) return *ended;
   if (const auto model = ModelIndexByName(line.options.model))
     request.modelIndex = *model;
   else
@@ -188,19 +302,26 @@ struct PortRun {
 };
 
 // The adapter and its delay. nullopt to go on; otherwise the exit status.
-std::optional<int> PrepareAdapter(const Options& o, PortRun& run) {
+std::optional<int> PrepareAdapter(const Options& o, const Origins& origins, PortRun& run) {
   if (o.adapterGiven && o.adapter.empty()) {
     return UsageError("--adapter: falta el nombre del adaptador");
   }
+  const bool fromCommandLine = origins.adapter == "línea de órdenes";
   if (std::string problem = ChooseAdapter(o.adapterGiven, o.adapter, run.adapter, run.adapterNote);
       !problem.empty()) {
+    if (o.adapterGiven && !fromCommandLine) problem = origins.adapter + ": " + problem;
     std::fprintf(stderr, "%s\n", problem.c_str());
     return exit_status::kFileFailure;
   }
+  // Not the command line's choice: the first line names it and where it came from.
+  if (o.adapterGiven && !fromCommandLine) {
+    run.adapterNote = "Adaptador: " + Printable(run.adapter.name) + " (de " + origins.adapter + ")";
+  }
   if (o.adapterDelay) {
     if (*o.adapterDelay < 0 || *o.adapterDelay > kMaxExtraHalfPeriodUs) {
-      return UsageError("--adapter-delay: se esperan microsegundos, de 0 a " +
-                        std::to_string(kMaxExtraHalfPeriodUs));
+      return UsageError(
+          (origins.delay == "línea de órdenes" ? std::string("--adapter-delay") : origins.delay) +
+          ": se esperan microsegundos, de 0 a " + std::to_string(kMaxExtraHalfPeriodUs));
     }
     run.adapter.extraHalfPeriod = std::chrono::microseconds(*o.adapterDelay);
   }
@@ -442,7 +563,9 @@ int Main(int argc, char** argv, const InterruptWatch& watch) {
   if (line.listing != Listing::None) return RunListing(line);
 
   PortRun run;
-  if (const auto ended = PrepareAdapter(o, run)) return *ended;
+  Origins origins;
+  if (const auto ended = TakeDefaults(line.options, origins)) return *ended;
+  if (const auto ended = PrepareAdapter(o, origins, run)) return *ended;
   if (const auto ended = PrepareFactoryValues(o, run)) return *ended;
   if (const auto ended = PrepareRequest(o, request, run)) return *ended;
 

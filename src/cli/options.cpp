@@ -48,10 +48,15 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                   (reloj, datos, VPP) con su número; ? donde no se conoce.
   ports           Lista los puertos paralelos que informa el núcleo (/proc/sys/dev/parport,
                   /dev/parport*): dispositivo, dirección base y si este usuario puede abrirlo.
+  config          Muestra el puerto, el modelo, el adaptador y su retardo de cada comando y
+                  de dónde sale cada uno. Lo que no se da con --port, --model, --adapter o
+                  --adapter-delay se toma de DAXWEL_PORT, DAXWEL_MODEL, DAXWEL_ADAPTER o
+                  DAXWEL_ADAPTER_DELAY, y si no de ~/.config/daxwel/daxwel.conf ([daxwel]
+                  puerto= y modelo=, los últimos elegidos en la ventana).
 
---adapter NOMBRE|ARCHIVO: el adaptador. Sin --adapter, el elegido en la ventana (guardado en
-  ~/.config/daxwel/daxwel.conf; la primera línea lo nombra), o daxwel (VDD siempre encendido)
-  si no hay uno; uno guardado que no se puede leer es un error. Un ARCHIVO describe otro con
+--adapter NOMBRE|ARCHIVO: el adaptador. Sin --adapter ni DAXWEL_ADAPTER, el elegido en la
+  ventana (guardado en ~/.config/daxwel/daxwel.conf; la primera línea lo nombra), o daxwel
+  (VDD siempre encendido) si no hay uno; uno guardado que no se puede leer es un error. Un ARCHIVO describe otro con
   una línea por señal, pata del conector DB-25 con - si la señal se activa en 0 V (# inicia
   un comentario): vpp=-5 vdd=-4 clock=3 datao=2 datai=10 (más pgm, enable, dataenable, dir,
   mclrlow, connect, led, presence=loopback|none, delay=US). Sin ruta se busca en
@@ -211,6 +216,8 @@ std::optional<double> ParseSeconds(const std::string& text) {
 
 // What ParseCommandLine declares and reads back once CLI11 has parsed.
 struct Declared {
+  CLI::Option* portOption = nullptr;
+  CLI::Option* modelOption = nullptr;
   CLI::Option* adapterOption = nullptr;
   CLI::Option* osccalOption = nullptr;
   CLI::Option* traceOption = nullptr;
@@ -221,7 +228,7 @@ struct Declared {
   CLI::App *detect = nullptr, *program = nullptr, *verify = nullptr, *erase = nullptr,
            *run = nullptr, *read = nullptr, *blank = nullptr, *dump = nullptr, *view = nullptr,
            *info = nullptr, *linetest = nullptr, *adapters = nullptr, *parts = nullptr,
-           *ports = nullptr;
+           *ports = nullptr, *settings = nullptr;
 };
 
 // The help in the program's language; the commands inherit the labels and groups.
@@ -242,18 +249,19 @@ void SetUpHelp(CLI::App& app) {
 }
 
 void DeclareOptions(CLI::App& app, Options& o, Declared& d) {
-  app.add_option("--port", o.port,
-                 "Puerto: 0x378, 0x278, 0x3BC (con 0x, hexadecimal), 888 (sin 0x, decimal, "
-                 "como base-addr en /proc/sys/dev/parport) o un dispositivo como /dev/parport1")
-      ->type_name("PUERTO")
-      ->capture_default_str();
+  d.portOption =
+      app.add_option("--port", o.port,
+                     "Puerto: 0x378, 0x278, 0x3BC (con 0x, hexadecimal), 888 (sin 0x, decimal, "
+                     "como base-addr en /proc/sys/dev/parport) o un dispositivo como /dev/parport1")
+          ->type_name("PUERTO")
+          ->capture_default_str();
   app.add_option("--parts", o.partsFile,
                  "Archivo de PIC que se suma a los de la instalación y a los de "
                  "~/.config/daxwel/pics (mismas claves)")
       ->type_name("ARCHIVO");
-  app.add_option("--model", o.model, "auto, o el modelo: " + ModelNames(", "))
-      ->type_name("MODELO")
-      ->capture_default_str();
+  d.modelOption = app.add_option("--model", o.model, "auto, o el modelo: " + ModelNames(", "))
+                      ->type_name("MODELO")
+                      ->capture_default_str();
   app.add_option("--config", o.config,
                  "Palabra de configuración para program: file, 0xHHHH[,0xHHHH] o CAMPO=VALOR,...")
       ->type_name("CONFIG")
@@ -343,6 +351,8 @@ void DeclareCommands(CLI::App& app, CommandLine& line, Declared& d) {
       ->type_name("FORMATO")
       ->capture_default_str();
   d.ports = app.add_subcommand("ports", "Lista los puertos paralelos del sistema");
+  d.settings =
+      app.add_subcommand("config", "Muestra el puerto, el modelo y el adaptador por omisión");
 
   for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
     // A command's own help flag is made before it inherits the group.
@@ -400,11 +410,14 @@ std::optional<int> TakeWords(int argc, char** argv, const Declared& d, CommandLi
   }
 
   o.adapterGiven = d.adapterOption->count() > 0;
+  o.portGiven = d.portOption->count() > 0;
+  o.modelGiven = d.modelOption->count() > 0;
   o.osccalGiven = d.osccalOption->count() > 0;
   if (d.parts->parsed()) line.listing = Listing::Parts;
   if (d.ports->parsed()) line.listing = Listing::Ports;
   if (d.adapters->parsed()) line.listing = Listing::Adapters;
   if (d.view->parsed()) line.listing = Listing::View;
+  if (d.settings->parsed()) line.listing = Listing::Settings;
   return std::nullopt;
 }
 

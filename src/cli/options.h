@@ -15,7 +15,9 @@ namespace daxwel::cli {
 // The options as given (defaults where left out).
 struct Options {
   std::string port = "0x378";
+  bool portGiven = false;
   std::string model = "auto";
+  bool modelGiven = false;
   std::string config = "file";
   bool yes = false;
   bool quiet = false;
@@ -36,7 +38,7 @@ struct Options {
 };
 
 // The commands that never reach the port.
-enum class Listing { None, Parts, Ports, Adapters, View };
+enum class Listing { None, Parts, Ports, Adapters, View, Settings };
 
 struct CommandLine {
   Options options;

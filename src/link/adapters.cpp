@@ -179,10 +179,13 @@ std::filesystem::path UserAdapterFolder() { return UserDataFolder("adaptadores")
 std::optional<std::filesystem::path> UserAdapterFile(std::string_view name) {
   const std::filesystem::path bare(name);
   if (name.empty() || bare.has_parent_path() || name == "." || name == "..") return std::nullopt;
-  const std::filesystem::path inFolder = UserAdapterFolder() / bare;
-  struct stat st {};
-  if (::lstat(inFolder.c_str(), &st) != 0) return std::nullopt;
-  return inFolder;
+  // "mio" names mio.ini too, as `adapters` lists it; the exact name wins.
+  for (const std::string& file : {std::string(name), std::string(name) + ".ini"}) {
+    const std::filesystem::path inFolder = UserAdapterFolder() / file;
+    struct stat st {};
+    if (::lstat(inFolder.c_str(), &st) == 0) return inFolder;
+  }
+  return std::nullopt;
 }
 
 std::vector<OwnAdapter> UserAdapters() {
@@ -199,7 +202,9 @@ std::vector<OwnAdapter> UserAdapters() {
       file.problem =
           Printable(ParseAdapterFile(text, item.path().string(), ShippedAdapters(), file.adapter));
     }
-    file.adapter.name = name;
+    // Listed by the name --adapter takes: without the .ini a file's name may end in.
+    const bool ini = item.path().extension() == ".ini" && name.size() > 4;
+    file.adapter.name = ini ? item.path().stem().string() : name;
     own.push_back(std::move(file));
   }
   std::sort(own.begin(), own.end(),

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
+#include <cstdio>
 #include <exception>
 #include <optional>
 
@@ -19,6 +20,8 @@
 #include "config/dialog_config.h"
 #include "device/catalogue.h"
 #include "device/operations.h"
+#include "link/port_open.h"
+#include "link/user_settings.h"
 #include "ui/adapter_dialog.h"
 #include "ui/calibration_dialog.h"
 #include "ui/help_window.h"
@@ -43,6 +46,28 @@ QRect Twips(int left, int top, int width, int height) {
 
 QString Qs(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The port and model to start with: those the environment or the settings file give (the
+// command line's defaults too), else the first entries. A value the window cannot show is
+// left for the command line.
+int StartIndex(Setting setting) {
+  const DefaultValue value = FindDefault(setting, LoadSettings());
+  if (value.origin.empty()) return 0;
+  if (setting == Setting::Model) return ModelIndexByName(value.value).value_or(0);
+  const std::optional<PortRequest> port = ParsePortRequest(value.value);
+  for (std::size_t i = 0; port && port->device.empty() && i < kPortAddresses.size(); ++i) {
+    if (kPortAddresses[i] == port->address) return static_cast<int>(i);
+  }
+  return 0;
+}
+
+// The user's own choice (not a detection moving the list) is kept for the next start.
+void KeepChoice(Setting setting, const std::string& value) {
+  const SettingName& name = NameOf(setting);
+  const std::string problem = SaveSettings(
+      {{std::string(name.section), std::string(name.key), value}}, std::string(name.label));
+  if (!problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
 }
 
 }  // namespace
@@ -189,15 +214,23 @@ void FrmDaxwel::BuildControls() {
 
 void FrmDaxwel::StartUp() {
   for (const char* text : kPortTexts) cmbLptSelect_->addItem(text);
-  cmbLptSelect_->setCurrentIndex(0);
-  UpdatePorts();  // the selection of item 0
+  cmbLptSelect_->setCurrentIndex(StartIndex(Setting::Port));
+  UpdatePorts();  // the selection of the first item
   UpdatePorts();
   LinesOff(*link_);
   connect(cmbLptSelect_, &QComboBox::currentIndexChanged, this, [this] { UpdatePorts(); });
+  connect(cmbLptSelect_, &QComboBox::activated, this, [](int index) {
+    KeepChoice(Setting::Port, kPortTexts[static_cast<std::size_t>(index)]);
+  });
 
   for (const std::string& text : ModelListTexts()) cmbPicSelect_->addItem(Qs(text));
-  cmbPicSelect_->setCurrentIndex(0);
-  OnModelChanged(0);
+  const int model = StartIndex(Setting::Model);
+  cmbPicSelect_->setCurrentIndex(model);
+  OnModelChanged(model);
+  connect(cmbPicSelect_, &QComboBox::activated, this, [](int index) {
+    const DeviceModel* chosen = ModelByIndex(index);
+    KeepChoice(Setting::Model, chosen != nullptr ? std::string(chosen->modelName) : "auto");
+  });
   connect(cmbPicSelect_, &QComboBox::currentIndexChanged, this, &FrmDaxwel::OnModelChanged);
 
   tmrcheck_->start();

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -16,6 +17,7 @@
 #include "link/adapters.h"
 #include "sim/safe_file.h"
 #include "support/hex_builder.h"
+#include "support/scoped_env.h"
 
 namespace daxwel::testing {
 namespace {
@@ -213,7 +215,7 @@ TEST_F(SavedAdapterCli, ListMarksWhereEachAdapterComesFrom) {
   EXPECT_EQ(lines[lines.size() - 2],
             "epic vpp=6 clock=3 datao=2 datai=11 presence=none # [propio: " + epic + "]");
   EXPECT_EQ(lines.back(),
-            "mio.ini vpp=-6 vdd=-4 clock=3 datao=2 datai=10 presence=loopback # Mi Tait; "
+            "mio vpp=-6 vdd=-4 clock=3 datao=2 datai=10 presence=loopback # Mi Tait; "
             "piklab, pikdev y WxPic (coinciden) [propio: " +
                 mine + "]");
   EXPECT_EQ(r.err, broken +
@@ -245,7 +247,7 @@ TEST_F(SavedAdapterCli, BrokenShippedTableStopsWhatNeedsAPreset) {
       {{"--help"}, 0, "", "adapters"},
       {{"--version"}, 0, "", "daxwel-cli"},
       {{"parts"}, 0, "", "16F877"},
-      {{"adapters"}, 2, why, "propio.ini vpp=-5"},
+      {{"adapters"}, 2, why, "propio vpp=-5"},
       {{"--sim", "16F84A", "--sim-time", "virtual", "detect"},
        2,
        why + " (un archivo propio se elige con --adapter)",
@@ -256,6 +258,11 @@ TEST_F(SavedAdapterCli, BrokenShippedTableStopsWhatNeedsAPreset) {
        child + ":1: parent=tait-7407: " + why,
        ""},
       {{"--sim", "16F84A", "--sim-time", "virtual", "--adapter", "propio.ini", "detect"},
+       0,
+       "",
+       "Resultado: ok"},
+      // Named as `adapters` lists it, without .ini.
+      {{"--sim", "16F84A", "--sim-time", "virtual", "--adapter", "propio", "detect"},
        0,
        "",
        "Resultado: ok"},
@@ -298,6 +305,114 @@ TEST(SameFile, AnEmptyPathIsNoFile) {
   EXPECT_TRUE(sim::SameFile(
       dir.Path() + "/nuevo",
       dir.Path() + "/../" + std::filesystem::path(dir.Path()).filename().string() + "/nuevo"));
+}
+
+}  // namespace
+}  // namespace daxwel::testing
+
+namespace daxwel::testing {
+namespace {
+
+// The line `config` shows for one setting: "modelo:    16F877   (origin; variable ...)".
+std::string ConfigLine(const std::string& out, const std::string& label) {
+  const std::size_t at = out.find("\n" + label + ":");
+  if (at == std::string::npos) return "<none>";
+  const std::size_t end = out.find('\n', at + 1);
+  return out.substr(at + 1, end - at - 1);
+}
+
+// Options win, then the environment, then the settings file; a bad value from any of them is
+// an error naming where it came from, and the run uses what `config` shows.
+TEST_F(SavedAdapterCli, DefaultsComeFromOptionsThenEnvironmentThenFile) {
+  const std::string conf =
+      Saved("[daxwel]\npuerto=0x278\nmodelo=16F877\n[adaptador]\nnombre=tait-7407\nretardo=5\n");
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::pair<const char*, const char*>> env;
+    int status;
+    std::string label;  // the config line looked at, or the error text wanted
+    std::string value;
+    std::string origin;
+  };
+  const std::vector<Case> cases = {
+      {{"config"}, {}, 0, "puerto", "0x278", conf + ":2"},
+      {{"config"}, {}, 0, "modelo", "16F877", conf + ":3"},
+      {{"config"}, {}, 0, "adaptador", "tait-7407", conf + ":5"},
+      {{"config"}, {}, 0, "retardo", "5", conf + ":6"},
+      {{"config"}, {{"DAXWEL_PORT", "0x3BC"}}, 0, "puerto", "0x3BC", "DAXWEL_PORT"},
+      {{"config"}, {{"DAXWEL_MODEL", ""}}, 0, "modelo", "16F877", conf + ":3"},
+      {{"config"}, {{"DAXWEL_MODEL", "16F84A"}}, 0, "modelo", "16F84A", "DAXWEL_MODEL"},
+      {{"--model", "16F88", "config"},
+       {{"DAXWEL_MODEL", "16F84A"}},
+       0,
+       "modelo",
+       "16F88",
+       "línea de órdenes"},
+      {{"config"},
+       {{"DAXWEL_ADAPTER", "tait-7406"}, {"DAXWEL_ADAPTER_DELAY", "7"}},
+       0,
+       "adaptador",
+       "tait-7406",
+       "DAXWEL_ADAPTER"},
+      {{"config"}, {{"DAXWEL_ADAPTER_DELAY", "7"}}, 0, "retardo", "7", "DAXWEL_ADAPTER_DELAY"},
+      {{"config"}, {{"DAXWEL_MODEL", "16F999"}}, 64, "DAXWEL_MODEL: modelo desconocido", "", ""},
+      {{"config"}, {{"DAXWEL_PORT", "lpt9"}}, 64, "DAXWEL_PORT: puerto no válido", "", ""},
+      {{"config"},
+       {{"DAXWEL_ADAPTER_DELAY", "5us"}},
+       64,
+       "DAXWEL_ADAPTER_DELAY: se esperan microsegundos",
+       "",
+       ""},
+      {{"config"},
+       {{"DAXWEL_ADAPTER", "nada"}},
+       2,
+       "DAXWEL_ADAPTER: Adaptador desconocido",
+       "",
+       ""},
+      {{"--sim", "16F877", "--sim-time", "virtual", "detect"},
+       {{"DAXWEL_MODEL", "16F8x"}},
+       64,
+       "DAXWEL_MODEL: modelo desconocido \"16F8x\"",
+       "",
+       ""},
+  };
+  for (const Case& c : cases) {
+    std::string name = c.args.front() + " " + c.label;
+    for (const auto& [variable, value] : c.env) name += std::string(" ") + variable + "=" + value;
+    SCOPED_TRACE(name);
+    std::vector<std::unique_ptr<ScopedEnv>> env;
+    for (const auto& [variable, value] : c.env)
+      env.push_back(std::make_unique<ScopedEnv>(variable, value));
+    const CliResult r = RunCli(c.args, dir.Path());
+    EXPECT_EQ(r.status, c.status) << r.Describe();
+    if (c.status != 0) {
+      EXPECT_NE(r.err.find(c.label), std::string::npos) << r.Describe();
+      continue;
+    }
+    const std::string line = ConfigLine("\n" + r.out, c.label);
+    EXPECT_NE(line.find(" " + c.value + " "), std::string::npos) << line;
+    EXPECT_NE(line.find("(" + c.origin + ";"), std::string::npos) << line;
+  }
+}
+
+// The defaults drive a run: the adapter named first, the model confirmed, the port written
+// (the simulated adapter answers only at 0x378, as an empty port would not).
+TEST_F(SavedAdapterCli, ARunUsesTheDefaults) {
+  {
+    ScopedEnv model("DAXWEL_MODEL", "16F84A");
+    ScopedEnv adapter("DAXWEL_ADAPTER", "tait-7406");
+    const CliResult r = Sim("16F628A", {"-y", "erase"});
+    EXPECT_EQ(FirstLine(r.out), "Adaptador: tait-7406 (de DAXWEL_ADAPTER)") << r.Describe();
+    EXPECT_NE(r.out.find("El PIC 16F84 será completamente borrado"), std::string::npos)
+        << r.Describe();
+  }
+  Saved("[daxwel]\npuerto=0x278\n");
+  const std::string trace = dir.Path() + "/t";
+  const CliResult r = Sim("16F628A", {"--trace", trace, "detect"});
+  EXPECT_EQ(r.status, 3) << r.Describe();
+  const std::string written = ReadAll(trace);
+  EXPECT_NE(written.find(" W 0278 "), std::string::npos);
+  EXPECT_EQ(written.find(" W 0378 "), std::string::npos);
 }
 
 }  // namespace

@@ -6,8 +6,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "link/adapters.h"
+#include "link/user_settings.h"
+#include "support/hex_builder.h"
+#include "support/scoped_env.h"
 #include "ui/adapter_dialog.h"
 #include "ui_support.h"
 
@@ -20,6 +26,7 @@ class AdapterRig : public Rig {
   RecordingPort port;
   VirtualPacer pacer;
   int opened = 0;
+  std::uint16_t lastAddress = 0;
   std::vector<std::string> saved;  // names handed to adapterChanged
   std::vector<std::string> inUse;  // names handed to adapterInUse
 
@@ -36,6 +43,7 @@ class AdapterRig : public Rig {
     window = std::make_unique<FrmDaxwel>(
         [this](std::uint16_t address, const RestBytes&) {
           ++opened;
+          lastAddress = address;
           OpenedPort o;
           o.io = std::make_unique<ForwardingPort>(port);
           o.base = address;
@@ -123,6 +131,35 @@ TEST(SavedAdapterWindow, ProbarAdaptadorSavesNothingUntilAccepted) {
   EXPECT_EQ(r.window->Adapter().name, "daxwel");
   EXPECT_EQ(r.inUse, (std::vector<std::string>{"tait-7407", "daxwel"}));
   EXPECT_EQ(r.port.Writes().back(), DefaultWiring().Off().data);
+}
+
+// The window starts on the port and model of the shared settings (as the command line does)
+// and keeps the user's own choice there; a detection moving the list keeps nothing.
+TEST(SavedAdapterWindow, PortAndModelComeFromAndGoToTheSharedSettings) {
+  TempDir dir;
+  ScopedEnv xdg("XDG_CONFIG_HOME", dir.Path().c_str());
+  ScopedEnv model("DAXWEL_MODEL", nullptr);
+  ScopedEnv port("DAXWEL_PORT", nullptr);
+  std::filesystem::create_directories(SettingsFile().parent_path());
+  std::ofstream(SettingsFile()) << "[daxwel]\npuerto=0x278\nmodelo=16F628A\n";
+  AdapterRig r("");
+  auto& ports = Find<QComboBox>(*r.window, "cmbLptSelect");
+  auto& models = Find<QComboBox>(*r.window, "cmbPicSelect");
+  EXPECT_EQ(ports.currentText().toStdString(), "0x278");
+  EXPECT_EQ(r.lastAddress, 0x278);
+  EXPECT_EQ(models.currentText().toStdString(), "16F628A");
+
+  models.setCurrentIndex(models.findText("16F877"));  // as a detection does
+  EXPECT_EQ(LoadSettings().Find("daxwel", "modelo")->value, "16F628A");
+  const int chosen = models.findText("16F88");
+  models.setCurrentIndex(chosen);
+  emit models.activated(chosen);
+  ports.setCurrentIndex(2);
+  emit ports.activated(2);
+  std::ifstream in(SettingsFile());
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(), "[daxwel]\npuerto=0x3BC\nmodelo=16F88\n");
 }
 
 }  // namespace

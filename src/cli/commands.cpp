@@ -190,7 +190,7 @@ std::string Info(Link& link, TerminalOperator& op) {
 
   // Bits 13..5 name the part (the detection compares bits 11..5), bits 4..0 its revision.
   const int named = ModelIndexById(read.deviceId);
-  std::string id = "Device ID: " + Hex4(read.deviceId);
+  std::string id = "ID del dispositivo: " + Hex4(read.deviceId);
   if (named != 0) {
     id += " (" + std::string(ModelByIndex(named)->listText) + ", revisión " +
           std::to_string(read.deviceId & 0x1F) + ")";

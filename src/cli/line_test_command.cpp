@@ -6,6 +6,8 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "device/catalogue.h"
+#include "device/family.h"
 #include "device/operations.h"
 #include "link/adapters.h"
 #include "link/line_test.h"
@@ -65,10 +67,46 @@ bool Step(LineTest& test, const std::string& step, TerminalOperator& op) {
   return true;
 }
 
+// " del 12F675 (8 patas)", or a pin our documents do not number said as such.
+std::string PinText(const IcspPin& pin, const DeviceModel& model, int packagePins) {
+  std::string text = pin.name + ": ";
+  text += pin.number > 0 ? "pata " + std::to_string(pin.number) : "pata sin número en la tabla";
+  text += " del " + std::string(model.modelName);
+  if (packagePins > 0) text += " (" + std::to_string(packagePins) + " patas)";
+  return text;
+}
+
+// The chosen part's own pins and VPP, so a 12F675 is not measured at a 40-pin socket's.
+std::vector<TargetSignal> PartSignals(const DeviceModel& model) {
+  std::vector<TargetSignal> signals;
+  const int limit = model.family->vppLimitVolts;
+  const std::string vpp = limit > 0 ? "unos 13 V en la mayoría de los adaptadores, más que los " +
+                                          std::to_string(limit) + " V que admite el " +
+                                          std::string(model.modelName)
+                                    : "unos 13 V";
+  if (model.pins != nullptr) {
+    const IcspPins& p = *model.pins;
+    signals.push_back({Line::kVpp, PinText(p.vpp, model, p.packagePins), vpp, "0 V"});
+    signals.push_back({Line::kClock, PinText(p.clock, model, p.packagePins), "5 V", "0 V"});
+    signals.push_back({Line::kDataOut, PinText(p.data, model, p.packagePins), "5 V", "0 V"});
+  }
+  if (!model.pgm.name.empty()) {
+    const int packagePins = model.pins != nullptr ? model.pins->packagePins : 0;
+    signals.push_back({Line::kPgm, "PGM, " + PinText(model.pgm, model, packagePins), "5 V", "0 V"});
+  } else {
+    signals.push_back(
+        {Line::kPgm, "el " + std::string(model.modelName) + " no tiene PGM; nada", "0 V", "0 V"});
+  }
+  return signals;
+}
+
 }  // namespace
 
 std::string RunLineTest(const Request& request, Link& link, TerminalOperator& op) {
   LineTest test(link);
+  if (const DeviceModel* model = ModelByIndex(request.modelIndex)) {
+    test.SetTarget(PartSignals(*model));
+  }
   op.Output("Prueba de líneas: todas apagadas. Líneas: " + Keys(test));
   op.Output(
       "Sin PIC en el zócalo, en la mayoría de los adaptadores la entrada de datos sigue a la "

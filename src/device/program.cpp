@@ -162,7 +162,7 @@ detail::Outcome PlanPass(detail::Session& s, const HexImage& image, const std::s
   const detail::ConfigMemory wantConfig = WantedConfigMemory(pass.written, pass.factory);
   s.op.ShowProgress();
   pass.plan = detail::PlanProgram(s, image, wantConfig, pass.factory, [&](int a) {
-    s.Progress("Leyendo Program Memory:  0x" + detail::AddressText(a));
+    s.Progress("Leyendo la memoria de programa:  0x" + detail::AddressText(a));
   });
   s.op.Report(detail::DescribePlan(pass.plan));
   pass.lost = LostCalibrationNote(*s.model->family, pass.plan);

@@ -76,7 +76,7 @@ std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
   for (int a = 0; a < model->programWords; ++a) {
     op.ShowProgress();
     op.SetProgressFraction(a, total);
-    s.Progress("Leyendo Program Memory:  0x" + detail::AddressText(a));
+    s.Progress("Leyendo la memoria de programa:  0x" + detail::AddressText(a));
     s.Command(cmd::kReadDataProgram);
     out.contents.program[static_cast<std::size_t>(a)] = detail::WordOf(s.Read());
     s.Increment();
@@ -87,7 +87,7 @@ std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
   s.Enter();
   for (int i = 0; i < model->eepromBytes; ++i) {
     op.SetProgressFraction(model->programWords + i, total);
-    s.Progress("Leyendo Data Memory:  0x" + detail::AddressText(i));
+    s.Progress("Leyendo la EEPROM:  0x" + detail::AddressText(i));
     s.Command(cmd::kReadDataData);
     // Only the low eight bits are data; silicon differs in what the upper six return.
     out.contents.eeprom[static_cast<std::size_t>(i)] =
@@ -96,7 +96,7 @@ std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
   }
 
   op.SetProgressFraction(total - 1, total);
-  s.Progress("Leyendo Configuration Word...");
+  s.Progress("Leyendo la configuración...");
   ReadConfigurationMemory(s, out);
 
   op.SetProgressFraction(total, total);

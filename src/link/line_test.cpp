@@ -1,5 +1,8 @@
 #include "link/line_test.h"
 
+#include <algorithm>
+#include <span>
+
 #include "link/adapters.h"
 
 namespace daxwel {
@@ -8,14 +11,7 @@ namespace {
 
 // Where the signal reaches a PIC in a 40-pin (16F87X) and an 18-pin (16F84, 16F62X) socket,
 // and what a meter shows there when the line is on and off.
-struct SocketSignal {
-  Line line;
-  const char* where;
-  const char* onLevel;
-  const char* offLevel;
-};
-
-constexpr SocketSignal kSocket[] = {
+const TargetSignal kSocket[] = {
     {Line::kVpp, "MCLR: pata 1 (40 patas) o 4 (18 patas)", "unos 13 V", "0 V"},
     {Line::kVdd, "VDD: patas 11 y 32 (40 patas) o 14 (18 patas)", "5 V", "0 V"},
     {Line::kClock, "RB6: pata 39 (40 patas) o 12 (18 patas)", "5 V", "0 V"},
@@ -62,10 +58,10 @@ std::string LineTest::Expectation(Line line) const {
   const Pin& pin = wiring[line];
   const bool on = IsOn(line);
   std::string text = std::string(LineKey(line)) + (on ? " encendida" : " apagada");
-  for (const SocketSignal& s : kSocket) {
-    if (s.line == line) {
-      text += ": " + std::string(s.where) + " debe medir " + (on ? s.onLevel : s.offLevel) + ";";
-    }
+  const auto chosen = [&](const TargetSignal& s) { return s.line == line; };
+  const bool own = std::any_of(target_.begin(), target_.end(), chosen);
+  for (const TargetSignal& s : own ? std::span<const TargetSignal>(target_) : kSocket) {
+    if (chosen(s)) text += ": " + s.where + " debe medir " + (on ? s.onLevel : s.offLevel) + ";";
   }
   const bool high = on != pin.inverted;
   text += " pata " + std::to_string(pin.number) +

@@ -160,6 +160,41 @@ TEST_F(AdapterCli, LineTestTogglesEveryLineAndShowsTheDataInput) {
   }
 }
 
+// With a model chosen, each line names that part's own pins and VPP limit; detection (no part
+// known yet) keeps the 40- and 18-pin sockets' text.
+TEST_F(AdapterCli, LineTestNamesTheChosenPartsPins) {
+  struct Case {
+    std::string model;
+    std::string line;
+    std::string want;
+  };
+  const std::vector<Case> cases = {
+      {"12F675", "vpp", "vpp encendida: GP3: pata 4 del 12F675 (8 patas) debe medir unos 13 V;"},
+      {"12F675", "clock", "clock encendida: GP1: pata 6 del 12F675 (8 patas) debe medir 5 V;"},
+      {"12F675", "datao", "datao encendida: GP0: pata 7 del 12F675 (8 patas) debe medir 5 V;"},
+      {"12F675", "pgm", "pgm encendida: el 12F675 no tiene PGM; nada debe medir 0 V;"},
+      {"16F684", "datao", "datao encendida: RA0: pata 13 del 16F684 (14 patas) debe medir 5 V;"},
+      {"16F886", "vpp",
+       "vpp encendida: MCLR: pata 1 del 16F886 (28 patas) debe medir unos 13 V en la mayoría de "
+       "los adaptadores, más que los 12 V que admite el 16F886;"},
+      {"16F88", "pgm", "pgm encendida: PGM, RB3: pata 9 del 16F88 (18 patas) debe medir 5 V;"},
+      {"16F88", "vpp", "vpp apagada: MCLR: pata 4 del 16F88 (18 patas) debe medir 0 V;"},
+      {"auto", "datao", "datao encendida: RB7: pata 40 (40 patas) o 13 (18 patas) debe medir 5 V;"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.model + " " + c.line);
+    // Twice: the second step shows the line off again.
+    const std::vector<std::string> steps = c.want.find(" apagada") != std::string::npos
+                                               ? std::vector<std::string>{c.line, c.line}
+                                               : std::vector<std::string>{c.line};
+    std::vector<std::string> args = {"--adapter", "epic", "--model", c.model, "linetest"};
+    args.insert(args.end(), steps.begin(), steps.end());
+    const CliResult r = Sim("16F877A", args);
+    EXPECT_EQ(r.status, 0) << Describe(r);
+    EXPECT_NE(r.out.find(c.want), std::string::npos) << r.out;
+  }
+}
+
 TEST_F(AdapterCli, ListStartsEachLineWithANameThatAdapterTakes) {
   const CliResult list = RunCli({"adapters"}, dir.Path());
   EXPECT_EQ(list.status, 0);

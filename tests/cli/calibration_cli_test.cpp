@@ -64,9 +64,9 @@ TEST(CalibrationCli, APendingRecordIsShownAndWrittenBack) {
   CliResult r = chip.Run({"info"});
   ASSERT_EQ(r.status, 0) << r.Describe();
   EXPECT_EQ(r.out.find("Restauración pendiente"), std::string::npos);
-  const std::size_t at = r.out.find("Device ID: ");
+  const std::size_t at = r.out.find("ID del dispositivo: ");
   ASSERT_NE(at, std::string::npos);
-  const std::string id = r.out.substr(at + 11, 6);
+  const std::string id = r.out.substr(at + std::string("ID del dispositivo: ").size(), 6);
 
   fs::create_directories(chip.state + ".calibraciones");
   std::ofstream(chip.state + ".calibraciones/calibraciones.txt")

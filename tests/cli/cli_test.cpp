@@ -414,16 +414,18 @@ TEST_F(Cli, ModelOptionSkipsDetection) {
   EXPECT_EQ(r.status, 0) << Describe(r);
   r = Sim("16F84:" + state, {"--model", "pic16f84a", "info"});
   EXPECT_EQ(r.status, 0) << Describe(r);
-  EXPECT_NE(r.out.find("Device ID: 0x0000 (sin identificar)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("ID del dispositivo: 0x0000 (sin identificar)"), std::string::npos) << r.out;
 
   r = Sim("16F877", {"info"});
   std::smatch m;
   ASSERT_TRUE(std::regex_search(
-      r.out, m, std::regex("\nDevice ID: 0x(09[AB][0-9A-F]) \\(16F877, revisión (\\d+)\\)\n")))
+      r.out, m,
+      std::regex("\nID del dispositivo: 0x(09[AB][0-9A-F]) \\(16F877, revisión (\\d+)\\)\n")))
       << r.out;
   EXPECT_EQ(std::stoi(m[1].str(), nullptr, 16) & 0x1F, std::stoi(m[2].str()));
   r = Sim("16F877", {"--sim-fault", "id=0x09A5", "info"});
-  EXPECT_NE(r.out.find("Device ID: 0x09A5 (16F877, revisión 5)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("ID del dispositivo: 0x09A5 (16F877, revisión 5)"), std::string::npos)
+      << r.out;
   EXPECT_NE(r.out.find("ID: 0x3FFF 0x3FFF 0x3FFF 0x3FFF\n"), std::string::npos) << r.out;
 }
 

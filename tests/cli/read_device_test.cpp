@@ -61,12 +61,12 @@ TEST(ReadDevice, ReadsEveryMemoryOfTheChip) {
     EXPECT_EQ(r.deviceId, b.sim.DeviceId()) << where;
     EXPECT_EQ(r.modelIndex, b.op.model) << "detected and kept";
     EXPECT_TRUE(b.op.messages.empty()) << where << ": " << b.op.LastText();
-    EXPECT_TRUE(b.op.Saw("Leyendo Program Memory:  0x0000"));
+    EXPECT_TRUE(b.op.Saw("Leyendo la memoria de programa:  0x0000"));
     EXPECT_TRUE(
-        b.op.Saw("Leyendo Data Memory:  0x" + std::string(model == SimModel("16F877")   ? "00FF"
+        b.op.Saw("Leyendo la EEPROM:  0x" + std::string(model == SimModel("16F877")   ? "00FF"
                                                           : model == SimModel("16F873") ? "007F"
                                                                                         : "003F")));
-    EXPECT_EQ(b.op.progress.back(), "Leyendo Configuration Word...");
+    EXPECT_EQ(b.op.progress.back(), "Leyendo la configuración...");
   }
 }
 

@@ -57,7 +57,7 @@ TEST(TerminalOperator, ProgressLineKeepsItsBarWithinTheTerminal) {
   op.SetProgressText("Borrando memoria de programa y datos ... " + std::string(30, 'x'));
   op.SetProgressFraction(4, 4);
   op.SetProgressText("Programación ñandú " + std::string(60, 'y'));
-  op.SetProgressText("Leyendo Program Memory:  0x0001");
+  op.SetProgressText("Leyendo la memoria de programa:  0x0001");
   op.HideProgress();
 
   const std::vector<std::string> lines = Drawn(Contents(out));
@@ -75,7 +75,7 @@ TEST(TerminalOperator, ProgressLineKeepsItsBarWithinTheTerminal) {
   EXPECT_NE(lines[2].find("Programación ñandú"), std::string::npos) << lines[2];
   EXPECT_NE(lines[2].find("] 100 %"), std::string::npos) << lines[2];
   // A short text is not cut.
-  EXPECT_NE(lines.back().find("Leyendo Program Memory:  0x0001  ["), std::string::npos);
+  EXPECT_NE(lines.back().find("Leyendo la memoria de programa:  0x0001  ["), std::string::npos);
   EXPECT_EQ(Contents(err), "");
   std::fclose(out);
   std::fclose(err);

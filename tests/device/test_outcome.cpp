@@ -147,7 +147,7 @@ TEST(Outcome, AStepThatEndsTheRunIsTheLastOne) {
     EXPECT_EQ(ProgramDevice(path, b.link, b.op), "cp-error");
     ASSERT_EQ(b.op.messages.size(), 1u);
     EXPECT_EQ(b.op.LastTitle(), "Code Protect activado !!!");
-    EXPECT_FALSE(SawStarting(b.op, "Leyendo Program Memory"));
+    EXPECT_FALSE(SawStarting(b.op, "Leyendo la memoria de programa"));
     EXPECT_FALSE(SawStarting(b.op, "Programando"));
     b.ExpectClean("protected");
   }

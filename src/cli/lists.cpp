@@ -3,13 +3,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <vector>
 
 #include "device/catalogue.h"
+#include "device/part_facts.h"
 
 namespace daxwel::cli {
 
@@ -23,62 +23,8 @@ std::string Hex(int value, int digits) {
   return text;
 }
 
-// The factory values a part keeps: "OSCCAL 0x03FF, BG 0x2007<13:12>, 0x2008, 0x2009"; "-" for
-// none.
-std::string Calibration(const FamilyDescriptor& family) {
-  std::string text;
-  auto add = [&text](const std::string& item) {
-    if (!text.empty()) text += ", ";
-    text += item;
-  };
-  for (const PreservedBits& p : family.preserved) {
-    std::string item = std::string(p.name) + " " + Hex(p.address, 4);
-    if (p.mask != 0x3FFF) {
-      const int low = std::countr_zero(p.mask);
-      const int high = static_cast<int>(std::bit_width(p.mask)) - 1;
-      char bits[16];
-      std::snprintf(bits, sizeof bits, "<%d:%d>", high, low);
-      item += bits;
-    }
-    add(item);
-  }
-  for (int address : family.calibrationWords) add(Hex(address, 4));
-  return text.empty() ? "-" : text;
-}
-
-std::string PinText(const IcspPin& pin) {
-  return std::string(pin.name) + ":" + (pin.number > 0 ? std::to_string(pin.number) : "?");
-}
-
-// The columns of one part, in the order of the header.
-std::vector<std::string> PartFields(const DeviceModel& m) {
-  const FamilyDescriptor& f = *m.family;
-  std::vector<std::string> fields{std::string(m.listText),
-                                  std::string(f.name),
-                                  std::to_string(m.programWords),
-                                  std::to_string(m.eepromBytes),
-                                  std::to_string(f.configWords),
-                                  Calibration(f),
-                                  std::to_string(f.vppLimitVolts > 0 ? f.vppLimitVolts : 13),
-                                  f.vddRange.empty() ? "?" : std::string(f.vddRange)};
-  if (m.pins == nullptr) {
-    fields.insert(fields.end(), {"?", "?", "?", "?"});
-  } else {
-    const IcspPins& p = *m.pins;
-    fields.push_back(p.packagePins > 0 ? std::to_string(p.packagePins) : "?");
-    fields.push_back(PinText(p.clock));
-    fields.push_back(PinText(p.data));
-    fields.push_back(PinText(p.vpp));
-  }
-  return fields;
-}
-
-const std::vector<std::string> kHeader{"modelo", "familia",     "palabras",  "eeprom",
-                                       "config", "calibracion", "vpp_max_v", "vdd",
-                                       "patas",  "reloj",       "datos",     "vpp"};
-
 std::string Joined(const std::vector<std::vector<std::string>>& rows, bool tabs) {
-  std::vector<std::size_t> widths(kHeader.size(), 0);
+  std::vector<std::size_t> widths(PartFactHeader().size(), 0);
   for (const auto& row : rows) {
     for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
   }
@@ -103,8 +49,8 @@ std::optional<std::string> PartsListing(std::string_view format) {
     return names.empty() ? names : names + "\n";
   }
   if (format != "texto" && format != "tsv") return std::nullopt;
-  std::vector<std::vector<std::string>> rows{kHeader};
-  for (const DeviceModel& m : Catalogue()) rows.push_back(PartFields(m));
+  std::vector<std::vector<std::string>> rows{PartFactHeader()};
+  for (const DeviceModel& m : Catalogue()) rows.push_back(PartFactFields(m));
   return Joined(rows, format == "tsv");
 }
 

@@ -20,6 +20,7 @@
 #include "config/dialog_config.h"
 #include "device/catalogue.h"
 #include "device/operations.h"
+#include "device/part_facts.h"
 #include "link/port_open.h"
 #include "link/user_settings.h"
 #include "ui/adapter_dialog.h"
@@ -224,6 +225,14 @@ void FrmDaxwel::StartUp() {
   });
 
   for (const std::string& text : ModelListTexts()) cmbPicSelect_->addItem(Qs(text));
+  // Each part's facts where the user chooses it, as `daxwel-cli parts` lists them.
+  cmbPicSelect_->setItemData(0, "Detecta el modelo por su ID (el 16F84 sin A no tiene: elíjalo)",
+                             Qt::ToolTipRole);
+  for (int i = 1; i < cmbPicSelect_->count(); ++i) {
+    if (const DeviceModel* m = ModelByIndex(i)) {
+      cmbPicSelect_->setItemData(i, Qs(PartFactsText(*m)), Qt::ToolTipRole);
+    }
+  }
   const int model = StartIndex(Setting::Model);
   cmbPicSelect_->setCurrentIndex(model);
   OnModelChanged(model);

@@ -89,6 +89,30 @@ TEST(MainWindow, StartUpState) {
   EXPECT_EQ(w.ConfigSource(), "");
 }
 
+// Each entry of the model list shows its part's facts (the closed list keeps its own tip).
+TEST(MainWindow, ModelListEntriesShowEachPartsFacts) {
+  FakeRig r;
+  auto& models = r.Control<QComboBox>("cmbPicSelect");
+  ASSERT_EQ(models.count(), static_cast<int>(Catalogue().size()) + 1);
+  EXPECT_EQ(models.toolTip().toStdString(), "Seleccione el modelo de PIC a programar");
+  const auto tip = [&](const char* text) {
+    return models.itemData(models.findText(text), Qt::ToolTipRole).toString().toStdString();
+  };
+  EXPECT_EQ(tip("12F675"),
+            "PIC 12F675, familia 12F675\n"
+            "Memoria de programa: 1024 palabras; EEPROM: 128 bytes\n"
+            "Palabras de configuración: 1; calibración de fábrica: OSCCAL 0x03FF, BG "
+            "0x2007<13:12>\n"
+            "VPP máxima: 13 V; VDD al grabar: 4,5-5,5 V\n"
+            "Patas ICSP (8 patas): reloj GP1:6, datos GP0:7, VPP GP3:4");
+  EXPECT_NE(tip("16F886").find("VPP máxima: 12 V"), std::string::npos);
+  EXPECT_NE(tip("16F88").find(", PGM RB3:9"), std::string::npos);
+  for (int i = 1; i < models.count(); ++i) {
+    const std::string text = models.itemData(i, Qt::ToolTipRole).toString().toStdString();
+    EXPECT_EQ(text.rfind("PIC " + models.itemText(i).toStdString() + ",", 0), 0u) << text;
+  }
+}
+
 TEST(MainWindow, ControlsStandWhereTheTablePutsThem) {
   FakeRig r;
   struct Row {

@@ -156,13 +156,25 @@ std::string Blank(Link& link, TerminalOperator& op) {
   return result::kOk;
 }
 
+// The row's name for the silicon read: a row that also holds a part without a device ID
+// (the 16F84 of the 16F84/84A) names the part an ID was read from by its other name.
+std::string_view SiliconName(const DeviceModel& model, std::uint16_t deviceId) {
+  const bool hasId = deviceId != 0 && deviceId != 0x3FFF;
+  if (!hasId || model.noIdName.empty()) return model.modelName;
+  if (model.modelName != model.noIdName) return model.modelName;
+  for (std::string_view alias : model.aliases) {
+    if (alias != model.noIdName) return alias;
+  }
+  return model.modelName;
+}
+
 std::string Info(Link& link, TerminalOperator& op) {
   const ReadOutcome read = ReadDevice(link, op, ReadScope::ConfigurationOnly);
   if (read.result != result::kOk) return read.result;
   const DeviceModel* model = ModelByIndex(read.modelIndex);
   const int config = read.contents.Config().value_or(0x3FFF);
 
-  op.Output("Microcontrolador: PIC " + std::string(model->modelName));
+  op.Output("Microcontrolador: PIC " + std::string(SiliconName(*model, read.deviceId)));
   op.Output("Configuration Word: " + Hex4(config) + " (" + ToBitString(config) + ")");
   std::string words = ToBitString(config);
   if (model->family->configWords > 1) {

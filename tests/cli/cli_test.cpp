@@ -415,6 +415,10 @@ TEST_F(Cli, ModelOptionSkipsDetection) {
   r = Sim("16F84:" + state, {"--model", "pic16f84a", "info"});
   EXPECT_EQ(r.status, 0) << Describe(r);
   EXPECT_NE(r.out.find("ID del dispositivo: 0x0000 (sin identificar)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Microcontrolador: PIC 16F84\n"), std::string::npos) << r.out;
+  // The same row names the silicon whose ID it read by that part's name.
+  r = Sim("16F84A", {"--model", "16F84", "info"});
+  EXPECT_NE(r.out.find("Microcontrolador: PIC 16F84A\n"), std::string::npos) << r.out;
 
   r = Sim("16F877", {"info"});
   std::smatch m;

@@ -118,9 +118,19 @@ std::string WhereWritten(const Request& request) {
   return request.file == kStandardStream ? "la salida estándar" : request.file;
 }
 
+// What --only leaves of the chip's contents.
+ChipContents Narrowed(ChipContents contents, const MemoryScope& scope) {
+  if (!scope.program) contents.program.clear();
+  if (!scope.eeprom) contents.eeprom.clear();
+  if (!scope.config) contents.configMemory.clear();
+  contents.hasIds = scope.ids;
+  return contents;
+}
+
 std::string Read(const Request& request, Link& link, TerminalOperator& op) {
-  const ReadOutcome read = ReadDevice(link, op, ReadScope::Everything);
+  ReadOutcome read = ReadDevice(link, op, ReadScope::Everything);
   if (read.result != result::kOk) return read.result;
+  read.contents = Narrowed(read.contents, ScopeOf(request.only));
   const std::string text =
       request.ihx32 ? FormatInhx32(read.contents, true) : FormatInhx8m(read.contents, true);
   if (std::string failed = Deliver(request, text, op); !failed.empty()) return failed;
@@ -354,6 +364,33 @@ int ExitStatusForResult(std::string_view result) {
 int StatusAfterSignal(int status, std::string_view result, bool signalledBeforeResult) {
   if (!signalledBeforeResult || result == result::kOk) return status;
   return exit_status::kInterrupted;
+}
+
+MemoryScope ScopeOf(const std::string& only) {
+  if (only.empty()) return {};
+  return {.program = only == "program",
+          .eeprom = only == "eeprom",
+          .ids = only == "id",
+          .config = only == "config"};
+}
+
+std::string CheckOnly(const Request& request) {
+  if (request.only.empty()) return {};
+  const Command c = request.command;
+  const bool narrows =
+      c == Command::Program || c == Command::Verify || c == Command::Read || c == Command::Erase;
+  if (!narrows) return "--only: solo con program, verify, read y erase";
+  const bool writes = c == Command::Program || c == Command::Erase;
+  if (writes && request.only != "eeprom") {
+    return "--only " + request.only +
+           ": program y erase solo pueden tomar la EEPROM sola (eeprom); cambiar la memoria de "
+           "programa, los ID o la configuración pide un borrado que alcanza al resto";
+  }
+  const DeviceModel* model = ModelByIndex(request.modelIndex);
+  if (request.only == "eeprom" && model != nullptr && model->eepromBytes == 0) {
+    return "--only eeprom: el " + std::string(model->modelName) + " no tiene EEPROM";
+  }
+  return {};
 }
 
 }  // namespace daxwel::cli

@@ -29,7 +29,15 @@ struct Request {
   int modelIndex = 0;             // 0 = "Autodetectar"
   ConfigChoice config;
   std::vector<std::string> lineSteps;  // linetest: line keys to switch; none: ask on stdin
+  std::string only;                    // --only: program, eeprom, id or config; "" for all
 };
+
+// The memories --only leaves to the operation.
+MemoryScope ScopeOf(const std::string& only);
+
+// --only with this command and model: the empty text, or why it cannot be done (program and
+// erase need an erase of the rest for anything but the EEPROM).
+std::string CheckOnly(const Request& request);
 
 // linetest: switches the adapter's lines one at a time (the given steps, or as asked on
 // standard input) and shows the data input after each; every line off at the end.

@@ -409,6 +409,7 @@ std::optional<int> PrepareRequest(const Options& o, Request& request, PortRun& r
   }
   if (std::string problem = ParseConfigOption(o.config, request.config); !problem.empty())
     return UsageError(problem);
+  if (std::string problem = CheckOnly(request); !problem.empty()) return UsageError(problem);
   if (std::string problem = CheckConfigWordCount(request.config, request.modelIndex);
       !problem.empty()) {
     return UsageError(problem);
@@ -452,6 +453,7 @@ TerminalOperator::Settings OperatorSettings(const Options& o, const Request& req
   settings.factoryValues = run.factoryValues;
   settings.calibrationFolder = DefaultCalibrationFolder();
   settings.force = o.force || request.force;
+  settings.scope = ScopeOf(request.only);
   return settings;
 }
 

@@ -294,6 +294,11 @@ void DeclareOptions(CLI::App& app, Options& o, Declared& d) {
                "calibración válida distinta");
   app.set_version_flag("-v,--version", "daxwel-cli " DAXWEL_VERSION,
                        "Muestra la versión y termina");
+  app.add_option("--only", o.only,
+                 "Solo esa memoria: program, eeprom, id o config (verify y read; program y erase "
+                 "solo eeprom)")
+      ->type_name("MEMORIA")
+      ->check(CLI::IsMember({"program", "eeprom", "id", "config"}));
   d.simOption = app.add_option("--sim", o.sim, "Adaptador simulado con un PIC MODELO[:ESTADO]")
                     ->type_name("MODELO[:ESTADO]");
   app.add_option("--sim-time", o.simTime, "Tiempo del PIC simulado: real o virtual")
@@ -386,6 +391,7 @@ std::optional<int> TakeWords(int argc, char** argv, const Declared& d, CommandLi
     return UsageError("ARCHIVO: falta el nombre del archivo");
   }
   request.force = request.force || o.force;
+  request.only = o.only;
 
   if (d.detect->parsed()) request.command = Command::Detect;
   if (d.program->parsed()) request.command = Command::Program;

@@ -19,6 +19,7 @@ struct Options {
   std::string model = "auto";
   bool modelGiven = false;
   std::string config = "file";
+  std::string only;
   bool yes = false;
   bool quiet = false;
   bool force = false;

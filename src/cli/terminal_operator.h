@@ -31,6 +31,7 @@ class TerminalOperator final : public Operator {
     std::string calibrationFolder;
     // --force: confirmations that --yes alone does not give (replacing a good calibration).
     bool force = false;
+    MemoryScope scope;  // --only
   };
 
   TerminalOperator(Settings settings, ConfigChoice config, std::function<bool()> interrupted,
@@ -39,6 +40,7 @@ class TerminalOperator final : public Operator {
   int ModelIndex() override { return model_; }
   void SetModelIndex(int index) override { model_ = index; }
   std::string ConfigSource() override { return ConfigSourceFor(config_, ConfigLayoutOf(model_)); }
+  MemoryScope Scope() override { return settings_.scope; }
 
   void Message(std::string_view title, std::string_view text,
                MessageIcon icon = MessageIcon::None) override;

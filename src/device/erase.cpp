@@ -3,6 +3,7 @@
 #include "device/operations.h"
 #include "device/outcome.h"
 #include "device/session.h"
+#include "image/hex_image.h"
 
 namespace daxwel {
 
@@ -66,11 +67,50 @@ detail::Outcome CheckProgramErased(detail::Session& s, const detail::FactoryBits
   return detail::Outcome::Ok();
 }
 
+// The data EEPROM alone, each byte written erased: program memory, the IDs, the
+// configuration and the factory's calibration are never touched.
+std::string RunDataOnly(detail::Session& s) {
+  const DeviceModel& model = *s.model;
+  if (model.eepromBytes == 0) {
+    return s.Finish("Error", "El PIC " + std::string(model.modelName) + " no tiene EEPROM",
+                    result::kNone);
+  }
+  if (!s.op.Confirm("Borrar", "La EEPROM (Data Memory) del PIC " + std::string(model.modelName) +
+                                  " será borrada\r\r                 ¿ Desea continuar ?")) {
+    return result::kNone;
+  }
+  LinesOff(s.link);
+  if (detail::Outcome o = detail::StartOnModel(s); !o.IsOk()) return o.Text();
+  HexImage erased;
+  erased.HasEeprom = true;
+  erased.EepromEnd = static_cast<std::int16_t>(model.eepromBytes - 1);
+  erased.EepromWords.fill(0xFF);
+  s.Reset();
+  s.Enter();
+  s.op.ShowProgress();
+  const int failed = detail::AlgorithmOf(model).WriteData(s, erased, [&](int i) {
+    s.op.SetProgressFraction(i, model.eepromBytes);
+    s.Progress("Borrando Data Memory:  0x" + detail::AddressText(i));
+  });
+  s.Reset();
+  if (failed >= 0) {
+    return detail::Outcome::Failed("Data Memory, dirección 0x" + detail::AddressText(failed) +
+                                   " no pudo ser borrada")
+        .End(s, result::kEraseMismatch);
+  }
+  if (detail::Outcome o = CheckDataErased(s, model.eepromBytes); !o.IsOk()) {
+    return o.End(s, result::kEraseMismatch);
+  }
+  s.Reset();
+  return s.Finish("Fin", "La EEPROM del PIC ha sido borrada", result::kOk);
+}
+
 std::string Run(Link& link, Operator& op) {
   detail::Session s(link, op);
 
   const DeviceModel* model = s.ResolveModel();
   if (model == nullptr) return result::kNone;
+  if (op.Scope().EepromOnly()) return RunDataOnly(s);
 
   if (!op.Confirm("Borrar", "El PIC " + std::string(model->modelName) +
                                 " será completamente borrado\r\r"

@@ -12,6 +12,15 @@
 
 namespace daxwel {
 
+// The memories one operation covers: all of them, or the one the user narrowed it to.
+struct MemoryScope {
+  bool program = true;
+  bool eeprom = true;
+  bool ids = true;
+  bool config = true;
+  bool EepromOnly() const { return eeprom && !program && !ids && !config; }
+};
+
 enum class MessageIcon { None, Exclamation };
 
 // The one seam through which device operations talk to the user: the window, the command
@@ -86,6 +95,11 @@ class Operator {
     (void)text, (void)names, (void)candidates;
     return false;
   }
+
+  // What verify and program compare or write, and what erase clears (read and dump filter
+  // what they keep). Program and erase take only the EEPROM alone: the other memories need an
+  // erase that reaches the rest.
+  virtual MemoryScope Scope() { return {}; }
 
   // Told, before its message, that the run ends because of the HEX file (not Intel HEX, too
   // big for the model, or unreadable). An unreadable file ends with the same word as a port

@@ -227,6 +227,40 @@ std::string ClosingText(const FamilyDescriptor& family, const HexLoadResult& loa
          (pass.locks ? "\r\r" + detail::LockoutNote() : "");
 }
 
+// The data EEPROM alone: its bytes need no erase of the rest, so program memory, the IDs,
+// the configuration and the factory's calibration are never touched.
+std::string RunDataOnly(detail::Session& s, const std::string& path, const HexLoadResult& loaded) {
+  const DeviceModel& model = *s.model;
+  if (model.eepromBytes == 0) {
+    return s.Finish("Error", "El PIC " + std::string(model.modelName) + " no tiene EEPROM",
+                    result::kNone);
+  }
+  if (!s.op.Confirm("Confirmar", "Microcontrolador: PIC " + std::string(model.modelName) +
+                                     "\r\rPrograma: " + path +
+                                     "\r\rSolo la EEPROM (Data Memory) del archivo")) {
+    return result::kNone;
+  }
+  if (detail::Outcome o = CheckNotProtected(s); !o.IsOk()) return o.End(s, result::kVerifyMismatch);
+  const HexImage& image = loaded.image;
+  if (image.HasEeprom) {
+    s.op.ShowProgress();
+    s.Reset();
+    s.Enter();
+    const int failed = detail::AlgorithmOf(model).WriteData(s, image, [&](int i) {
+      s.op.SetProgressFraction(i, image.EepromEnd + 1);
+      s.Progress("Programando Data Memory:  0x" + detail::AddressText(i));
+    });
+    if (detail::Outcome o = WrittenUpTo(failed, "Data Memory"); !o.IsOk()) {
+      return o.End(s, result::kVerifyMismatch);
+    }
+  }
+  s.Reset();
+  return s.Finish("Fin",
+                  image.HasEeprom ? "Programación finalizada (solo la EEPROM)"
+                                  : "El archivo no trae datos de EEPROM: no se grabó nada",
+                  result::kOk);
+}
+
 std::string Run(const std::string& path, Link& link, Operator& op) {
   detail::Session s(link, op);
   LinesOff(link);
@@ -238,6 +272,7 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
   if (loaded.status != HexStatus::Ok) {
     return s.FailOnFile(loaded, HexWording::Programming, result::kProgramFailure);
   }
+  if (op.Scope().EepromOnly()) return RunDataOnly(s, path, loaded);
   const HexImage& image = loaded.image;
 
   ChosenConfig config;

@@ -46,14 +46,15 @@ detail::Outcome SameUpTo(int failed, const char* memory) {
 }
 
 // Program memory and the data EEPROM the file gives, each compared word by word.
-detail::Outcome CheckMemories(detail::Session& s, const HexImage& image) {
+detail::Outcome CheckMemories(detail::Session& s, const HexImage& image, const MemoryScope& scope) {
   const FamilyDescriptor& family = *s.model->family;
-  const int programCount = image.ProgramEnd + 1;
-  const int total = programCount + (image.HasEeprom ? image.EepromEnd + 1 : 0);
+  const int programCount = scope.program ? image.ProgramEnd + 1 : 0;
+  const bool data = image.HasEeprom && scope.eeprom;
+  const int total = programCount + (data ? image.EepromEnd + 1 : 0);
 
   s.Reset();
   s.Enter();
-  const int programFailed = s.Walk(image.ProgramEnd, [&](int a) {
+  const int programFailed = s.Walk(programCount - 1, [&](int a) {
     s.op.ShowProgress();
     s.op.SetProgressFraction(a, total);
     s.Progress("Verificando Program Memory:  0x" + detail::AddressText(a));
@@ -66,7 +67,7 @@ detail::Outcome CheckMemories(detail::Session& s, const HexImage& image) {
   if (detail::Outcome o = SameUpTo(programFailed, "Program Memory"); !o.IsOk()) return o;
   s.Reset();
 
-  if (image.HasEeprom) {
+  if (data) {
     s.Enter();
     const int dataFailed = s.Walk(image.EepromEnd, [&](int i) {
       s.op.SetProgressFraction(programCount + i, total);
@@ -84,15 +85,18 @@ detail::Outcome CheckMemories(detail::Session& s, const HexImage& image) {
 // The IDs the file carries, and the configuration words that programming would choose (a
 // second one only where the file or the dialog gives it).
 detail::Outcome CheckConfiguration(detail::Session& s, const HexImage& image,
-                                   const detail::FactoryBits& factory) {
+                                   const detail::FactoryBits& factory, const MemoryScope& scope) {
+  if (!scope.ids && !scope.config) return detail::Outcome::Ok();
   const FamilyDescriptor& family = *s.model->family;
   detail::ConfigMemoryWant want;
   for (std::size_t j = 0; j < 4; ++j) {
-    if (image.HasId()[j])
+    if (image.HasId()[j] && scope.ids)
       want.words[j] = detail::WordOf(detail::IdWordBits(image.IdWords()[j], family.idBits));
   }
-  if (const auto config =
-          ChooseConfigWord(FileConfigWords(image, family.configWords), s.op.ConfigSource())) {
+  const auto config = scope.config ? ChooseConfigWord(FileConfigWords(image, family.configWords),
+                                                      s.op.ConfigSource())
+                                   : std::nullopt;
+  if (config) {
     for (int k = 0; k < family.configWords && config->word.size() >= 14 * (k + 1u); ++k) {
       want.words[detail::kConfigWordIndex + static_cast<std::size_t>(k)] =
           factory.Apply(0x2007 + k, ConfigWordAt(config->word, k));
@@ -130,14 +134,18 @@ std::string Run(const std::string& path, Link& link, Operator& op) {
                     result::kCpError);
   }
 
+  // The factory's words live in program memory and the configuration words.
+  const MemoryScope scope = op.Scope();
   detail::FactoryBits factory;
-  if (detail::Outcome o = CheckFactoryBits(s, factory); !o.IsOk()) {
+  if (scope.program || scope.config) {
+    if (detail::Outcome o = CheckFactoryBits(s, factory); !o.IsOk()) {
+      return o.End(s, result::kVerifyMismatch);
+    }
+  }
+  if (detail::Outcome o = CheckMemories(s, image, scope); !o.IsOk()) {
     return o.End(s, result::kVerifyMismatch);
   }
-  if (detail::Outcome o = CheckMemories(s, image); !o.IsOk()) {
-    return o.End(s, result::kVerifyMismatch);
-  }
-  if (detail::Outcome o = CheckConfiguration(s, image, factory); !o.IsOk()) {
+  if (detail::Outcome o = CheckConfiguration(s, image, factory, scope); !o.IsOk()) {
     return o.End(s, result::kVerifyMismatch);
   }
   const int total = image.ProgramEnd + 1 + (image.HasEeprom ? image.EepromEnd + 1 : 0);

@@ -110,7 +110,7 @@ std::string FormatInhx8m(const ChipContents& contents, bool omitErasedProgramWor
 
   std::vector<std::uint8_t> ids;
   for (std::uint16_t id : contents.ids) PushWord(ids, id);
-  writer.AppendRun(2 * contents.configBase, ids);
+  if (contents.hasIds) writer.AppendRun(2 * contents.configBase, ids);
   AppendConfigMemory(writer, contents.configMemory);
 
   std::vector<std::uint8_t> eeprom;

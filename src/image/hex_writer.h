@@ -14,6 +14,7 @@ struct ChipContents {
   std::vector<std::uint16_t> program;  // word address = index, 14-bit values
   int configBase = 0x2000;             // configuration memory's first word: the first ID
   std::array<std::uint16_t, 4> ids{0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF};  // base to base + 3
+  bool hasIds = true;  // false: no ID words in the file
   // Configuration memory after the IDs, by word address: the configuration word (base + 7) and
   // the words after it a part has (a second configuration word, calibration words); a word
   // left out is absent.

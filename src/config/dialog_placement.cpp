@@ -8,25 +8,9 @@ namespace daxwel {
 
 namespace {
 
-using Pair = std::array<ButtonPlace, 2>;
-using Four = std::array<ButtonPlace, 4>;
+using namespace placement;
 
-// OFF on the left, ON on the right, `y` under the labels.
-constexpr Pair OnOff(std::string_view off, std::string_view on, int y) {
-  return {{{off, {10, y, 48, 22}}, {on, {64, y, 52, 22}}}};
-}
-// One button per line, top to bottom, in a group 120 wide.
-constexpr Four Stack(std::string_view a, std::string_view b, std::string_view c, std::string_view d,
-                     int y) {
-  return {{{a, {6, y, 112, 22}},
-           {b, {6, y + 23, 112, 22}},
-           {c, {6, y + 46, 112, 22}},
-           {d, {6, y + 69, 112, 22}}}};
-}
-
-// Buttons start under one, two or three label lines; a stack of four starts 4 higher.
-constexpr int kUnder1 = 30;
-constexpr int kUnder2 = 46;
+// Buttons under three label lines.
 constexpr int kUnder3 = 62;
 
 // RC and XT above HS and LP.
@@ -34,11 +18,6 @@ constexpr Four kOsc4{{{"RC", {10, 30, 48, 22}},
                       {"XT", {64, 30, 52, 22}},
                       {"HS", {10, 58, 48, 22}},
                       {"LP", {64, 58, 52, 22}}}};
-constexpr Pair kCpOnOff = OnOff("CpOff", "CpOn", kUnder1);
-constexpr Pair kCpdOnOff = OnOff("CpdOff", "CpdOn", kUnder2);
-constexpr Pair kLvpOnOff = OnOff("LvpOff", "LvpOn", kUnder2);
-constexpr Pair kWdtOnOff = OnOff("WdteOff", "WdteOn", kUnder1);
-constexpr Pair kPwrteOnOff = OnOff("PwrteOff", "PwrteOn", kUnder1);
 constexpr Pair kBodenOnOff = OnOff("BodenOff", "BodenOn", kUnder1);
 
 // 16F84: a 2 x 2 grid of groups 152 x 110.
@@ -59,9 +38,7 @@ constexpr GroupPlace kGroups84[] = {
     {"pwrte", {176, 206, 152, 110}, kPwrte84OnOff},
 };
 
-// 16F87X: a 2 x 4 grid, groups 120 wide on a 128 pitch, 130 high on top and 104 below.
-constexpr int Column(int i) { return 8 + i * 128; }
-constexpr int kTopRow = 84;
+// 16F87X: a 2 x 4 grid, groups 130 high on top and 104 below.
 constexpr int kBottomRow87x = kTopRow + 130 + 8;
 constexpr Box Top87x(int column) { return {Column(column), kTopRow, 120, 130}; }
 constexpr Box Bottom87x(int column) { return {Column(column), kBottomRow87x, 120, 104}; }
@@ -90,8 +67,6 @@ constexpr auto kGroups876 = Grid87x(kCp876Stack);
 constexpr int kBottomRowA = kTopRow + 140 + 8;
 constexpr Box TopA(int column) { return {Column(column), kTopRow, 120, 140}; }
 constexpr Box BottomA(int i) { return {Column(i) + 64, kBottomRowA, 120, 104}; }
-constexpr Pair kDebugOnOff = OnOff("DebugOff", "DebugOn", kUnder2);
-constexpr Pair kMclreOnOff = OnOff("MclreOff", "MclreOn", kUnder2);
 constexpr Four kWrt87xaStack =
     Stack("WrtOff", "Wrt0000_00FF", "WrtQuarter", "WrtHalf", kUnder2 - 4);
 
@@ -107,16 +82,8 @@ constexpr GroupPlace kGroups87xa[] = {
     {"wrt", TopA(4), kWrt87xaStack},
 };
 
-// Eight oscillators two columns wide: crystal and external clock modes on the left, the
-// internal oscillator and RC on the right, made row by row.
-constexpr ButtonPlace kOsc62xaButtons[] = {
-    {"LP", {10, 26, 112, 22}},  {"IntoscIO", {128, 26, 116, 22}},
-    {"XT", {10, 52, 112, 22}},  {"IntoscClkout", {128, 52, 116, 22}},
-    {"HS", {10, 78, 112, 22}},  {"RcIO", {128, 78, 116, 22}},
-    {"EC", {10, 104, 112, 22}}, {"RcClkout", {128, 104, 116, 22}},
-};
 constexpr GroupPlace kGroups62xa[] = {
-    {"osc", {Column(0), kTopRow, 248, 140}, kOsc62xaButtons},
+    {"osc", {Column(0), kTopRow, 248, 140}, kEightOscillators},
     {"cp", TopA(2), kCpOnOff},
     {"cpd", TopA(3), kCpdOnOff},
     {"lvp", TopA(4), kLvpOnOff},
@@ -130,7 +97,7 @@ constexpr GroupPlace kGroups62xa[] = {
 // top, four groups under them.
 constexpr Box Bottom675(int column) { return {Column(column), kBottomRowA, 120, 104}; }
 constexpr GroupPlace kGroups675[] = {
-    {"osc", {Column(0), kTopRow, 248, 140}, kOsc62xaButtons},
+    {"osc", {Column(0), kTopRow, 248, 140}, kEightOscillators},
     {"cp", TopA(2), kCpOnOff},
     {"cpd", TopA(3), kCpdOnOff},
     {"wdt", Bottom675(0), kWdtOnOff},
@@ -156,14 +123,11 @@ constexpr std::array<ButtonPlace, 3> kWrt818Stack{{{"WrtOff", {6, kUnder2 - 4, 1
 constexpr Four kWrt819Stack =
     Stack("WrtOff", "Wrt0000_01FF", "Wrt0000_03FF", "Wrt0000_05FF", kUnder2 - 4);
 
-constexpr Pair kIesoOnOff = OnOff("IesoOff", "IesoOn", kUnder2);
-constexpr Pair kFcmenOnOff = OnOff("FcmenOff", "FcmenOn", kUnder2);
-
 // The nine groups every one of these layouts has, then its own bottom row.
 template <std::size_t N>
 constexpr std::array<GroupPlace, 9 + N> Grid81x(std::span<const ButtonPlace> wrt,
                                                 const std::array<GroupPlace, N>& bottom) {
-  std::array<GroupPlace, 9 + N> groups{{{"osc", {Column(0), kTopRow, 248, 140}, kOsc62xaButtons},
+  std::array<GroupPlace, 9 + N> groups{{{"osc", {Column(0), kTopRow, 248, 140}, kEightOscillators},
                                         {"wrt", TopA(2), wrt},
                                         {"cp", TopA(3), kCpOnOff},
                                         {"cpd", TopA(4), kCpdOnOff},
@@ -185,9 +149,6 @@ constexpr auto kGroups88 =
 constexpr auto kGroups818 = Grid81x(kWrt818Stack, kBottom818);
 constexpr auto kGroups819 = Grid81x(kWrt819Stack, kBottom818);
 constexpr int kHeight81x = kBottomRow81x + 104 + 48;
-
-// The check box's rectangle, centred in the wider windows.
-constexpr Box Shape(int width) { return {(width - 340) / 2, 42, 340, 32}; }
 
 // Client areas are the design's twips / 15: 5160 x 5610 and 7800 x 5565.
 constexpr DialogPlacement kPlacements[] = {

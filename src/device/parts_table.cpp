@@ -7,16 +7,11 @@
 #include <map>
 #include <sstream>
 
+#include "link/ini_file.h"
+
 namespace daxwel {
 
 namespace {
-
-std::string Trim(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r");
-  return std::string(text.substr(first, last - first + 1));
-}
 
 std::string Upper(std::string_view text) {
   std::string upper;
@@ -206,61 +201,49 @@ std::string KeyList() {
   return keys;
 }
 
+// Parts files take comments on lines of their own only.
+constexpr IniSyntax kPartsSyntax{
+    .badLine = "línea no válida (se espera clave = valor, [NOMBRE], o un comentario con ; o #)"};
+
 }  // namespace
 
 std::string ParsePartsText(std::string_view text, std::string_view fileName,
                            std::vector<PartSection>& parts) {
   std::vector<PartSection> result = parts;
   std::map<std::string, int> sectionLine;  // sections of this file -> line
-  std::map<std::string, int> keyLine;      // keys of the current section -> line
   PartSection* current = nullptr;
-  std::istringstream in{std::string(text)};
-  int number = 0;
-  const auto fail = [&](const std::string& what) {
-    return std::string(fileName) + ":" + std::to_string(number) + ": " + what;
+  IniFile ini;
+  ini.onSection = [&](std::string_view line) -> std::string {
+    const std::string name = PartName(line.substr(1, line.size() - 1 - (line.back() == ']')));
+    if (line.back() != ']' || !ValidName(name)) {
+      return "se espera [NOMBRE] con el nombre del PIC (letras y cifras, como [16F877A])";
+    }
+    if (const auto [seen, added] = sectionLine.emplace(name, ini.Line()); !added) {
+      return "[" + name + "] ya está en la línea " + std::to_string(seen->second);
+    }
+    ini.ForgetKeys();
+    auto it = std::find_if(result.begin(), result.end(),
+                           [&](const PartSection& p) { return p.name == name; });
+    if (it == result.end()) {
+      it = result.emplace(result.end());
+      it->name = name;
+    }
+    current = &*it;
+    current->where = std::string(fileName) + ":" + std::to_string(ini.Line());
+    return {};
   };
-  for (std::string raw; std::getline(in, raw);) {
-    ++number;
-    const std::string line = Trim(raw);
-    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-    if (line.front() == '[') {
-      const std::string name = PartName(line.substr(1, line.size() - 1 - (line.back() == ']')));
-      if (line.back() != ']' || !ValidName(name)) {
-        return fail("se espera [NOMBRE] con el nombre del PIC (letras y cifras, como [16F877A])");
-      }
-      if (auto seen = sectionLine.find(name); seen != sectionLine.end()) {
-        return fail("[" + name + "] ya está en la línea " + std::to_string(seen->second));
-      }
-      sectionLine[name] = number;
-      keyLine.clear();
-      auto it = std::find_if(result.begin(), result.end(),
-                             [&](const PartSection& p) { return p.name == name; });
-      if (it == result.end()) {
-        it = result.emplace(result.end());
-        it->name = name;
-      }
-      current = &*it;
-      current->where = std::string(fileName) + ":" + std::to_string(number);
-      continue;
-    }
-    const auto equals = line.find('=');
-    if (equals == std::string::npos) {
-      return fail("línea no válida (se espera clave = valor, [NOMBRE], o un comentario con ; o #)");
-    }
-    if (current == nullptr) return fail("clave fuera de una sección: falta [NOMBRE] antes");
-    const std::string key = Trim(std::string_view(line).substr(0, equals));
-    const std::string value = Trim(std::string_view(line).substr(equals + 1));
+  ini.onKey = [&](const std::string& key, const std::string& value) -> std::string {
+    if (current == nullptr) return "clave fuera de una sección: falta [NOMBRE] antes";
     const auto setter = Setters().find(key);
-    if (setter == Setters().end()) {
-      return fail("clave desconocida \"" + key + "\" (" + KeyList() + ")");
-    }
-    if (auto seen = keyLine.find(key); seen != keyLine.end()) {
-      return fail("\"" + key + "\" ya se dio en la línea " + std::to_string(seen->second));
-    }
-    keyLine[key] = number;
+    if (setter == Setters().end()) return "clave desconocida \"" + key + "\" (" + KeyList() + ")";
+    if (std::string repeated = ini.Repeated(key); !repeated.empty()) return repeated;
     if (const std::string why = setter->second(*current, value); !why.empty()) {
-      return fail(key + "=" + value + ": " + why);
+      return key + "=" + value + ": " + why;
     }
+    return {};
+  };
+  if (std::string problem = ini.Read(text, fileName, kPartsSyntax); !problem.empty()) {
+    return problem;
   }
   parts = std::move(result);
   return {};

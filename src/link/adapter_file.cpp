@@ -1,17 +1,14 @@
 // Adapter files: the user's one-adapter files and the table shipped with the program share one
 // syntax, read here.
-#include <ini.h>
-
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <map>
 #include <set>
-#include <sstream>
 #include <utility>
 #include <vector>
 
 #include "link/adapters.h"
+#include "link/ini_file.h"
 
 namespace daxwel {
 
@@ -53,34 +50,12 @@ constexpr std::pair<Presence, std::string_view> kPresenceNames[] = {
     {Presence::kNone, "none"},
 };
 
-std::string Trim(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r");
-  return std::string(text.substr(first, last - first + 1));
-}
-
 std::optional<int> ParseInt(const std::string& text) {
   if (text.empty()) return std::nullopt;
   char* end = nullptr;
   const long value = std::strtol(text.c_str(), &end, 10);
   if (end != text.c_str() + text.size() || value < -1000000 || value > 1000000) return std::nullopt;
   return static_cast<int>(value);
-}
-
-// The line as the file format means it: leading blanks are layout, never inih's continuation
-// of the line before, and "#" or ";" at the start or after a blank begins a comment.
-std::string Uncommented(std::string_view line) {
-  const std::size_t first = line.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  line.remove_prefix(first);
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    const bool marker = line[i] == '#' || line[i] == ';';
-    if (marker && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) {
-      return std::string(line.substr(0, i));
-    }
-  }
-  return std::string(line);
 }
 
 struct Entry {
@@ -111,104 +86,56 @@ bool GoodName(std::string_view name) {
   });
 }
 
-// inih reads through this one line at a time, so every call of the handler knows its line.
+constexpr IniSyntax kAdapterSyntax{
+    .inlineComments = true,
+    .separators = "=:",
+    .maxLine = 197,  // the longest these files have always been allowed
+    .skipBom = true,
+    .blanks = " \t\n\v\f\r",
+    .badLine = "línea no válida (se espera clave=valor, o un comentario con # o ;)"};
+
 // `named`: every key belongs to a [name] section (the shipped table); otherwise the file is
 // one adapter, its keys bare or under [adaptador].
-struct SectionReader {
-  std::istringstream in;
-  std::string file;
-  bool named = false;
-  int line = 0;
-  std::vector<Section> sections;
-  std::map<std::string, int> keyLine;  // the current section's keys
-  std::string error;
-  int errorLine = 0;
-
-  bool Fail(int at, const std::string& text) {
-    if (error.empty()) {
-      error = file + ":" + std::to_string(at) + ": " + text;
-      errorLine = at;
+std::string ReadSections(std::string_view text, const std::string& file, bool named,
+                         std::vector<Section>& sections) {
+  std::vector<Section> read;
+  if (!named) read.push_back({});
+  std::string header;  // in a user's file, the section its keys stand under
+  IniFile ini;
+  ini.onSection = [&](std::string_view line) -> std::string {
+    const std::size_t end = line.find(']');
+    if (end == std::string_view::npos) return std::string(kAdapterSyntax.badLine);
+    const std::string name(line.substr(1, end - 1));
+    if (!named) {
+      header = name;
+      return {};
     }
-    return false;
-  }
-
-  // A [name] starts a section: seen here, so that one with no keys is not lost.
-  void Header(const std::string& text) {
-    const std::string trimmed = Trim(text);
-    const std::size_t end = trimmed.find(']');
-    if (trimmed.empty() || trimmed.front() != '[' || end == std::string::npos) return;
-    const std::string name = trimmed.substr(1, end - 1);
-    for (const Section& seen : sections) {
+    for (const Section& seen : read) {
       if (seen.name == name) {
-        Fail(line, "[" + name + "] ya se dio en la línea " + std::to_string(seen.line));
+        return "[" + name + "] ya se dio en la línea " + std::to_string(seen.line);
       }
     }
     if (!GoodName(name)) {
-      Fail(line, "[" + name +
-                     "]: el nombre de un adaptador lleva solo letras, números, '.', '_', "
-                     "'+' y '-'");
+      return "[" + name +
+             "]: el nombre de un adaptador lleva solo letras, números, '.', '_', '+' y '-'";
     }
-    sections.push_back({name, line, {}});
-    keyLine.clear();
-  }
-
-  bool Handle(const char* section, const char* nameText, const char* valueText) {
-    if (!named && *section != '\0' && section != kUserSection) {
-      return Fail(line, "sección desconocida [" + std::string(section) + "] (solo [adaptador])");
+    read.push_back({name, ini.Line(), {}});
+    ini.ForgetKeys();
+    return {};
+  };
+  ini.onKey = [&](const std::string& key, const std::string& value) -> std::string {
+    if (!named && !header.empty() && header != kUserSection) {
+      return "sección desconocida [" + header + "] (solo [adaptador])";
     }
-    if (sections.empty()) {
-      return Fail(line, "clave fuera de una sección (cada adaptador empieza con [nombre])");
-    }
-    const std::string name = nameText;
-    if (auto seen = keyLine.find(name); seen != keyLine.end()) {
-      return Fail(line, "\"" + name + "\" ya se dio en la línea " + std::to_string(seen->second));
-    }
-    keyLine[name] = line;
-    sections.back().entries.push_back({name, Trim(valueText), line});
-    return true;
+    if (read.empty()) return "clave fuera de una sección (cada adaptador empieza con [nombre])";
+    if (std::string repeated = ini.Repeated(key); !repeated.empty()) return repeated;
+    read.back().entries.push_back({key, value, ini.Line()});
+    return {};
+  };
+  if (std::string problem = ini.Read(text, file, kAdapterSyntax); !problem.empty()) {
+    return problem;
   }
-};
-
-char* ReadLine(char* str, int num, void* stream) {
-  auto* reader = static_cast<SectionReader*>(stream);
-  std::string line;
-  if (!std::getline(reader->in, line)) return nullptr;
-  ++reader->line;
-  line = Uncommented(line);
-  // inih's buffer also holds the end of line and the terminator.
-  if (line.size() + 3 > static_cast<std::size_t>(num)) {
-    reader->Fail(reader->line,
-                 "línea demasiado larga (más de " + std::to_string(num - 3) + " caracteres)");
-    line.clear();
-  }
-  if (reader->named) reader->Header(line);
-  line += '\n';
-  std::memcpy(str, line.data(), line.size());
-  str[line.size()] = '\0';
-  return str;
-}
-
-int Handler(void* user, const char* section, const char* name, const char* value) {
-  auto* reader = static_cast<SectionReader*>(user);
-  return reader->Handle(section, name, value) ? 1 : 0;
-}
-
-std::string ReadSections(std::string_view text, const std::string& file, bool named,
-                         std::vector<Section>& sections) {
-  SectionReader reader;
-  reader.in.str(std::string(text));
-  reader.file = file;
-  reader.named = named;
-  if (!named) reader.sections.push_back({});
-  const int result = ini_parse_stream(ReadLine, &reader, Handler, &reader);
-  const bool badLine = result > 0 && (reader.error.empty() || result < reader.errorLine);
-  if (badLine) {
-    return file + ":" + std::to_string(result) +
-           ": línea no válida (se espera clave=valor, o un comentario con # o ;)";
-  }
-  if (!reader.error.empty()) return reader.error;
-  if (result != 0) return file + ": no se pudo leer";
-  sections = std::move(reader.sections);
+  sections = std::move(read);
   return {};
 }
 

@@ -17,7 +17,11 @@
 
 namespace daxwel::sim {
 
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
 using std::chrono::nanoseconds;
+
+constexpr nanoseconds kNone{0};  // a cycle the part does not have
 
 constexpr std::uint16_t kWordMask = 0x3FFF;
 constexpr std::uint16_t kErasedWord = 0x3FFF;
@@ -257,6 +261,13 @@ class Chip {
   bool garbled_ = false;
   std::uint16_t noise_ = 0xACE1;
 };
+
+// A chip of model C, as its family registers `make`.
+template <class C>
+std::unique_ptr<Chip> MakeChipOf(const PartInfo& part, Faults& faults, SimStats& stats,
+                                 ViolationLog& log) {
+  return std::make_unique<C>(part, faults, stats, log);
+}
 
 std::unique_ptr<Chip> MakeChip(const SimModel& model, Faults& faults, SimStats& stats,
                                ViolationLog& log);

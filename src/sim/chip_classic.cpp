@@ -8,11 +8,6 @@ namespace daxwel::sim {
 
 namespace {
 
-using std::chrono::microseconds;
-using std::chrono::milliseconds;
-
-constexpr nanoseconds kNone{0};
-
 // 16F84 without A: the older, slower cell needs 20 ms per word, EEPROM byte, bulk and chip
 // erase in practice (no figure of its own was found). It has no programming-only cycle.
 constexpr CycleTimes kF84{.word = milliseconds(20),
@@ -212,15 +207,6 @@ class ClassicChip final : public Chip {
   int setupStage_ = 0;
 };
 
-}  // namespace
-
-std::unique_ptr<Chip> MakeClassicChip(const PartInfo& part, Faults& faults, SimStats& stats,
-                                      ViolationLog& log) {
-  return std::make_unique<ClassicChip>(part, faults, stats, log);
-}
-
-namespace {
-
 // 16F870/871/872: any CP1:CP0 setting protects all of their memory.
 PartInfo ClassicPart(const DeviceModel& row, std::string_view name, std::uint16_t configMask,
                      bool allOrNothing) {
@@ -239,17 +225,17 @@ void RegisterChips_chip_classic(ChipAdder add) {
                   part.times = part.deviceId == 0 ? kF84 : kF84A;
                   return part;
                 },
-                MakeClassicChip});
+                MakeChipOf<ClassicChip>});
   // Bit 10 is not implemented on the 16F87X.
   add("16F870", {[](const DeviceModel& row, std::string_view name) {
                    return ClassicPart(row, name, 0x3BFF, true);
                  },
-                 MakeClassicChip});
+                 MakeChipOf<ClassicChip>});
   for (std::string_view key : {"16F873", "16F876"}) {
     add(key, {[](const DeviceModel& row, std::string_view name) {
                 return ClassicPart(row, name, 0x3BFF, false);
               },
-              MakeClassicChip});
+              MakeChipOf<ClassicChip>});
   }
 }
 

@@ -11,11 +11,6 @@ namespace daxwel::sim {
 
 namespace {
 
-using std::chrono::microseconds;
-using std::chrono::milliseconds;
-
-constexpr nanoseconds kNone{0};
-
 // 16F62XA, DS41196: TPROG 2.5 ms in revision E, 4 ms in revision G (the larger is taken),
 // TDPROG 6 ms for an EEPROM byte, TERA 6 ms for each self-timed bulk erase. No chip erase.
 constexpr CycleTimes kF62XA{.word = milliseconds(4),
@@ -144,11 +139,6 @@ class F62xaChip final : public Chip {
 
 }  // namespace
 
-std::unique_ptr<Chip> MakeF62xaChip(const PartInfo& part, Faults& faults, SimStats& stats,
-                                    ViolationLog& log) {
-  return std::make_unique<F62xaChip>(part, faults, stats, log);
-}
-
 void RegisterChips_chip_f62xa(ChipAdder add) {
   // Some 16F628A keep their configuration word through a bulk erase: the keep-config fault.
   add("16F62XA", {[](const DeviceModel& row, std::string_view name) {
@@ -158,7 +148,7 @@ void RegisterChips_chip_f62xa(ChipAdder add) {
                     part.times = kF62XA;
                     return part;
                   },
-                  MakeF62xaChip, true});
+                  MakeChipOf<F62xaChip>, true});
 }
 
 }  // namespace daxwel::sim

@@ -11,11 +11,6 @@ namespace daxwel::sim {
 
 namespace {
 
-using std::chrono::microseconds;
-using std::chrono::milliseconds;
-
-constexpr nanoseconds kNone{0};
-
 // 12F629/675, 16F630/676 (DS41191D Table 5-1 maxima; the word write takes the 3 ms an earlier
 // revision printed): a word 3 ms, an EEPROM byte 6 ms, programming only 2 ms, a bulk erase 8 ms.
 constexpr CycleTimes kF675{.word = milliseconds(3),
@@ -257,15 +252,6 @@ class F675Chip final : public Chip {
   Cycle pending_;
 };
 
-}  // namespace
-
-std::unique_ptr<Chip> MakeF675Chip(const PartInfo& part, Faults& faults, SimStats& stats,
-                                   ViolationLog& log) {
-  return std::make_unique<F675Chip>(part, faults, stats, log);
-}
-
-namespace {
-
 // A factory calibration per part, each band gap other than the 11 a gpasm file carries, so a
 // programmer that writes the file's bits is caught; a part the parts files add gets one made
 // from its device ID.
@@ -295,7 +281,7 @@ void RegisterChips_chip_f675(ChipAdder add) {
                    part.factory = SampleCalibration(name, part.deviceId);
                    return part;
                  },
-                 MakeF675Chip, false,
+                 MakeChipOf<F675Chip>, false,
                  [](const Faults& faults) -> std::string {
                    // The factory writes a RETLW k at the last word (DS41191D).
                    if (faults.osccal && (*faults.osccal & 0x3C00) != 0x3400) {

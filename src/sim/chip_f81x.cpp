@@ -18,11 +18,6 @@ namespace daxwel::sim {
 
 namespace {
 
-using std::chrono::microseconds;
-using std::chrono::milliseconds;
-
-constexpr nanoseconds kNone{0};
-
 // 16F87/88, DS39607 Table 7-1 at VDD above 4.5 V: TPROG1 (011000 to End Programming) and
 // TPROG2 (Begin Erase of a row or a data byte to End Programming) 1 ms; TPROG3 (a bulk erase)
 // and TPROG4 (Chip Erase) 10 ms as revision C prints them for the 16F88 (revision B: 2 and
@@ -363,15 +358,6 @@ class F81xChip final : public Chip {
   std::optional<nanoseconds> vppRoseAt_;
 };
 
-}  // namespace
-
-std::unique_ptr<Chip> MakeF81xChip(const PartInfo& part, Faults& faults, SimStats& stats,
-                                   ViolationLog& log) {
-  return std::make_unique<F81xChip>(part, faults, stats, log);
-}
-
-namespace {
-
 PartInfo F81xPart(const DeviceModel& row, std::string_view name, const CycleTimes& times,
                   std::uint16_t config2Mask) {
   PartInfo part = PartFromRow(row, name);
@@ -389,12 +375,12 @@ void RegisterChips_chip_f81x(ChipAdder add) {
   add("16F88", {[](const DeviceModel& row, std::string_view name) {
                   return F81xPart(row, name, kF88, 0x0003);
                 },
-                MakeF81xChip});
+                MakeChipOf<F81xChip>});
   for (std::string_view key : {"16F818", "16F819"}) {
     add(key, {[](const DeviceModel& row, std::string_view name) {
                 return F81xPart(row, name, kF819, 0);
               },
-              MakeF81xChip});
+              MakeChipOf<F81xChip>});
   }
 }
 

@@ -16,11 +16,6 @@ namespace daxwel::sim {
 
 namespace {
 
-using std::chrono::microseconds;
-using std::chrono::milliseconds;
-
-constexpr nanoseconds kNone{0};
-
 // 16F87XA, DS39589 as pickle annotates it: TPROG2 10 ms for 001000 (a row, an ID, the
 // configuration word or an EEPROM byte), TPROG1 1 ms for 011000 before End Programming,
 // TPROG3 10 ms for Chip Erase (PICkit 2's script also waits TERA 10 ms), 10 ms for a bulk
@@ -375,11 +370,6 @@ class F87xaChip final : public Chip {
 
 }  // namespace
 
-std::unique_ptr<Chip> MakeF87xaChip(const PartInfo& part, Faults& faults, SimStats& stats,
-                                    ViolationLog& log) {
-  return std::make_unique<F87xaChip>(part, faults, stats, log);
-}
-
 void RegisterChips_chip_f87xa(ChipAdder add) {
   add("16F87XA", {[](const DeviceModel& row, std::string_view name) {
                     PartInfo part = PartFromRow(row, name);
@@ -388,7 +378,7 @@ void RegisterChips_chip_f87xa(ChipAdder add) {
                     part.times = kF87XA;
                     return part;
                   },
-                  MakeF87xaChip});
+                  MakeChipOf<F87xaChip>});
 }
 
 }  // namespace daxwel::sim

@@ -14,11 +14,6 @@ namespace daxwel::sim {
 
 namespace {
 
-using std::chrono::microseconds;
-using std::chrono::milliseconds;
-
-constexpr nanoseconds kNone{0};
-
 // 16F88X (DS41287C Table 6-1), 16F6XX and 12F683 (DS41204G), 16F91X (DS41244E): TPROG1 3 ms
 // for 001000 on program memory (a latch block), an ID or a configuration word, 6 ms on a data
 // byte; TERA 6 ms (the maximum) for the bulk and row erases; 011000 up to End Programming at
@@ -312,15 +307,6 @@ class F88xChip final : public Chip {
   Cycle pending_;
 };
 
-}  // namespace
-
-std::unique_ptr<Chip> MakeF88xChip(const PartInfo& part, Faults& faults, SimStats& stats,
-                                   ViolationLog& log) {
-  return std::make_unique<F88xChip>(part, faults, stats, log);
-}
-
-namespace {
-
 // Calibration words as a part might carry them (none is 0x3FFF); a part the parts files add
 // gets ones made from its device ID.
 std::array<std::uint16_t, 2> SampleCalibration(std::string_view name, std::uint16_t id) {
@@ -361,7 +347,7 @@ void RegisterChips_chip_f88x(ChipAdder add) {
                 part.vppLimitVolts = 12;
                 return part;
               },
-              MakeF88xChip});
+              MakeChipOf<F88xChip>});
   }
   // The 16F6XX and 12F683: one calibration word at 0x2008; a data byte's cycle does not
   // erase it first (DS41204G).
@@ -371,7 +357,7 @@ void RegisterChips_chip_f88x(ChipAdder add) {
                    part.dataWriteErases = false;
                    return part;
                  },
-                 MakeF88xChip});
+                 MakeChipOf<F88xChip>});
   // The 16F91X: calibration words at 0x2008 and 0x2009, at most 12 V on MCLR.
   add("16F91X", {[](const DeviceModel& row, std::string_view name) {
                    PartInfo part = F88xPart(row, name, 0x1FFF, kF6XX);
@@ -380,7 +366,7 @@ void RegisterChips_chip_f88x(ChipAdder add) {
                    part.vppLimitVolts = 12;
                    return part;
                  },
-                 MakeF88xChip});
+                 MakeChipOf<F88xChip>});
 }
 
 }  // namespace daxwel::sim

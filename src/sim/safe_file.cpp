@@ -200,6 +200,56 @@ std::string CheckWritable(const std::string& path, bool replace) {
   return {};
 }
 
+namespace {
+
+// An unnamed file first: a process killed before the rename leaves nothing behind. It gets
+// its name through /proc; a file system without unnamed files, or a system without /proc (a
+// bare chroot), gets a named temporary file instead, named in `temp`. -1 and `error` when
+// neither opens.
+int OpenTemporary(const std::string& dir, std::string& temp, int& error) {
+  int fd = ::access("/proc/self/fd", X_OK) == 0
+               ? ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666)
+               : -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = TempName(dir, attempt);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) {
+      error = errno;
+      return -1;
+    }
+  }
+  if (fd < 0) error = EEXIST;
+  return fd;
+}
+
+// The unnamed file gets a name: the target itself when nothing is there, otherwise a hidden
+// one in `temp` that is then renamed over the target. 0 or the errno.
+int GiveName(int fd, const std::string& dir, const std::string& target, bool replace,
+             std::string& temp) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (!replace) {
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) != 0
+               ? errno
+               : 0;
+  }
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp = TempName(dir, attempt);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+    temp.clear();
+    if (errno != EEXIST) return errno;
+  }
+  return EEXIST;
+}
+
+// The named temporary file becomes the target. 0 or the errno.
+int Publish(const std::string& temp, const std::string& target, bool replace) {
+  if (replace) return ::rename(temp.c_str(), target.c_str()) != 0 ? errno : 0;
+  // link() fails when the target exists, so a file that appeared meanwhile is kept.
+  return ::link(temp.c_str(), target.c_str()) != 0 ? errno : 0;
+}
+
+}  // namespace
+
 std::string WriteFileAtomically(const std::string& path, std::string_view text, bool replace,
                                 int* lockedFd) {
   const std::string cannot = "No se puede escribir el archivo " + path + ": ";
@@ -224,22 +274,12 @@ std::string WriteFileAtomically(const std::string& path, std::string_view text, 
   const std::string dir = FolderOf(target.path);
   RemoveStaleTemporaries(dir);
 
-  // An unnamed file first: a process killed before the rename leaves nothing behind. It gets
-  // its name through /proc; a file system without unnamed files, or a system without /proc (a
-  // bare chroot), gets a named temporary file instead.
   std::string temp;
-  int fd = ::access("/proc/self/fd", X_OK) == 0
-               ? ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666)
-               : -1;
-  const bool unnamed = fd >= 0;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = TempName(dir, attempt);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return cannot + SystemErrorText(errno);
-  }
-  if (fd < 0) return cannot + SystemErrorText(EEXIST);
-
   int error = 0;
+  const int fd = OpenTemporary(dir, temp, error);
+  if (fd < 0) return cannot + SystemErrorText(error);
+  const bool unnamed = temp.empty();
+
   WriteAll(fd, text, error);
   if (error == 0 && target.kind == TargetKind::Regular) {
     // The replaced file's permissions stay what its owner made them.
@@ -249,36 +289,8 @@ std::string WriteFileAtomically(const std::string& path, std::string_view text, 
   if (error == 0 && ::fsync(fd) != 0) error = errno;
   if (error == 0 && lockedFd != nullptr && ::flock(fd, LOCK_EX | LOCK_NB) != 0) error = errno;
 
-  // The unnamed file gets a name: the target itself when nothing is there, otherwise a hidden
-  // one that is then renamed over the target.
-  if (error == 0 && unnamed) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (!replace) {
-      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.path.c_str(), AT_SYMLINK_FOLLOW) != 0)
-        error = errno;
-    } else {
-      for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = TempName(dir, attempt);
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-          break;
-        }
-        temp.clear();
-        if (errno != EEXIST) {
-          error = errno;
-          break;
-        }
-      }
-      if (error == 0 && temp.empty()) error = EEXIST;
-    }
-  }
-  if (error == 0 && !temp.empty()) {
-    if (replace) {
-      if (::rename(temp.c_str(), target.path.c_str()) != 0) error = errno;
-    } else if (::link(temp.c_str(), target.path.c_str()) != 0) {
-      // link() fails when the target exists, so a file that appeared meanwhile is kept.
-      error = errno;
-    }
-  }
+  if (error == 0 && unnamed) error = GiveName(fd, dir, target.path, replace, temp);
+  if (error == 0 && !temp.empty()) error = Publish(temp, target.path, replace);
   if (!temp.empty() && (error != 0 || !replace)) ::unlink(temp.c_str());
 
   if (error == 0 && lockedFd != nullptr) {

@@ -9,6 +9,25 @@
 
 namespace daxwel {
 
+namespace {
+
+// Qt's own window-system options ("-platform offscreen", "-style Fusion") are taken by
+// QApplication from the same arguments; here they only have to pass.
+void PassToolkitOptions(QCommandLineParser& parser) {
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  for (const char* qtOption : {"platform", "style", "display", "qwindowgeometry", "qwindowtitle",
+                               "qwindowicon", "stylesheet", "session"}) {
+    QCommandLineOption passed(qtOption, "", "value");
+    passed.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(passed);
+  }
+  QCommandLineOption reverse("reverse", "");
+  reverse.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser.addOption(reverse);
+}
+
+}  // namespace
+
 QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
@@ -40,18 +59,7 @@ QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
   QCommandLineOption screenshot("screenshot", "Escribe una imagen PNG de cada ventana.", "CARPETA");
   screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
   parser.addOptions({help, version, sim, simTime, simFault, trace, force, screenshot});
-  // Qt's own window-system options ("-platform offscreen", "-style Fusion") are taken by
-  // QApplication from the same arguments; here they only have to pass.
-  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  for (const char* qtOption : {"platform", "style", "display", "qwindowgeometry", "qwindowtitle",
-                               "qwindowicon", "stylesheet", "session"}) {
-    QCommandLineOption passed(qtOption, "", "value");
-    passed.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(passed);
-  }
-  QCommandLineOption reverse("reverse", "");
-  reverse.setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOption(reverse);
+  PassToolkitOptions(parser);
 
   options = AppOptions{};
   const bool parsed = parser.parse(arguments);

@@ -54,6 +54,80 @@ std::optional<int> AnswerWithoutWindow(int argc, char** argv, const QStringList&
   return 0;
 }
 
+// One line on standard error, at once: the window may stay open long after.
+void Tell(QTextStream& err, const std::string& problem) {
+  err << "daxwel: " << QString::fromStdString(problem) << "\n";
+  err.flush();
+}
+
+// The adapter chosen last time, the one the command line uses too. One that cannot be read
+// is said, and the window waits for a choice rather than drive another wiring.
+void LoadAdapterChoice(daxwel::WindowHooks& hooks, QTextStream& err) {
+  const daxwel::SavedAdapter saved = daxwel::LoadSavedAdapter();
+  std::string problem = saved.problem;
+  if (problem.empty() && saved.found) {
+    hooks.adapter = saved.choice;
+    return;
+  }
+  // No default either: the window waits for a file of the user's.
+  if (problem.empty()) problem = daxwel::ShippedAdapters().problem;
+  if (problem.empty()) return;
+  hooks.adapterProblem = problem;
+  Tell(err, problem);
+}
+
+// What the window drives: the real ports in real time, or the simulated adapter.
+struct Bench {
+  std::unique_ptr<daxwel::sim::SimSession> simulated;
+  daxwel::SteadyPacer realTime;
+  daxwel::Pacer* pacer = &realTime;
+  daxwel::PortOpener opener = daxwel::RealPorts();
+
+  // Empty, or why the simulated chip cannot start.
+  std::string Simulate(daxwel::sim::SimOptions& options, daxwel::WindowHooks& hooks) {
+    options.wiring = hooks.adapter.wiring;
+    simulated = std::make_unique<daxwel::sim::SimSession>(options);
+    if (std::string problem = simulated->LoadState(); !problem.empty()) return problem;
+    pacer = &simulated->GetPacer();
+    // The simulated adapter answers at 0x378 only; the other addresses read as empty ports.
+    opener = daxwel::PortsOf(simulated->Adapter());
+    // A simulated chip's calibration never reaches the user's store of real chips.
+    hooks.calibrationFolder = simulated->CalibrationFolder();
+    return {};
+  }
+};
+
+// --trace: every port the window opens is logged; a trace that cannot be written whole is
+// told after the operation, which itself runs to its end.
+struct Trace {
+  std::string path;
+  std::ofstream file;
+  bool told = false;
+
+  // Empty, or why the file cannot be the trace. As the command line: an existing file only
+  // with --force, never the state file.
+  std::string Open(const daxwel::AppOptions& options) {
+    std::string refused = daxwel::sim::CheckWritable(path, options.force);
+    if (options.sim && !options.sim->statePath.empty() &&
+        daxwel::sim::SameFile(path, options.sim->statePath)) {
+      refused = "--trace: " + path + " es el archivo de estado del simulador";
+    }
+    if (!refused.empty()) return refused;
+    file.open(daxwel::sim::ResolveWriteTarget(path).path, std::ios::out | std::ios::trunc);
+    return file ? std::string() : "No se puede escribir el archivo " + path;
+  }
+
+  // Once, on standard error and, while the window is there, in a message.
+  void Check(QTextStream& err, daxwel::FrmDaxwel* shown) {
+    if (told) return;
+    if (const std::string problem = daxwel::TraceProblem(file, path); !problem.empty()) {
+      told = true;
+      Tell(err, problem);
+      if (shown != nullptr) shown->Message("Error", problem);
+    }
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,104 +150,53 @@ int main(int argc, char** argv) {
   daxwel::InstallToolkitSpanish(app, toolkitSpanish);
   QTextStream err(stderr);
 
-  std::unique_ptr<daxwel::sim::SimSession> simulated;
-  daxwel::SteadyPacer realTime;
-  daxwel::Pacer* pacer = &realTime;
-  daxwel::PortOpener opener = daxwel::RealPorts();
+  Bench bench;
   daxwel::WindowHooks hooks;
   daxwel::FrmDaxwel* shown = nullptr;
-  // The adapter chosen last time, the one the command line uses too. One that cannot be read
-  // is said, and the window waits for a choice rather than drive another wiring.
-  if (options.screenshotDir.isEmpty()) {
-    const daxwel::SavedAdapter saved = daxwel::LoadSavedAdapter();
-    if (!saved.problem.empty()) {
-      hooks.adapterProblem = saved.problem;
-      err << "daxwel: " << QString::fromStdString(saved.problem) << "\n";
-      err.flush();
-    } else if (saved.found) {
-      hooks.adapter = saved.choice;
-    } else if (const std::string& problem = daxwel::ShippedAdapters().problem; !problem.empty()) {
-      // No default either: the window waits for a file of the user's.
-      hooks.adapterProblem = problem;
-      err << "daxwel: " << QString::fromStdString(problem) << "\n";
-      err.flush();
+  if (options.screenshotDir.isEmpty()) LoadAdapterChoice(hooks, err);
+  if (options.sim) {
+    if (const std::string problem = bench.Simulate(*options.sim, hooks); !problem.empty()) {
+      Tell(err, problem);
+      return 2;
     }
   }
   hooks.adapterChanged = [&err, &shown](const daxwel::AdapterChoice& choice) {
     if (const std::string problem = daxwel::SaveAdapter(choice); !problem.empty()) {
-      err << "daxwel: " << QString::fromStdString(problem) << "\n";
-      err.flush();
+      Tell(err, problem);
       if (shown != nullptr) shown->Message("Error", problem);
     }
   };
-  hooks.adapterInUse = [&simulated](const daxwel::AdapterChoice& choice) {
-    if (simulated) simulated->Adapter().SetWiring(choice.wiring);
+  hooks.adapterInUse = [&bench](const daxwel::AdapterChoice& choice) {
+    if (bench.simulated) bench.simulated->Adapter().SetWiring(choice.wiring);
   };
-  if (options.sim) {
-    options.sim->wiring = hooks.adapter.wiring;
-    simulated = std::make_unique<daxwel::sim::SimSession>(*options.sim);
-    if (const std::string stateProblem = simulated->LoadState(); !stateProblem.empty()) {
-      err << "daxwel: " << QString::fromStdString(stateProblem) << "\n";
-      return 2;
-    }
-    pacer = &simulated->GetPacer();
-    // The simulated adapter answers at 0x378 only; the other addresses read as empty ports.
-    opener = daxwel::PortsOf(simulated->Adapter());
-    // A simulated chip's calibration never reaches the user's store of real chips.
-    hooks.calibrationFolder = simulated->CalibrationFolder();
-  }
-
-  // --trace: every port the window opens is logged; a trace that cannot be written whole is
-  // told after the operation, which itself runs to its end.
-  const std::string tracePath = options.tracePath.toStdString();
-  std::ofstream trace;
-  bool traceTold = false;
-  if (simulated) {
+  if (bench.simulated) {
     // The chip file follows every operation, as it would stay on the bench.
-    daxwel::SaveStateAfterEachOperation(hooks, *simulated, err,
+    daxwel::SaveStateAfterEachOperation(hooks, *bench.simulated, err,
                                         [&shown]() -> daxwel::Operator* { return shown; });
   }
-  // Once, on standard error and, while the window is there, in a message.
-  auto checkTrace = [&] {
-    if (traceTold) return;
-    if (const std::string problem = daxwel::TraceProblem(trace, tracePath); !problem.empty()) {
-      traceTold = true;
-      err << "daxwel: " << QString::fromStdString(problem) << "\n";
-      err.flush();
-      if (shown != nullptr) shown->Message("Error", problem);
-    }
-  };
-  if (!tracePath.empty()) {
-    // As the command line: an existing file only with --force, never the state file.
-    std::string traceRefused = daxwel::sim::CheckWritable(tracePath, options.force);
-    if (options.sim && !options.sim->statePath.empty() &&
-        daxwel::sim::SameFile(tracePath, options.sim->statePath)) {
-      traceRefused = "--trace: " + tracePath + " es el archivo de estado del simulador";
-    }
-    if (!traceRefused.empty()) {
-      err << "daxwel: " << QString::fromStdString(traceRefused) << "\n";
+  Trace trace;
+  trace.path = options.tracePath.toStdString();
+  if (!trace.path.empty()) {
+    if (const std::string problem = trace.Open(options); !problem.empty()) {
+      Tell(err, problem);
       return 2;
     }
-    trace.open(daxwel::sim::ResolveWriteTarget(tracePath).path, std::ios::out | std::ios::trunc);
-    if (!trace) {
-      err << "daxwel: No se puede escribir el archivo " << options.tracePath << "\n";
-      return 2;
-    }
-    opener = [inner = std::move(opener), &trace, pacer](std::uint16_t address,
-                                                        const daxwel::RestBytes& rest) {
+    bench.opener = [inner = std::move(bench.opener), &trace, pacer = bench.pacer](
+                       std::uint16_t address, const daxwel::RestBytes& rest) {
       daxwel::OpenedPort port = inner(address, rest);
       if (port.io) {
-        port.io = std::make_unique<daxwel::TracePort>(std::move(port.io), pacer->GetClock(), trace);
+        port.io =
+            std::make_unique<daxwel::TracePort>(std::move(port.io), pacer->GetClock(), trace.file);
       }
       return port;
     };
-    hooks.afterOperation = [saveState = std::move(hooks.afterOperation), &checkTrace] {
+    hooks.afterOperation = [saveState = std::move(hooks.afterOperation), &trace, &err, &shown] {
       if (saveState) saveState();
-      checkTrace();
+      trace.Check(err, shown);
     };
   }
 
-  daxwel::FrmDaxwel window(opener, *pacer, hooks);
+  daxwel::FrmDaxwel window(bench.opener, *bench.pacer, hooks);
   shown = &window;
   if (!options.screenshotDir.isEmpty()) {
     return daxwel::TakeScreenshots(window, options.screenshotDir) ? 0 : 1;
@@ -182,6 +205,6 @@ int main(int argc, char** argv) {
   window.show();
   const int status = QApplication::exec();
   shown = nullptr;
-  if (!tracePath.empty()) checkTrace();
+  if (!trace.path.empty()) trace.Check(err, shown);
   return signalQuit.ExitStatus(status);
 }

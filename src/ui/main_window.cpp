@@ -71,6 +71,30 @@ void KeepChoice(Setting setting, const std::string& value) {
   if (!problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
 }
 
+QLabel* Label(QWidget* parent, const char* name, const QString& text, const QRect& rect) {
+  auto* l = new QLabel(text, parent);
+  l->setObjectName(name);
+  l->setGeometry(rect);
+  return l;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& text, const QString& tip,
+                    const QRect& rect) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(name);
+  b->setToolTip(tip);
+  b->setGeometry(rect);
+  return b;
+}
+
+void Frame(QWidget* parent, const char* name, const QRect& rect) {
+  auto* f = new QFrame(parent);
+  f->setObjectName(name);
+  f->setFrameShape(QFrame::Box);
+  f->setFrameShadow(QFrame::Sunken);
+  f->setGeometry(rect);
+}
+
 }  // namespace
 
 FrmDaxwel::FrmDaxwel(PortOpener opener, Pacer& pacer, WindowHooks hooks, QWidget* parent)
@@ -91,33 +115,12 @@ FrmDaxwel::FrmDaxwel(PortOpener opener, Pacer& pacer, WindowHooks hooks, QWidget
 FrmDaxwel::~FrmDaxwel() = default;
 
 void FrmDaxwel::BuildControls() {
-  auto label = [this](const char* name, const QString& text, const QRect& rect) {
-    auto* l = new QLabel(text, this);
-    l->setObjectName(name);
-    l->setGeometry(rect);
-    return l;
-  };
-  auto button = [this](const char* name, const QString& text, const QString& tip,
-                       const QRect& rect) {
-    auto* b = new QPushButton(text, this);
-    b->setObjectName(name);
-    b->setToolTip(tip);
-    b->setGeometry(rect);
-    return b;
-  };
-
   // Frames first, so every control is drawn over them.
-  auto frame = [this](const char* name, const QRect& rect) {
-    auto* f = new QFrame(this);
-    f->setObjectName(name);
-    f->setFrameShape(QFrame::Box);
-    f->setFrameShadow(QFrame::Sunken);
-    f->setGeometry(rect);
-  };
-  frame("Shape1", Twips(480, 2520, 5895, 1335));
-  frame("Shape2", Twips(3840, 1320, 2535, 975));
+  Frame(this, "Shape1", Twips(480, 2520, 5895, 1335));
+  Frame(this, "Shape2", Twips(3840, 1320, 2535, 975));
 
-  QLabel* title = label("Label3", "  Programador para PIC 16F8xx", Twips(1800, 120, 3255, 735));
+  QLabel* title =
+      Label(this, "Label3", "  Programador para PIC 16F8xx", Twips(1800, 120, 3255, 735));
   QFont titleFont = title->font();
   titleFont.setPointSize(13);
   titleFont.setBold(true);
@@ -125,33 +128,40 @@ void FrmDaxwel::BuildControls() {
   title->setWordWrap(true);
   title->setAlignment(Qt::AlignCenter);
 
-  QLabel* version = label("Label5", "( Versión 2.0 )", Twips(2040, 840, 2775, 375));
+  QLabel* version = Label(this, "Label5", "( Versión 2.0 )", Twips(2040, 840, 2775, 375));
   QFont versionFont = version->font();
   versionFont.setPointSize(10);
   version->setFont(versionFont);
   version->setAlignment(Qt::AlignCenter);
 
-  label("Label11", "Seleccione puerto a usar", Twips(600, 1440, 2295, 255));
+  Label(this, "Label11", "Seleccione puerto a usar", Twips(600, 1440, 2295, 255));
   cmbLptSelect_ = new QComboBox(this);
   cmbLptSelect_->setObjectName("cmbLptSelect");
   cmbLptSelect_->setToolTip("Seleccione el puerto LPT a usar");
   cmbLptSelect_->setGeometry(Twips(840, 1800, 1215, 360));
-  auto* helpOnLpt = button("cmdHelpOnLpt", "?", "", Twips(2160, 1800, 495, 360));
+  auto* helpOnLpt = Button(this, "cmdHelpOnLpt", "?", "", Twips(2160, 1800, 495, 360));
 
-  label("Label4", "Microcontrolador", Twips(3960, 1440, 2175, 255));
+  Label(this, "Label4", "Microcontrolador", Twips(3960, 1440, 2175, 255));
   cmbPicSelect_ = new QComboBox(this);
   cmbPicSelect_->setObjectName("cmbPicSelect");
   cmbPicSelect_->setToolTip("Seleccione el modelo de PIC a programar");
   cmbPicSelect_->setGeometry(Twips(3960, 1800, 2175, 315));
 
-  label("Label1", "Ingrese el archivo ( .hex ) ", Twips(840, 2640, 3855, 375));
+  Label(this, "Label1", "Ingrese el archivo ( .hex ) ", Twips(840, 2640, 3855, 375));
   txtarchivo_ = new QLineEdit(kNoFile, this);
   txtarchivo_->setObjectName("txtarchivo");
   txtarchivo_->setGeometry(Twips(720, 3120, 3975, 405));
-  cmdbuscar_ = button("cmdbuscar", "Buscar", "Presione para buscar el archivo fuente (*.HEX)",
+  cmdbuscar_ = Button(this, "cmdbuscar", "Buscar", "Presione para buscar el archivo fuente (*.HEX)",
                       Twips(4800, 3120, 1215, 375));
 
-  lblchkhard_ = label("lblchkhard", "", Twips(840, 3960, 4935, 375));
+  connect(helpOnLpt, &QPushButton::clicked, this, &FrmDaxwel::ShowLptHelp);
+  connect(cmdbuscar_, &QPushButton::clicked, this, &FrmDaxwel::Browse);
+  BuildCommands();
+}
+
+// The hardware warning, the command buttons, the maker's links and the presence timer.
+void FrmDaxwel::BuildCommands() {
+  lblchkhard_ = Label(this, "lblchkhard", "", Twips(840, 3960, 4935, 375));
   QPalette red = lblchkhard_->palette();
   red.setColor(QPalette::WindowText, Qt::red);
   lblchkhard_->setPalette(red);
@@ -161,21 +171,21 @@ void FrmDaxwel::BuildControls() {
   lblchkhard_->setFont(warningFont);
   lblchkhard_->setAlignment(Qt::AlignCenter);
 
-  cmdprog_ =
-      button("cmdprog", "Programar", "Inicia la programación del PIC", Twips(120, 4440, 2055, 495));
+  cmdprog_ = Button(this, "cmdprog", "Programar", "Inicia la programación del PIC",
+                    Twips(120, 4440, 2055, 495));
   cmdverify_ =
-      button("cmdverify", "Verificar", "Compara archivo HEX contra programa actual del PIC",
+      Button(this, "cmdverify", "Verificar", "Compara archivo HEX contra programa actual del PIC",
              Twips(2400, 4440, 2055, 495));
-  auto* help = button("cmdhelp", "Ayuda", "Despliega la ayuda", Twips(4680, 4440, 2055, 495));
-  cmdborrar_ =
-      button("cmdborrar", "Borrar", "Borra completamente el PIC", Twips(120, 5040, 2055, 495));
-  cmdconfig_ =
-      button("cmdconfig", "Configurar", "Establece configuración del PIC (PWRTE, CP, WDT, etc.)",
-             Twips(2400, 5040, 2055, 495));
-  auto* exit = button("cmdsalir", "Salir", "Sale del programa", Twips(4680, 5040, 2055, 495));
-  cmdRun_ = button("cmdRun", "Poner el PIC en modo RUN", "", Twips(120, 5640, 6615, 495));
+  auto* help = Button(this, "cmdhelp", "Ayuda", "Despliega la ayuda", Twips(4680, 4440, 2055, 495));
+  cmdborrar_ = Button(this, "cmdborrar", "Borrar", "Borra completamente el PIC",
+                      Twips(120, 5040, 2055, 495));
+  cmdconfig_ = Button(this, "cmdconfig", "Configurar",
+                      "Establece configuración del PIC (PWRTE, CP, WDT, etc.)",
+                      Twips(2400, 5040, 2055, 495));
+  auto* exit = Button(this, "cmdsalir", "Salir", "Sale del programa", Twips(4680, 5040, 2055, 495));
+  cmdRun_ = Button(this, "cmdRun", "Poner el PIC en modo RUN", "", Twips(120, 5640, 6615, 495));
 
-  QLabel* link = label("lbllink", kMakerSite, Twips(1920, 6360, 2895, 255));
+  QLabel* link = Label(this, "lbllink", kMakerSite, Twips(1920, 6360, 2895, 255));
   QPalette blue = link->palette();
   blue.setColor(QPalette::WindowText, Qt::blue);
   link->setPalette(blue);
@@ -190,7 +200,7 @@ void FrmDaxwel::BuildControls() {
   const QPixmap logo = QPixmap::fromImage(DrawLogo());
   for (const auto& [name, rect] : {std::pair{"imgmirvane1", Twips(0, 0, 1770, 1050)},
                                    std::pair{"imgmirvane2", Twips(5040, 0, 1770, 1050)}}) {
-    QLabel* image = label(name, "", rect);
+    QLabel* image = Label(this, name, "", rect);
     image->setPixmap(logo);
     image->setToolTip(kSiteTip);
     image->setCursor(Qt::PointingHandCursor);
@@ -202,8 +212,6 @@ void FrmDaxwel::BuildControls() {
   tmrcheck_->setInterval(500);
 
   connect(tmrcheck_, &QTimer::timeout, this, &FrmDaxwel::PresencePoll);
-  connect(helpOnLpt, &QPushButton::clicked, this, &FrmDaxwel::ShowLptHelp);
-  connect(cmdbuscar_, &QPushButton::clicked, this, &FrmDaxwel::Browse);
   connect(cmdprog_, &QPushButton::clicked, this, [this] { FileOperation(true); });
   connect(cmdverify_, &QPushButton::clicked, this, [this] { FileOperation(false); });
   connect(cmdborrar_, &QPushButton::clicked, this, &FrmDaxwel::Erase);

@@ -133,6 +133,7 @@ class FrmDaxwel : public QWidget, public Operator {
 
  private:
   void BuildControls();
+  void BuildCommands();
   void StartUp();
   void UpdatePorts(bool reopen = false);
   // Drives the port with `choice`, a trial or a kept one; `problem` as AdapterProblem().

@@ -115,6 +115,9 @@ TEST(PartsTable, MistakesAreNamedWithTheirLine) {
       {"[16F877B]\nprogram = 0\n", "mio.ini:2: program=0: se espera un número de 1 a 8192"},
       {"[16F877B]\npins = 28 RB6:27 RB7:28\n", "mio.ini:2: pins=28 RB6:27 RB7:28: se espera"},
       {"[16F877B]\nlo que sea\n", "mio.ini:2: línea no válida"},
+      // Comments only on lines of their own; nor is ":" an "=".
+      {"[16F877B]\nprogram = 1024 ; c\n", "mio.ini:2: program=1024 ; c: se espera un número"},
+      {"[16F877B]\nprogram: 1024\n", "mio.ini:2: línea no válida"},
       // Checked against the family and the other parts once every file is in.
       {"[16F877B]\nfamily = 16F87XA\n", "mio.ini:1: [16F877B] falta id, id-mask, program, eeprom"},
       {std::string(kNewPart) + "[16F877D]\nfamily = 16F99\nid = 0x0EC0\nid-mask = 0x3FE0\n"

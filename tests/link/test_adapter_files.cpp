@@ -107,6 +107,8 @@ TEST(AdapterFiles, LayoutAndCommentsAreLayoutAndComments) {
       {"vpp=-5 # VPP por el PNP\nvdd=-4\t; VDD\nclock=3\ndatao=2\ndatai=10\n", ""},
       {"  vpp=-5\n\tvdd=-4\n  clock=3\ndatao=2\ndatai=10\n", ""},
       {"[adaptador] # el único\nvpp=-5\nvdd=-4\nclock=3\ndatao=2\ndatai=10\n", ""},
+      // A byte-order mark before the first line, and "key: value" as well as "key=value".
+      {"\xEF\xBB\xBFvpp: -5\nvdd:-4\nclock=3\ndatao=2\ndatai=10\n", ""},
       // An indented line is a line of its own: its mistake is its own, not the line above's.
       {"vpp=-5\n  clok=3\n", "f:2: clave desconocida \"clok\""},
       {"vpp=-5\n  5\n", "f:2: línea no válida"},

@@ -283,6 +283,191 @@ TEST(HelpLists, AChangedTableIsNamed) {
   }
 }
 
+// The cells a pin table gives a part: package pins, clock, data, VPP and PGM, "?" where the
+// parts table does not know.
+std::vector<std::string> PinCells(const DeviceModel& m) {
+  const auto pin = [](const IcspPin& p) {
+    return p.name + ", pata " + (p.number > 0 ? std::to_string(p.number) : "?");
+  };
+  std::vector<std::string> cells(4, "?");
+  if (m.pins != nullptr) {
+    const IcspPins& p = *m.pins;
+    cells = {p.packagePins > 0 ? std::to_string(p.packagePins) : "?", pin(p.clock), pin(p.data),
+             pin(p.vpp)};
+  }
+  cells.push_back(m.pgm.name.empty() ? "no tiene" : pin(m.pgm));
+  return cells;
+}
+
+// One row of a pin table: the parts it names and its cells.
+struct PinRow {
+  std::string names;
+  std::vector<std::string> cells;
+};
+
+std::string WithoutTags(const std::string& html) {
+  return std::regex_replace(html, std::regex("<[^>]*>"), "");
+}
+
+// ayuda.htm: the rows of the table "icsp-patas", one part list and five cells each.
+std::vector<PinRow> HtmlPinRows(const std::string& html) {
+  const std::size_t from = html.find("<table id=\"icsp-patas\">");
+  const std::size_t to = html.find("</table>", from);
+  if (from == std::string::npos || to == std::string::npos) return {};
+  const std::string table = html.substr(from, to - from);
+  static const std::regex kRow("<tr>((?:<td>.*?</td>)+)</tr>");
+  static const std::regex kCell("<td>(.*?)</td>");
+  std::vector<PinRow> rows;
+  for (std::sregex_iterator r(table.begin(), table.end(), kRow), end; r != end; ++r) {
+    const std::string cells = r->str(1);
+    PinRow row;
+    for (std::sregex_iterator c(cells.begin(), cells.end(), kCell); c != end; ++c) {
+      row.cells.push_back(WithoutTags(c->str(1)));
+    }
+    row.names = row.cells.front();
+    row.cells.erase(row.cells.begin());
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// daxwel-cli(1): under its heading, ".TP", ".B parts", then "patas: 18; reloj: RB6, pata 12;
+// ...; PGM: no tiene." with the unbreakable spaces of the page.
+std::vector<PinRow> ManPinRows(const std::string& page) {
+  const std::size_t from = page.find(".SS \"Patas de programación de cada PIC\"");
+  if (from == std::string::npos) return {};
+  const std::string section = page.substr(from, page.find("\n.SH", from) - from);
+  static const std::regex kEntry("\\.TP\n\\.B ([^\n]*)\n([^\n]*)\n");
+  static const std::regex kCell("[a-zA-Z]+: ([^;]*?)(?:;|\\.$)");
+  std::vector<PinRow> rows;
+  for (std::sregex_iterator e(section.begin(), section.end(), kEntry), end; e != end; ++e) {
+    const std::string line = std::regex_replace(e->str(2), std::regex("\\\\ "), " ");
+    PinRow row{e->str(1), {}};
+    for (std::sregex_iterator c(line.begin(), line.end(), kCell); c != end; ++c) {
+      row.cells.push_back(c->str(1));
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::string Joined(const std::vector<std::string>& cells) {
+  std::string text;
+  for (const std::string& cell : cells) text += (text.empty() ? "" : " | ") + cell;
+  return text;
+}
+
+// What a pin table gets wrong against `parts`, one line a fault: every part in exactly one
+// row, with that part's own pins, and no row naming a part the table lacks.
+std::vector<std::string> PinProblems(const std::string& where, const std::vector<PinRow>& rows,
+                                     Rows parts) {
+  if (rows.empty()) return {where + ": no pin table"};
+  std::vector<std::string> problems;
+  std::vector<Parts> named;
+  for (const PinRow& row : rows) {
+    named.push_back(Expand(row.names, parts));
+    for (const std::string& name : named.back()) {
+      if (Find(parts, name) == nullptr) problems.push_back(where + ": names " + name);
+    }
+  }
+  for (const DeviceModel& m : parts) {
+    const std::string name(m.modelName);
+    std::vector<const PinRow*> found;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (named[i].contains(name)) found.push_back(&rows[i]);
+    }
+    if (found.empty()) {
+      problems.push_back(where + ": lacks " + name);
+    } else if (found.size() > 1) {
+      problems.push_back(where + ": " + name + " in " + std::to_string(found.size()) + " rows");
+    } else if (found.front()->cells != PinCells(m)) {
+      problems.push_back(where + ": " + name + " reads " + Joined(found.front()->cells) +
+                         "; the parts table gives " + Joined(PinCells(m)));
+    }
+  }
+  return problems;
+}
+
+std::vector<std::string> PinProblems(const Documents& docs, Rows parts) {
+  std::vector<std::string> problems = PinProblems("ayuda.htm", HtmlPinRows(docs.ayuda), parts);
+  for (std::string& p : PinProblems("daxwel-cli(1)", ManPinRows(docs.cliPage), parts)) {
+    problems.push_back(std::move(p));
+  }
+  return problems;
+}
+
+TEST(HelpPins, EveryPartHasItsPinsInTheHelp) {
+  const Documents docs;
+  ASSERT_FALSE(HtmlPinRows(docs.ayuda).empty());
+  EXPECT_EQ(Lines(PinProblems(docs, Catalogue())), "");
+}
+
+// A part added without its row, a pin number or a PGM pin changed, a part taken out: each
+// fails in both documents, naming the part.
+TEST(HelpPins, AChangedPinIsNamed) {
+  const Documents docs;
+  const std::string shipped = ReadAll(std::string(DAXWEL_SOURCE_DIR) + "/resources/data/pics.ini");
+  const auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string text = shipped;
+    const std::size_t at = text.find(from);
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+  };
+  const auto section = [&](const std::string& name) {
+    const std::size_t at = shipped.find("\n[" + name + "]");
+    const std::size_t next = shipped.find("\n[", at + 1);
+    return shipped.substr(at, next == std::string::npos ? next : next - at);
+  };
+  struct Edit {
+    std::string text;
+    std::string problem;  // after each document's name
+  };
+  const Edit edits[] = {
+      {shipped + kNewPart + "pins = 40 RB6:39 RB7:40 MCLR:1\n", ": lacks 16F877B"},
+      {replaced(section("16F84"), ""), ": names 16F84"},
+      {replaced("pins = 18 RB6:12 RB7:13 MCLR:4", "pins = 18 RB6:12 RB7:14 MCLR:4"),
+       ": 16F84 reads 18 | RB6, pata 12 | RB7, pata 13 | MCLR, pata 4 | no tiene; the parts "
+       "table gives 18 | RB6, pata 12 | RB7, pata 14 | MCLR, pata 4 | no tiene"},
+      {replaced("pins = 28 RB6:27", "pins = 18 RB6:27"), ": 16F870 reads 28 |"},
+      {replaced("pgm = RB3:24", "pgm = RB3:25"), ": 16F870 reads"},
+      {replaced("pins = 8 GP1:6 GP0:7 GP3:4", "pins = 8 GP0:6 GP1:7 GP3:4"), ": 12F629 reads"},
+      {replaced("pins = 8 GP1:6 GP0:7 GP3:4", "pins = 8 GP1:6 GP0:7 GP3:?"), ": 12F629 reads"},
+  };
+  for (const Edit& edit : edits) {
+    SCOPED_TRACE(edit.problem);
+    ASSERT_NE(edit.text, shipped);
+    PartsCatalogue parts;
+    ASSERT_EQ(parts.Add(edit.text, "pics.ini"), "");
+    ASSERT_EQ(parts.Build(), "");
+    const std::string problems = Lines(PinProblems(docs, parts.Rows()));
+    EXPECT_NE(problems.find("ayuda.htm" + edit.problem), std::string::npos) << problems;
+    EXPECT_NE(problems.find("daxwel-cli(1)" + edit.problem), std::string::npos) << problems;
+  }
+}
+
+// The readers on small texts: tags out of the cells, a part in two rows, a name the table
+// lacks, and the page's cells in order.
+TEST(HelpPins, TablesAreReadCellByCell) {
+  const std::vector<PinRow> html = HtmlPinRows(
+      "<table id=\"icsp-patas\">\n  <tr><th>PIC</th><th>Patas</th></tr>\n"
+      "  <tr><td>16F84/84A</td><td>18</td><td><b>RB6</b>, pata 12</td></tr>\n"
+      "  <tr><td>16F84A, 16F999</td><td>18</td></tr>\n</table>");
+  ASSERT_EQ(html.size(), 2U);
+  EXPECT_EQ(html[0].names, "16F84/84A");
+  EXPECT_EQ(Joined(html[0].cells), "18 | RB6, pata 12");
+  const std::string problems = Lines(PinProblems("x", html, Catalogue()));
+  EXPECT_NE(problems.find("x: names 16F999\n"), std::string::npos) << problems;
+  EXPECT_NE(problems.find("x: 16F84 in 2 rows\n"), std::string::npos) << problems;
+  EXPECT_NE(problems.find("x: lacks 16F877\n"), std::string::npos) << problems;
+
+  const std::vector<PinRow> page = ManPinRows(
+      ".SS \"Patas de programación de cada PIC\"\nTexto.\n.TP\n.B 12F629, 12F675\n"
+      "patas: 8; reloj: GP1, pata\\ 6; datos: ?; VPP: GP3, pata\\ 4; PGM: no tiene.\n"
+      ".SH EJEMPLOS\n.TP\n.B 16F84\npatas: 18.\n");
+  ASSERT_EQ(page.size(), 1U);
+  EXPECT_EQ(page[0].names, "12F629, 12F675");
+  EXPECT_EQ(Joined(page[0].cells), "8 | GP1, pata 6 | ? | GP3, pata 4 | no tiene");
+}
+
 // The expansion itself, on the forms the texts use; a name the table lacks stays as written.
 TEST(HelpLists, NamesExpandToTheirRows) {
   const auto expanded = [](const std::string& text) {

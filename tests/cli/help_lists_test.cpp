@@ -4,6 +4,7 @@
 // a 12 V limit, factory calibration, a PGM pin).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <regex>
 #include <set>
@@ -183,19 +184,15 @@ struct Documents {
         {"--help, --model", &help, "--model MODELO", "\n  --config", Any},
         {"--help, --config", &help, "--config (solo program)", "\nSimulador", Any},
         {"--help, --sim", &help, "Simulador (--sim", "  ESTADO es", Any},
-        {"daxwel-cli(1) name", &cliPage, "programador de PIC", "por puerto paralelo, en", Any},
         {"daxwel-cli(1) description", &cliPage, "lee los microcontroladores", "a través de", Any},
         {"daxwel-cli(1) --model", &cliPage, "o el modelo:", "y los que\nsumen", Any},
         {"daxwel-cli(1) --config", &cliPage, "los grupos del diálogo", ".RE\n", Any},
         {"daxwel-cli(1) --sim", &cliPage, "con un PIC", "para probar sin hardware", Any},
-        {"daxwel(1) name", &guiPage, "programador de PIC", "por puerto paralelo\n", Any},
         {"daxwel(1) description", &guiPage, "y borran los", "a través de", Any},
         {"daxwel(1) --sim", &guiPage, "(16F84,", "en lugar de los puertos", Any},
         {"README intro", &readme, "Daxwel programs", "flash\nmicrocontrollers", Any},
         {"README --model", &readme, "[--model", "]\n           [--config", Any},
         {"ayuda.htm intro", &ayuda, "Daxwel graba", "a través de", Any},
-        {"daxwel.desktop Comment", &desktop, "Comment=", "\nComment[en]", Any},
-        {"daxwel.desktop Comment[en]", &desktop, "Comment[en]=", "\nExec=", Any},
         {"metainfo description", &metainfo, "<description>", "a través de", Any},
         {"package description", &package, "PACKAGE_DESCRIPTION\n", "a través de", Any},
         {"--help, VPP first", &help, "Con VDD conmutado los", "entran con VPP", VppFirst},
@@ -279,7 +276,35 @@ TEST(HelpLists, AChangedTableIsNamed) {
     ASSERT_EQ(parts.Build(), "");
     const std::string problems = Lines(Problems(lists, parts.Rows()));
     EXPECT_NE(problems.find("README intro" + edit.problem), std::string::npos) << problems;
-    EXPECT_NE(problems.find("daxwel.desktop Comment" + edit.problem), std::string::npos);
+    EXPECT_NE(problems.find("ayuda.htm intro" + edit.problem), std::string::npos);
+  }
+}
+
+// The one-line descriptions (whatis, the menus, the package and software-centre summaries)
+// name the kind of part, never parts one by one: those lists went stale as parts were added.
+TEST(HelpLists, OneLineDescriptionsNameNoPart) {
+  const Documents docs;
+  const auto line = [](const std::string& text, const std::string& from) {
+    const std::size_t at = text.find(from);
+    if (at == std::string::npos) return "(no \"" + from + "\")";
+    const std::size_t start = at + from.size();
+    return text.substr(start, text.find('\n', start) - start);
+  };
+  const std::string metainfo = docs.metainfo.substr(0, docs.metainfo.find("<description>"));
+  const std::string lines[] = {
+      line(docs.cliPage, ".SH NOMBRE\n"),
+      line(docs.guiPage, ".SH NOMBRE\n"),
+      line(docs.desktop, "\nComment="),
+      line(docs.desktop, "\nComment[en]="),
+      line(metainfo, "<summary>"),
+      line(metainfo, "<summary xml:lang=\"en\">"),
+      line(docs.package, "DESCRIPTION_SUMMARY"),
+  };
+  for (const std::string& text : lines) {
+    SCOPED_TRACE(text);
+    EXPECT_TRUE(Expand(text).empty());
+    EXPECT_NE(text.find("12F"), std::string::npos);
+    EXPECT_NE(text.find("16F"), std::string::npos);
   }
 }
 
@@ -466,6 +491,103 @@ TEST(HelpPins, TablesAreReadCellByCell) {
   ASSERT_EQ(page.size(), 1U);
   EXPECT_EQ(page[0].names, "12F629, 12F675");
   EXPECT_EQ(Joined(page[0].cells), "8 | GP1, pata 6 | ? | GP3, pata 4 | no tiene");
+}
+
+// A message the program shows, by its title and words that stay put in its text, and the
+// source file that writes those words.
+struct Shown {
+  const char* title;
+  const char* words;
+  const char* source;
+};
+
+// The messages added since the first release: ayuda.htm explains each of them.
+const Shown kShown[] = {
+    {"Confirmar", " admite como máximo ", "src/device/algorithm.cpp"},
+    {"Error", "No se encontró un PIC ", "src/device/algorithm.cpp"},
+    {"Error", "El PIC del programador es ", "src/device/algorithm.cpp"},
+    {"Confirmar", "La configuración deshabilita MCLR (MCLRE = 0)", "src/device/families/f62xa.cpp"},
+    {"Fin", "Nota: la configuración grabada deshabilita MCLR", "src/device/locked_config.cpp"},
+    {"Fin", " (calibración de fábrica); no se escribe", "src/device/algorithm.cpp"},
+    {"Fin", "); se conservó el valor de fábrica 0x", "src/device/program.cpp"},
+    {"Fin", ", se toma como 0x", "src/image/hex_image.cpp"},
+    {"Error", "La palabra de configuración no pudo ser borrada", "src/device/families/f62xa.cpp"},
+    {"Error", "No se borró ni se escribió nada: el PIC ", "src/device/factory_bits.cpp"},
+    {"Calibración de fábrica",
+     " no muestra su calibración de fábrica:", "src/device/factory_bits.cpp"},
+    {"Confirmar", "Se escribirá a mano la calibración de fábrica del PIC ",
+     "src/device/factory_bits.cpp"},
+    {"Confirmar", " muestra una calibración de fábrica válida y ", "src/device/factory_bits.cpp"},
+    {"Error", "No se cambió nada: el PIC ", "src/device/factory_bits.cpp"},
+    {"Restaurar calibración", "Una operación anterior sobre este PIC ",
+     "src/device/factory_bits.cpp"},
+    {"Restaurar calibración", "Un valor con todos los bits a 1 es el de una calibración ",
+     "src/device/factory_bits.cpp"},
+    {"Confirmar", "Si es otro PIC con el mismo valor", "src/device/factory_bits.cpp"},
+    {"Aviso", "No se pudo guardar la calibración de fábrica antes de borrar:",
+     "src/device/factory_bits.cpp"},
+    {"Error", ": no se pudo escribir de nuevo la calibración de fábrica (",
+     "src/device/factory_bits.cpp"},
+    {"Aviso", ") no quedó guardada en el registro: ", "src/device/factory_bits.cpp"},
+    {"<code>daxwel-cli info</code>", "Restauración pendiente: una operación interrumpida",
+     "src/device/factory_bits.cpp"},
+    {"<code>daxwel-cli info</code>", " (perdida)", "src/device/algorithm.cpp"},
+    {"(en la terminal)", " está en uso por otro daxwel o daxwel-cli; espere a que termine",
+     "src/sim/sim_session.cpp"},
+    {"Error", "No se encuentra la tabla de PIC (", "src/device/catalogue.cpp"},
+    {"Error",
+     "No se puede usar la tabla de adaptadores que trae Daxwel: ", "src/link/adapters.cpp"},
+    {"Error", "No hay un navegador para abrir ", "src/ui/main_window.cpp"},
+};
+
+// The rows of ayuda.htm's table of messages, as "title\tmessage".
+std::vector<std::string> MessageRows(const std::string& html) {
+  const std::size_t from = html.find("<h2 id=\"mensajes\">");
+  const std::size_t to = html.find("</table>", from);
+  if (from == std::string::npos || to == std::string::npos) return {};
+  const std::string table = html.substr(from, to - from);
+  static const std::regex kRow("<tr><td>(.*?)</td><td class=\"msg\">([^<]*)</td>");
+  std::vector<std::string> rows;
+  for (std::sregex_iterator r(table.begin(), table.end(), kRow), end; r != end; ++r) {
+    rows.push_back(r->str(1) + "\t" + r->str(2));
+  }
+  return rows;
+}
+
+// What the help lacks: a message whose title and words no row shows, or whose words the
+// program no longer writes.
+std::vector<std::string> MessageProblems(const std::vector<std::string>& rows) {
+  std::vector<std::string> problems;
+  for (const Shown& shown : kShown) {
+    const std::string said = std::string(shown.title) + ": " + shown.words;
+    const bool helped = std::any_of(rows.begin(), rows.end(), [&](const std::string& row) {
+      const std::size_t tab = row.find('\t');
+      return row.substr(0, tab) == shown.title && row.find(shown.words, tab) != std::string::npos;
+    });
+    if (!helped) problems.push_back("ayuda.htm lacks " + said);
+    const std::string source = ReadAll(std::string(DAXWEL_SOURCE_DIR) + "/" + shown.source);
+    if (source.find(shown.words) == std::string::npos) {
+      problems.push_back(std::string(shown.source) + " does not write " + said);
+    }
+  }
+  return problems;
+}
+
+TEST(HelpMessages, EachNewMessageIsExplained) {
+  const Documents docs;
+  const std::vector<std::string> rows = MessageRows(docs.ayuda);
+  // The rows of the first release are read too.
+  ASSERT_NE(std::find(rows.begin(), rows.end(), "Fin\tEl PIC ha sido borrado"), rows.end());
+  EXPECT_EQ(Lines(MessageProblems(rows)), "");
+  // A row under another title does not count.
+  std::vector<std::string> retitled = rows;
+  for (std::string& row : retitled) {
+    if (row.starts_with("Restaurar calibración\t")) row.replace(0, row.find('\t'), "Aviso");
+  }
+  EXPECT_EQ(Lines(MessageProblems(retitled)),
+            "ayuda.htm lacks Restaurar calibración: Una operación anterior sobre este PIC \n"
+            "ayuda.htm lacks Restaurar calibración: Un valor con todos los bits a 1 es el de "
+            "una calibración \n");
 }
 
 // The expansion itself, on the forms the texts use; a name the table lacks stays as written.

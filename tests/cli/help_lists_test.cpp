@@ -361,7 +361,8 @@ std::vector<PinRow> HtmlPinRows(const std::string& html) {
 std::vector<PinRow> ManPinRows(const std::string& page) {
   const std::size_t from = page.find(".SS \"Patas de programación de cada PIC\"");
   if (from == std::string::npos) return {};
-  const std::string section = page.substr(from, page.find("\n.SH", from) - from);
+  // Up to the next heading, with the last entry's line end.
+  const std::string section = page.substr(from, page.find("\n.SH", from) + 1 - from);
   static const std::regex kEntry("\\.TP\n\\.B ([^\n]*)\n([^\n]*)\n");
   static const std::regex kCell("[a-zA-Z]+: ([^;]*?)(?:;|\\.$)");
   std::vector<PinRow> rows;

@@ -55,7 +55,7 @@ set(CPACK_PACKAGE_NAME daxwel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Mirvane)
 set(CPACK_PACKAGE_CONTACT ${DAXWEL_MAINTAINER})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "programador de PIC por puerto paralelo")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "programador de PIC de gama media (12F y 16F) por puerto paralelo")
 # The summary above is the first line of Description; this is the text under it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Graba, verifica y borra los PIC 16F84, 16F84A, 16F870, 16F871, 16F872,

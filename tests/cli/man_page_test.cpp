@@ -86,7 +86,8 @@ bool Mentions(const std::string& text, std::string_view name) {
   return false;
 }
 
-// Every place a user reads the list of parts names each part of the catalogue.
+// Every place a user reads the list of parts names each part of the catalogue (the one-line
+// descriptions name none: see HelpLists.OneLineDescriptionsNameNoPart).
 TEST(ModelLists, EveryUserFacingListNamesEveryModel) {
   TempDir dir;
   const std::string root = DAXWEL_SOURCE_DIR;
@@ -96,7 +97,6 @@ TEST(ModelLists, EveryUserFacingListNamesEveryModel) {
     return text.substr(start, text.find(to, start + from.size()) - start);
   };
   const std::string readme = ReadAll(root + "/README.md");
-  const std::string desktop = ReadAll(root + "/resources/daxwel.desktop");
   const std::string metainfo = ReadAll(root + "/resources/daxwel.metainfo.xml");
   const std::string package = ReadAll(root + "/cmake/package.cmake");
   const struct {
@@ -107,7 +107,6 @@ TEST(ModelLists, EveryUserFacingListNamesEveryModel) {
       {"daxwel-cli(1)", ReadAll(root + "/resources/man/daxwel-cli.1")},
       {"daxwel(1)", ReadAll(root + "/resources/man/daxwel.1")},
       {"README option summary", section(readme, "## Command line", "\n## ")},
-      {"desktop Comment", section(desktop, "Comment=", "\n")},
       {"AppStream description", section(metainfo, "<description>", "</description>")},
       {"package description", section(package, "CPACK_DEBIAN_PACKAGE_DESCRIPTION", ")")},
   };

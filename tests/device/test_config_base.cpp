@@ -38,6 +38,7 @@ std::string FileAt(int base) {
 // operations name differ, and each must come from the family.
 TEST(ConfigBase, OperationsWalkConfigurationMemoryFromTheFamilysBase) {
   const DeviceModel& row = *ModelByIndex(ModelIndexByName("16F886").value_or(0));
+  std::vector<long long> portWrites;
   for (int base : {0x2000, 0x8000}) {
     SCOPED_TRACE(Hex(base));
     FamilyDescriptor family = *row.family;
@@ -65,18 +66,28 @@ TEST(ConfigBase, OperationsWalkConfigurationMemoryFromTheFamilysBase) {
     detail::ConfigMemoryWant written =
         detail::WrittenIdsAndConfig(loaded.image, FileConfigWords(loaded.image, 2), family);
     EXPECT_FALSE(written.words[9].has_value()) << "a calibration word is never written";
+    FamilyDescriptor calibrated = family;  // one among the configuration words
+    const int calibration[] = {base + 8};
+    calibrated.calibrationWords = calibration;
+    const detail::ConfigMemoryWant first =
+        detail::WrittenIdsAndConfig(loaded.image, FileConfigWords(loaded.image, 2), calibrated);
+    EXPECT_TRUE(first.words[7].has_value());
+    EXPECT_FALSE(first.words[8].has_value());
     detail::ConfigMemory wantConfig = detail::ErasedConfigMemory();
+    // The file's words; the plan puts the factory's bit in, and the read-back expects it.
     for (std::size_t j = 0; j < wantConfig.size(); ++j) {
+      wantConfig[j] = written.words[j].value_or(detail::kErasedValue);
       if (written.words[j])
         written.words[j] = factory.Apply(base + static_cast<int>(j), *written.words[j]);
-      wantConfig[j] = written.words[j].value_or(detail::kErasedValue);
     }
-    EXPECT_EQ(wantConfig[7], 0x37F4);
+    EXPECT_EQ(wantConfig[7], 0x3FF4);
+    EXPECT_EQ(*written.words[7], 0x37F4);
 
     const detail::ProgramPlan plan =
         detail::PlanProgram(s, loaded.image, wantConfig, factory, [](int) {});
     EXPECT_EQ(plan.haveConfig[9], 0x2A5A);
     EXPECT_EQ(plan.wantConfig[9], 0x2A5A) << "the plan keeps what the chip holds";
+    EXPECT_EQ(plan.wantConfig[7], 0x37F4);
     EXPECT_EQ(plan.wantConfig[8], 0x3EFF);
     EXPECT_EQ(plan.wantConfig[0], 0x0001);
     s.Reset();
@@ -93,6 +104,7 @@ TEST(ConfigBase, OperationsWalkConfigurationMemoryFromTheFamilysBase) {
     EXPECT_EQ(b.sim.Memory().high[1], 0x2A5A);
     EXPECT_EQ(read[7], b.sim.Memory().config);
     EXPECT_EQ(read[9], 0x2A5A);
+    portWrites.push_back(b.sim.Stats().portWrites);
 
     // A difference is named by the family's own address and word.
     const struct {
@@ -113,6 +125,8 @@ TEST(ConfigBase, OperationsWalkConfigurationMemoryFromTheFamilysBase) {
       EXPECT_EQ(o.IsOk(), d.text.empty()) << d.j;
     }
   }
+  // The same silicon sees the same dialogue: no address taken from the wrong base.
+  EXPECT_EQ(portWrites.front(), portWrites.back());
 }
 
 // Parts-file addresses are taken relative to the family's base: a file can place a part of a

@@ -153,8 +153,10 @@ TEST(ConfigBase, PartsTableTakesAddressesFromTheFamilysBase) {
       {"config = 0x8006:0x3FFF", 0x8000, "t.ini:3: config=0x8006:0x3FFF: se espera"},
       {"config = 0x8007:0x3FFF 0x8009:0x3FFF", 0x8000,
        "t.ini:3: config=0x8007:0x3FFF 0x8009:0x3FFF: se espera"},
-      {"calibration = 0x8020", 0x8000, "t.ini:3: calibration=0x8020: se esperan"},
-      {"calibration = 0x8007", 0x8000, "t.ini:3: calibration=0x8007: se esperan"},
+      {"config = 0x8007:0x3FFF\ncalibration = 0x8020", 0x8000,
+       "calibration: 0x8020 está fuera de la memoria de configuración de la familia T1"},
+      {"config = 0x8007:0x3FFF\ncalibration = 0x8007", 0x8000, "calibration: 0x8007 está fuera"},
+      {"calibration = 0x8007:1", 0x8000, "t.ini:3: calibration=0x8007:1: se esperan"},
   };
   for (const auto& c : kCases) {
     std::vector<PartSection> parts;

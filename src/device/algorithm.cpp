@@ -27,16 +27,17 @@ void FamilyAlgorithm::WriteIdsAndConfig(Session& s, const ConfigMemory& want,
                                         const ConfigMemory& have,
                                         const ShowAddress& atConfigWord) const {
   (void)have;
+  const FamilyDescriptor& family = *s.model->family;
   s.GoToConfig(kZeroWord, 0);
-  int at = kConfigMemoryBase;
-  for (int address : WrittenConfigAddresses(*s.model->family)) {
+  int at = family.configBase;
+  for (int address : WrittenConfigAddresses(family)) {
     for (; at < address; ++at) s.Increment();
     s.Command(cmd::kLoadDataProgram);
-    s.Data(ToBitString(want[static_cast<std::size_t>(address - kConfigMemoryBase)]));
+    s.Data(ToBitString(want[family.ConfigIndex(address)]));
     s.Program();
-    if (address >= 0x2007 && atConfigWord) atConfigWord(address);
+    if (address >= family.FirstConfigWord() && atConfigWord) atConfigWord(address);
     // The counter stays on the last word written.
-    if (address < 0x2003) {
+    if (address < family.configBase + 3) {
       s.Increment();
       ++at;
     }
@@ -50,8 +51,9 @@ ConfigMemory ErasedConfigMemory() {
 }
 
 std::vector<int> WrittenConfigAddresses(const FamilyDescriptor& family) {
-  std::vector<int> addresses{0x2000, 0x2001, 0x2002, 0x2003};
-  for (int a = 0x2007; a < 0x2007 + family.configWords; ++a) {
+  const int base = family.configBase;
+  std::vector<int> addresses{base, base + 1, base + 2, base + 3};
+  for (int a = family.FirstConfigWord(); a < family.FirstConfigWord() + family.configWords; ++a) {
     if (!family.IsCalibration(a)) addresses.push_back(a);
   }
   return addresses;
@@ -106,19 +108,20 @@ void WriteChangedIdsAndConfig(Session& s, const ConfigMemory& want, const Config
                               const ShowAddress& atConfigWord) {
   const FamilyDescriptor& family = *s.model->family;
   s.GoToConfig(kErasedWord, 0);
-  int at = kConfigMemoryBase;
+  int at = family.configBase;
   for (int address : WrittenConfigAddresses(family)) {
     for (; at < address; ++at) s.Increment();
-    const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
-    const std::uint16_t mask = address >= 0x2007 ? family.ConfigMaskAt(address) : kErasedValue;
+    const std::size_t j = family.ConfigIndex(address);
+    const bool word = family.IsConfigWord(address);
+    const std::uint16_t mask = word ? family.ConfigMaskAt(address) : kErasedValue;
     if ((have[j] & mask) != (want[j] & mask)) {
       s.Command(cmd::kLoadDataProgram);
       s.Data(ToBitString(want[j]));
       s.Program();
     }
-    if (address >= 0x2007 && atConfigWord) atConfigWord(address);
+    if (word && atConfigWord) atConfigWord(address);
     // The counter stays on the last word written.
-    if (address <= 0x2003) {
+    if (!word) {
       s.Increment();
       ++at;
     }
@@ -199,7 +202,7 @@ ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view con
       want.words[j] = WordOf(IdWordBits(image.IdWords()[j], family.idBits));
   }
   for (int k = 0; k < family.configWords; ++k) {
-    if (family.IsCalibration(0x2007 + k)) continue;
+    if (family.IsCalibration(family.FirstConfigWord() + k)) continue;
     want.words[kConfigWordIndex + static_cast<std::size_t>(k)] = ConfigWordAt(config, k);
   }
   return want;
@@ -216,11 +219,12 @@ ConfigMemory ReadIdsAndConfig(Session& s) {
     s.Increment();
   }
   for (int i = 0; i < 3; ++i) s.Increment();
-  const int end = s.model->family->ConfigMemoryEnd();
-  for (int address = 0x2007; address <= end; ++address) {
-    if (address > 0x2007) s.Increment();
+  const FamilyDescriptor& family = *s.model->family;
+  const int end = family.ConfigMemoryEnd();
+  for (int address = family.FirstConfigWord(); address <= end; ++address) {
+    if (address > family.FirstConfigWord()) s.Increment();
     s.Command(cmd::kReadDataProgram);
-    read[static_cast<std::size_t>(address - kConfigMemoryBase)] = WordOf(s.Read());
+    read[family.ConfigIndex(address)] = WordOf(s.Read());
   }
   s.Reset();
   s.Enter();
@@ -242,7 +246,7 @@ Outcome CompareIdsAndConfig(const FamilyDescriptor& family, const ConfigMemory& 
     return Outcome::Failed(text);
   };
   for (std::size_t j = 0; j < want.words.size(); ++j) {
-    const int address = kConfigMemoryBase + static_cast<int>(j);
+    const int address = family.configBase + static_cast<int>(j);
     if (!want.words[j] || family.IsCalibration(address)) continue;
     if (j < 4) {
       if (read[j] != *want.words[j]) return differs("ID", address, read[j], *want.words[j]);
@@ -252,8 +256,9 @@ Outcome CompareIdsAndConfig(const FamilyDescriptor& family, const ConfigMemory& 
     // The factory's bits too: the callers put the chip's own in `want`.
     const std::uint16_t mask = family.ConfigMaskAt(address);
     if ((read[j] & mask) != (*want.words[j] & mask)) {
-      return differs(address == 0x2007 ? "Configuration Word" : "Configuration Word 2", address,
-                     read[j], *want.words[j]);
+      return differs(
+          address == family.FirstConfigWord() ? "Configuration Word" : "Configuration Word 2",
+          address, read[j], *want.words[j]);
     }
   }
   return Outcome::Ok();

@@ -17,14 +17,13 @@
 
 namespace daxwel::detail {
 
-// Configuration memory from 0x2000, by address - 0x2000: the IDs (0..3), the configuration
-// words (7, and 8 on the parts with two) and the factory calibration words (8 or 9, or any
-// up to 0x201F, as far as a parts file may place one). What a family does not read or write
-// there stays 0x3FFF.
-inline constexpr int kConfigMemoryBase = 0x2000;
+// Configuration memory from the family's base, by FamilyDescriptor::ConfigIndex: the IDs
+// (0..3), the configuration words (7, and 8 on the parts with two) and the factory
+// calibration words (8 or 9, or any up to 0x1F, as far as a parts file may place one). What a
+// family does not read or write there stays 0x3FFF.
 inline constexpr std::size_t kConfigMemorySize = 0x20;
 using ConfigMemory = std::array<std::uint16_t, kConfigMemorySize>;
-inline constexpr std::size_t kConfigWordIndex = 7;  // 0x2007
+inline constexpr std::size_t kConfigWordIndex = ConfigMemoryMap::kFirstConfigOffset;
 ConfigMemory ErasedConfigMemory();
 // The ID and configuration-word addresses of a family, in the order they are written: the
 // locations a program pass writes, which calibration words never are.
@@ -176,8 +175,8 @@ inline bool FileDecidesId(const HexImage& image, const FamilyDescriptor& family,
   return image.HasId()[j] || family.writesMissingIds;
 }
 
-// What the ID locations and the configuration words must hold after programming, by address
-// - 0x2000 as in ConfigMemory; nullopt where nothing is compared (calibration words always).
+// What the ID locations and the configuration words must hold after programming, indexed as
+// ConfigMemory; nullopt where nothing is compared (calibration words always).
 struct ConfigMemoryWant {
   std::array<std::optional<std::uint16_t>, kConfigMemorySize> words;
 };
@@ -185,7 +184,7 @@ struct ConfigMemoryWant {
 // configuration words, 14 characters each (a second one missing is taken as erased).
 ConfigMemoryWant WrittenIdsAndConfig(const HexImage& image, std::string_view config,
                                      const FamilyDescriptor& family);
-// The IDs (0x2000-0x2003), the configuration words and the calibration words, from a fresh
+// The IDs (the base to base + 3), the configuration words and the calibration words, from a fresh
 // entry. Leaves programming mode entered.
 ConfigMemory ReadIdsAndConfig(Session& s);
 // Reads configuration memory from a fresh entry and compares the IDs and configuration words

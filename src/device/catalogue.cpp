@@ -62,6 +62,7 @@ std::string MakeFamily(Record& r, const FamilyDescriptor& base) {
     return "config: la familia " + p.family + " tiene " + std::to_string(base.configWords) +
            " palabra(s) de configuración";
   }
+  if (std::string why = ConfigKeysOutside(p, base.configBase); !why.empty()) return why;
   r.family->configMask = p.config[0].mask;
   if (p.config.size() > 1) r.family->config2Mask = p.config[1].mask;
   if (!p.calibration.empty()) {

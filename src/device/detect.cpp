@@ -28,7 +28,8 @@ int DetectModel(Link& link, Operator& op) {
       s.entry = entry;
       s.Reset();
       s.Enter();
-      s.GoToConfig(detail::kConfigReadWord, 6);  // 0x2006, the device ID
+      // Every family keeps its device ID as far past Load Configuration's address.
+      s.GoToConfig(detail::kConfigReadWord, ConfigMemoryMap::kDeviceIdOffset);
       s.Command(cmd::kReadDataProgram);
       const std::string word = s.Read();
       s.Reset();

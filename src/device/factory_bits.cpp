@@ -10,16 +10,14 @@ namespace daxwel::detail {
 
 namespace {
 
-constexpr int kConfigMemory = 0x2000;
-
 // One word of program or configuration memory, from a fresh entry.
 std::uint16_t ReadWordAt(Session& s, int address) {
   s.Reset();
   s.Enter();
   int steps = address;
-  if (address >= kConfigMemory) {
+  if (const int base = s.model->family->configBase; address >= base) {
     s.GoToConfig(kConfigReadWord, 0);
-    steps = address - kConfigMemory;
+    steps = address - base;
   }
   for (int i = 0; i < steps; ++i) s.Increment();
   s.Command(cmd::kReadDataProgram);
@@ -295,8 +293,9 @@ Outcome RestoreFactoryBits(Session& s, const FactoryBits& bits) {
   }
   const ConfigMemory have = ErasedConfigMemory();
   ConfigMemory want = have;
+  const int base = s.model->family->configBase;
   for (std::size_t j = 0; j < want.size(); ++j) {
-    want[j] = bits.Apply(kConfigMemory + static_cast<int>(j), kErasedValue);
+    want[j] = bits.Apply(base + static_cast<int>(j), kErasedValue);
   }
   if (want != have) {
     s.Reset();
@@ -304,7 +303,7 @@ Outcome RestoreFactoryBits(Session& s, const FactoryBits& bits) {
     algorithm.WriteIdsAndConfig(s, want, have);
     const ConfigMemory read = ReadIdsAndConfig(s);
     for (std::size_t j = 0; j < read.size(); ++j) {
-      const int address = kConfigMemory + static_cast<int>(j);
+      const int address = base + static_cast<int>(j);
       if (bits.Apply(address, read[j]) != read[j]) return at(address);
     }
   }
@@ -339,7 +338,7 @@ std::uint16_t FactoryBits::Apply(int address, std::uint16_t word) const {
 int FactoryBits::LastProgramAddress() const {
   int last = -1;
   for (const Entry& e : entries) {
-    if (e.where->address < kConfigMemory) last = std::max(last, e.where->address);
+    if (e.where->address < configBase) last = std::max(last, e.where->address);
   }
   return last;
 }
@@ -369,6 +368,7 @@ bool FactoryBits::Take(const CalibrationRecord& record) {
 
 FactoryBits ReadFactoryBits(Session& s) {
   FactoryBits bits;
+  bits.configBase = s.model->family->configBase;
   if (s.model->family->preserved.empty()) return bits;
   for (const PreservedBits& p : s.model->family->preserved) {
     const std::uint16_t word = ReadWordAt(s, p.address);
@@ -384,7 +384,7 @@ bool LooksLost(const FactoryBits::Entry& e, const FamilyDescriptor& family) {
   const PreservedBits& p = *e.where;
   if (!p.Plausible(e.value)) return true;
   const std::uint16_t implemented =
-      p.address >= kConfigMemory ? family.ConfigMaskAt(p.address) : kErasedValue;
+      p.address >= family.configBase ? family.ConfigMaskAt(p.address) : kErasedValue;
   return e.value == p.mask && (e.word & implemented) == implemented;
 }
 

@@ -26,7 +26,8 @@ struct FactoryBits {
     bool byHand = false;     // given by the user rather than read from the chip
   };
   std::vector<Entry> entries;
-  std::uint16_t deviceId = 0;  // as read, revision included
+  std::uint16_t deviceId = 0;                      // as read, revision included
+  int configBase = ConfigMemoryMap::kClassicBase;  // the family's: program addresses are below
 
   // `word` for `address` with the factory's bits in place.
   std::uint16_t Apply(int address, std::uint16_t word) const;

@@ -48,7 +48,7 @@ struct Protection {
 // program pass reads them first and writes them back, and verify and the erase check compare
 // nothing there.
 struct PreservedBits {
-  int address;  // a program address, or 0x2007 for bits of the configuration word
+  int address;  // a program address, or the configuration word's for bits of it
   std::uint16_t mask;
   // What the part's users call them ("OSCCAL", "BG"), for info, messages and the value given
   // by hand.
@@ -83,12 +83,12 @@ struct FamilyDescriptor {
   // The configuration word's fields: the summary, the dialog and the --config names.
   const ConfigLayout* layout;
   std::span<const PreservedBits> preserved{};
-  // Configuration words from 0x2007: one, or two where the part has a second at 0x2008, and
-  // the bits the second stores.
+  // Configuration words from the base + 7: one, or two where the part has a second after it,
+  // and the bits the second stores.
   int configWords = 1;
   std::uint16_t config2Mask = 0x3FFF;
-  // Factory calibration words in configuration memory (0x2008, 0x2009): read and shown, never
-  // written, erased nor compared.
+  // Factory calibration words in configuration memory (0x2008, 0x2009 on parts at 0x2000):
+  // read and shown, never written, erased nor compared.
   std::span<const int> calibrationWords{};
   // The most MCLR may take, in volts, when the part takes less than the 13 V of a common
   // adapter; 0 when it takes that.
@@ -103,7 +103,11 @@ struct FamilyDescriptor {
   bool IsConfigWord(int address) const {
     return address >= FirstConfigWord() && address < FirstConfigWord() + configWords;
   }
-  int FirstConfigWord() const { return configBase + 7; }
+  int FirstConfigWord() const { return configBase + ConfigMemoryMap::kFirstConfigOffset; }
+  // Where `address` of configuration memory falls in a word array from the first ID.
+  std::size_t ConfigIndex(int address) const {
+    return static_cast<std::size_t>(address - configBase);
+  }
   // The last configuration-memory address a read reaches: the last configuration or
   // calibration word.
   int ConfigMemoryEnd() const { return ConfigMap().End(); }

@@ -37,7 +37,7 @@ Outcome ReadBackData(Session& s, const HexImage& image) {
 }
 
 // The word whose value keeps the adapter out: the first configuration word.
-constexpr std::size_t kLockingWord = 0x2007 - kConfigMemoryBase;
+constexpr std::size_t kLockingWord = kConfigWordIndex;
 
 // Everything but the locking word: the IDs and any second configuration word, the locking word
 // left as it is (the part still lets the adapter in), then read back from a fresh entry. Cut
@@ -57,7 +57,7 @@ Outcome WriteIds(Session& s, const ProgramPlan& plan, const ConfigMemoryWant& wr
 }
 
 // The configuration words in one last entry, each read back while the counter stands on it:
-// Load Configuration only reaches 0x2000 from a fresh entry, which the part no longer allows.
+// Load Configuration only reaches the IDs from a fresh entry, which the part no longer allows.
 Outcome WriteConfigWords(Session& s, const ProgramPlan& plan, const ConfigMemoryWant& written) {
   const FamilyDescriptor& family = *s.model->family;
   ConfigMemory have = plan.haveConfig;
@@ -75,12 +75,13 @@ Outcome WriteConfigWords(Session& s, const ProgramPlan& plan, const ConfigMemory
   s.HoldYieldPoints(true);
   family.algorithm.WriteIdsAndConfig(s, plan.wantConfig, have, [&](int address) {
     s.Command(cmd::kReadDataProgram);
-    read[static_cast<std::size_t>(address - kConfigMemoryBase)] = WordOf(s.Read());
+    read[family.ConfigIndex(address)] = WordOf(s.Read());
     reached.push_back(address);
   });
   s.HoldYieldPoints(false);
   for (int address : WrittenConfigAddresses(family)) {
-    if (address < 0x2007 || std::find(reached.begin(), reached.end(), address) != reached.end()) {
+    if (!family.IsConfigWord(address) ||
+        std::find(reached.begin(), reached.end(), address) != reached.end()) {
       continue;
     }
     return Outcome::Failed("Error al programar Configuration Word\rDirección 0x" +

@@ -3,15 +3,20 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <sstream>
 
+#include "image/config_map.h"
 #include "link/ini_file.h"
 
 namespace daxwel {
 
 namespace {
+
+constexpr int kFirstConfigOffset = ConfigMemoryMap::kFirstConfigOffset;
+constexpr int kLastConfigOffset = 0x1F;  // the last word a part may place after the base
 
 std::string Upper(std::string_view text) {
   std::string upper;
@@ -82,6 +87,14 @@ std::string Count(std::string_view value, int min, int max, int& out) {
   return {};
 }
 
+// Configuration memory starts at a multiple of its region's size; the family says which.
+int OffsetInRegion(int address) { return address % ConfigMemoryMap::kRegionWords; }
+
+std::string Hex(int value) {
+  char text[8];
+  return {text, static_cast<std::size_t>(std::snprintf(text, sizeof text, "0x%04X", value))};
+}
+
 std::string SetConfig(PartSection& p, std::string_view value) {
   std::vector<PartSection::Word> words;
   for (const std::string& item : Words(value)) {
@@ -90,14 +103,15 @@ std::string SetConfig(PartSection& p, std::string_view value) {
     const auto mask = colon == std::string::npos
                           ? std::nullopt
                           : Number(std::string_view(item).substr(colon + 1), 0x3FFF);
-    const int next = 0x2007 + static_cast<int>(words.size());
-    if (!address || !mask || *address != next) {
-      return "se espera dirección:bits de cada palabra de configuración, desde 0x2007 y "
-             "seguidas (0x2007:0x3FFF 0x2008:0x0003)";
+    const bool next = address && (words.empty() ? OffsetInRegion(*address) == kFirstConfigOffset
+                                                : *address == words.back().address + 1);
+    if (!mask || !next) {
+      return "se espera dirección:bits de cada palabra de configuración, desde la base de la "
+             "familia + 7 y seguidas (0x2007:0x3FFF 0x2008:0x0003)";
     }
     words.push_back({*address, static_cast<std::uint16_t>(*mask)});
   }
-  if (words.empty()) return "falta la palabra de configuración (0x2007:bits)";
+  if (words.empty()) return "falta la palabra de configuración (dirección:bits)";
   p.config = words;
   return {};
 }
@@ -106,9 +120,8 @@ std::string SetCalibration(PartSection& p, std::string_view value) {
   std::vector<int> words;
   for (const std::string& item : Words(value)) {
     const auto address = Number(item, 0xFFFF);
-    if (!address || *address < 0x2008 || *address > 0x201F) {
-      return "se esperan direcciones de la memoria de configuración (0x2008 a 0x201F)";
-    }
+    // Checked against the family's base once the part is built.
+    if (!address) return "se esperan direcciones de la memoria de configuración (0x2009 0x800A)";
     words.push_back(*address);
   }
   p.calibration = words;
@@ -122,7 +135,7 @@ std::string SetPreserved(PartSection& p, std::string_view value) {
     const auto second = first == std::string::npos ? first : item.find(':', first + 1);
     std::optional<int> address, mask;
     if (second != std::string::npos) {
-      address = Number(std::string_view(item).substr(first + 1, second - first - 1), 0x2007);
+      address = Number(std::string_view(item).substr(first + 1, second - first - 1), 0xFFFF);
       mask = Number(std::string_view(item).substr(second + 1), 0x3FFF);
     }
     if (first == 0 || !address || !mask || *mask == 0) {
@@ -246,6 +259,22 @@ std::string ParsePartsText(std::string_view text, std::string_view fileName,
     return problem;
   }
   parts = std::move(result);
+  return {};
+}
+
+std::string ConfigKeysOutside(const PartSection& part, int base) {
+  const std::string family = "la familia " + part.family;
+  if (!part.config.empty() && part.config[0].address != base + kFirstConfigOffset) {
+    return "config: " + family + " tiene su primera palabra de configuración en " +
+           Hex(base + kFirstConfigOffset);
+  }
+  for (int a : part.calibration) {
+    if (a <= base + kFirstConfigOffset || a > base + kLastConfigOffset) {
+      return "calibration: " + Hex(a) + " está fuera de la memoria de configuración de " + family +
+             " (" + Hex(base + kFirstConfigOffset + 1) + " a " + Hex(base + kLastConfigOffset) +
+             ")";
+    }
+  }
   return {};
 }
 

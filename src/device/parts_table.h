@@ -53,6 +53,10 @@ struct PartSection {
 std::string ParsePartsText(std::string_view text, std::string_view fileName,
                            std::vector<PartSection>& parts);
 
+// "" when the configuration and calibration words of `part` fall in the configuration memory of
+// a family at `base`; otherwise why not, with that family's addresses.
+std::string ConfigKeysOutside(const PartSection& part, int base);
+
 // What a complete part lacks ("falta id, program"), or the empty text.
 std::string MissingKeys(const PartSection& part);
 

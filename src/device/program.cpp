@@ -100,11 +100,12 @@ detail::Outcome CheckNotProtected(detail::Session& s) {
 
 // What the pass leaves in configuration memory: the IDs and configuration words written, with
 // the factory's bits in place of the file's.
-detail::ConfigMemory WantedConfigMemory(detail::ConfigMemoryWant& written,
+detail::ConfigMemory WantedConfigMemory(const FamilyDescriptor& family,
+                                        detail::ConfigMemoryWant& written,
                                         const detail::FactoryBits& factory) {
   detail::ConfigMemory wantConfig = detail::ErasedConfigMemory();
   for (std::size_t j = 0; j < wantConfig.size(); ++j) {
-    const int address = detail::kConfigMemoryBase + static_cast<int>(j);
+    const int address = family.configBase + static_cast<int>(j);
     if (written.words[j]) written.words[j] = factory.Apply(address, *written.words[j]);
     if (written.words[j]) wantConfig[j] = *written.words[j];
   }
@@ -115,8 +116,7 @@ detail::ConfigMemory WantedConfigMemory(detail::ConfigMemoryWant& written,
 std::string LostCalibrationNote(const FamilyDescriptor& family, const detail::ProgramPlan& plan) {
   std::string lost;
   for (int address : family.calibrationWords) {
-    const auto j = static_cast<std::size_t>(address - detail::kConfigMemoryBase);
-    if (plan.haveConfig[j] != detail::kErasedValue) continue;
+    if (plan.haveConfig[family.ConfigIndex(address)] != detail::kErasedValue) continue;
     lost += "\r\rNota: la calibración de fábrica de 0x" + detail::AddressText(address) +
             " se lee 0x3FFF (perdida: la borró otro programador)";
   }
@@ -136,7 +136,7 @@ detail::Outcome EraseFirst(detail::Session& s, const detail::FactoryBits& factor
     plan.have[a] = factory.Apply(static_cast<int>(a), plan.have[a]);
   }
   for (std::size_t j = 0; j < plan.haveConfig.size(); ++j) {
-    const int address = detail::kConfigMemoryBase + static_cast<int>(j);
+    const int address = s.model->family->configBase + static_cast<int>(j);
     plan.haveConfig[j] = factory.Apply(address, plan.haveConfig[j]);
   }
   return detail::Outcome::Ok();
@@ -159,7 +159,8 @@ detail::Outcome PlanPass(detail::Session& s, const HexImage& image, const std::s
     return secured;
   }
   pass.written = detail::WrittenIdsAndConfig(image, config, *s.model->family);
-  const detail::ConfigMemory wantConfig = WantedConfigMemory(pass.written, pass.factory);
+  const detail::ConfigMemory wantConfig =
+      WantedConfigMemory(*s.model->family, pass.written, pass.factory);
   s.op.ShowProgress();
   pass.plan = detail::PlanProgram(s, image, wantConfig, pass.factory, [&](int a) {
     s.Progress("Leyendo la memoria de programa:  0x" + detail::AddressText(a));

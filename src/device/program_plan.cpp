@@ -47,8 +47,9 @@ ProgramPlan PlanProgram(Session& s, const HexImage& image, const ConfigMemory& w
   }
   const std::vector<int> written = WrittenConfigAddresses(family);
   for (int address : written) {
-    const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
-    if (address >= 0x2007) plan.wantConfig[j] = factory.Apply(address, plan.wantConfig[j]);
+    const std::size_t j = family.ConfigIndex(address);
+    if (family.IsConfigWord(address))
+      plan.wantConfig[j] = factory.Apply(address, plan.wantConfig[j]);
   }
   // IDs the file leaves out stay as the chip holds them, after an erase too.
   for (std::size_t j = 0; j < 4; ++j) {
@@ -56,7 +57,7 @@ ProgramPlan PlanProgram(Session& s, const HexImage& image, const ConfigMemory& w
   }
   // Calibration words are never written: what the plan leaves there is what the chip holds.
   for (int address : family.calibrationWords) {
-    const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
+    const std::size_t j = family.ConfigIndex(address);
     plan.wantConfig[j] = plan.haveConfig[j];
   }
 
@@ -70,8 +71,9 @@ ProgramPlan PlanProgram(Session& s, const HexImage& image, const ConfigMemory& w
     erased += algorithm.ErasedCost(t, plan.want[a]);
   }
   for (int address : written) {
-    const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
-    const std::uint16_t mask = address >= 0x2007 ? family.ConfigMaskAt(address) : kErasedValue;
+    const std::size_t j = family.ConfigIndex(address);
+    const std::uint16_t mask =
+        family.IsConfigWord(address) ? family.ConfigMaskAt(address) : kErasedValue;
     if ((plan.haveConfig[j] & mask) != (plan.wantConfig[j] & mask) &&
         !algorithm.RewritesConfigInPlace(address, plan.haveConfig[j], plan.wantConfig[j], mask)) {
       possible = false;
@@ -106,8 +108,9 @@ void EraseForPlan(Session& s, ProgramPlan& plan) {
   algorithm.EraseProgramMemory(s);
   plan.have.assign(plan.want.size(), kErasedValue);
   if (algorithm.EraseFirstClearsConfig()) {
-    for (int address : WrittenConfigAddresses(*s.model->family)) {
-      plan.haveConfig[static_cast<std::size_t>(address - kConfigMemoryBase)] = kErasedValue;
+    const FamilyDescriptor& family = *s.model->family;
+    for (int address : WrittenConfigAddresses(family)) {
+      plan.haveConfig[family.ConfigIndex(address)] = kErasedValue;
     }
   }
 }

@@ -45,10 +45,10 @@ void Session::ProgramOnly() { Cycle(cmd::kBeginProgramOnly, cycles.programOnly);
 void Session::EraseCycle() { Cycle(cmd::kBeginEraseProgram, cycles.bulkErase); }
 
 std::string Session::ReadDeviceId() {
-  GoToConfig(kConfigReadWord, 6);  // 0x2006
+  GoToConfig(kConfigReadWord, ConfigMemoryMap::kDeviceIdOffset);
   Command(cmd::kReadDataProgram);
   std::string id = Read();
-  // Load Configuration only reaches 0x2000 from a fresh entry: start again.
+  // Load Configuration only reaches configuration memory from a fresh entry: start again.
   Reset();
   Enter();
   return id;
@@ -66,7 +66,7 @@ void Session::GoToConfig(std::string_view word, int increments) {
 }
 
 std::string Session::ReadConfigWord() {
-  GoToConfig(kConfigReadWord, 7);
+  GoToConfig(kConfigReadWord, ConfigMemoryMap::kFirstConfigOffset);
   Command(cmd::kReadDataProgram);
   return Read();
 }

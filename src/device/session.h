@@ -64,11 +64,12 @@ class Session {
   // The resolved family's entry order (used only where the adapter switches VDD).
   Entry entry = Entry::kVddFirst;
   void Increment() { Command(cmd::kIncrementAddress); }
-  // Load Configuration with `word`, then `increments` Increment Address: config memory.
+  // Load Configuration with `word` (the counter to the family's base), then `increments`
+  // Increment Address: configuration memory.
   void GoToConfig(std::string_view word, int increments);
-  // Reads the configuration word (0x2007) of a target already in programming mode.
+  // Reads the (first) configuration word of a target already in programming mode.
   std::string ReadConfigWord();
-  // Reads the device ID (0x2006) and starts programming mode again (counter at 0).
+  // Reads the device ID and starts programming mode again (counter at 0).
   std::string ReadDeviceId();
   // Replaces the progress line (a yield point).
   void Progress(std::string_view text);

@@ -99,7 +99,7 @@ detail::Outcome CheckConfiguration(detail::Session& s, const HexImage& image,
   if (config) {
     for (int k = 0; k < family.configWords && config->word.size() >= 14 * (k + 1u); ++k) {
       want.words[detail::kConfigWordIndex + static_cast<std::size_t>(k)] =
-          factory.Apply(0x2007 + k, ConfigWordAt(config->word, k));
+          factory.Apply(family.FirstConfigWord() + k, ConfigWordAt(config->word, k));
     }
   }
   if (detail::Outcome o = detail::CheckIdsAndConfig(s, want, "verificar"); !o.IsOk()) return o;

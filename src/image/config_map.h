@@ -24,6 +24,10 @@ class ConfigMemoryMap {
   static constexpr int kClassicBase = 0x2000;
   // The region a base opens: configuration memory never reaches past base + 0xFF.
   static constexpr int kRegionWords = 0x100;
+  // Increments past the base (where Load Configuration leaves the counter) of the device ID
+  // and the first configuration word.
+  static constexpr int kDeviceIdOffset = 6;
+  static constexpr int kFirstConfigOffset = 7;
 
   // A part with one configuration word of 14 bits at 0x2007.
   ConfigMemoryMap();
@@ -35,8 +39,8 @@ class ConfigMemoryMap {
 
   int Base() const { return base_; }
   int FirstId() const { return base_; }
-  int DeviceIdAddress() const { return base_ + 6; }
-  int FirstConfigWord() const { return base_ + 7; }
+  int DeviceIdAddress() const { return base_ + kDeviceIdOffset; }
+  int FirstConfigWord() const { return base_ + kFirstConfigOffset; }
   // In address order.
   std::span<const ConfigCell> Cells() const { return cells_; }
   // nullptr where the part declares nothing.

@@ -217,9 +217,10 @@ class F81x final : public FamilyAlgorithm {
       if (j < 3) s.Increment();
     }
     if (changes) ProgramLatches(s);
-    int at = 0x2003;
-    for (int address = 0x2007; address < 0x2007 + family.configWords; ++address) {
-      const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
+    const int first = family.FirstConfigWord();
+    int at = family.configBase + 3;
+    for (int address = first; address < first + family.configWords; ++address) {
+      const std::size_t j = family.ConfigIndex(address);
       const std::uint16_t implemented = family.ConfigMaskAt(address);
       for (; at < address; ++at) s.Increment();
       if (erase || (have[j] & implemented) != (want[j] & implemented)) {

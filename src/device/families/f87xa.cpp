@@ -110,8 +110,9 @@ class F87xa final : public FamilyAlgorithm {
   // on the bits the part stores.
   void WriteIdsAndConfig(Session& s, const ConfigMemory& want, const ConfigMemory& have,
                          const ShowAddress& atConfigWord = {}) const override {
+    const FamilyDescriptor& family = *s.model->family;
     s.GoToConfig(kErasedWord, 0);
-    int at = kConfigMemoryBase;
+    int at = family.configBase;
     if (!std::equal(want.begin(), want.begin() + kIds, have.begin())) {
       for (std::size_t j = 0; j < kIds; ++j) {
         if (j > 0) {
@@ -123,11 +124,10 @@ class F87xa final : public FamilyAlgorithm {
       }
       s.Cycle(cmd::kBeginEraseProgram, s.cycles.rowProgram);
     }
-    const FamilyDescriptor& family = *s.model->family;
     for (int address : WrittenConfigAddresses(family)) {
-      if (address < 0x2007) continue;
+      if (!family.IsConfigWord(address)) continue;
       for (; at < address; ++at) s.Increment();
-      const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
+      const std::size_t j = family.ConfigIndex(address);
       const std::uint16_t mask = family.ConfigMaskAt(address);
       if ((have[j] & mask) != (want[j] & mask)) {
         s.Command(cmd::kLoadDataProgram);

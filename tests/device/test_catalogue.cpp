@@ -31,13 +31,7 @@ TEST(Catalogue, EveryRowDetectsProgramsVerifiesReadsAndErases) {
     SCOPED_TRACE(std::string(m.listText));
     Bench b(SimPartOf(m));
     b.op.model = 0;
-    // A part with a shunt regulator is only worked on a VDD the adapter declares limited.
-    if (!m.hvVdd.empty()) {
-      Wiring limited = DefaultWiring();
-      limited.vddLimited = true;
-      b.link.SetWiring(limited);
-      b.sim.SetWiring(limited);
-    }
+    b.LimitVddFor(m);
     // The factory calibration words in configuration memory, which nothing may change.
     const auto calibration = [&] {
       std::vector<std::uint16_t> words;

@@ -326,8 +326,7 @@ std::string VddRefusal(const DeviceModel& model, const Wiring& wiring) {
          " lleva un regulador shunt: sin una resistencia en serie admite como máximo " + volts +
          " V en VDD, y este adaptador da 5 V fijos, que lo dañarían\r\r"
          "No se programa. Ponga una resistencia en serie con VDD o una fuente limitada (" +
-         volts +
-         " V como máximo) y declárelo con vdd-limitada=sí en el archivo del adaptador.";
+         volts + " V como máximo) y declárelo con vdd-limitada=sí en el archivo del adaptador.";
 }
 
 bool OnlyClearsBits(std::string_view before, std::string_view want) {

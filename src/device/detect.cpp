@@ -22,8 +22,9 @@ std::string SharedIdNote(std::uint16_t read) {
     names += i == 0 ? "" : i + 1 == rows.size() ? " y " : ", ";
     names += ModelByIndex(rows[i])->modelName;
   }
-  return "El ID 0x" + detail::AddressText(read & ModelByIndex(rows[0])->deviceIdMask) + " es el de los PIC " + names +
-         ", que no se distinguen: se toma el " + std::string(ModelByIndex(rows[0])->modelName) +
+  return "El ID 0x" + detail::AddressText(read & ModelByIndex(rows[0])->deviceIdMask) +
+         " es el de los PIC " + names + ", que no se distinguen: se toma el " +
+         std::string(ModelByIndex(rows[0])->modelName) +
          ". Si el suyo es otro, elíjalo en la lista de modelos.";
 }
 

@@ -50,8 +50,7 @@ constexpr std::string_view kVppVoltsKey = "vpp-voltios";
 constexpr std::string_view kVddLimitedKey = "vdd-limitada";
 constexpr int kLeastVppVolts = 8;
 constexpr int kMostVppVolts = 14;
-constexpr std::pair<bool, std::string_view> kYesNo[] = {
-    {true, "sí"}, {true, "si"}, {false, "no"}};
+constexpr std::pair<bool, std::string_view> kYesNo[] = {{true, "sí"}, {true, "si"}, {false, "no"}};
 // The one section a user's file may name.
 constexpr std::string_view kUserSection = "adaptador";
 
@@ -294,8 +293,8 @@ struct AdapterBuilder {
   bool UnknownKey(const Entry& entry) {
     std::string keys;
     for (const LineInfo& candidate : kLineInfo) keys += std::string(candidate.key) + ", ";
-    for (std::string_view key : {kDataInKey, kPresenceKey, kDelayKey, kVppVoltsKey,
-                                 kVddLimitedKey, kParentKey, kDescriptionKey}) {
+    for (std::string_view key : {kDataInKey, kPresenceKey, kDelayKey, kVppVoltsKey, kVddLimitedKey,
+                                 kParentKey, kDescriptionKey}) {
       keys += std::string(key) + ", ";
     }
     return Fail(entry.line,
@@ -515,7 +514,8 @@ std::string DescribeWiring(const Wiring& wiring, int extraHalfPeriodUs) {
     if (presence == wiring.presence) text += " presence=" + std::string(word);
   }
   if (extraHalfPeriodUs != 0) text += " delay=" + std::to_string(extraHalfPeriodUs);
-  if (wiring.vppVolts) text += " " + std::string(kVppVoltsKey) + "=" + std::to_string(*wiring.vppVolts);
+  if (wiring.vppVolts)
+    text += " " + std::string(kVppVoltsKey) + "=" + std::to_string(*wiring.vppVolts);
   if (wiring.vddLimited) text += " " + std::string(kVddLimitedKey) + "=sí";
   return text;
 }

@@ -373,10 +373,11 @@ struct SheetPart {
   int shuntVddMillivolts;
   const CycleTimes* times;
 };
-constexpr SheetPart kSheet6xx[] = {
-    {"12F635", 0x1FFF, 10, 13, 0, &kF6XX},  {"16F636", 0x1FFF, 10, 13, 0, &kF6XX},
-    {"16F639", 0x1FFF, 10, 13, 0, &kF6XX},  {"16F785", 0x0FFF, 10, 12, 0, &kF785},
-    {"16HV785", 0x0FFF, 10, 12, 4900, &kF785}};
+constexpr SheetPart kSheet6xx[] = {{"12F635", 0x1FFF, 10, 13, 0, &kF6XX},
+                                   {"16F636", 0x1FFF, 10, 13, 0, &kF6XX},
+                                   {"16F639", 0x1FFF, 10, 13, 0, &kF6XX},
+                                   {"16F785", 0x0FFF, 10, 12, 0, &kF785},
+                                   {"16HV785", 0x0FFF, 10, 12, 4900, &kF785}};
 
 // A 16F6XX row's part: one calibration word at 0x2008, or the sheet's facts above.
 PartInfo F6xxPart(const DeviceModel& row, std::string_view name) {

@@ -202,13 +202,13 @@ struct SimAdapter::Impl {
     const std::optional<int> vpp = faults.vppVolts ? faults.vppVolts : wiring.vppVolts;
     if (vpp && part.vppLimitVolts > 0 && *vpp > part.vppLimitVolts) {
       Violation(now, "programming mode entered with " + std::to_string(*vpp) +
-                         " V on MCLR, above the " + std::to_string(part.vppLimitVolts) +
-                         " V the " + name + " takes");
+                         " V on MCLR, above the " + std::to_string(part.vppLimitVolts) + " V the " +
+                         name + " takes");
     }
     if (vpp && *vpp < part.vppMinVolts) {
       Violation(now, "programming mode entered with " + std::to_string(*vpp) +
-                         " V on MCLR, below the " + std::to_string(part.vppMinVolts) +
-                         " V the " + name + " needs");
+                         " V on MCLR, below the " + std::to_string(part.vppMinVolts) + " V the " +
+                         name + " needs");
     }
     if (part.shuntVddMillivolts > 0 && !wiring.vddLimited) {
       Violation(now, "VDD of 5 V from a supply that does not limit its current on the " + name +

@@ -151,10 +151,11 @@ TEST(PartsTable, MistakesAreNamedWithTheirLine) {
 
 // Two rows with one device ID only when each names the other; the voltage keys' values.
 TEST(PartsTable, SharedIdsAndVoltageKeys) {
-  const std::string twin = std::string(kNewPart).replace(std::string(kNewPart).find("16F877C"),
-                                                         7, "16F877D");
-  const std::string second = "[16F877E]\nfamily = 16F87XA\nid = 0x0EA0\nid-mask = 0x3FE0\n"
-                             "program = 8192\neeprom = 256\nconfig = 0x2007:0x2FCF\n";
+  const std::string twin =
+      std::string(kNewPart).replace(std::string(kNewPart).find("16F877C"), 7, "16F877D");
+  const std::string second =
+      "[16F877E]\nfamily = 16F87XA\nid = 0x0EA0\nid-mask = 0x3FE0\n"
+      "program = 8192\neeprom = 256\nconfig = 0x2007:0x2FCF\n";
   const struct {
     std::string text;
     std::string answer;  // "" when the file is taken

@@ -38,7 +38,7 @@ TEST(CatalogueFaults, EmptySocketIsNoChipOnEveryRow) {
       f.noTarget = level;
       Bench b(SimModelOf(row), f);
       b.op.model = row.index;
-    b.LimitVddFor(row);
+      b.LimitVddFor(row);
       const std::string results[] = {ReadDevice(b.link, b.op, ReadScope::ConfigurationOnly).result,
                                      ReadDevice(b.link, b.op).result, EraseDevice(b.link, b.op)};
       for (const std::string& r : results) EXPECT_EQ(r, "") << where;

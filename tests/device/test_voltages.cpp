@@ -94,8 +94,8 @@ TEST(Voltages, ShuntRegulatorPartNeedsADeclaredLimitedVdd) {
       Bench b{sim::SimModel(c.part)};
       UseWiring(b, Supplied(12, c.vddLimited));
       const long long before = b.tap.writes;
-      const std::string result = operation == 0 ? ReadDevice(b.link, b.op).result
-                                                : EraseDevice(b.link, b.op);
+      const std::string result =
+          operation == 0 ? ReadDevice(b.link, b.op).result : EraseDevice(b.link, b.op);
       if (!c.refused) {
         EXPECT_EQ(result, "ok") << b.op.LastText();
         b.ExpectClean();
@@ -104,8 +104,8 @@ TEST(Voltages, ShuntRegulatorPartNeedsADeclaredLimitedVdd) {
       EXPECT_EQ(result, "");
       EXPECT_EQ(b.tap.writes, before) << "a line moved";
       EXPECT_EQ(b.op.LastTitle(), "Error");
-      for (const char* words : {"16HV785", "4,7 V", "resistencia en serie", "fuente limitada",
-                                "vdd-limitada=sí"}) {
+      for (const char* words :
+           {"16HV785", "4,7 V", "resistencia en serie", "fuente limitada", "vdd-limitada=sí"}) {
         EXPECT_NE(b.op.LastText().find(words), std::string::npos) << words;
       }
     }
@@ -121,10 +121,8 @@ TEST(Voltages, SimulatedChipFlagsSupplyOutsideItsSheet) {
     const char* violation;  // "" when none
   };
   const Case cases[] = {
-      {"16HV785", 12, false, "shunt regulator takes at most 4900 mV"},
-      {"16HV785", 12, true, ""},
-      {"16F946", 9, true, "below the 10 V the 16F946 needs"},
-      {"16F636", 13, false, ""},
+      {"16HV785", 12, false, "shunt regulator takes at most 4900 mV"}, {"16HV785", 12, true, ""},
+      {"16F946", 9, true, "below the 10 V the 16F946 needs"},          {"16F636", 13, false, ""},
       {"16F785", 13, false, "above the 12 V the 16F785 takes"},
   };
   for (const Case& c : cases) {

@@ -143,11 +143,16 @@ TEST(AdapterFiles, SupplyKeysDeclareTheVppAndALimitedVdd) {
       {std::string(kTait) + "vdd-limitada=si\nvpp-voltios=8\n", "", 8, true},
       {std::string(kTait) + "vdd-limitada=no\nvpp-voltios=14\n", "", 14, false},
       {"parent=tait-7407\nvpp-voltios=11\nvdd-limitada=sí\n", "", 11, true},
-      {std::string(kTait) + "vpp-voltios=15\n", "f:6: vpp-voltios=15: se esperan los voltios"},
-      {std::string(kTait) + "vpp-voltios=7\n", "f:6: vpp-voltios=7: se esperan los voltios"},
-      {std::string(kTait) + "vpp-voltios=12,5\n", "f:6: vpp-voltios=12,5: se esperan"},
-      {std::string(kTait) + "vdd-limitada=quizá\n", "f:6: vdd-limitada=quizá: se espera sí"},
-      {std::string(kTait) + "vdd-limite=sí\n", "f:6: clave desconocida \"vdd-limite\""},
+      {std::string(kTait) + "vpp-voltios=15\n", "f:6: vpp-voltios=15: se esperan los voltios",
+       std::nullopt, false},
+      {std::string(kTait) + "vpp-voltios=7\n", "f:6: vpp-voltios=7: se esperan los voltios",
+       std::nullopt, false},
+      {std::string(kTait) + "vpp-voltios=12,5\n", "f:6: vpp-voltios=12,5: se esperan", std::nullopt,
+       false},
+      {std::string(kTait) + "vdd-limitada=quizá\n", "f:6: vdd-limitada=quizá: se espera sí",
+       std::nullopt, false},
+      {std::string(kTait) + "vdd-limite=sí\n", "f:6: clave desconocida \"vdd-limite\"",
+       std::nullopt, false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.text);

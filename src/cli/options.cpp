@@ -130,14 +130,15 @@ siempre; info la muestra y --osccal 0x34NN --bandgap N la escriben en un PIC que
 En los 16F882 a 16F887 la pata PGM es RB3; los 16F84/84A, 12F629/675, 16F630/676, 16F6XX,
 12F683 y 16F91X no tienen.
 
-Los 16F882 a 16F887, 16F913 a 16F917, 16F946, 16F785 y 16HV785 admiten como máximo
-12 V en MCLR (VPP): muchos adaptadores aplican 13 V. La primera operación con uno de ellos
-en cada sesión pide confirmación, con la VPP del adaptador y la del PIC, salvo que el
-adaptador declare vpp-voltios=12 o menos. El 16HV785 lleva un regulador shunt: con VDD de
-5 V fijos se rechaza (sin resistencia en serie admite como máximo 4,7 V); se programa con un
-adaptador que declare vdd-limitada=sí. Los 16F7X piden VDD de 4,75 a 5,25 V al grabar y
-borrar y VPP de 12,75 a 13,25 V. Los 16F88X, 16F6XX, 12F683 y 16F91X guardan su calibración de fábrica en
-0x2008/0x2009: se lee y se muestra (info) pero nunca se graba ni se borra.
+Los 16F882 a 16F887, 16F913 a 16F917, 16F946, 16F785 y 16HV785 admiten como máximo 12 V
+en MCLR (VPP): muchos adaptadores aplican 13 V. Salvo que el adaptador declare
+vpp-voltios=12 o menos, la primera operación con uno de ellos en cada sesión nombra las dos
+cifras y pide confirmación. Los 16F88X, 16F6XX, 12F683 y 16F91X guardan su calibración de
+fábrica en 0x2008/0x2009: se lee y se muestra (info) pero nunca se graba ni se borra.
+
+El 16HV785 lleva un regulador shunt: con VDD de 5 V fijos se rechaza (sin resistencia en
+serie admite como máximo 4,7 V); se programa con un adaptador que declare vdd-limitada=sí.
+Los 16F7X piden VDD de 4,75 a 5,25 V al grabar y borrar y VPP de 12,75 a 13,25 V.
 
 Este adaptador deja VDD siempre encendido y sube VPP después. Un 16F62XA grabado con
 mclre=off (sobre todo con intio o intclk) puede no volver a entrar en modo de programación

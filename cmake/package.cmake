@@ -62,8 +62,8 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 16F873, 16F874, 16F876, 16F877, 16F873A, 16F874A, 16F876A, 16F877A, 16F627A,
 16F628A, 16F648A, 12F629, 12F675, 16F630, 16F676, 16F87, 16F88, 16F818,
 16F819, 16F882, 16F883, 16F884, 16F886, 16F887, 16F631, 16F677, 16F684,
-16F685, 16F687, 16F688, 16F689, 16F690, 12F683, 16F913, 16F914, 16F916 y
-16F917 a través de un adaptador sencillo en el puerto paralelo (LPT), a
+16F685, 16F687, 16F688, 16F689, 16F690, 12F683, 12F635, 16F636, 16F639,
+16F785, 16HV785, 16F913, 16F914, 16F916, 16F917 y 16F946 a través de un adaptador sencillo en el puerto paralelo (LPT), a
 partir de archivos Intel HEX. Trae una ventana (daxwel), una línea de
 comandos (daxwel-cli) y un adaptador simulado para probarlo sin hardware.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

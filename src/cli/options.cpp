@@ -59,8 +59,10 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
   (VDD siempre encendido) si no hay uno; uno guardado que no se puede leer es un error. Un ARCHIVO describe otro con
   una línea por señal, pata del conector DB-25 con - si la señal se activa en 0 V (# inicia
   un comentario): vpp=-5 vdd=-4 clock=3 datao=2 datai=10 (más pgm, enable, dataenable, dir,
-  mclrlow, connect, led, presence=loopback|none, delay=US). Sin ruta se busca en
-  ~/.config/daxwel/adaptadores; ahí, uno con el nombre de un modelo lo oculta.
+  mclrlow, connect, led, presence=loopback|none, delay=US). vpp-voltios=V dice la VPP que
+  da (13 si no lo dice) y vdd-limitada=sí que su VDD no es de 5 V fijos (resistencia en
+  serie o fuente regulable). Sin ruta se busca en ~/.config/daxwel/adaptadores; ahí, uno
+  con el nombre de un modelo lo oculta.
   Con VDD conmutado los 16F62XA, 12F629/675, 16F630/676, 16F88X, 16F6XX, 12F683 y 16F91X
   entran con VPP antes que VDD.
 --adapter-delay US: microsegundos que se alargan las fases del reloj (cables largos).
@@ -106,7 +108,7 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
 Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
   (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A,
   12F629, 12F675, 16F630, 16F676, 16F87, 16F88, 16F818, 16F819, 16F882 ... 16F887,
-  16F631 ... 16F690, 12F683, 16F913 ... 16F917).
+  16F631 ... 16F690, 12F683, 12F635, 16F636, 16F639, 16F785, 16HV785, 16F946, 16F913 ... 16F917).
   ESTADO es un archivo INHX8M que guarda las memorias del PIC entre ejecuciones (se crea
   borrado si no existe; se guarda solo cuando el PIC cambió). Su primera línea, un
   comentario ";PIC MODELO", dice de qué PIC es: el de otro modelo se rechaza. Mientras un
@@ -118,7 +120,7 @@ Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MOD
   config-fail (la escritura de la palabra de configuración no tiene efecto),
   refuse-entry=N (las primeras N entradas se rechazan), osccal=0x34NN y bg=0..3 (la
   calibración de fábrica de un PIC nuevo), lost-calibration (la calibración de fábrica
-  ya borrada), vpp=V (la VPP que da el adaptador: por encima de 12 V los 16F88X y 16F91X
+  ya borrada), vpp=V (la VPP que da el adaptador: por encima de 12 V los 16F88X, 16F91X, 16F785 y 16HV785
   la registran como violación). --sim-fault help explica cada una.
   --sim-report dice al final cuántas fases de reloj y ciclos costó el trabajo, y el mínimo
   que habría tardado en el silicio (1 µs por fase más el peor caso de cada ciclo).
@@ -133,10 +135,15 @@ siempre; info la muestra y --osccal 0x34NN --bandgap N la escriben en un PIC que
 En los 16F882 a 16F887 la pata PGM es RB3; los 16F84/84A, 12F629/675, 16F630/676, 16F6XX,
 12F683 y 16F91X no tienen.
 
-Los 16F882 a 16F887 y 16F913 a 16F917 admiten como máximo 12 V en MCLR (VPP): muchos
-adaptadores aplican 13 V. La primera grabación de uno de ellos en cada sesión pide
-confirmación. Los 16F88X, 16F6XX, 12F683 y 16F91X guardan su calibración de fábrica en
-0x2008/0x2009: se lee y se muestra (info) pero nunca se graba ni se borra.
+Los 16F882 a 16F887, 16F913 a 16F917, 16F946, 16F785 y 16HV785 admiten como máximo 12 V
+en MCLR (VPP): muchos adaptadores aplican 13 V. Salvo que el adaptador declare
+vpp-voltios=12 o menos, la primera operación con uno de ellos en cada sesión nombra las dos
+cifras y pide confirmación. Los 16F88X, 16F6XX, 12F683 y 16F91X guardan su calibración de
+fábrica en 0x2008/0x2009: se lee y se muestra (info) pero nunca se graba ni se borra.
+
+El 16HV785 lleva un regulador shunt: con VDD de 5 V fijos se rechaza (sin resistencia en
+serie admite como máximo 4,7 V); se programa con un adaptador que declare vdd-limitada=sí.
+Los 16F7X piden VDD de 4,75 a 5,25 V al grabar y borrar y VPP de 12,75 a 13,25 V.
 
 Este adaptador deja VDD siempre encendido y sube VPP después. Un 16F62XA grabado con
 mclre=off (sobre todo con intio o intclk) puede no volver a entrar en modo de programación

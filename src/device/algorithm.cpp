@@ -286,19 +286,52 @@ std::string CalibrationFileNote(const FamilyDescriptor& family, const HexImage& 
   return note;
 }
 
-bool ConfirmVppLimit(Session& s) { return ConfirmVppLimit(s.op, *s.model); }
+bool ConfirmVppLimit(Session& s) { return ConfirmVppLimit(s.op, *s.model, s.link.GetWiring()); }
 
-bool ConfirmVppLimit(Operator& op, const DeviceModel& model) {
-  const int limit = model.family->vppLimitVolts;
-  if (limit <= 0) return true;
-  const std::string volts = std::to_string(limit);
-  return op.ConfirmOnce(
-      "vpp" + volts, "Confirmar",
-      "El PIC " + std::string(model.modelName) + " admite como máximo " + volts +
-          " V en MCLR (VPP)\r\r"
-          "Muchos programadores de puerto paralelo aplican 13 V: fuera del límite de este PIC, "
-          "que puede dañarse. Use un programador cuya VPP no pase de " +
-          volts + " V.\r\r                 ¿ Desea continuar ?");
+namespace {
+
+// The question for a part whose VPP range leaves out the adapter's, naming both figures;
+// empty when the adapter's VPP fits.
+std::string VppQuestion(const DeviceModel& model, int adapterVolts) {
+  const std::string part = "El PIC " + std::string(model.modelName);
+  const std::string adapter = std::to_string(adapterVolts);
+  const int most = model.family->vppLimitVolts;
+  if (most > 0 && adapterVolts > most) {
+    const std::string volts = std::to_string(most);
+    return part + " admite como máximo " + volts + " V en MCLR (VPP) y el adaptador aplica " +
+           adapter +
+           " V\r\r"
+           "Fuera del límite de este PIC, que puede dañarse. Use un programador cuya VPP no pase "
+           "de " +
+           volts + " V (y declárelo con vpp-voltios en su archivo de adaptador).";
+  }
+  if (model.vppMinVolts > adapterVolts) {
+    return part + " necesita al menos " + std::to_string(model.vppMinVolts) +
+           " V en MCLR (VPP) y el adaptador aplica " + adapter +
+           " V\r\rPor debajo de ese valor el PIC puede no entrar en modo de programación o "
+           "escribir mal.";
+  }
+  return {};
+}
+
+}  // namespace
+
+bool ConfirmVppLimit(Operator& op, const DeviceModel& model, const Wiring& wiring) {
+  const int adapterVolts = wiring.VppVolts();
+  const std::string question = VppQuestion(model, adapterVolts);
+  if (question.empty()) return true;
+  return op.ConfirmOnce("vpp " + std::string(model.modelName) + " " + std::to_string(adapterVolts),
+                        "Confirmar", question + "\r\r                 ¿ Desea continuar ?");
+}
+
+std::string VddRefusal(const DeviceModel& model, const Wiring& wiring) {
+  if (model.hvVdd.empty() || wiring.vddLimited) return {};
+  const std::string volts(model.hvVdd);
+  return "El PIC " + std::string(model.modelName) +
+         " lleva un regulador shunt: sin una resistencia en serie admite como máximo " + volts +
+         " V en VDD, y este adaptador da 5 V fijos, que lo dañarían\r\r"
+         "No se programa. Ponga una resistencia en serie con VDD o una fuente limitada (" +
+         volts + " V como máximo) y declárelo con vdd-limitada=sí en el archivo del adaptador.";
 }
 
 bool OnlyClearsBits(std::string_view before, std::string_view want) {

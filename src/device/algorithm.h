@@ -202,10 +202,14 @@ std::vector<std::string> CalibrationLines(const FamilyDescriptor& family, const 
 // which it does not write; "" when none.
 std::string CalibrationFileNote(const FamilyDescriptor& family, const HexImage& image);
 
-// For the parts that take less on MCLR than the 13 V many adapters apply: asks the user, once
-// per session, to confirm the adapter stays within the part's limit. False when refused.
+// For the parts whose VPP range leaves out the adapter's (the 13 V of many adapters, unless
+// the adapter declares another): asks the user, once per session and figure, to confirm the
+// adapter stays within the part's limit. False when refused.
 bool ConfirmVppLimit(Session& s);
-bool ConfirmVppLimit(Operator& op, const DeviceModel& model);
+bool ConfirmVppLimit(Operator& op, const DeviceModel& model, const Wiring& wiring);
+// Why an HV part (a shunt regulator on VDD) may not be worked on an adapter whose VDD is a
+// fixed 5 V, in Spanish; empty where it may.
+std::string VddRefusal(const DeviceModel& model, const Wiring& wiring);
 
 // Whether programming `want` over `before` (14-character words) only clears bits, which a
 // cycle without erase can do.

@@ -110,6 +110,9 @@ std::string MakeRow(Record& r, int index, DeviceModel& m) {
     return "family=" + p.family + ": familia desconocida (" + keys + ")";
   }
   if ((*p.id & *p.idMask) != *p.id) return "id: tiene bits fuera de id-mask";
+  if (p.vppMinVolts > 0 && p.vppMaxVolts > 0 && p.vppMinVolts > p.vppMaxVolts) {
+    return "vpp-min: pasa de vpp-max";
+  }
   r.family.emplace(*family->second);
   if (std::string why = MakeFamily(r, *family->second); !why.empty()) return why;
   for (const std::string& alias : p.aliases) r.aliases.push_back(alias);
@@ -134,7 +137,10 @@ std::string MakeRow(Record& r, int index, DeviceModel& m) {
                   .pgm = p.pgm ? IcspPin{p.pgm->name, p.pgm->number} : IcspPin{},
                   .noIdName = p.noId,
                   .latches = p.latches,
-                  .source = p.where};
+                  .source = p.where,
+                  .vppMinVolts = p.vppMinVolts,
+                  .hvVdd = p.hvVdd,
+                  .sharesIdWith = p.sharesId};
   return {};
 }
 
@@ -148,8 +154,12 @@ std::string Clash(const DeviceModel& a, const DeviceModel& b) {
     if (a.Answers(alias))
       return "el nombre " + std::string(alias) + " ya es de " + std::string(a.modelName);
   }
-  if (a.Identifies(b.deviceId) || b.Identifies(a.deviceId)) {
-    return "id " + HexWord(b.deviceId) + " ya nombra a " + std::string(a.modelName);
+  // Two parts that show one ID are let in only when each row names the other.
+  const bool declared = a.sharesIdWith == b.modelName && b.sharesIdWith == a.modelName &&
+                        a.deviceId == b.deviceId && a.deviceIdMask == b.deviceIdMask;
+  if (!declared && (a.Identifies(b.deviceId) || b.Identifies(a.deviceId))) {
+    return "id " + HexWord(b.deviceId) + " ya nombra a " + std::string(a.modelName) +
+           " (dos PIC con el mismo ID se declaran con shares-id en ambas secciones)";
   }
   return {};
 }
@@ -303,6 +313,14 @@ int ModelIndexById(std::uint16_t id) {
     if (m.Identifies(id)) return m.index;
   }
   return 0;
+}
+
+std::vector<int> ModelIndicesById(std::uint16_t id) {
+  std::vector<int> rows;
+  for (const DeviceModel& m : kModels()) {
+    if (m.Identifies(id)) rows.push_back(m.index);
+  }
+  return rows;
 }
 
 const ConfigLayout* ConfigLayoutOf(int index) {

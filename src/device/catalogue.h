@@ -61,6 +61,13 @@ struct DeviceModel {
   int latches = 0;
   // Where the row's section is: "pics.ini:12".
   std::string_view source;
+  // The least VPP the part needs on MCLR, in volts; 0 where the parts file does not say.
+  int vppMinVolts = 0;
+  // The HV parts: the most VDD ("4,7") a supply without a series resistor may give; empty
+  // on the others, which take a fixed 5 V.
+  std::string_view hvVdd;
+  // The row whose part shows the same device ID, when both rows declare it; empty otherwise.
+  std::string_view sharesIdWith;
   bool Identifies(std::uint16_t word) const { return (word & deviceIdMask) == deviceId; }
   // Whether `text` (upper case, without "PIC") names this row.
   bool Answers(std::string_view text) const {
@@ -113,8 +120,11 @@ const FamilyDescriptor* FamilyByKey(std::string_view key);
 std::vector<std::string_view> FamilyKeys();
 // nullptr outside the catalogue.
 const DeviceModel* ModelByIndex(int index);
-// The row a device ID (0x2006) names, revision ignored; 0 when none does.
+// The row a device ID (0x2006) names, revision ignored; 0 when none does. Of rows that share
+// an ID, the first.
 int ModelIndexById(std::uint16_t id);
+// Every row a device ID names: one, or the rows whose parts share it; empty when none does.
+std::vector<int> ModelIndicesById(std::uint16_t id);
 // The row's configuration layout; nullptr outside the catalogue.
 const ConfigLayout* ConfigLayoutOf(int index);
 // The row's memory sizes and configuration memory, for reading a HEX file for it.

@@ -13,6 +13,21 @@ std::string LockoutHint() {
          "VDD";
 }
 
+// For parts whose silicon shows one ID: both names, and that the model chosen decides.
+std::string SharedIdNote(std::uint16_t read) {
+  const std::vector<int> rows = ModelIndicesById(read);
+  if (rows.size() < 2) return {};
+  std::string names;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    names += i == 0 ? "" : i + 1 == rows.size() ? " y " : ", ";
+    names += ModelByIndex(rows[i])->modelName;
+  }
+  return "El ID 0x" + detail::AddressText(read & ModelByIndex(rows[0])->deviceIdMask) +
+         " es el de los PIC " + names + ", que no se distinguen: se toma el " +
+         std::string(ModelByIndex(rows[0])->modelName) +
+         ". Si el suyo es otro, elíjalo en la lista de modelos.";
+}
+
 }  // namespace
 
 int DetectModel(Link& link, Operator& op) {
@@ -41,8 +56,9 @@ int DetectModel(Link& link, Operator& op) {
     }
   }
   if (index != 0) {
+    if (const std::string note = SharedIdNote(read); !note.empty()) op.Warn(note);
     // The detection itself could not know; nothing more enters until the user agrees.
-    if (!detail::ConfirmVppLimit(op, *ModelByIndex(index))) index = 0;
+    if (!detail::ConfirmVppLimit(op, *ModelByIndex(index), link.GetWiring())) index = 0;
     op.SetModelIndex(index);
     return index;
   }

@@ -166,6 +166,17 @@ std::string SetPins(PartSection& p, std::string_view value) {
   return {};
 }
 
+// "4,7" or "4.7": volts with one decimal, as the HV parts' documents give them.
+std::string SetHvVdd(PartSection& p, std::string_view value) {
+  const std::string text = Trim(value);
+  const bool shaped = text.size() == 3 && text[0] >= '2' && text[0] <= '5' &&
+                      (text[1] == ',' || text[1] == '.') &&
+                      std::isdigit(static_cast<unsigned char>(text[2]));
+  if (!shaped) return "se esperan voltios con un decimal (4,7)";
+  p.hvVdd = text.substr(0, 1) + "," + text.substr(2);
+  return {};
+}
+
 std::string SetAliases(PartSection& p, std::string_view value) {
   std::vector<std::string> aliases;
   for (const std::string& word : Words(value)) {
@@ -196,7 +207,15 @@ const std::map<std::string, Setter, std::less<>>& Setters() {
       {"preserved", SetPreserved},
       {"vpp-max",
        [](PartSection& p, std::string_view v) { return Count(v, 8, 14, p.vppMaxVolts); }},
+      {"vpp-min",
+       [](PartSection& p, std::string_view v) { return Count(v, 5, 14, p.vppMinVolts); }},
       {"vdd", [](PartSection& p, std::string_view v) { return (p.vdd = Trim(v)), std::string(); }},
+      {"hv-vdd", SetHvVdd},
+      {"shares-id",
+       [](PartSection& p, std::string_view v) -> std::string {
+         p.sharesId = PartName(v);
+         return ValidName(p.sharesId) ? "" : "se espera el nombre del otro PIC (16F639)";
+       }},
       {"pgm",
        [](PartSection& p, std::string_view v) -> std::string {
          p.pgm = ParsePin(Trim(v));

@@ -38,7 +38,13 @@ struct PartSection {
   std::vector<int> calibration;
   std::vector<Kept> preserved;
   int vppMaxVolts = 0;
+  int vppMinVolts = 0;
   std::string vdd;
+  // The HV parts' shunt regulator: the most VDD a supply without a series resistor may give,
+  // as written ("4,7"); empty on the others.
+  std::string hvVdd;
+  // The other part whose silicon shows the same device ID, when the two cannot be told apart.
+  std::string sharesId;
   std::optional<Pin> pgm;
   int packagePins = 0;    // 0: no pins given; -1: given, count not known
   std::vector<Pin> pins;  // clock, data, VPP

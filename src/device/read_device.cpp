@@ -39,10 +39,10 @@ void ReadConfigurationMemory(detail::Session& s, ReadOutcome& out) {
 
 std::string Run(Link& link, Operator& op, ReadScope scope, ReadOutcome& out) {
   detail::Session s(link, op);
-  LinesOff(link);
-
+  // A model refused for the adapter's supply is refused before any port write.
   const DeviceModel* model = s.ResolveModel();
   if (model == nullptr) return result::kNone;
+  LinesOff(link);
   out.modelIndex = model->index;
 
   s.Reset();

@@ -104,7 +104,13 @@ const DeviceModel* Session::ResolveModel() {
   chosenByHand = index != 0;
   if (index == 0) index = DetectModel(link, op);
   model = ModelByIndex(index);
+  // An HV part on a fixed 5 V VDD is refused before any line moves (once chosen by hand).
   if (model != nullptr) {
+    if (const std::string refusal = VddRefusal(*model, link.GetWiring()); !refusal.empty()) {
+      op.Message("Error", refusal);
+      model = nullptr;
+      return model;
+    }
     cycles = model->cycles;
     entry = AlgorithmOf(*model).EntersVppFirst() ? Entry::kVppFirst : Entry::kVddFirst;
   }

@@ -41,6 +41,13 @@ constexpr std::string_view kDelayKey = "delay";
 constexpr std::string_view kParentKey = "parent";
 constexpr std::string_view kDescriptionKey = "description";
 constexpr std::string_view kSourceKey = "source";
+// The supply the adapter gives: the VPP on MCLR in volts, and a VDD limited by a series
+// resistor or an adjustable supply rather than a fixed 5 V.
+constexpr std::string_view kVppVoltsKey = "vpp-voltios";
+constexpr std::string_view kVddLimitedKey = "vdd-limitada";
+constexpr int kLeastVppVolts = 8;
+constexpr int kMostVppVolts = 14;
+constexpr std::pair<bool, std::string_view> kYesNo[] = {{true, "sí"}, {true, "si"}, {false, "no"}};
 // The one section a user's file may name.
 constexpr std::string_view kUserSection = "adaptador";
 
@@ -186,11 +193,35 @@ struct AdapterBuilder {
     return true;
   }
 
+  bool ApplyVppVolts(const Entry& entry) {
+    const auto volts = ParseInt(entry.value);
+    if (!volts || *volts < kLeastVppVolts || *volts > kMostVppVolts) {
+      return Fail(entry.line, std::string(kVppVoltsKey) + "=" + entry.value +
+                                  ": se esperan los voltios que el adaptador aplica en MCLR, de " +
+                                  std::to_string(kLeastVppVolts) + " a " +
+                                  std::to_string(kMostVppVolts));
+    }
+    adapter.wiring.vppVolts = *volts;
+    return true;
+  }
+
+  bool ApplyVddLimited(const Entry& entry) {
+    for (const auto& [limited, word] : kYesNo) {
+      if (entry.value == word) {
+        adapter.wiring.vddLimited = limited;
+        return true;
+      }
+    }
+    return Fail(entry.line, std::string(kVddLimitedKey) + "=" + entry.value +
+                                ": se espera sí (VDD con resistencia en serie o fuente "
+                                "regulable) o no (5 V fijos)");
+  }
+
   bool UnknownKey(const Entry& entry) {
     std::string keys;
     for (const LineInfo& candidate : kLineInfo) keys += std::string(candidate.key) + ", ";
-    for (std::string_view key :
-         {kDataInKey, kPresenceKey, kDelayKey, kParentKey, kDescriptionKey}) {
+    for (std::string_view key : {kDataInKey, kPresenceKey, kDelayKey, kVppVoltsKey, kVddLimitedKey,
+                                 kParentKey, kDescriptionKey}) {
       keys += std::string(key) + ", ";
     }
     return Fail(entry.line,
@@ -241,6 +272,8 @@ struct AdapterBuilder {
     }
     if (entry.key == kPresenceKey) return ApplyPresence(entry);
     if (entry.key == kDelayKey) return ApplyDelay(entry);
+    if (entry.key == kVppVoltsKey) return ApplyVppVolts(entry);
+    if (entry.key == kVddLimitedKey) return ApplyVddLimited(entry);
     return PinKey(entry);
   }
 
@@ -408,6 +441,9 @@ std::string DescribeWiring(const Wiring& wiring, int extraHalfPeriodUs) {
     if (presence == wiring.presence) text += " presence=" + std::string(word);
   }
   if (extraHalfPeriodUs != 0) text += " delay=" + std::to_string(extraHalfPeriodUs);
+  if (wiring.vppVolts)
+    text += " " + std::string(kVppVoltsKey) + "=" + std::to_string(*wiring.vppVolts);
+  if (wiring.vddLimited) text += " " + std::string(kVddLimitedKey) + "=sí";
   return text;
 }
 

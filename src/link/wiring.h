@@ -92,6 +92,13 @@ struct Wiring {
   std::array<Pin, kLineCount> lines{};
   Pin dataIn;
   Presence presence = Presence::kNone;
+  // The supply the adapter gives the part: the VPP its file declares (vpp-voltios; nothing
+  // where it says nothing, taken as kAssumedVppVolts), and whether its VDD is limited by a
+  // series resistor or an adjustable supply (vdd-limitada) rather than a fixed 5 V.
+  std::optional<int> vppVolts;
+  bool vddLimited = false;
+  int VppVolts() const { return vppVolts.value_or(kAssumedVppVolts); }
+  static constexpr int kAssumedVppVolts = 13;
 
   Pin& operator[](Line line) { return lines[static_cast<std::size_t>(line)]; }
   const Pin& operator[](Line line) const { return lines[static_cast<std::size_t>(line)]; }

@@ -87,6 +87,10 @@ struct PartInfo {
   int latches = 1;                // program-memory write latches, a power of two
   std::uint16_t config2Mask = 0;  // implemented bits of a second configuration word, if any
   int vppLimitVolts = 0;          // the most MCLR takes, when a 13 V adapter is too much
+  int vppMinVolts = 0;            // the least MCLR needs, where the sheet gives it
+  // A shunt regulator on VDD (the HV parts): the most VDD a supply that does not limit its
+  // current may give, in millivolts; 0 on the others.
+  int shuntVddMillivolts = 0;
   // Whether a data byte's programming cycle erases the byte first; where it does not (DS41204G:
   // "The addressed location is not erased before programming") the byte keeps old AND new.
   bool dataWriteErases = true;

@@ -33,6 +33,16 @@ constexpr CycleTimes kF6XX{.word = milliseconds(3),
                            .chip = kNone,
                            .discharge = microseconds(100)};
 
+// 16F785 and 16HV785 (DS41237C Table 6-1): TPROG1 2 ms (min) on program memory, 5 ms on a
+// data byte, TPROG2 2 ms, TERA 6 ms (max), TDIS 100 us.
+constexpr CycleTimes kF785{.word = milliseconds(2),
+                           .eeprom = milliseconds(5),
+                           .row = milliseconds(2),
+                           .programOnly = milliseconds(2),
+                           .bulk = milliseconds(6),
+                           .chip = kNone,
+                           .discharge = microseconds(100)};
+
 enum Kind { kBlock, kWord, kEeprom, kProgramBulk, kDataBulk, kRowErase };
 
 constexpr std::uint8_t kEndProgramming = 0x0A;
@@ -316,7 +326,9 @@ std::array<std::uint16_t, 2> SampleCalibration(std::string_view name, std::uint1
       {"16F677", {0x27A9, 0}},      {"16F684", {0x2C16, 0}},      {"16F685", {0x2B5E, 0}},
       {"16F687", {0x29C3, 0}},      {"16F688", {0x2A0F, 0}},      {"16F689", {0x2873, 0}},
       {"16F690", {0x2B9A, 0}},      {"12F683", {0x2C4D, 0}},      {"16F913", {0x2A37, 0x1F42}},
-      {"16F914", {0x2B12, 0x1E85}}, {"16F916", {0x29E8, 0x1F1C}}, {"16F917", {0x2A5D, 0x1EB0}}};
+      {"16F914", {0x2B12, 0x1E85}}, {"16F916", {0x29E8, 0x1F1C}}, {"16F917", {0x2A5D, 0x1EB0}},
+      {"16F946", {0x2A1C, 0x1F07}}, {"12F635", {0x1A5B, 0x002D}}, {"16F636", {0x1B12, 0x0024}},
+      {"16F639", {0x1AE3, 0x001B}}, {"16F785", {0x2A61, 0x1F30}}, {"16HV785", {0x2B04, 0x1E9C}}};
   for (const auto& [part, words] : kSamples) {
     if (part == name) return words;
   }
@@ -335,6 +347,42 @@ PartInfo F88xPart(const DeviceModel& row, std::string_view name, std::uint16_t c
   return part;
 }
 
+// The parts the 16F6XX rows also hold, as their sheets give them: DS41204G for the 12F635 and
+// 16F636/639 (WURE in bit 12, calibration at 0x2008 and 0x2009, VIHH 10-13 V), DS41237C for
+// the 16F785 and 16HV785 (calibration at 0x2008 and 0x2009, VIHH 10-12 V; the 16HV785's shunt
+// regulator takes at most 4.9 V on VDD from a supply that does not limit its current).
+struct SheetPart {
+  std::string_view name;
+  std::uint16_t configMask;
+  int vppMinVolts;
+  int vppMaxVolts;
+  int shuntVddMillivolts;
+  const CycleTimes* times;
+};
+constexpr SheetPart kSheet6xx[] = {{"12F635", 0x1FFF, 10, 13, 0, &kF6XX},
+                                   {"16F636", 0x1FFF, 10, 13, 0, &kF6XX},
+                                   {"16F639", 0x1FFF, 10, 13, 0, &kF6XX},
+                                   {"16F785", 0x0FFF, 10, 12, 0, &kF785},
+                                   {"16HV785", 0x0FFF, 10, 12, 4900, &kF785}};
+
+// A 16F6XX row's part: one calibration word at 0x2008, or the sheet's facts above.
+PartInfo F6xxPart(const DeviceModel& row, std::string_view name) {
+  PartInfo part = F88xPart(row, name, 0x0FFF, kF6XX);
+  const auto words = SampleCalibration(name, part.deviceId);
+  part.factoryHigh = {words[0], kErasedWord};
+  part.dataWriteErases = false;
+  for (const SheetPart& sheet : kSheet6xx) {
+    if (sheet.name != name) continue;
+    part.configMask = sheet.configMask;
+    part.times = *sheet.times;
+    part.factoryHigh = {words[0], words[1]};
+    part.vppMinVolts = sheet.vppMinVolts;
+    part.vppLimitVolts = sheet.vppMaxVolts;
+    part.shuntVddMillivolts = sheet.shuntVddMillivolts;
+  }
+  return part;
+}
+
 }  // namespace
 
 void RegisterChips_chip_f88x(ChipAdder add) {
@@ -350,19 +398,14 @@ void RegisterChips_chip_f88x(ChipAdder add) {
               MakeChipOf<F88xChip>});
   }
   // The 16F6XX and 12F683: one calibration word at 0x2008; a data byte's cycle does not
-  // erase it first (DS41204G).
-  add("16F6XX", {[](const DeviceModel& row, std::string_view name) {
-                   PartInfo part = F88xPart(row, name, 0x0FFF, kF6XX);
-                   part.factoryHigh = {SampleCalibration(name, part.deviceId)[0], kErasedWord};
-                   part.dataWriteErases = false;
-                   return part;
-                 },
-                 MakeChipOf<F88xChip>});
-  // The 16F91X: calibration words at 0x2008 and 0x2009, at most 12 V on MCLR.
+  // erase it first (DS41204G). The other parts the rows hold as their sheets say.
+  add("16F6XX", {F6xxPart, MakeChipOf<F88xChip>});
+  // The 16F91X and 16F946: calibration words at 0x2008 and 0x2009, 10 to 12 V on MCLR.
   add("16F91X", {[](const DeviceModel& row, std::string_view name) {
                    PartInfo part = F88xPart(row, name, 0x1FFF, kF6XX);
                    const auto words = SampleCalibration(name, part.deviceId);
                    part.factoryHigh = {words[0], words[1]};
+                   part.vppMinVolts = 10;
                    part.vppLimitVolts = 12;
                    return part;
                  },

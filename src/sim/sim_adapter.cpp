@@ -187,16 +187,34 @@ struct SimAdapter::Impl {
                          " before it rose again (needs " + Micros(least) +
                          " to reset the address counter)");
     }
-    const int limit = chip->Part().vppLimitVolts;
-    if (report && limit > 0 && faults.vppVolts && *faults.vppVolts > limit) {
-      Violation(now, "programming mode entered with " + std::to_string(*faults.vppVolts) +
-                         " V on MCLR, above the " + std::to_string(limit) + " V the " +
-                         std::string(chip->Part().name) + " takes");
-    }
+    if (report) CheckSupply(now);
     programMode = true;
     chip->Enter(reset);
     ResetFrame();
     ++stats.programModeEntries;
+  }
+
+  // The VPP the fault or the adapter's file declares, and the adapter's VDD, against the
+  // part's limits.
+  void CheckSupply(nanoseconds now) {
+    const PartInfo& part = chip->Part();
+    const std::string name(part.name);
+    const std::optional<int> vpp = faults.vppVolts ? faults.vppVolts : wiring.vppVolts;
+    if (vpp && part.vppLimitVolts > 0 && *vpp > part.vppLimitVolts) {
+      Violation(now, "programming mode entered with " + std::to_string(*vpp) +
+                         " V on MCLR, above the " + std::to_string(part.vppLimitVolts) + " V the " +
+                         name + " takes");
+    }
+    if (vpp && *vpp < part.vppMinVolts) {
+      Violation(now, "programming mode entered with " + std::to_string(*vpp) +
+                         " V on MCLR, below the " + std::to_string(part.vppMinVolts) + " V the " +
+                         name + " needs");
+    }
+    if (part.shuntVddMillivolts > 0 && !wiring.vddLimited) {
+      Violation(now, "VDD of 5 V from a supply that does not limit its current on the " + name +
+                         ", whose shunt regulator takes at most " +
+                         std::to_string(part.shuntVddMillivolts) + " mV so");
+    }
   }
 
   void LeaveProgramMode(nanoseconds now, bool report) {

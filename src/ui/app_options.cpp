@@ -47,7 +47,7 @@ QString ParseAppOptions(const QStringList& arguments, AppOptions& options) {
   const QCommandLineOption simFault(
       "sim-fault",
       QString::fromStdString("Falla simulada: " + sim::FaultKindList() +
-                             ". Con vpp=V, por encima de 12 V los 16F88X y 16F91X la registran "
+                             ". Con vpp=V, por encima de 12 V los 16F88X, 16F91X, 16F785 y 16HV785 la registran "
                              "como violación. Se puede repetir."),
       "TIPO[=VALOR]");
   const QCommandLineOption trace(

@@ -221,7 +221,7 @@ TEST_F(SavedAdapterCli, ListMarksWhereEachAdapterComesFrom) {
   EXPECT_EQ(r.err, broken +
                        ":2: clave desconocida \"clok\" (vpp, vdd, clock, datao, pgm, run, "
                        "enable, dataenable, dir, mclrlow, connect, led, datai, presence, "
-                       "delay, parent, description, source)\n");
+                       "delay, vpp-voltios, vdd-limitada, parent, description, source)\n");
 }
 
 // With the shipped table broken (or missing) no preset, not even the default, drives a port:

@@ -51,6 +51,14 @@ struct Bench {
     EXPECT_FALSE(op.progressVisible) << where;
   }
 
+  // A part with a shunt regulator is only worked on a VDD the adapter declares limited.
+  void LimitVddFor(const DeviceModel& row) {
+    if (row.hvVdd.empty()) return;
+    Wiring limited = DefaultWiring();
+    limited.vddLimited = true;
+    link.SetWiring(limited);
+    sim.SetWiring(limited);
+  }
   VirtualPacer pacer;
   sim::SimAdapter sim;
   WriteTap tap;

@@ -53,7 +53,10 @@ TEST(PartsTable, ShippedTableHoldsEveryPartWithItsFacts) {
       {"16F689", "16F6XX", 0x1340, 4096, 256},   {"16F690", "16F6XX", 0x1400, 4096, 256},
       {"12F683", "16F6XX", 0x0460, 2048, 256},   {"16F913", "16F91X", 0x13E0, 4096, 256},
       {"16F914", "16F91X", 0x13C0, 4096, 256},   {"16F916", "16F91X", 0x13A0, 8192, 256},
-      {"16F917", "16F91X", 0x1380, 8192, 256},
+      {"16F917", "16F91X", 0x1380, 8192, 256},   {"12F635", "16F6XX", 0x0FA0, 1024, 128},
+      {"16F636", "16F6XX", 0x10A0, 2048, 256},   {"16F639", "16F6XX", 0x10A0, 2048, 256},
+      {"16F785", "16F6XX", 0x1200, 2048, 256},   {"16HV785", "16F6XX", 0x1220, 2048, 256},
+      {"16F946", "16F91X", 0x1460, 8192, 256},
   };
   ASSERT_EQ(CatalogueProblem(), "");
   for (const auto& e : kExpected) {
@@ -146,6 +149,56 @@ TEST(PartsTable, MistakesAreNamedWithTheirLine) {
       EXPECT_EQ(o.parts.Build(), "");
       EXPECT_EQ(o.parts.Rows().size(), Catalogue().size()) << c.text;
     }
+  }
+}
+
+// Two rows with one device ID only when each names the other; the voltage keys' values.
+TEST(PartsTable, SharedIdsAndVoltageKeys) {
+  const std::string twin =
+      std::string(kNewPart).replace(std::string(kNewPart).find("16F877C"), 7, "16F877D");
+  const std::string second =
+      "[16F877E]\nfamily = 16F87XA\nid = 0x0EA0\nid-mask = 0x3FE0\n"
+      "program = 8192\neeprom = 256\nconfig = 0x2007:0x2FCF\n";
+  const struct {
+    std::string text;
+    std::string answer;  // "" when the file is taken
+  } kCases[] = {
+      {twin + "shares-id = 16F877E\n" + second + "shares-id = 16F877B\n", ""},
+      {twin + "shares-id = 16F877E\n" + second, "mio.ini:10: [16F877E] id 0x0EA0 ya nombra"},
+      {twin + second + "shares-id = 16F877B\n", "mio.ini:9: [16F877E] id 0x0EA0 ya nombra"},
+      {twin + "shares-id = 16F877X\n" + second + "shares-id = 16F877B\n",
+       "mio.ini:10: [16F877E] id 0x0EA0 ya nombra"},
+      {twin + "vpp-min = 10\nvpp-max = 12\nhv-vdd = 4.7\n", ""},
+      {twin + "vpp-min = 13\nvpp-max = 12\n", "mio.ini:1: [16F877B] vpp-min: pasa de vpp-max"},
+      {twin + "vpp-min = 4\n", "mio.ini:9: vpp-min=4: se espera un número de 5 a 14"},
+      {twin + "hv-vdd = 47\n", "mio.ini:9: hv-vdd=47: se esperan voltios con un decimal"},
+      {twin + "hv-vdd = 6,0\n", "mio.ini:9: hv-vdd=6,0: se esperan voltios"},
+      {twin + "shares-id = 16-F\n", "mio.ini:9: shares-id=16-F: se espera el nombre"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.text);
+    Outcome o;
+    Load(o, c.text);
+    const std::string& answer = o.added.empty() ? o.built : o.added;
+    if (c.answer.empty()) {
+      EXPECT_EQ(answer, "");
+    } else {
+      EXPECT_EQ(answer.rfind(c.answer, 0), 0u) << answer;
+    }
+  }
+  Outcome o;
+  Load(o, twin + "vpp-min = 10\nvpp-max = 12\nhv-vdd = 4.7\n");
+  const DeviceModel& row = o.parts.Rows().back();
+  EXPECT_EQ(row.vppMinVolts, 10);
+  EXPECT_EQ(row.family->vppLimitVolts, 12);
+  EXPECT_EQ(row.hvVdd, "4,7");
+  // The shipped table: the 16F636 and 16F639 name each other, the 16HV785 its 4,7 V.
+  EXPECT_EQ(ModelByIndex(*ModelIndexByName("16F636"))->sharesIdWith, "16F639");
+  EXPECT_EQ(ModelByIndex(*ModelIndexByName("16F639"))->sharesIdWith, "16F636");
+  EXPECT_EQ(ModelByIndex(*ModelIndexByName("16HV785"))->hvVdd, "4,7");
+  EXPECT_EQ(ModelByIndex(*ModelIndexByName("16F785"))->hvVdd, "");
+  for (const char* name : {"16F785", "16HV785", "16F946"}) {
+    EXPECT_EQ(ModelByIndex(*ModelIndexByName(name))->family->vppLimitVolts, 12) << name;
   }
 }
 

@@ -38,6 +38,7 @@ TEST(CatalogueFaults, EmptySocketIsNoChipOnEveryRow) {
       f.noTarget = level;
       Bench b(SimModelOf(row), f);
       b.op.model = row.index;
+      b.LimitVddFor(row);
       const std::string results[] = {ReadDevice(b.link, b.op, ReadScope::ConfigurationOnly).result,
                                      ReadDevice(b.link, b.op).result, EraseDevice(b.link, b.op)};
       for (const std::string& r : results) EXPECT_EQ(r, "") << where;
@@ -60,6 +61,7 @@ TEST(CatalogueFaults, EraseNamesADataByteThatStayedOnEveryRow) {
     f.stuckEeprom = {last};
     Bench b(SimModelOf(row), f);
     b.op.model = row.index;
+    b.LimitVddFor(row);
     b.sim.Memory().eeprom[static_cast<std::size_t>(last)] = 0x5A;
     EXPECT_EQ(EraseDevice(b.link, b.op), "erase-error") << row.modelName;
     EXPECT_EQ(b.op.LastText(),
@@ -84,6 +86,7 @@ TEST(CatalogueFaults, ConfigurationWordThatDoesNotTakeOnEveryRow) {
     f.configFail = true;
     Bench b(SimModelOf(row), f);
     b.op.model = row.index;
+    b.LimitVddFor(row);
     const std::string path =
         b.dir.Write("c.hex", HexBuilder().Words(0, {0x2805}).Config(config).Text());
     EXPECT_EQ(ProgramDevice(path, b.link, b.op), "verify-error") << row.modelName;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -126,6 +127,52 @@ TEST(AdapterFiles, LayoutAndCommentsAreLayoutAndComments) {
       tait.presence = Presence::kNone;
       EXPECT_EQ(choice.wiring, tait);
     }
+  }
+}
+
+// The supply an adapter declares: its VPP (13 V assumed) and a limited VDD, own or inherited,
+// and written back by DescribeWiring so a saved choice keeps them.
+TEST(AdapterFiles, SupplyKeysDeclareTheVppAndALimitedVdd) {
+  const struct {
+    std::string text;
+    std::string problem;  // "" when taken
+    std::optional<int> vpp;
+    bool limited;
+  } kCases[] = {
+      {kTait, "", std::nullopt, false},
+      {std::string(kTait) + "vpp-voltios=12\n", "", 12, false},
+      {std::string(kTait) + "vdd-limitada=sí\n", "", std::nullopt, true},
+      {std::string(kTait) + "vdd-limitada=si\nvpp-voltios=8\n", "", 8, true},
+      {std::string(kTait) + "vdd-limitada=no\nvpp-voltios=14\n", "", 14, false},
+      {"parent=tait-7407\nvpp-voltios=11\nvdd-limitada=sí\n", "", 11, true},
+      {std::string(kTait) + "vpp-voltios=15\n", "f:6: vpp-voltios=15: se esperan los voltios",
+       std::nullopt, false},
+      {std::string(kTait) + "vpp-voltios=7\n", "f:6: vpp-voltios=7: se esperan los voltios",
+       std::nullopt, false},
+      {std::string(kTait) + "vpp-voltios=12,5\n", "f:6: vpp-voltios=12,5: se esperan", std::nullopt,
+       false},
+      {std::string(kTait) + "vdd-limitada=quizá\n", "f:6: vdd-limitada=quizá: se espera sí",
+       std::nullopt, false},
+      {std::string(kTait) + "vdd-limite=sí\n", "f:6: clave desconocida \"vdd-limite\"",
+       std::nullopt, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.text);
+    AdapterChoice choice;
+    const std::string problem = ParseWiringText(c.text, "f", choice);
+    if (!c.problem.empty()) {
+      EXPECT_EQ(problem.rfind(c.problem, 0), 0u) << problem;
+      continue;
+    }
+    ASSERT_EQ(problem, "");
+    EXPECT_EQ(choice.wiring.vppVolts, c.vpp);
+    EXPECT_EQ(choice.wiring.VppVolts(), c.vpp.value_or(13));
+    EXPECT_EQ(choice.wiring.vddLimited, c.limited);
+    AdapterChoice again;
+    std::string described = DescribeWiring(choice.wiring);
+    std::replace(described.begin(), described.end(), ' ', '\n');
+    ASSERT_EQ(ParseWiringText(described, "f", again), "");
+    EXPECT_EQ(again.wiring, choice.wiring);
   }
 }
 

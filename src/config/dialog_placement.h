@@ -34,9 +34,11 @@ struct DialogPlacement {
   std::span<const GroupPlace> groups;
 };
 
-// The dialogs of the older parts, and of the 16F88X, 16F6XX and 16F91X, each in its own file.
+// The dialogs of the older parts, of the 16F88X, 16F6XX and 16F91X, and of the 16F627/628,
+// 16F716 and 12F61X, each in its own file.
 std::span<const DialogPlacement> ClassicPlacements();
 std::span<const DialogPlacement> F88xPlacements();
+std::span<const DialogPlacement> ReachPlacements();
 
 // nullptr for a layout no dialog places.
 const DialogPlacement* FindPlacement(const ConfigLayout& layout);

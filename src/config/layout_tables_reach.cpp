@@ -1,0 +1,60 @@
+// The configuration layouts of the 16F627/628 (without A), the 16F716 and the 12F609/615/617,
+// 16F610/616 with their HV parts.
+#include "config/layout.h"
+#include "config/layout_values.h"
+
+namespace daxwel {
+
+extern const ConfigLayout kLayout16F627;
+extern const ConfigLayout kLayout16F628;
+
+namespace {
+
+// ---- 16F627/628: the 16F62XA's bits, with CP1:CP0 written to 13:12 and 11:10 alike ----
+
+constexpr ConfigField Cp627(std::span<const ConfigValue> values) {
+  return {.name = "cp",
+          .mask = 0x3C00,
+          .summaryMask = 0x0C00,
+          .summaryCaption = "Code Protected",
+          .labels = {"Code Protect"},
+          .values = values,
+          .defaultValue = "off"};
+}
+// On the 1K part 10 protects nothing, as 11 does.
+constexpr ConfigValue kCp627Values[] = {
+    {"off", 0x3C00, "OFF", "CpOff", "OFF"},
+    {"half", 0x1400, "0200-03FF Protected", "Cp0200_03FF", "0200h a 03FFh"},
+    {"all", 0x0000, "0000-03FF Protected", "Cp0000_03FF", "0000h a 03FFh"},
+    {"", 0x2800, "(10) OFF", "", ""},
+};
+constexpr ConfigValue kCp628Values[] = {
+    {"off", 0x3C00, "OFF", "CpOff", "OFF"},
+    {"half", 0x2800, "0400-07FF Protected", "Cp0400_07FF", "0400h a 07FFh"},
+    {"3q", 0x1400, "0200-07FF Protected", "Cp0200_07FF", "0200h a 07FFh"},
+    {"all", 0x0000, "0000-07FF Protected", "Cp0000_07FF", "0000h a 07FFh"},
+};
+constexpr ConfigField kOsc627{
+    .name = "osc",
+    .mask = 0x0013,
+    .summaryMask = 0x0013,
+    .summaryCaption = "Oscilator",
+    .labels = {"Oscilador"},
+    .values = kOsc62xaValues,
+    .defaultValue = "xt",
+};
+constexpr ConfigField kBoden627 = ActiveHigh(
+    "boden", 0x0040, "Brown-Out Reset", {"Brown-Out Reset"}, kDisabled, {"BodenOff", "BodenOn"});
+constexpr ConfigField kFields627[] = {Cp627(kCp627Values), Cpd(0x0100), Lvp(0x0080),
+                                      kBoden627,           kMclre,      Pwrte(0x0008),
+                                      Wdt(0x0004),         kOsc627};
+constexpr ConfigField kFields628[] = {Cp627(kCp628Values), Cpd(0x0100), Lvp(0x0080),
+                                      kBoden627,           kMclre,      Pwrte(0x0008),
+                                      Wdt(0x0004),         kOsc627};
+
+}  // namespace
+
+constexpr ConfigLayout kLayout16F627{kFields627};
+constexpr ConfigLayout kLayout16F628{kFields628};
+
+}  // namespace daxwel

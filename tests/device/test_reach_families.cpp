@@ -1,0 +1,98 @@
+// What is particular to the 16F627/628 (without A), the 16F716 and the 12F61X: the command
+// frames of their erases, and what each keeps through an erase and a program pass.
+#include <cstring>
+
+#include "bench.h"
+#include "support/frame_log.h"
+
+namespace daxwel {
+namespace {
+
+using sim::SimModel;
+using testing::FrameLog;
+using testing::HexBuilder;
+
+struct Scope {
+  explicit Scope(SimModel model) : sim(model, pacer, 0x378), log(sim), link(log, pacer, 0x378) {
+    op.model = testing::IndexOf(model);
+  }
+  VirtualPacer pacer;
+  sim::SimAdapter sim;
+  FrameLog log;
+  Link link;
+  testing::ScriptedOperator op;
+  testing::TempDir dir;
+};
+
+// The erase as each family's document gives it, after the device-ID check. The 16F627/628's
+// Setup1/Setup2 sequence starts with Load Configuration carrying 0x0000, as the document
+// prints it (other programmers send 0x3FFF).
+TEST(ReachFamilies, EraseSendsTheDocumentsSequence) {
+  struct Row {
+    const char* part;
+    const char* erase;
+  };
+  const Row rows[] = {
+      {"16F627",
+       "VPP, LoadConfig 0000, Inc x7, Setup1, Setup2, Cycle, Setup1, Setup2, LoadData 00FF, "
+       "EraseData, Cycle, 0, VPP, LoadConfig 3FFF, LoadProg 3FFF, EraseProg, Cycle, 0, "},
+      {"16F628",
+       "VPP, LoadConfig 0000, Inc x7, Setup1, Setup2, Cycle, Setup1, Setup2, LoadData 00FF, "
+       "EraseData, Cycle, 0, VPP, LoadConfig 3FFF, LoadProg 3FFF, EraseProg, Cycle, 0, "},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.part);
+    Scope s{SimModel(row.part)};
+    ASSERT_EQ(EraseDevice(s.link, s.op), "ok") << s.op.LastText();
+    // After the device ID's read: "VPP, LoadConfig 0010, Inc x6, ReadProg=...., 0, ".
+    const std::string summary = s.log.Summary();
+    const std::size_t idRead = summary.find(", 0, ");
+    ASSERT_NE(idRead, std::string::npos);
+    EXPECT_EQ(summary.compare(idRead + 5, std::strlen(row.erase), row.erase), 0) << summary;
+    EXPECT_TRUE(s.sim.Violations().empty());
+  }
+}
+
+// A protected 16F627/628 is erased whole, code protection, IDs and data memory included.
+TEST(ReachFamilies, EraseLiftsTheProtectionOfA627) {
+  for (const char* part : {"16F627", "16F628"}) {
+    SCOPED_TRACE(part);
+    Scope s{SimModel(part)};
+    auto& memory = s.sim.Memory();
+    memory.program[0] = 0x1234;
+    memory.eeprom[5] = 0x42;
+    memory.ids[2] = 0x0007;
+    memory.config = 0x0000;  // every CP pair and CPD on
+    ASSERT_EQ(EraseDevice(s.link, s.op), "ok") << s.op.LastText();
+    EXPECT_EQ(memory.program[0], 0x3FFF);
+    EXPECT_EQ(memory.eeprom[5], 0xFF);
+    EXPECT_EQ(memory.ids[2], 0x3FFF);
+    EXPECT_EQ(memory.config & 0x3DFF, 0x3DFF);
+    EXPECT_TRUE(s.sim.Violations().empty());
+  }
+}
+
+// A configuration word that must get a bit back takes the Setup1/Setup2 erase; the data bytes
+// the file leaves out come back after it.
+TEST(ReachFamilies, A627ConfigurationBitIsSetOnlyByTheFullEraseKeepingTheData) {
+  Scope s{SimModel("16F628")};
+  auto& memory = s.sim.Memory();
+  memory.config = 0x3DFB;  // watchdog off
+  memory.eeprom[9] = 0x33;
+  memory.program[100] = 0x0ABC;
+  HexBuilder h;
+  h.Words(0, {0x2805});
+  h.Eeprom(0, {0x11});
+  h.Config(0x3FFF);  // watchdog on again
+  const std::string path = s.dir.Write("p.hex", h.Text());
+  ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << s.op.LastText();
+  EXPECT_NE(s.log.Summary().find("Setup1, Setup2, Cycle"), std::string::npos);
+  EXPECT_EQ(memory.config & 0x3DFF, 0x3DFF);
+  EXPECT_EQ(memory.eeprom[0], 0x11);
+  EXPECT_EQ(memory.eeprom[9], 0x33);
+  EXPECT_EQ(memory.program[0], 0x2805);
+  EXPECT_TRUE(s.sim.Violations().empty());
+}
+
+}  // namespace
+}  // namespace daxwel

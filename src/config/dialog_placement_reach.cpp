@@ -8,6 +8,7 @@ namespace daxwel {
 
 extern const ConfigLayout kLayout16F627;
 extern const ConfigLayout kLayout16F628;
+extern const ConfigLayout kLayout16F716;
 
 namespace {
 
@@ -72,6 +73,22 @@ constexpr std::array<GroupPlace, 8> Groups627(std::span<const ButtonPlace> cp) {
 }
 constexpr auto kGroups627 = Groups627(kCp627Stack);
 constexpr auto kGroups628 = Groups627(kCp628Stack);
+
+// 16F716: the four oscillators, CP and the brown-out voltage on top, three pairs under them.
+constexpr std::array<ButtonPlace, 4> kOsc4{{{"RC", {10, 30, 48, 22}},
+                                            {"XT", {64, 30, 52, 22}},
+                                            {"HS", {10, 58, 48, 22}},
+                                            {"LP", {64, 58, 52, 22}}}};
+constexpr Pair kCpPair = OnOff("CpOff", "CpOn", kUnder1);
+constexpr Pair kBorvPair = OnOff("Bor25", "Bor40", kUnder2);
+constexpr Box Row716(int column) { return {Column(column), kTop + kTall + 8, 120, kShort}; }
+constexpr GroupPlace kGroups716[] = {
+    {"osc", TopBox(0), kOsc4},        {"cp", TopBox(1), kCpPair},
+    {"borv", TopBox(2), kBorvPair},   {"boden", Row716(0), kBodenPair},
+    {"pwrte", Row716(1), kPwrtePair}, {"wdt", Row716(2), kWdtPair},
+};
+constexpr int kWidth716 = 392;
+constexpr Box kShape716{(kWidth716 - 340) / 2, 42, 340, 32};
 
 constexpr DialogPlacement kPlacements[] = {
     {&kLayout16F627, "frmConfigPic16F627", "PIC 16F627", kWidth, kHeight, kShape, kGroups627},

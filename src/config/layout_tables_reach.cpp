@@ -7,6 +7,7 @@ namespace daxwel {
 
 extern const ConfigLayout kLayout16F627;
 extern const ConfigLayout kLayout16F628;
+extern const ConfigLayout kLayout16F716;
 
 namespace {
 
@@ -52,8 +53,42 @@ constexpr ConfigField kFields628[] = {Cp627(kCp628Values), Cpd(0x0100), Lvp(0x00
                                       kBoden627,           kMclre,      Pwrte(0x0008),
                                       Wdt(0x0004),         kOsc627};
 
+// ---- 16F716: CP (13), BORV (7), BOREN (6), PWRTE (3), WDTE (2), FOSC1:0 ----
+
+constexpr ConfigValue kBorv716Values[] = {
+    {"40", 0x0080, "4.0 V", "Bor40", "4,0 V"},
+    {"25", 0x0000, "2.5 V", "Bor25", "2,5 V"},
+};
+constexpr ConfigField kBorv716{
+    .name = "borv",
+    .mask = 0x0080,
+    .summaryMask = 0x0080,
+    .summaryCaption = "Brown-Out Reset Voltage",
+    .labels = {"Brown-Out Reset", "Voltage"},
+    .values = kBorv716Values,
+    .defaultValue = "40",
+};
+constexpr ConfigValue kOsc716Values[] = {
+    {"rc", 0x3, "RC", "RC", "RC"},
+    {"hs", 0x2, "HC", "HS", "HS"},
+    {"xt", 0x1, "XT", "XT", "XT"},
+    {"lp", 0x0, "LP", "LP", "LP"},
+};
+constexpr ConfigField kOsc716{
+    .name = "osc",
+    .mask = 0x0003,
+    .summaryMask = 0x0003,
+    .summaryCaption = "Oscilator",
+    .labels = {"Oscilador"},
+    .values = kOsc716Values,
+    .defaultValue = "xt",
+};
+constexpr ConfigField kFields716[] = {Cp(0x2000),    kBorv716,    kBoden627,
+                                      Pwrte(0x0008), Wdt(0x0004), kOsc716};
+
 }  // namespace
 
+constexpr ConfigLayout kLayout16F716{kFields716};
 constexpr ConfigLayout kLayout16F627{kFields627};
 constexpr ConfigLayout kLayout16F628{kFields628};
 

@@ -39,6 +39,8 @@ TEST(ReachFamilies, EraseSendsTheDocumentsSequence) {
       {"16F628",
        "VPP, LoadConfig 0000, Inc x7, Setup1, Setup2, Cycle, Setup1, Setup2, LoadData 00FF, "
        "EraseData, Cycle, 0, VPP, LoadConfig 3FFF, LoadProg 3FFF, EraseProg, Cycle, 0, "},
+      // Load Configuration, then the self-timed Bulk Erase: code protection goes with it.
+      {"16F716", "VPP, LoadConfig 3FFF, EraseProg, 0, "},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.part);
@@ -91,6 +93,30 @@ TEST(ReachFamilies, A627ConfigurationBitIsSetOnlyByTheFullEraseKeepingTheData) {
   EXPECT_EQ(memory.eeprom[0], 0x11);
   EXPECT_EQ(memory.eeprom[9], 0x33);
   EXPECT_EQ(memory.program[0], 0x2805);
+  EXPECT_TRUE(s.sim.Violations().empty());
+}
+
+// The 16F716 writes four latches per 011000, ended by its own End Programming (001110), with
+// 0x3FFF in the latches of the words that stay; the configuration word alone in its row.
+TEST(ReachFamilies, The716WritesRowsOfFourEndedBy001110) {
+  Scope s{SimModel("16F716")};
+  HexBuilder h;
+  h.Words(0, {0x2805, 0x0001, 0x0002, 0x0003, 0x0004});
+  h.Config(0x3FF1);
+  const std::string path = s.dir.Write("p.hex", h.Text());
+  ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << s.op.LastText();
+  const std::string summary = s.log.Summary();
+  EXPECT_NE(summary.find("VPP, LoadProg 2805, Inc, LoadProg 0001, Inc, LoadProg 0002, Inc, "
+                         "LoadProg 0003, ProgOnly, Cmd 000E, Inc, LoadProg 0004, "
+                         "(Inc, LoadProg 3FFF) x3, ProgOnly, Cmd 000E, 0"),
+            std::string::npos)
+      << summary;
+  EXPECT_NE(summary.find("LoadConfig 3FFF, Inc x7, LoadProg 3FF1, ProgOnly, Cmd 000E"),
+            std::string::npos)
+      << summary;
+  EXPECT_EQ(summary.find("Cycle"), std::string::npos) << "no 001000 on this part";
+  EXPECT_EQ(s.sim.Memory().program[4], 0x0004);
+  EXPECT_EQ(s.sim.Memory().config & 0x20CF, 0x3FF1 & 0x20CF);
   EXPECT_TRUE(s.sim.Violations().empty());
 }
 

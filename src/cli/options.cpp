@@ -56,8 +56,8 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
   un comentario): vpp=-5 vdd=-4 clock=3 datao=2 datai=10 (más pgm, enable, dataenable, dir,
   mclrlow, connect, led, presence=loopback|none, delay=US). Sin ruta se busca en
   ~/.config/daxwel/adaptadores; ahí, uno con el nombre de un modelo lo oculta.
-  Con VDD conmutado los 16F62XA, 12F629/675, 16F630/676, 16F88X, 16F6XX, 12F683 y 16F91X
-  entran con VPP antes que VDD.
+  Con VDD conmutado los 16F62XA, 12F629/675, 16F630/676, 16F88X, 16F6XX, 12F683, 16F91X,
+  16F627/628 y 12F61X entran con VPP antes que VDD.
 --adapter-delay US: microsegundos que se alargan las fases del reloj (cables largos).
 
 --config (solo program):
@@ -99,7 +99,9 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                             oscilador interno/externo), fcmen=on|off (monitor de reloj)
 
 Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
-  (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A,
+  (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627, 16F628, 16F716,
+  12F609, 12HV609, 12F615, 12HV615, 12F617, 16F610, 16HV610, 16F616, 16HV616, 16F627A,
+  16F628A, 16F648A,
   12F629, 12F675, 16F630, 16F676, 16F87, 16F88, 16F818, 16F819, 16F882 ... 16F887,
   16F631 ... 16F690, 12F683, 16F913 ... 16F917).
   ESTADO es un archivo INHX8M que guarda las memorias del PIC entre ejecuciones (se crea
@@ -120,17 +122,17 @@ Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MOD
 
 Un 16F870 a 16F877A borrado trae LVP habilitado: mantenga RB3 (PGM) en 0 V durante la
 programación (10 kΩ a masa), o no entrará en modo de programación; con lvp=off queda libre.
-En los 16F627A/628A/648A la pata PGM es RB4 (pata 10); en los 16F87/88 y 16F818/819, RB3
+En los 16F627/628 y 16F627A/628A/648A la pata PGM es RB4 (pata 10); en los 16F87/88 y 16F818/819, RB3
 (pata 9).
 Los 12F629/675 y 16F630/676 se programan por GP1/RA1 (reloj), GP0/RA0 (datos) y GP3/RA3
 (VPP). Su calibración de fábrica (OSCCAL en 0x3FF y los bits de band gap 13:12) se conserva
 siempre; info la muestra y --osccal 0x34NN --bandgap N la escriben en un PIC que la perdió.
 En los 16F882 a 16F887 la pata PGM es RB3; los 16F84/84A, 12F629/675, 16F630/676, 16F6XX,
-12F683 y 16F91X no tienen.
+12F683, 16F91X, 16F716 y 12F61X no tienen.
 
 Los 16F882 a 16F887 y 16F913 a 16F917 admiten como máximo 12 V en MCLR (VPP): muchos
 adaptadores aplican 13 V. La primera grabación de uno de ellos en cada sesión pide
-confirmación. Los 16F88X, 16F6XX, 12F683 y 16F91X guardan su calibración de fábrica en
+confirmación. Los 16F88X, 16F6XX, 12F683, 16F91X y 12F61X guardan su calibración de fábrica en
 0x2008/0x2009: se lee y se muestra (info) pero nunca se graba ni se borra.
 
 Este adaptador deja VDD siempre encendido y sube VPP después. Un 16F62XA grabado con

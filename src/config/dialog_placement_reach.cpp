@@ -9,6 +9,8 @@ namespace daxwel {
 extern const ConfigLayout kLayout16F627;
 extern const ConfigLayout kLayout16F628;
 extern const ConfigLayout kLayout16F716;
+extern const ConfigLayout kLayout12F61X;
+extern const ConfigLayout kLayout12F617;
 
 namespace {
 
@@ -89,6 +91,24 @@ constexpr GroupPlace kGroups716[] = {
 };
 constexpr int kWidth716 = 392;
 constexpr Box kShape716{(kWidth716 - 340) / 2, 42, 340, 32};
+
+// 12F61X: the oscillators, the brown-out stack and CP on top, the pairs under them; the
+// 12F617's write protection in the last top place.
+constexpr auto kBoden61xStack = Stack<3>({"BodenOn", "BodenNoSleep", "BodenOff"}, kUnder1 - 4);
+constexpr Pair kIoscfsPair = OnOff("Ioscfs4", "Ioscfs8", kUnder2);
+constexpr auto kWrt617Stack = Stack<2>({"WrtOff", "WrtHalf"}, kUnder2 - 4);
+constexpr GroupPlace kGroups61x[] = {
+    {"osc", kOsc8Box, kOsc8Buttons},  {"boden", TopBox(2), kBoden61xStack},
+    {"cp", TopBox(3), kCpPair},       {"ioscfs", TopBox(4), kIoscfsPair},
+    {"mclre", RowBox(0), kMclrePair}, {"pwrte", RowBox(1), kPwrtePair},
+    {"wdt", RowBox(2), kWdtPair},
+};
+constexpr GroupPlace kGroups617[] = {
+    {"osc", kOsc8Box, kOsc8Buttons},  {"boden", TopBox(2), kBoden61xStack},
+    {"cp", TopBox(3), kCpPair},       {"ioscfs", TopBox(4), kIoscfsPair},
+    {"mclre", RowBox(0), kMclrePair}, {"pwrte", RowBox(1), kPwrtePair},
+    {"wdt", RowBox(2), kWdtPair},     {"wrt", RowBox(3), kWrt617Stack},
+};
 
 constexpr DialogPlacement kPlacements[] = {
     {&kLayout16F627, "frmConfigPic16F627", "PIC 16F627", kWidth, kHeight, kShape, kGroups627},

@@ -8,6 +8,8 @@ namespace daxwel {
 extern const ConfigLayout kLayout16F627;
 extern const ConfigLayout kLayout16F628;
 extern const ConfigLayout kLayout16F716;
+extern const ConfigLayout kLayout12F61X;
+extern const ConfigLayout kLayout12F617;
 
 namespace {
 
@@ -86,8 +88,71 @@ constexpr ConfigField kOsc716{
 constexpr ConfigField kFields716[] = {Cp(0x2000),    kBorv716,    kBoden627,
                                       Pwrte(0x0008), Wdt(0x0004), kOsc716};
 
+// ---- 12F609/615/617, 16F610/616: BOREN1:0 (9:8), IOSCFS (7), CP (6), MCLRE, PWRTE (4), WDTE
+// (3), FOSC2:0; the 12F617 adds WRT1:WRT0 (11:10) ----
+
+constexpr ConfigValue kBoden61xValues[] = {
+    {"on", 0x300, "Enabled", "BodenOn", "ON"},
+    {"nsleep", 0x200, "Enabled, Disabled in Sleep", "BodenNoSleep", "ON (no SLEEP)"},
+    {"off", 0x000, "Disabled", "BodenOff", "OFF"},
+    {"", 0x100, "Disabled (01)", "", ""},
+};
+constexpr ConfigField kBoden61x{
+    .name = "boden",
+    .mask = 0x0300,
+    .summaryMask = 0x0300,
+    .summaryCaption = "Brown-Out Reset",
+    .labels = {"Brown-Out Reset"},
+    .values = kBoden61xValues,
+    .defaultValue = "off",
+};
+constexpr ConfigValue kIoscfsValues[] = {
+    {"8", 0x0080, "8 MHz", "Ioscfs8", "8 MHz"},
+    {"4", 0x0000, "4 MHz", "Ioscfs4", "4 MHz"},
+};
+constexpr ConfigField kIoscfs{
+    .name = "ioscfs",
+    .mask = 0x0080,
+    .summaryMask = 0x0080,
+    .summaryCaption = "Internal Oscillator Frequency",
+    .labels = {"Oscilador", "interno"},
+    .values = kIoscfsValues,
+    .defaultValue = "8",
+};
+constexpr ConfigField kOsc61x{
+    .name = "osc",
+    .mask = 0x0007,
+    .summaryMask = 0x0007,
+    .summaryCaption = "Oscilator",
+    .labels = {"Oscilador"},
+    .values = kOscBits2To0Values,
+    .defaultValue = "intio",
+};
+// Only the half is named by the documents we have (Microchip's assembler header).
+constexpr ConfigValue kWrt617Values[] = {
+    {"off", 0x0C00, "Enable", "WrtOff", "OFF"},
+    {"half", 0x0400, "Lower 1/2 Protected", "WrtHalf", "1/2 inferior"},
+    {"", 0x0800, "(10) No Soportado", "", ""},
+    {"", 0x0000, "(00) No Soportado", "", ""},
+};
+constexpr ConfigField kWrt617{
+    .name = "wrt",
+    .mask = 0x0C00,
+    .summaryMask = 0x0C00,
+    .summaryCaption = "Flash Program Memory Write",
+    .labels = {"Flash Program", "Write Protect"},
+    .values = kWrt617Values,
+    .defaultValue = "off",
+};
+constexpr ConfigField kFields61x[] = {Cp(0x0040), kBoden61x, kIoscfs, kMclre,
+                                      kPwrteBit4, kWdtBit3,  kOsc61x};
+constexpr ConfigField kFields617[] = {Cp(0x0040), kWrt617,    kBoden61x, kIoscfs,
+                                      kMclre,     kPwrteBit4, kWdtBit3,  kOsc61x};
+
 }  // namespace
 
+constexpr ConfigLayout kLayout12F61X{kFields61x};
+constexpr ConfigLayout kLayout12F617{kFields617};
 constexpr ConfigLayout kLayout16F716{kFields716};
 constexpr ConfigLayout kLayout16F627{kFields627};
 constexpr ConfigLayout kLayout16F628{kFields628};

@@ -133,6 +133,7 @@ std::string MakeRow(Record& r, int index, DeviceModel& m) {
                   .pgm = p.pgm ? IcspPin{p.pgm->name, p.pgm->number} : IcspPin{},
                   .noIdName = p.noId,
                   .latches = p.latches,
+                  .hv = p.hv,
                   .source = p.where};
   return {};
 }

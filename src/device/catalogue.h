@@ -59,6 +59,9 @@ struct DeviceModel {
   std::string_view noIdName;
   // Program-memory write latches, 0 where the parts file does not say.
   int latches = 0;
+  // A part whose VDD holds a shunt regulator (12HV609 and the like): more than 4.7 V without a
+  // series resistor can destroy it.
+  bool hv = false;
   // Where the row's section is: "pics.ini:12".
   std::string_view source;
   bool Identifies(std::uint16_t word) const { return (word & deviceIdMask) == deviceId; }

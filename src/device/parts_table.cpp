@@ -196,6 +196,13 @@ const std::map<std::string, Setter, std::less<>>& Setters() {
        }},
       {"pins", SetPins},
       {"latches", [](PartSection& p, std::string_view v) { return Count(v, 1, 64, p.latches); }},
+      {"hv",
+       [](PartSection& p, std::string_view v) -> std::string {
+         const std::string value = Trim(v);
+         if (value != "yes" && value != "no") return "se espera yes o no";
+         p.hv = value == "yes";
+         return {};
+       }},
   };
   return setters;
 }

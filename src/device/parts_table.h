@@ -43,6 +43,8 @@ struct PartSection {
   int packagePins = 0;    // 0: no pins given; -1: given, count not known
   std::vector<Pin> pins;  // clock, data, VPP
   int latches = 0;
+  // A part with a shunt regulator on VDD (the "HV" parts): a stiff 5 V supply can destroy it.
+  bool hv = false;
   // Where the section starts, for messages: "pics.ini:12".
   std::string where;
 };

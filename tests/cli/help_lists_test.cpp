@@ -39,7 +39,7 @@ std::string Named(Rows rows, const std::string& name) {
 
 // "16F84/84A", "16F870/1/2", "12F629/675": each name after the first takes the first's start.
 void AddSlashed(Rows rows, const std::string& first, const std::string& more, Parts& parts) {
-  const std::size_t digits = first.find('F') + 1;
+  const std::size_t digits = first.find_first_of("FV") + 1;  // 16F..., 12HV...
   const std::size_t length = first.size() - digits - (first.back() == 'A' ? 1 : 0);
   parts.insert(Named(rows, first));
   std::size_t at = 1;
@@ -79,7 +79,7 @@ void AddFamily(Rows rows, const std::string& name, Parts& parts) {
 // where a bare number right after a name continues it.
 Parts Expand(const std::string& text, Rows rows = Catalogue()) {
   static const std::regex kName(
-      "(1[26]F[0-9X]+A?)((?:/[0-9]+A?)*)(?: (?:a|\\.\\.\\.) (1[26]F[0-9]+A?))?"
+      "(1[26](?:F|HV)[0-9X]+A?)((?:/[0-9]+A?)*)(?: (?:a|\\.\\.\\.) (1[26](?:F|HV)[0-9]+A?))?"
       "|(?:,|\\sand|\\sy|\\so)\\s([0-9]{2,3}A?)\\b");
   Parts parts;
   std::string last;
@@ -88,7 +88,7 @@ Parts Expand(const std::string& text, Rows rows = Catalogue()) {
     const std::smatch& m = *i;
     if (m[4].matched) {
       if (m.position() != lastEnd || last.empty()) continue;  // a number, not a part
-      parts.insert(Named(rows, last.substr(0, last.find('F') + 1) + m.str(4)));
+      parts.insert(Named(rows, last.substr(0, last.find_first_of("FV") + 1) + m.str(4)));
     } else {
       last = m.str(1);
       if (m[3].matched) {

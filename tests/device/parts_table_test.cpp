@@ -53,7 +53,13 @@ TEST(PartsTable, ShippedTableHoldsEveryPartWithItsFacts) {
       {"16F689", "16F6XX", 0x1340, 4096, 256},   {"16F690", "16F6XX", 0x1400, 4096, 256},
       {"12F683", "16F6XX", 0x0460, 2048, 256},   {"16F913", "16F91X", 0x13E0, 4096, 256},
       {"16F914", "16F91X", 0x13C0, 4096, 256},   {"16F916", "16F91X", 0x13A0, 8192, 256},
-      {"16F917", "16F91X", 0x1380, 8192, 256},
+      {"16F917", "16F91X", 0x1380, 8192, 256},   {"16F627", "16F627", 0x07A0, 1024, 128},
+      {"16F628", "16F628", 0x07C0, 2048, 128},   {"16F716", "16F716", 0x1140, 2048, 0},
+      {"12F609", "12F61X", 0x2240, 1024, 0},     {"12HV609", "12F61X", 0x2280, 1024, 0},
+      {"12F615", "12F61X", 0x2180, 1024, 0},     {"12HV615", "12F61X", 0x21A0, 1024, 0},
+      {"12F617", "12F617", 0x1360, 2048, 0},     {"16F610", "12F61X", 0x2260, 1024, 0},
+      {"16HV610", "12F61X", 0x22A0, 1024, 0},    {"16F616", "12F61X", 0x1240, 2048, 0},
+      {"16HV616", "12F61X", 0x1260, 2048, 0},
   };
   ASSERT_EQ(CatalogueProblem(), "");
   for (const auto& e : kExpected) {
@@ -75,6 +81,16 @@ TEST(PartsTable, ShippedTableHoldsEveryPartWithItsFacts) {
   EXPECT_EQ(f675.family->preserved[0].checkValue, 0x3400);  // the shape comes from the family
   EXPECT_EQ(ModelByIndex(*ModelIndexByName("16F887"))->family->vppLimitVolts, 12);
   EXPECT_EQ(ModelByIndex(*ModelIndexByName("16F877A"))->family->configMask, 0x2FCF);
+  // Only the parts whose VDD holds a shunt regulator are marked; the 12F617's ID is the one
+  // three sources give, never 0x2360 (the 16F1936's).
+  for (const char* name : {"12HV609", "12HV615", "16HV610", "16HV616"}) {
+    EXPECT_TRUE(ModelByIndex(*ModelIndexByName(name))->hv) << name;
+  }
+  for (const char* name : {"12F609", "12F615", "12F617", "16F610", "16F616", "16F716"}) {
+    EXPECT_FALSE(ModelByIndex(*ModelIndexByName(name))->hv) << name;
+  }
+  EXPECT_EQ(ModelIndexById(0x2360), 0);
+  EXPECT_EQ(ModelByIndex(*ModelIndexByName("12F617"))->family->calibrationWords.size(), 1u);
 }
 
 struct Outcome {
@@ -115,6 +131,7 @@ TEST(PartsTable, MistakesAreNamedWithTheirLine) {
       {"[16F877B]\nprogram = 0\n", "mio.ini:2: program=0: se espera un número de 1 a 8192"},
       {"[16F877B]\npins = 28 RB6:27 RB7:28\n", "mio.ini:2: pins=28 RB6:27 RB7:28: se espera"},
       {"[16F877B]\nlo que sea\n", "mio.ini:2: línea no válida"},
+      {"[16F877B]\nhv = si\n", "mio.ini:2: hv=si: se espera yes o no"},
       // Checked against the family and the other parts once every file is in.
       {"[16F877B]\nfamily = 16F87XA\n", "mio.ini:1: [16F877B] falta id, id-mask, program, eeprom"},
       {std::string(kNewPart) + "[16F877D]\nfamily = 16F99\nid = 0x0EC0\nid-mask = 0x3FE0\n"

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "bench.h"
+#include "device/read_device.h"
 #include "support/frame_log.h"
 
 namespace daxwel {
@@ -41,6 +42,9 @@ TEST(ReachFamilies, EraseSendsTheDocumentsSequence) {
        "EraseData, Cycle, 0, VPP, LoadConfig 3FFF, LoadProg 3FFF, EraseProg, Cycle, 0, "},
       // Load Configuration, then the self-timed Bulk Erase: code protection goes with it.
       {"16F716", "VPP, LoadConfig 3FFF, EraseProg, 0, "},
+      // The same on the 12F61X: from 0x2000, never with the counter on 0x2008.
+      {"12F609", "VPP, LoadConfig 3FFF, EraseProg, 0, "},
+      {"16HV616", "VPP, LoadConfig 3FFF, EraseProg, 0, "},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.part);
@@ -118,6 +122,42 @@ TEST(ReachFamilies, The716WritesRowsOfFourEndedBy001110) {
   EXPECT_EQ(s.sim.Memory().program[4], 0x0004);
   EXPECT_EQ(s.sim.Memory().config & 0x20CF, 0x3FF1 & 0x20CF);
   EXPECT_TRUE(s.sim.Violations().empty());
+}
+
+// The 12F61X keep their calibration word (0x2008) through an erase, a program pass that
+// erases first and a read, and never see 001000: the family has no self-timed write.
+TEST(ReachFamilies, The61xKeepTheirCalibrationAndNeverUseATimedWrite) {
+  for (const char* part : {"12F609", "12HV615", "12F617", "16F616", "16HV610"}) {
+    SCOPED_TRACE(part);
+    Scope s{SimModel(part)};
+    auto& memory = s.sim.Memory();
+    const std::uint16_t factory = memory.high[0];
+    ASSERT_NE(factory, 0x3FFF);
+    // A programmed chip whose words must get bits back: only an erase does it.
+    memory.program[1] = 0x0000;
+    memory.ids[0] = 0x0001;
+    memory.config = 0x3FF7;  // watchdog off, not protected
+    HexBuilder h;
+    h.Words(0, {0x2805, 0x0123, 0x0456, 0x0789, 0x0ABC});
+    h.Ids({1, 2, 3, 4});
+    h.Config(0x3FFF);  // also writes 0x2008's place in a file: the note, never a write
+    const std::string path = s.dir.Write("p.hex", h.Text());
+    ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << s.op.LastText();
+    EXPECT_EQ(memory.program[1], 0x0123);
+    EXPECT_EQ(memory.program[4], 0x0ABC);
+    EXPECT_EQ(memory.high[0], factory) << "program";
+    EXPECT_EQ(VerifyDevice(path, s.link, s.op), "ok") << s.op.LastText();
+    const ReadOutcome read = ReadDevice(s.link, s.op);
+    ASSERT_EQ(read.result, "ok");
+    EXPECT_EQ(read.contents.Word(0x2008), factory);
+    ASSERT_EQ(EraseDevice(s.link, s.op), "ok") << s.op.LastText();
+    EXPECT_EQ(memory.high[0], factory) << "erase";
+    EXPECT_EQ(memory.program[1], 0x3FFF);
+    const std::string summary = s.log.Summary();
+    EXPECT_EQ(summary.find("Cycle"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("ProgOnly, Cmd 000A"), std::string::npos);
+    EXPECT_TRUE(s.sim.Violations().empty());
+  }
 }
 
 }  // namespace

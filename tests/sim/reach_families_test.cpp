@@ -123,15 +123,23 @@ TEST(ReachFamiliesSim, WhatTheDocumentsForbidIsReported) {
          c.Cmd(kEnd716, 100us);
        },
        ""},
-      {"16F716 ended by the 12F61X's End Programming",
+      {"16F716 missing End Programming",
        SimModel("16F716"),
        {},
        [](Chip& c) {
          c.Load(0x02, 0x0000);
          c.Cmd(kProgramOnly, 1ms);
-         c.Cmd(kEnd61x, 100us);
+         c.Inc();
        },
        "End Programming 0x0E first"},
+      {"16F716 self-timed write",
+       SimModel("16F716"),
+       {},
+       [](Chip& c) {
+         c.Load(0x02, 0x0000);
+         c.Cmd(kBeginProgramming, 2ms);
+       },
+       "unknown command 0x08"},
       {"16F716 clock right after End Programming",
        SimModel("16F716"),
        {},

@@ -97,6 +97,13 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                             off|512|1024|1536 (16F819): palabras protegidas desde 0000h;
                             16F87/88, segunda palabra (0x2008): ieso=on|off (cambio de
                             oscilador interno/externo), fcmen=on|off (monitor de reloj)
+                  16F627/628: osc, mclre como los 16F62XA; cpd, lvp, boden, pwrte, wdt =
+                            on|off; cp=off|half|all (16F627: 0200h-03FFh, todo) u
+                            off|half|3q|all (16F628: 0400h-, 0200h-07FFh, todo)
+                  16F716:   cp, boden, pwrte, wdt = on|off; borv=40|25 (4,0 o 2,5 V)
+                  12F609/615/617, 16F610/616, 12HV609/615, 16HV610/616: osc como en los
+                            16F62XA (intio por omisión); cp, mclre, pwrte, wdt = on|off;
+                            boden=on|nsleep|off; ioscfs=8|4 (MHz); 12F617: wrt=off|half
 
 Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
   (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627, 16F628, 16F716,

@@ -113,6 +113,11 @@ constexpr GroupPlace kGroups617[] = {
 constexpr DialogPlacement kPlacements[] = {
     {&kLayout16F627, "frmConfigPic16F627", "PIC 16F627", kWidth, kHeight, kShape, kGroups627},
     {&kLayout16F628, "frmConfigPic16F628", "PIC 16F628", kWidth, kHeight, kShape, kGroups628},
+    {&kLayout16F716, "frmConfigPic16F716", "PIC 16F716", kWidth716, kHeight, kShape716, kGroups716},
+    {&kLayout12F61X, "frmConfigPic12F61X",
+     "PIC 12F609 / 15, 16F610 / 16, 12HV609 / 15, 16HV610 / 16", kWidth, kHeight, kShape,
+     kGroups61x},
+    {&kLayout12F617, "frmConfigPic12F617", "PIC 12F617", kWidth, kHeight, kShape, kGroups617},
 };
 
 }  // namespace

@@ -19,3 +19,5 @@ assemble eeprom628a.asm p16f628a
 assemble calib675.asm p12f675
 assemble count887.asm p16f887
 assemble eeprom88.asm p16f88
+assemble eeprom628.asm p16f628
+assemble count716.asm p16f716

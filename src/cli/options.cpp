@@ -63,8 +63,8 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
   da (13 si no lo dice) y vdd-limitada=sí que su VDD no es de 5 V fijos (resistencia en
   serie o fuente regulable). Sin ruta se busca en ~/.config/daxwel/adaptadores; ahí, uno
   con el nombre de un modelo lo oculta.
-  Con VDD conmutado los 16F62XA, 12F629/675, 16F630/676, 16F88X, 16F6XX, 12F683 y 16F91X
-  entran con VPP antes que VDD.
+  Con VDD conmutado los 16F62XA, 12F629/675, 16F630/676, 16F88X, 16F6XX, 12F683, 16F91X,
+  16F627/628 y 12F61X entran con VPP antes que VDD.
 --adapter-delay US: microsegundos que se alargan las fases del reloj (cables largos).
 
 --config (solo program):
@@ -104,9 +104,18 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                             off|512|1024|1536 (16F819): palabras protegidas desde 0000h;
                             16F87/88, segunda palabra (0x2008): ieso=on|off (cambio de
                             oscilador interno/externo), fcmen=on|off (monitor de reloj)
+                  16F627/628: osc, mclre como los 16F62XA; cpd, lvp, boden, pwrte, wdt =
+                            on|off; cp=off|half|all (16F627: 0200h-03FFh, todo) u
+                            off|half|3q|all (16F628: 0400h-, 0200h-07FFh, todo)
+                  16F716:   cp, boden, pwrte, wdt = on|off; borv=40|25 (4,0 o 2,5 V)
+                  12F609/615/617, 16F610/616, 12HV609/615, 16HV610/616: osc como en los
+                            16F62XA (intio por omisión); cp, mclre, pwrte, wdt = on|off;
+                            boden=on|nsleep|off; ioscfs=8|4 (MHz); 12F617: wrt=off|half
 
 Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
-  (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627A, 16F628A, 16F648A,
+  (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627, 16F628, 16F716,
+  12F609, 12HV609, 12F615, 12HV615, 12F617, 16F610, 16HV610, 16F616, 16HV616, 16F627A,
+  16F628A, 16F648A,
   12F629, 12F675, 16F630, 16F676, 16F87, 16F88, 16F818, 16F819, 16F882 ... 16F887,
   16F631 ... 16F690, 12F683, 12F635, 16F636, 16F639, 16F785, 16HV785, 16F946, 16F913 ... 16F917).
   ESTADO es un archivo INHX8M que guarda las memorias del PIC entre ejecuciones (se crea
@@ -127,22 +136,23 @@ Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MOD
 
 Un 16F870 a 16F877A borrado trae LVP habilitado: mantenga RB3 (PGM) en 0 V durante la
 programación (10 kΩ a masa), o no entrará en modo de programación; con lvp=off queda libre.
-En los 16F627A/628A/648A la pata PGM es RB4 (pata 10); en los 16F87/88 y 16F818/819, RB3
+En los 16F627/628 y 16F627A/628A/648A la pata PGM es RB4 (pata 10); en los 16F87/88 y 16F818/819, RB3
 (pata 9).
 Los 12F629/675 y 16F630/676 se programan por GP1/RA1 (reloj), GP0/RA0 (datos) y GP3/RA3
 (VPP). Su calibración de fábrica (OSCCAL en 0x3FF y los bits de band gap 13:12) se conserva
 siempre; info la muestra y --osccal 0x34NN --bandgap N la escriben en un PIC que la perdió.
 En los 16F882 a 16F887 la pata PGM es RB3; los 16F84/84A, 12F629/675, 16F630/676, 16F6XX,
-12F683 y 16F91X no tienen.
+12F683, 16F91X, 16F716 y 12F61X no tienen.
 
 Los 16F882 a 16F887, 16F913 a 16F917, 16F946, 16F785 y 16HV785 admiten como máximo 12 V
 en MCLR (VPP): muchos adaptadores aplican 13 V. Salvo que el adaptador declare
 vpp-voltios=12 o menos, la primera operación con uno de ellos en cada sesión nombra las dos
-cifras y pide confirmación. Los 16F88X, 16F6XX, 12F683 y 16F91X guardan su calibración de
-fábrica en 0x2008/0x2009: se lee y se muestra (info) pero nunca se graba ni se borra.
+cifras y pide confirmación. Los 16F88X, 16F6XX, 12F683, 16F91X y 12F61X guardan su
+calibración de fábrica en 0x2008/0x2009: se lee y se muestra (info) pero nunca se graba ni se borra.
 
-El 16HV785 lleva un regulador shunt: con VDD de 5 V fijos se rechaza (sin resistencia en
-serie admite como máximo 4,7 V); se programa con un adaptador que declare vdd-limitada=sí.
+Los 12HV609/615, 16HV610/616 y 16HV785 llevan un regulador shunt: con VDD de 5 V fijos se
+rechazan (sin resistencia en serie admiten como máximo 4,7 V); se programan con un adaptador
+que declare vdd-limitada=sí.
 Los 16F7X piden VDD de 4,75 a 5,25 V al grabar y borrar y VPP de 12,75 a 13,25 V.
 
 Este adaptador deja VDD siempre encendido y sube VPP después. Un 16F62XA grabado con

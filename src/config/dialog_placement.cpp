@@ -174,7 +174,7 @@ constexpr DialogPlacement kPlacements[] = {
 std::span<const DialogPlacement> ClassicPlacements() { return kPlacements; }
 
 const DialogPlacement* FindPlacement(const ConfigLayout& layout) {
-  for (const auto placements : {ClassicPlacements(), F88xPlacements()}) {
+  for (const auto placements : {ClassicPlacements(), F88xPlacements(), ReachPlacements()}) {
     for (const DialogPlacement& placement : placements) {
       if (placement.layout == &layout) return &placement;
     }

@@ -84,9 +84,11 @@ inline constexpr Pair kFcmenOnOff = OnOff("FcmenOff", "FcmenOn", kUnder2);
 
 }  // namespace placement
 
-// The dialogs of the older parts, and of the 16F88X, 16F6XX and 16F91X, each in its own file.
+// The dialogs of the older parts, of the 16F88X, 16F6XX and 16F91X, and of the 16F627/628,
+// 16F716 and 12F61X, each in its own file.
 std::span<const DialogPlacement> ClassicPlacements();
 std::span<const DialogPlacement> F88xPlacements();
+std::span<const DialogPlacement> ReachPlacements();
 
 // nullptr for a layout no dialog places.
 const DialogPlacement* FindPlacement(const ConfigLayout& layout);

@@ -131,17 +131,6 @@ constexpr ConfigField kWrt87xa{
 constexpr ConfigField kFields87xa[] = {kCpWhole, kDebug, kWrt87xa, kCpd, kLvp,
                                        kBoden,   kPwrte, kWdt,     kOsc2};
 
-// FOSC2 is bit 4, apart from FOSC1:FOSC0. "rc" is what the other parts call RC CLKOUT.
-constexpr ConfigValue kOsc62xaValues[] = {
-    {"lp", 0x00, "LP", "LP", "LP"},
-    {"xt", 0x01, "XT", "XT", "XT"},
-    {"hs", 0x02, "HC", "HS", "HS"},
-    {"ec", 0x03, "EC", "EC", "EC"},
-    {"intio", 0x10, "INTOSC I/O", "IntoscIO", "INTOSC I/O"},
-    {"intclk", 0x11, "INTOSC CLKOUT", "IntoscClkout", "INTOSC CLKOUT"},
-    {"rcio", 0x12, "RC I/O", "RcIO", "RC I/O"},
-    {"rcclk", 0x13, "RC CLKOUT", "RcClkout", "RC CLKOUT", "rc"},
-};
 constexpr ConfigField kOsc62xa{
     .name = "osc",
     .mask = 0x0013,

@@ -22,6 +22,18 @@ inline constexpr ConfigValue kOscBits2To0Values[] = {
     {"rcclk", 0x7, "RC CLKOUT", "RcClkout", "RC CLKOUT", "rc"},
 };
 
+// FOSC2 in bit 4, apart from FOSC1:FOSC0, as the 16F62XA, 16F87/88, 16F818/819 and 16F627/628
+// hold them. "rc" is what the other parts call RC CLKOUT.
+inline constexpr ConfigValue kOsc62xaValues[] = {
+    {"lp", 0x00, "LP", "LP", "LP"},
+    {"xt", 0x01, "XT", "XT", "XT"},
+    {"hs", 0x02, "HC", "HS", "HS"},
+    {"ec", 0x03, "EC", "EC", "EC"},
+    {"intio", 0x10, "INTOSC I/O", "IntoscIO", "INTOSC I/O"},
+    {"intclk", 0x11, "INTOSC CLKOUT", "IntoscClkout", "INTOSC CLKOUT"},
+    {"rcio", 0x12, "RC I/O", "RcIO", "RC I/O"},
+    {"rcclk", 0x13, "RC CLKOUT", "RcClkout", "RC CLKOUT", "rc"},
+};
 // WRT1:WRT0 at bits 10:9 as the 16F87XA and the 16F88X's second word hold them.
 inline constexpr ConfigValue kWrt87xaValues[] = {
     {"off", 0x600, "Enable", "WrtOff", "OFF"},

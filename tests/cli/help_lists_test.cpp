@@ -40,7 +40,7 @@ std::string Named(Rows rows, const std::string& name) {
 
 // "16F84/84A", "16F870/1/2", "12F629/675": each name after the first takes the first's start.
 void AddSlashed(Rows rows, const std::string& first, const std::string& more, Parts& parts) {
-  const std::size_t digits = first.find_first_of("FV") + 1;
+  const std::size_t digits = first.find_first_of("FV") + 1;  // 16F..., 12HV...
   const std::size_t length = first.size() - digits - (first.back() == 'A' ? 1 : 0);
   parts.insert(Named(rows, first));
   std::size_t at = 1;

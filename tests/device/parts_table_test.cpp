@@ -56,7 +56,13 @@ TEST(PartsTable, ShippedTableHoldsEveryPartWithItsFacts) {
       {"16F917", "16F91X", 0x1380, 8192, 256},   {"12F635", "16F6XX", 0x0FA0, 1024, 128},
       {"16F636", "16F6XX", 0x10A0, 2048, 256},   {"16F639", "16F6XX", 0x10A0, 2048, 256},
       {"16F785", "16F6XX", 0x1200, 2048, 256},   {"16HV785", "16F6XX", 0x1220, 2048, 256},
-      {"16F946", "16F91X", 0x1460, 8192, 256},
+      {"16F946", "16F91X", 0x1460, 8192, 256},   {"16F627", "16F627", 0x07A0, 1024, 128},
+      {"16F628", "16F628", 0x07C0, 2048, 128},   {"16F716", "16F716", 0x1140, 2048, 0},
+      {"12F609", "12F61X", 0x2240, 1024, 0},     {"12HV609", "12F61X", 0x2280, 1024, 0},
+      {"12F615", "12F61X", 0x2180, 1024, 0},     {"12HV615", "12F61X", 0x21A0, 1024, 0},
+      {"12F617", "12F617", 0x1360, 2048, 0},     {"16F610", "12F61X", 0x2260, 1024, 0},
+      {"16HV610", "12F61X", 0x22A0, 1024, 0},    {"16F616", "12F61X", 0x1240, 2048, 0},
+      {"16HV616", "12F61X", 0x1260, 2048, 0},
   };
   ASSERT_EQ(CatalogueProblem(), "");
   for (const auto& e : kExpected) {
@@ -78,6 +84,16 @@ TEST(PartsTable, ShippedTableHoldsEveryPartWithItsFacts) {
   EXPECT_EQ(f675.family->preserved[0].checkValue, 0x3400);  // the shape comes from the family
   EXPECT_EQ(ModelByIndex(*ModelIndexByName("16F887"))->family->vppLimitVolts, 12);
   EXPECT_EQ(ModelByIndex(*ModelIndexByName("16F877A"))->family->configMask, 0x2FCF);
+  // Only the parts whose VDD holds a shunt regulator are marked; the 12F617's ID is the one
+  // three sources give, never 0x2360 (the 16F1936's).
+  for (const char* name : {"12HV609", "12HV615", "16HV610", "16HV616"}) {
+    EXPECT_EQ(ModelByIndex(*ModelIndexByName(name))->hvVdd, "4,7") << name;
+  }
+  for (const char* name : {"12F609", "12F615", "12F617", "16F610", "16F616", "16F716"}) {
+    EXPECT_EQ(ModelByIndex(*ModelIndexByName(name))->hvVdd, "") << name;
+  }
+  EXPECT_EQ(ModelIndexById(0x2360), 0);
+  EXPECT_EQ(ModelByIndex(*ModelIndexByName("12F617"))->family->calibrationWords.size(), 1u);
 }
 
 struct Outcome {

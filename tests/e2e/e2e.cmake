@@ -4,7 +4,8 @@
 # count877a, eeprom628a and eeprom88 need the 16F87XA, 16F62XA and 16F88 on the simulated
 # adapter.
 foreach(case "eeprom877;16F877;p16f877" "toggle84a;16F84A;p16f84" "count877a;16F877A;pic16f877a"
-             "eeprom628a;16F628A;pic16f628a" "eeprom88;16F88;p16f88")
+             "eeprom628a;16F628A;pic16f628a" "eeprom88;16F88;p16f88"
+             "eeprom628;16F628;p16f628" "count716;16F716;p16f716")
   list(GET case 0 example)
   list(GET case 1 model)
   list(GET case 2 processor)

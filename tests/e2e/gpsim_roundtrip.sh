@@ -5,7 +5,7 @@
 # must be the ones the example is written to make, and the same for both files.
 #
 # Usage: gpsim_roundtrip.sh DAXWEL_CLI EXAMPLE_HEX SIM_MODEL GPSIM_PROCESSOR CHECK
-#   CHECK: eeprom877 | toggle84a | count877a | eeprom628a | eeprom88 (what the example's port output
+#   CHECK: eeprom877 | toggle84a | count877a | eeprom628a | eeprom88 | eeprom628 | count716 (what the example's port output
 #   and the chip's configuration must look like)
 set -euo pipefail
 
@@ -32,6 +32,15 @@ case $check in
   eeprom628a)
     ports="porta portb"
     info=("Configuration Word: 0x3F30" "  Master Clear Reset: Enabled" "  Oscilator: INTOSC I/O")
+    ;;
+  eeprom628)
+    ports="porta portb"
+    info=("Configuration Word: 0x3F30" "  Master Clear Reset: Enabled" "  Oscilator: INTOSC I/O"
+      "  Code Protected: OFF")
+    ;;
+  count716)
+    ports="porta portb"
+    info=("Configuration Word: 0x3FB1" "  Code Protected: OFF" "  Oscilator: XT")
     ;;
   eeprom88)
     ports="porta portb"
@@ -132,10 +141,14 @@ for name in original readback; do
       expect_prefix "$name PORTD" "$pd" "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11"
       expect_prefix "$name PORTB" "$pb" "00 01 03 02 06 07 05 04 0C 0D 0F 0E 0A 0B 09 08 00 01"
       ;;
-    eeprom628a)
+    eeprom628a | eeprom628)
       # The eight EEPROM patterns on PORTB, RA0 toggled at every step.
       expect_prefix "$name PORTB" "$pb" "00 55 AA 0F F0 3C C3 FF 81 55 AA 0F F0 3C C3 FF 81 55"
       expect_prefix "$name PORTA" "$pa" "00 01 00 01 00 01 00 01 00 01 00 01 00 01 00 01 00 01"
+      ;;
+    count716)
+      # A binary counter on PORTB.
+      expect_prefix "$name PORTB" "$pb" "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11"
       ;;
     eeprom88)
       # The eight EEPROM patterns on PORTB, RA0 toggled at every step.

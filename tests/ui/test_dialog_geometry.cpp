@@ -65,6 +65,11 @@ const std::map<std::string, std::uint64_t> kPictures = {
     {"frmConfigPic16F886_7", 0x65dd9687435829e6ULL},
     {"frmConfigPic16F6XX", 0x4e85a359992de2daULL},
     {"frmConfigPic16F91X", 0x0379a5faf7fa303dULL},
+    {"frmConfigPic16F627", 0xc922afe6a3aae504ULL},
+    {"frmConfigPic16F628", 0x5486612a96272547ULL},
+    {"frmConfigPic16F716", 0xa05cbd13b08e8d73ULL},
+    {"frmConfigPic12F61X", 0x8ab6a495d79dc11dULL},
+    {"frmConfigPic12F617", 0x1e8ff6e721629c3cULL},
 };
 
 // Every field has one group in the dialog and every choosable value one button in it.

@@ -1,0 +1,164 @@
+// What is particular to the 16F627/628 (without A), the 16F716 and the 12F61X: the command
+// frames of their erases, and what each keeps through an erase and a program pass.
+#include <cstring>
+
+#include "bench.h"
+#include "device/read_device.h"
+#include "support/frame_log.h"
+
+namespace daxwel {
+namespace {
+
+using sim::SimModel;
+using testing::FrameLog;
+using testing::HexBuilder;
+
+struct Scope {
+  explicit Scope(SimModel model) : sim(model, pacer, 0x378), log(sim), link(log, pacer, 0x378) {
+    op.model = testing::IndexOf(model);
+  }
+  VirtualPacer pacer;
+  sim::SimAdapter sim;
+  FrameLog log;
+  Link link;
+  testing::ScriptedOperator op;
+  testing::TempDir dir;
+};
+
+// The erase as each family's document gives it, after the device-ID check. The 16F627/628's
+// Setup1/Setup2 sequence starts with Load Configuration carrying 0x0000, as the document
+// prints it (other programmers send 0x3FFF).
+TEST(ReachFamilies, EraseSendsTheDocumentsSequence) {
+  struct Row {
+    const char* part;
+    const char* erase;
+  };
+  const Row rows[] = {
+      {"16F627",
+       "VPP, LoadConfig 0000, Inc x7, Setup1, Setup2, Cycle, Setup1, Setup2, LoadData 00FF, "
+       "EraseData, Cycle, 0, VPP, LoadConfig 3FFF, LoadProg 3FFF, EraseProg, Cycle, 0, "},
+      {"16F628",
+       "VPP, LoadConfig 0000, Inc x7, Setup1, Setup2, Cycle, Setup1, Setup2, LoadData 00FF, "
+       "EraseData, Cycle, 0, VPP, LoadConfig 3FFF, LoadProg 3FFF, EraseProg, Cycle, 0, "},
+      // Load Configuration, then the self-timed Bulk Erase: code protection goes with it.
+      {"16F716", "VPP, LoadConfig 3FFF, EraseProg, 0, "},
+      // The same on the 12F61X: from 0x2000, never with the counter on 0x2008.
+      {"12F609", "VPP, LoadConfig 3FFF, EraseProg, 0, "},
+      {"16HV616", "VPP, LoadConfig 3FFF, EraseProg, 0, "},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.part);
+    Scope s{SimModel(row.part)};
+    ASSERT_EQ(EraseDevice(s.link, s.op), "ok") << s.op.LastText();
+    // After the device ID's read: "VPP, LoadConfig 0010, Inc x6, ReadProg=...., 0, ".
+    const std::string summary = s.log.Summary();
+    const std::size_t idRead = summary.find(", 0, ");
+    ASSERT_NE(idRead, std::string::npos);
+    EXPECT_EQ(summary.compare(idRead + 5, std::strlen(row.erase), row.erase), 0) << summary;
+    EXPECT_TRUE(s.sim.Violations().empty());
+  }
+}
+
+// A protected 16F627/628 is erased whole, code protection, IDs and data memory included.
+TEST(ReachFamilies, EraseLiftsTheProtectionOfA627) {
+  for (const char* part : {"16F627", "16F628"}) {
+    SCOPED_TRACE(part);
+    Scope s{SimModel(part)};
+    auto& memory = s.sim.Memory();
+    memory.program[0] = 0x1234;
+    memory.eeprom[5] = 0x42;
+    memory.ids[2] = 0x0007;
+    memory.config = 0x0000;  // every CP pair and CPD on
+    ASSERT_EQ(EraseDevice(s.link, s.op), "ok") << s.op.LastText();
+    EXPECT_EQ(memory.program[0], 0x3FFF);
+    EXPECT_EQ(memory.eeprom[5], 0xFF);
+    EXPECT_EQ(memory.ids[2], 0x3FFF);
+    EXPECT_EQ(memory.config & 0x3DFF, 0x3DFF);
+    EXPECT_TRUE(s.sim.Violations().empty());
+  }
+}
+
+// A configuration word that must get a bit back takes the Setup1/Setup2 erase; the data bytes
+// the file leaves out come back after it.
+TEST(ReachFamilies, A627ConfigurationBitIsSetOnlyByTheFullEraseKeepingTheData) {
+  Scope s{SimModel("16F628")};
+  auto& memory = s.sim.Memory();
+  memory.config = 0x3DFB;  // watchdog off
+  memory.eeprom[9] = 0x33;
+  memory.program[100] = 0x0ABC;
+  HexBuilder h;
+  h.Words(0, {0x2805});
+  h.Eeprom(0, {0x11});
+  h.Config(0x3FFF);  // watchdog on again
+  const std::string path = s.dir.Write("p.hex", h.Text());
+  ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << s.op.LastText();
+  EXPECT_NE(s.log.Summary().find("Setup1, Setup2, Cycle"), std::string::npos);
+  EXPECT_EQ(memory.config & 0x3DFF, 0x3DFF);
+  EXPECT_EQ(memory.eeprom[0], 0x11);
+  EXPECT_EQ(memory.eeprom[9], 0x33);
+  EXPECT_EQ(memory.program[0], 0x2805);
+  EXPECT_TRUE(s.sim.Violations().empty());
+}
+
+// The 16F716 writes four latches per 011000, ended by its own End Programming (001110), with
+// 0x3FFF in the latches of the words that stay; the configuration word alone in its row.
+TEST(ReachFamilies, The716WritesRowsOfFourEndedBy001110) {
+  Scope s{SimModel("16F716")};
+  HexBuilder h;
+  h.Words(0, {0x2805, 0x0001, 0x0002, 0x0003, 0x0004});
+  h.Config(0x3FF1);
+  const std::string path = s.dir.Write("p.hex", h.Text());
+  ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << s.op.LastText();
+  const std::string summary = s.log.Summary();
+  EXPECT_NE(summary.find("VPP, LoadProg 2805, Inc, LoadProg 0001, Inc, LoadProg 0002, Inc, "
+                         "LoadProg 0003, ProgOnly, Cmd 000E, Inc, LoadProg 0004, "
+                         "(Inc, LoadProg 3FFF) x3, ProgOnly, Cmd 000E, 0"),
+            std::string::npos)
+      << summary;
+  EXPECT_NE(summary.find("LoadConfig 3FFF, Inc x7, LoadProg 3FF1, ProgOnly, Cmd 000E"),
+            std::string::npos)
+      << summary;
+  EXPECT_EQ(summary.find("Cycle"), std::string::npos) << "no 001000 on this part";
+  EXPECT_EQ(s.sim.Memory().program[4], 0x0004);
+  EXPECT_EQ(s.sim.Memory().config & 0x20CF, 0x3FF1 & 0x20CF);
+  EXPECT_TRUE(s.sim.Violations().empty());
+}
+
+// The 12F61X keep their calibration word (0x2008) through an erase, a program pass that
+// erases first and a read, and never see 001000: the family has no self-timed write.
+TEST(ReachFamilies, The61xKeepTheirCalibrationAndNeverUseATimedWrite) {
+  for (const char* part : {"12F609", "12HV615", "12F617", "16F616", "16HV610"}) {
+    SCOPED_TRACE(part);
+    Scope s{SimModel(part)};
+    auto& memory = s.sim.Memory();
+    const std::uint16_t factory = memory.high[0];
+    ASSERT_NE(factory, 0x3FFF);
+    // A programmed chip whose words must get bits back: only an erase does it.
+    memory.program[1] = 0x0000;
+    memory.ids[0] = 0x0001;
+    memory.config = 0x3FF7;  // watchdog off, not protected
+    HexBuilder h;
+    h.Words(0, {0x2805, 0x0123, 0x0456, 0x0789, 0x0ABC});
+    h.Ids({1, 2, 3, 4});
+    h.Config(0x3FFF);  // also writes 0x2008's place in a file: the note, never a write
+    const std::string path = s.dir.Write("p.hex", h.Text());
+    ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << s.op.LastText();
+    EXPECT_EQ(memory.program[1], 0x0123);
+    EXPECT_EQ(memory.program[4], 0x0ABC);
+    EXPECT_EQ(memory.high[0], factory) << "program";
+    EXPECT_EQ(VerifyDevice(path, s.link, s.op), "ok") << s.op.LastText();
+    const ReadOutcome read = ReadDevice(s.link, s.op);
+    ASSERT_EQ(read.result, "ok");
+    EXPECT_EQ(read.contents.Word(0x2008), factory);
+    ASSERT_EQ(EraseDevice(s.link, s.op), "ok") << s.op.LastText();
+    EXPECT_EQ(memory.high[0], factory) << "erase";
+    EXPECT_EQ(memory.program[1], 0x3FFF);
+    const std::string summary = s.log.Summary();
+    EXPECT_EQ(summary.find("Cycle"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("ProgOnly, Cmd 000A"), std::string::npos);
+    EXPECT_TRUE(s.sim.Violations().empty());
+  }
+}
+
+}  // namespace
+}  // namespace daxwel

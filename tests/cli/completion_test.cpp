@@ -38,7 +38,7 @@ TEST(Completion, OffersCommandsOptionsModelsAndAdapters) {
       {{"pa"}, "parts"},
       {{"p"}, "program parts ports"},
       {{"li"}, "linetest"},
-      {{"--model", "12F6"}, "12F629 12F675 12F683 12F635"},
+      {{"--model", "12F6"}, "12F629 12F675 12F609 12F615 12F617 12F683 12F635"},
       {{"--model", "au"}, "auto"},
       {{"--sim", "16F84"}, "16F84 16F84A"},
       {{"--adapter", "tait-7407"}, "tait-7407 tait-7407-4066"},

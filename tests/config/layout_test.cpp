@@ -72,10 +72,16 @@ TEST(Layout, SixteenF88xWriteProtectRangesFollowEachPartsSize) {
   using Ranges = std::array<const char*, 3>;
   const Ranges k4k{"0000-00FF", "0000-03FF", "0000-07FF"};
   const Ranges k8k{"0000-00FF", "0000-07FF", "0000-0FFF"};
-  const std::pair<int, Ranges> parts[] = {
-      {24, {"0000-007F", "0000-00FF", "0000-03FF"}}, {25, k4k}, {26, k4k}, {27, k8k}, {28, k8k}};
+  const std::pair<const char*, Ranges> parts[] = {
+      {"16F882", {"0000-007F", "0000-00FF", "0000-03FF"}},
+      {"16F883", k4k},
+      {"16F884", k4k},
+      {"16F886", k8k},
+      {"16F887", k8k}};
   const int seconds[] = {0x3DFF, 0x3BFF, 0x39FF};
-  for (const auto& [index, ranges] : parts) {
+  for (const auto& [name, ranges] : parts) {
+    const int index = ModelIndexByName(name).value_or(0);
+    ASSERT_NE(index, 0) << name;
     for (std::size_t k = 0; k < 3; ++k) {
       const std::string detail =
           Config_Detail(ToBitString(0x3FFF) + ToBitString(seconds[k]), ConfigLayoutOf(index));

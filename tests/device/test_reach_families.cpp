@@ -16,6 +16,13 @@ using testing::HexBuilder;
 struct Scope {
   explicit Scope(SimModel model) : sim(model, pacer, 0x378), log(sim), link(log, pacer, 0x378) {
     op.model = testing::IndexOf(model);
+    // The HV parts only on an adapter whose VDD is limited, as they must be.
+    if (!ModelByIndex(op.model)->hvVdd.empty()) {
+      Wiring limited = DefaultWiring();
+      limited.vddLimited = true;
+      link.SetWiring(limited);
+      sim.SetWiring(limited);
+    }
   }
   VirtualPacer pacer;
   sim::SimAdapter sim;
@@ -26,8 +33,8 @@ struct Scope {
 };
 
 // The erase as each family's document gives it, after the device-ID check. The 16F627/628's
-// Setup1/Setup2 sequence starts with Load Configuration carrying 0x0000, as the document
-// prints it (other programmers send 0x3FFF).
+// Setup1/Setup2 sequence starts with Load Configuration carrying 0x3FFF, as other programmers
+// send it (the document's 0x0000 could leave the part protected).
 TEST(ReachFamilies, EraseSendsTheDocumentsSequence) {
   struct Row {
     const char* part;
@@ -35,10 +42,10 @@ TEST(ReachFamilies, EraseSendsTheDocumentsSequence) {
   };
   const Row rows[] = {
       {"16F627",
-       "VPP, LoadConfig 0000, Inc x7, Setup1, Setup2, Cycle, Setup1, Setup2, LoadData 00FF, "
+       "VPP, LoadConfig 3FFF, Inc x7, Setup1, Setup2, Cycle, Setup1, Setup2, LoadData 00FF, "
        "EraseData, Cycle, 0, VPP, LoadConfig 3FFF, LoadProg 3FFF, EraseProg, Cycle, 0, "},
       {"16F628",
-       "VPP, LoadConfig 0000, Inc x7, Setup1, Setup2, Cycle, Setup1, Setup2, LoadData 00FF, "
+       "VPP, LoadConfig 3FFF, Inc x7, Setup1, Setup2, Cycle, Setup1, Setup2, LoadData 00FF, "
        "EraseData, Cycle, 0, VPP, LoadConfig 3FFF, LoadProg 3FFF, EraseProg, Cycle, 0, "},
       // Load Configuration, then the self-timed Bulk Erase: code protection goes with it.
       {"16F716", "VPP, LoadConfig 3FFF, EraseProg, 0, "},

@@ -140,13 +140,14 @@ class F61x final : public WritesWithoutErase {
                          const ShowAddress& atConfigWord = {}) const override {
     const FamilyDescriptor& family = *s.model->family;
     s.GoToConfig(kErasedWord, 0);
-    int at = kConfigMemoryBase;
+    int at = family.configBase;
     for (int address : WrittenConfigAddresses(family)) {
       for (; at < address; ++at) s.Increment();
-      const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
-      const std::uint16_t mask = address >= 0x2007 ? family.ConfigMaskAt(address) : kErasedValue;
+      const auto j = family.ConfigIndex(address);
+      const std::uint16_t mask =
+          address >= family.FirstConfigWord() ? family.ConfigMaskAt(address) : kErasedValue;
       if ((have[j] & mask) != (want[j] & mask)) WriteLatches(s, &want[j], 1);
-      if (address >= 0x2007 && atConfigWord) atConfigWord(address);
+      if (address >= family.FirstConfigWord() && atConfigWord) atConfigWord(address);
     }
   }
 

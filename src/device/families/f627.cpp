@@ -22,9 +22,11 @@ constexpr std::uint16_t kImplementedConfig = 0x3DFF;  // bit 9 is not implemente
 constexpr std::uint16_t kMclre = 0x0020;
 constexpr std::uint16_t kOscillator = 0x0013;  // FOSC2:0 in bits 4, 1 and 0
 constexpr std::uint16_t kInternalOscillator = 0x0010;
-// The document's Load Configuration data word before the Setup1/Setup2 sequence. Other
-// programmers send 0x3FFF there and call the document wrong; we send what it prints.
-constexpr std::string_view kCpDisableLoadWord = kZeroWord;
+// Load Configuration's data word before the Setup1/Setup2 sequence. The document prints
+// 0x0000, which every other programmer calls a misprint and replaces by 0x3FFF: a latch of
+// zeros programmed into the configuration word would leave the part fully protected, a latch
+// of ones cannot.
+constexpr std::string_view kCpDisableLoadWord = kErasedWord;
 // Tera + Tprog: 5 + 8 ms at most.
 constexpr std::chrono::milliseconds kCpDisableTime{20};
 constexpr std::uint8_t kErasedByte = 0xFF;
@@ -148,11 +150,11 @@ void F627::WriteIdsAndConfig(Session& s, const ConfigMemory& want, const ConfigM
                              const ShowAddress& atConfigWord) const {
   const FamilyDescriptor& family = *s.model->family;
   s.GoToConfig(kErasedWord, 0);
-  int at = kConfigMemoryBase;
+  int at = family.configBase;
   for (int address : WrittenConfigAddresses(family)) {
     for (; at < address; ++at) s.Increment();
-    const auto j = static_cast<std::size_t>(address - kConfigMemoryBase);
-    const bool config = address >= 0x2007;
+    const auto j = family.ConfigIndex(address);
+    const bool config = address >= family.FirstConfigWord();
     const std::uint16_t mask = config ? family.ConfigMaskAt(address) : kErasedValue;
     if ((have[j] & mask) != (want[j] & mask)) {
       s.Command(cmd::kLoadDataProgram);

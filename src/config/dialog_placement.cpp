@@ -2,7 +2,9 @@
 #include "config/dialog_placement.h"
 
 #include <array>
+#include <iterator>
 #include <span>
+#include <vector>
 
 namespace daxwel {
 
@@ -171,10 +173,17 @@ constexpr DialogPlacement kPlacements[] = {
 
 }  // namespace
 
-std::span<const DialogPlacement> ClassicPlacements() { return kPlacements; }
+void RegisterPlacements_dialog_placement(PlacementAdder add) {
+  add({std::begin(kPlacements), std::end(kPlacements)});
+}
 
 const DialogPlacement* FindPlacement(const ConfigLayout& layout) {
-  for (const auto placements : {ClassicPlacements(), F88xPlacements(), ReachPlacements()}) {
+  static const std::vector<std::span<const DialogPlacement>> every = [] {
+    static std::vector<std::span<const DialogPlacement>> found;
+    RegisterEveryPlacement([](std::span<const DialogPlacement> p) { found.push_back(p); });
+    return found;
+  }();
+  for (const auto placements : every) {
     for (const DialogPlacement& placement : placements) {
       if (placement.layout == &layout) return &placement;
     }

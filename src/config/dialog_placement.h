@@ -84,11 +84,10 @@ inline constexpr Pair kFcmenOnOff = OnOff("FcmenOff", "FcmenOn", kUnder2);
 
 }  // namespace placement
 
-// The dialogs of the older parts, of the 16F88X, 16F6XX and 16F91X, and of the 16F627/628,
-// 16F716 and 12F61X, each in its own file.
-std::span<const DialogPlacement> ClassicPlacements();
-std::span<const DialogPlacement> F88xPlacements();
-std::span<const DialogPlacement> ReachPlacements();
+// Each dialog_placement*.cpp file hands its dialogs to RegisterPlacements_<file>(); the build
+// writes the list of those calls, so a new file of placements is found by being there.
+using PlacementAdder = void (*)(std::span<const DialogPlacement> placements);
+void RegisterEveryPlacement(PlacementAdder add);
 
 // nullptr for a layout no dialog places.
 const DialogPlacement* FindPlacement(const ConfigLayout& layout);

@@ -1,5 +1,6 @@
 // Where the 16F88X, 16F6XX and 16F91X configuration dialogs put their groups and buttons.
 #include <array>
+#include <iterator>
 #include <span>
 
 #include "config/dialog_placement.h"
@@ -88,6 +89,8 @@ constexpr DialogPlacement kPlacements[] = {
 
 }  // namespace
 
-std::span<const DialogPlacement> F88xPlacements() { return kPlacements; }
+void RegisterPlacements_dialog_placement_f88x(PlacementAdder add) {
+  add({std::begin(kPlacements), std::end(kPlacements)});
+}
 
 }  // namespace daxwel

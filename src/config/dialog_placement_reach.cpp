@@ -1,5 +1,6 @@
 // Where the 16F627/628, 16F716 and 12F61X configuration dialogs put their groups and buttons.
 #include <array>
+#include <iterator>
 #include <span>
 
 #include "config/dialog_placement.h"
@@ -122,6 +123,8 @@ constexpr DialogPlacement kPlacements[] = {
 
 }  // namespace
 
-std::span<const DialogPlacement> ReachPlacements() { return kPlacements; }
+void RegisterPlacements_dialog_placement_reach(PlacementAdder add) {
+  add({std::begin(kPlacements), std::end(kPlacements)});
+}
 
 }  // namespace daxwel

@@ -49,6 +49,9 @@ add_custom_target(daxwel_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/doc/changel
 install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright
               ${PROJECT_BINARY_DIR}/doc/changelog.gz
         DESTINATION ${DAXWEL_DOC_DIR})
+# The informational lintian tags this package carries on purpose, each with its reason.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME daxwel)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME daxwel)
@@ -59,11 +62,13 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "programador de PIC de gama media (12F y 1
 # The summary above is the first line of Description; this is the text under it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Graba, verifica y borra los PIC 16F84, 16F84A, 16F870, 16F871, 16F872,
-16F873, 16F874, 16F876, 16F877, 16F873A, 16F874A, 16F876A, 16F877A, 16F627, 16F628, 16F716, 12F609, 12HV609, 12F615, 12HV615, 12F617, 16F610, 16HV610, 16F616, 16HV616, 16F627A,
-16F628A, 16F648A, 12F629, 12F675, 16F630, 16F676, 16F87, 16F88, 16F818,
-16F819, 16F882, 16F883, 16F884, 16F886, 16F887, 16F631, 16F677, 16F684,
-16F685, 16F687, 16F688, 16F689, 16F690, 12F683, 12F635, 16F636, 16F639,
-16F785, 16HV785, 16F913, 16F914, 16F916, 16F917 y 16F946 a través de un adaptador sencillo en el puerto paralelo (LPT), a
+16F873, 16F874, 16F876, 16F877, 16F873A, 16F874A, 16F876A, 16F877A, 16F627,
+16F628, 16F716, 12F609, 12HV609, 12F615, 12HV615, 12F617, 16F610, 16HV610,
+16F616, 16HV616, 16F627A, 16F628A, 16F648A, 12F629, 12F675, 16F630, 16F676,
+16F87, 16F88, 16F818, 16F819, 16F882, 16F883, 16F884, 16F886, 16F887,
+16F631, 16F677, 16F684, 16F685, 16F687, 16F688, 16F689, 16F690, 12F683,
+12F635, 16F636, 16F639, 16F785, 16HV785, 16F913, 16F914, 16F916, 16F917 y
+16F946 a través de un adaptador sencillo en el puerto paralelo (LPT), a
 partir de archivos Intel HEX. Trae una ventana (daxwel), una línea de
 comandos (daxwel-cli) y un adaptador simulado para probarlo sin hardware.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

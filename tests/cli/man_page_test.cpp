@@ -1,6 +1,7 @@
 // The man page says what --help says: every option and every exit status with its words.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 #include <sstream>
@@ -150,6 +151,32 @@ TEST(ModelLists, EveryFaultListNamesEveryFaultKind) {
   for (const sim::FaultKind& kind : sim::FaultKinds()) {
     EXPECT_NE(help.out.find(std::string(kind.what)), std::string::npos) << kind.name;
   }
+}
+
+}  // namespace
+}  // namespace daxwel::testing
+
+namespace daxwel::testing {
+namespace {
+
+// lintian warns on a package description line over 80 characters, and a warning fails the
+// package check: the list of parts in it grows with every part added.
+TEST(ModelLists, PackageDescriptionLinesFitLintian) {
+  const std::string package = ReadAll(std::string(DAXWEL_SOURCE_DIR) + "/cmake/package.cmake");
+  const std::string from = "CPACK_DEBIAN_PACKAGE_DESCRIPTION\n";
+  const std::size_t start = package.find(from);
+  ASSERT_NE(start, std::string::npos);
+  const std::string text = package.substr(start, package.find("\")", start) - start);
+  std::istringstream lines(text);
+  int number = 0;
+  for (std::string line; std::getline(lines, line); ++number) {
+    // Characters, not bytes: UTF-8 continuation bytes do not count.
+    const auto characters = std::count_if(line.begin(), line.end(), [](char c) {
+      return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    });
+    EXPECT_LE(characters, 80) << "line " << number << ": " << line;
+  }
+  EXPECT_GT(number, 3);
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
   serie o fuente regulable). Sin ruta se busca en ~/.config/daxwel/adaptadores; ahí, uno
   con el nombre de un modelo lo oculta.
   Con VDD conmutado los 16F62XA, 12F629/675, 16F630/676, 16F88X, 16F6XX, 12F683, 16F91X,
-  16F627/628, 12F61X y 12F752 entran con VPP antes que VDD.
+  16F627/628, 12F61X, 12F752 y 12HV752 entran con VPP antes que VDD.
 --adapter-delay US: microsegundos que se alargan las fases del reloj (cables largos).
 
 --config (solo program):
@@ -144,12 +144,12 @@ Los 12F629/675 y 16F630/676 se programan por GP1/RA1 (reloj), GP0/RA0 (datos) y 
 (VPP). Su calibración de fábrica (OSCCAL en 0x3FF y los bits de band gap 13:12) se conserva
 siempre; info la muestra y --osccal 0x34NN --bandgap N la escriben en un PIC que la perdió.
 En los 16F882 a 16F887 la pata PGM es RB3; los 16F84/84A, 12F629/675, 16F630/676, 16F6XX,
-12F683, 16F91X, 16F716, 12F61X y 12F752 no tienen.
+12F683, 16F91X, 16F716, 12F61X, 12F752 y 12HV752 no tienen.
 
 Los 16F882 a 16F887, 16F913 a 16F917, 16F946, 16F785 y 16HV785 admiten como máximo 12 V
 en MCLR (VPP): muchos adaptadores aplican 13 V. Salvo que el adaptador declare
 vpp-voltios=12 o menos, la primera operación con uno de ellos en cada sesión nombra las dos
-cifras y pide confirmación. Los 16F88X, 16F6XX, 12F683, 16F91X, 12F61X y 12F752 guardan su
+cifras y pide confirmación. Los 16F88X, 16F6XX, 12F683, 16F91X, 12F61X, 12F752 y 12HV752 guardan su
 calibración de fábrica en 0x2008/0x2009: se lee y se muestra (info) pero nunca se graba ni se borra.
 
 Los 12HV609/615, 16HV610/616 y 16HV785 llevan un regulador shunt: con VDD de 5 V fijos se

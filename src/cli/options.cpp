@@ -64,7 +64,7 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
   serie o fuente regulable). Sin ruta se busca en ~/.config/daxwel/adaptadores; ahí, uno
   con el nombre de un modelo lo oculta.
   Con VDD conmutado los 16F62XA, 12F629/675, 16F630/676, 16F88X, 16F6XX, 12F683, 16F91X,
-  16F627/628 y 12F61X entran con VPP antes que VDD.
+  16F627/628, 12F61X, 12F752 y 12HV752 entran con VPP antes que VDD.
 --adapter-delay US: microsegundos que se alargan las fases del reloj (cables largos).
 
 --config (solo program):
@@ -111,11 +111,13 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                   12F609/615/617, 16F610/616, 12HV609/615, 16HV610/616: osc como en los
                             16F62XA (intio por omisión); cp, mclre, pwrte, wdt = on|off;
                             boden=on|nsleep|off; ioscfs=8|4 (MHz); 12F617: wrt=off|half
+                  12F752, 12HV752: osc=intio|ec; cp, clkouten, mclre, pwrte, wdt =
+                            on|off; boden=on|nsleep|off; wrt=off|quarter|half|all
 
 Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
   (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627, 16F628, 16F716,
-  12F609, 12HV609, 12F615, 12HV615, 12F617, 16F610, 16HV610, 16F616, 16HV616, 16F627A,
-  16F628A, 16F648A,
+  12F609, 12HV609, 12F615, 12HV615, 12F617, 16F610, 16HV610, 16F616, 16HV616, 12F752,
+  12HV752, 16F627A, 16F628A, 16F648A,
   12F629, 12F675, 16F630, 16F676, 16F87, 16F88, 16F818, 16F819, 16F882 ... 16F887,
   16F631 ... 16F690, 12F683, 12F635, 16F636, 16F639, 16F785, 16HV785, 16F946, 16F913 ... 16F917).
   ESTADO es un archivo INHX8M que guarda las memorias del PIC entre ejecuciones (se crea
@@ -142,12 +144,12 @@ Los 12F629/675 y 16F630/676 se programan por GP1/RA1 (reloj), GP0/RA0 (datos) y 
 (VPP). Su calibración de fábrica (OSCCAL en 0x3FF y los bits de band gap 13:12) se conserva
 siempre; info la muestra y --osccal 0x34NN --bandgap N la escriben en un PIC que la perdió.
 En los 16F882 a 16F887 la pata PGM es RB3; los 16F84/84A, 12F629/675, 16F630/676, 16F6XX,
-12F683, 16F91X, 16F716 y 12F61X no tienen.
+12F683, 16F91X, 16F716, 12F61X, 12F752 y 12HV752 no tienen.
 
 Los 16F882 a 16F887, 16F913 a 16F917, 16F946, 16F785 y 16HV785 admiten como máximo 12 V
 en MCLR (VPP): muchos adaptadores aplican 13 V. Salvo que el adaptador declare
 vpp-voltios=12 o menos, la primera operación con uno de ellos en cada sesión nombra las dos
-cifras y pide confirmación. Los 16F88X, 16F6XX, 12F683, 16F91X y 12F61X guardan su
+cifras y pide confirmación. Los 16F88X, 16F6XX, 12F683, 16F91X, 12F61X, 12F752 y 12HV752 guardan su
 calibración de fábrica en 0x2008/0x2009: se lee y se muestra (info) pero nunca se graba ni se borra.
 
 Los 12HV609/615, 16HV610/616 y 16HV785 llevan un regulador shunt: con VDD de 5 V fijos se

@@ -1,4 +1,5 @@
-// Where the 16F627/628, 16F716 and 12F61X configuration dialogs put their groups and buttons.
+// Where the 16F627/628, 16F716, 12F61X and 12F752 configuration dialogs put their groups and
+// buttons.
 #include <array>
 #include <iterator>
 #include <span>
@@ -12,6 +13,7 @@ extern const ConfigLayout kLayout16F628;
 extern const ConfigLayout kLayout16F716;
 extern const ConfigLayout kLayout12F61X;
 extern const ConfigLayout kLayout12F617;
+extern const ConfigLayout kLayout12F752;
 
 namespace {
 
@@ -111,6 +113,18 @@ constexpr GroupPlace kGroups617[] = {
     {"wdt", RowBox(2), kWdtPair},     {"wrt", RowBox(3), kWrt617Stack},
 };
 
+// 12F752: the two oscillators, brown-out, CP, the write-protection stack and CLKOUT on top,
+// the pairs under them.
+constexpr auto kOsc752Stack = Stack<2>({"IntoscIO", "EC"}, kUnder1 - 4);
+constexpr auto kWrt752Stack = Stack<4>({"WrtOff", "WrtQuarter", "WrtHalf", "WrtAll"}, kUnder1 - 4);
+constexpr Pair kClkoutPair = OnOff("ClkoutOff", "ClkoutOn", kUnder1);
+constexpr GroupPlace kGroups752[] = {
+    {"osc", TopBox(0), kOsc752Stack},     {"boden", TopBox(1), kBoden61xStack},
+    {"cp", TopBox(2), kCpPair},           {"wrt", TopBox(3), kWrt752Stack},
+    {"clkouten", TopBox(4), kClkoutPair}, {"mclre", RowBox(0), kMclrePair},
+    {"pwrte", RowBox(1), kPwrtePair},     {"wdt", RowBox(2), kWdtPair},
+};
+
 constexpr DialogPlacement kPlacements[] = {
     {&kLayout16F627, "frmConfigPic16F627", "PIC 16F627", kWidth, kHeight, kShape, kGroups627},
     {&kLayout16F628, "frmConfigPic16F628", "PIC 16F628", kWidth, kHeight, kShape, kGroups628},
@@ -119,6 +133,8 @@ constexpr DialogPlacement kPlacements[] = {
      "PIC 12F609 / 15, 16F610 / 16, 12HV609 / 15, 16HV610 / 16", kWidth, kHeight, kShape,
      kGroups61x},
     {&kLayout12F617, "frmConfigPic12F617", "PIC 12F617", kWidth, kHeight, kShape, kGroups617},
+    {&kLayout12F752, "frmConfigPic12F752", "PIC 12F752, 12HV752", kWidth, kHeight, kShape,
+     kGroups752},
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The configuration layouts of the 16F627/628 (without A), the 16F716 and the 12F609/615/617,
-// 16F610/616 with their HV parts.
+// 16F610/616 with their HV parts, and the 12F752/12HV752.
 #include "config/layout.h"
 #include "config/layout_values.h"
 
@@ -10,6 +10,7 @@ extern const ConfigLayout kLayout16F628;
 extern const ConfigLayout kLayout16F716;
 extern const ConfigLayout kLayout12F61X;
 extern const ConfigLayout kLayout12F617;
+extern const ConfigLayout kLayout12F752;
 
 namespace {
 
@@ -149,10 +150,47 @@ constexpr ConfigField kFields61x[] = {Cp(0x0040), kBoden61x, kIoscfs, kMclre,
 constexpr ConfigField kFields617[] = {Cp(0x0040), kWrt617,    kBoden61x, kIoscfs,
                                       kMclre,     kPwrteBit4, kWdtBit3,  kOsc61x};
 
+// ---- 12F752: CLKOUTEN (12), WRT1:WRT0 (11:10), BOREN1:0 (9:8), CP (6), MCLRE, PWRTE (4), WDTE
+// (3) and FOSC0 alone in bit 0, as Microchip's assembler header names them ----
+
+constexpr ConfigValue kOsc752Values[] = {
+    {"intio", 0x0000, "INTOSC I/O", "IntoscIO", "INTOSC I/O"},
+    {"ec", 0x0001, "EC", "EC", "EC"},
+};
+constexpr ConfigField kOsc752{
+    .name = "osc",
+    .mask = 0x0001,
+    .summaryMask = 0x0001,
+    .summaryCaption = "Oscilator",
+    .labels = {"Oscilador"},
+    .values = kOsc752Values,
+    .defaultValue = "intio",
+};
+constexpr ConfigValue kWrt752Values[] = {
+    {"off", 0x0C00, "Enable", "WrtOff", "OFF"},
+    {"quarter", 0x0800, "Lower 1/4 Protected", "WrtQuarter", "1/4 inferior"},
+    {"half", 0x0400, "Lower 1/2 Protected", "WrtHalf", "1/2 inferior"},
+    {"all", 0x0000, "All Protected", "WrtAll", "Toda"},
+};
+constexpr ConfigField kWrt752{
+    .name = "wrt",
+    .mask = 0x0C00,
+    .summaryMask = 0x0C00,
+    .summaryCaption = "Flash Program Memory Write",
+    .labels = {"Flash Program", "Write Protect"},
+    .values = kWrt752Values,
+    .defaultValue = "off",
+};
+constexpr ConfigField kClkout752 =
+    ActiveLow("clkouten", 0x1000, "Clock Out", {"Clock Out"}, kDisabled, {"ClkoutOff", "ClkoutOn"});
+constexpr ConfigField kFields752[] = {Cp(0x0040), kWrt752,    kClkout752, kBoden61x,
+                                      kMclre,     kPwrteBit4, kWdtBit3,   kOsc752};
+
 }  // namespace
 
 constexpr ConfigLayout kLayout12F61X{kFields61x};
 constexpr ConfigLayout kLayout12F617{kFields617};
+constexpr ConfigLayout kLayout12F752{kFields752};
 constexpr ConfigLayout kLayout16F716{kFields716};
 constexpr ConfigLayout kLayout16F627{kFields627};
 constexpr ConfigLayout kLayout16F628{kFields628};

@@ -6,7 +6,9 @@
 // write: 001000 is no command of theirs. Bulk Erase (001001) times itself: program memory and
 // the configuration word; from configuration memory the IDs too, and with the counter on the
 // calibration word at 0x2008 that word as well, which no programmer may do. MCLR takes 13 V
-// at most.
+// at most. The 12F752 and 12HV752 (no programming document read; peers and Microchip's part
+// data): the same commands, a second calibration word at 0x2009 that a Bulk Erase from either
+// calibration word takes with the first, FOSC0 alone in bit 0, 13 V at most on MCLR.
 
 #include <algorithm>
 
@@ -37,20 +39,24 @@ constexpr std::uint16_t kCodeProtect = 0x0040;  // CP, bit 6
 constexpr std::uint16_t kMclrEnable = 0x0020;
 constexpr std::uint16_t kOscillator = 0x0007;
 constexpr int kCalibrationAddress = 0x2008;
+constexpr std::uint16_t kFosc0 = 0x0001;
+constexpr std::string_view k752 = "12F752";
 constexpr int kMaxLatches = 4;
 
 class F61xChip final : public Chip {
  public:
   F61xChip(const PartInfo& part, Faults& faults, SimStats& stats, ViolationLog& log)
-      : Chip(part, faults, stats, log) {
+      : Chip(part, faults, stats, log), calibrationWords_(part.familyKey == k752 ? 2 : 1) {
     if (!faults.lostCalibration) memory_.high = part.factoryHigh;
   }
 
-  // With MCLR off and the internal oscillator (FOSC 100, 101) the part runs its own code as
-  // soon as VDD is there: only a VPP-first entry stops it.
+  // With MCLR off and the internal oscillator (FOSC 100, 101; FOSC0 0 on the 12F752) the part
+  // runs its own code as soon as VDD is there: only a VPP-first entry stops it.
   bool AcceptsEntry() const override {
+    if ((Config() & kMclrEnable) != 0) return true;
+    if (calibrationWords_ == 2) return (Config() & kFosc0) != 0;
     const unsigned osc = Config() & kOscillator;
-    return (Config() & kMclrEnable) != 0 || (osc != 4 && osc != 5);
+    return osc != 4 && osc != 5;
   }
 
  protected:
@@ -69,10 +75,9 @@ class F61xChip final : public Chip {
                            "Programming 001010 only)");
         return true;
       case kBulkEraseProgram: {
-        if (address_ == kCalibrationAddress) {
-          Violation(now,
-                    "Bulk Erase with the address counter on the factory calibration word at "
-                    "0x2008: it erases it");
+        if (IsCalibration(address_)) {
+          Violation(now, "Bulk Erase with the address counter on the factory calibration word at " +
+                             Hex(static_cast<unsigned>(address_), 4) + ": it erases it");
         }
         Cycle next;
         next.kind = kProgramBulk;
@@ -132,11 +137,17 @@ class F61xChip final : public Chip {
       EraseProgram();
       SetConfig(kErasedWord);
       if (c.address >= kConfigBase) memory_.ids.fill(kErasedWord);
-      if (c.address == kCalibrationAddress) memory_.high[0] = kErasedWord;
+      if (IsCalibration(c.address)) {
+        std::fill_n(memory_.high.begin(), calibrationWords_, kErasedWord);
+      }
     }
   }
 
  private:
+  bool IsCalibration(int address) const {
+    return address >= kCalibrationAddress && address < kCalibrationAddress + calibrationWords_;
+  }
+
   void ResetLatches() {
     latches_.fill(kErasedWord);
     loadedLatches_ = 0;
@@ -151,8 +162,8 @@ class F61xChip final : public Chip {
       memory_.ids[static_cast<std::size_t>(address - kConfigBase)] &= value;
     } else if (address == kConfigWordAddress) {
       WriteConfigCell(Config() & value);
-    } else if (address == kCalibrationAddress) {
-      memory_.high[0] &= value;
+    } else if (IsCalibration(address)) {
+      memory_.high[static_cast<std::size_t>(address - kCalibrationAddress)] &= value;
     }
   }
 
@@ -162,7 +173,7 @@ class F61xChip final : public Chip {
       const std::string where = Hex(static_cast<unsigned>(address_), 4);
       if (loaded_ == Loaded::None) {
         Violation(now, "Begin Programming at " + where + " with no Load since the last one");
-      } else if (address_ == kCalibrationAddress) {
+      } else if (IsCalibration(address_)) {
         Violation(now, "Begin Programming on the factory calibration word at " + where +
                            ": no programmer may write it");
       } else {
@@ -222,6 +233,7 @@ class F61xChip final : public Chip {
     --stats_.programCycles;  // not a cycle of its own
   }
 
+  const int calibrationWords_;
   std::array<std::uint16_t, kMaxLatches> latches_{};
   unsigned loadedLatches_ = 0;
   bool open_ = false;
@@ -261,6 +273,20 @@ void RegisterChips_chip_f61x(ChipAdder add) {
               },
               MakeF61xChip});
   }
+  // The 12F752: bits 13-8, 6-3 and 0 (bit 13 DEBUG as Microchip's part data and piklab give
+  // it); two calibration words, whose layout no document we have shows: any value but 0x3FFF.
+  add(k752, {[](const DeviceModel& row, std::string_view name) {
+               PartInfo part = PartFromRow(row, name);
+               part.configMask = 0x3F79;
+               part.latches = 4;  // pickle and PICkit's data; a programmer may load fewer
+               part.times = kF61x;
+               part.factoryHigh = {
+                   SampleCalibration(part.deviceId),
+                   static_cast<std::uint16_t>(0x3F80 | ((part.deviceId >> 5) & 0x7F))};
+               part.vppLimitVolts = 13;
+               return part;
+             },
+             MakeF61xChip});
 }
 
 }  // namespace daxwel::sim

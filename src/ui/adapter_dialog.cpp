@@ -139,7 +139,8 @@ void DlgAdapter::Show() {
   }
   text += choice_.wiring.SwitchesVdd()
               ? "\nConmuta VDD: los 16F62XA, 12F629/675, 16F630/676, 16F88X, 16F6XX, 12F683, "
-                "16F91X, 16F627/628 y 12F61X entran en modo de programación con VPP antes que VDD."
+                "16F91X, 16F627/628, 12F61X, 12F752 y 12HV752 entran en modo de programación con "
+                "VPP antes que VDD."
               : "\nVDD siempre encendido.";
   lblPins_->setText(text);
 }

@@ -60,7 +60,7 @@ TEST(ConfigOption, ProblemsNameWhatEachLayoutAccepts) {
   const Row rows[] = {
       {"speed=on", 0,
        "--config: campo desconocido \"speed\" (cp, pwrte, wdt, osc, wrt, cpd, lvp, "
-       "boden, debug, mclre, ccpmx, ieso, fcmen, borv, ioscfs o bor4v)"},
+       "boden, debug, mclre, ccpmx, ieso, fcmen, borv, ioscfs, clkouten o bor4v)"},
       {"osc=xx", 0,
        "--config: valor \"xx\" no válido para osc (rc, hs, xt, lp, ec, intio, intclk, "
        "rcio o rcclk)"},

@@ -1,8 +1,10 @@
-// What is particular to the 16F627/628 (without A), the 16F716 and the 12F61X: the command
+// What is particular to the 16F627/628 (without A), the 16F716, the 12F61X and the 12F752: the
+// command
 // frames of their erases, and what each keeps through an erase and a program pass.
 #include <cstring>
 
 #include "bench.h"
+#include "device/algorithm.h"
 #include "device/read_device.h"
 #include "support/frame_log.h"
 
@@ -52,6 +54,9 @@ TEST(ReachFamilies, EraseSendsTheDocumentsSequence) {
       // The same on the 12F61X: from 0x2000, never with the counter on 0x2008.
       {"12F609", "VPP, LoadConfig 3FFF, EraseProg, 0, "},
       {"16HV616", "VPP, LoadConfig 3FFF, EraseProg, 0, "},
+      // And on the 12F752, whose second calibration word (0x2009) is as fragile.
+      {"12F752", "VPP, LoadConfig 3FFF, EraseProg, 0, "},
+      {"12HV752", "VPP, LoadConfig 3FFF, EraseProg, 0, "},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.part);
@@ -131,15 +136,19 @@ TEST(ReachFamilies, The716WritesRowsOfFourEndedBy001110) {
   EXPECT_TRUE(s.sim.Violations().empty());
 }
 
-// The 12F61X keep their calibration word (0x2008) through an erase, a program pass that
-// erases first and a read, and never see 001000: the family has no self-timed write.
+// The 12F61X keep their calibration word (0x2008), the 12F752 both of theirs (0x2008, 0x2009),
+// through an erase, a program pass that erases first and a read, and never see 001000: the
+// family has no self-timed write.
 TEST(ReachFamilies, The61xKeepTheirCalibrationAndNeverUseATimedWrite) {
-  for (const char* part : {"12F609", "12HV615", "12F617", "16F616", "16HV610"}) {
+  for (const char* part :
+       {"12F609", "12HV615", "12F617", "16F616", "16HV610", "12F752", "12HV752"}) {
     SCOPED_TRACE(part);
     Scope s{SimModel(part)};
     auto& memory = s.sim.Memory();
     const std::uint16_t factory = memory.high[0];
+    const std::uint16_t second = memory.high[1];
     ASSERT_NE(factory, 0x3FFF);
+    ASSERT_EQ(second != 0x3FFF, std::string_view(part).ends_with("752"));
     // A programmed chip whose words must get bits back: only an erase does it.
     memory.program[1] = 0x0000;
     memory.ids[0] = 0x0001;
@@ -153,17 +162,48 @@ TEST(ReachFamilies, The61xKeepTheirCalibrationAndNeverUseATimedWrite) {
     EXPECT_EQ(memory.program[1], 0x0123);
     EXPECT_EQ(memory.program[4], 0x0ABC);
     EXPECT_EQ(memory.high[0], factory) << "program";
+    EXPECT_EQ(memory.high[1], second) << "program";
     EXPECT_EQ(VerifyDevice(path, s.link, s.op), "ok") << s.op.LastText();
     const ReadOutcome read = ReadDevice(s.link, s.op);
     ASSERT_EQ(read.result, "ok");
     EXPECT_EQ(read.contents.Word(0x2008), factory);
+    if (second != 0x3FFF) {
+      EXPECT_EQ(read.contents.Word(0x2009), second);
+    }
     ASSERT_EQ(EraseDevice(s.link, s.op), "ok") << s.op.LastText();
     EXPECT_EQ(memory.high[0], factory) << "erase";
+    EXPECT_EQ(memory.high[1], second) << "erase";
     EXPECT_EQ(memory.program[1], 0x3FFF);
     const std::string summary = s.log.Summary();
     EXPECT_EQ(summary.find("Cycle"), std::string::npos) << summary;
     EXPECT_NE(summary.find("ProgOnly, Cmd 000A"), std::string::npos);
     EXPECT_TRUE(s.sim.Violations().empty());
+  }
+}
+
+// The warning before a configuration that only a VPP-first entry gets past: MCLR off with the
+// internal oscillator, which the 12F752 selects with FOSC0 = 0 alone.
+TEST(ReachFamilies, ReentryWarningFollowsEachPartsOscillatorBits) {
+  struct Row {
+    const char* part;
+    std::uint16_t config;
+    bool warns;
+  };
+  const Row rows[] = {
+      {"12F752", 0x3FDE, true},   // MCLRE 0, FOSC0 0: internal oscillator
+      {"12HV752", 0x3FD8, true},  // bits 2-1 unimplemented, whatever they hold
+      {"12F752", 0x3FDF, false},  // EC on RA5
+      {"12F752", 0x3FFE, false},  // MCLR on
+      {"12F609", 0x3FDC, true},   // FOSC 100: INTOSC I/O
+      {"12F609", 0x3FDE, false},  // FOSC 110: external RC
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.part) + " " + std::to_string(row.config));
+    const DeviceModel* model = ModelByIndex(testing::IndexOf(SimModel(row.part)));
+    ASSERT_NE(model, nullptr);
+    const auto& algorithm = detail::AlgorithmOf(*model);
+    EXPECT_EQ(algorithm.LocksReentry(row.config), row.warns);
+    EXPECT_EQ(algorithm.ConfigWarning(row.config).empty(), !row.warns);
   }
 }
 

@@ -4,7 +4,9 @@
 // PC<..:2> on the parts the parts file gives four; configuration memory one word. Bulk Erase
 // (001001) times itself and takes program memory and the configuration word, from 0x2000 the
 // IDs too, and with the counter on 0x2008 the factory calibration word: it is only ever sent
-// from 0x2000, and 0x2008 is read, shown and kept, never written.
+// from 0x2000, and 0x2008 is read, shown and kept, never written. The 12F752 and 12HV752 are
+// programmed the same way (peers drive them with this family's routine) with a second
+// calibration word at 0x2009 and the oscillator in FOSC0 alone.
 #include <algorithm>
 #include <vector>
 
@@ -14,6 +16,7 @@
 namespace daxwel {
 extern const ConfigLayout kLayout12F61X;
 extern const ConfigLayout kLayout12F617;
+extern const ConfigLayout kLayout12F752;
 }  // namespace daxwel
 
 namespace daxwel::detail {
@@ -43,7 +46,7 @@ void WriteLatches(Session& s, const std::uint16_t* words, int latches) {
   s.Cycle(kEndProgramming, s.cycles.discharge);
 }
 
-class F61x final : public WritesWithoutErase {
+class F61x : public WritesWithoutErase {
  public:
   // VPP first enters with any configuration; VDD first not with the internal oscillator and
   // MCLR off, which an adapter that keeps VDD on cannot get past.
@@ -170,6 +173,19 @@ class F61x final : public WritesWithoutErase {
 
 const F61x kF61x;
 
+// The 12F752: FOSC0 = 0 is the internal oscillator; bits 2-1 do not exist.
+class F752 final : public F61x {
+ public:
+  bool LocksReentry(std::uint16_t config) const override {
+    return (config & kMclre) == 0 && (config & kFosc0) == 0;
+  }
+
+ private:
+  static constexpr std::uint16_t kFosc0 = 0x0001;
+};
+
+const F752 kF752;
+
 }  // namespace
 
 }  // namespace daxwel::detail
@@ -187,6 +203,7 @@ constexpr CycleTimes k12F61X{.eraseProgram = milliseconds(4),
                              .rowProgramOnly = milliseconds(4),
                              .discharge = microseconds(200)};
 constexpr int kCalibration[] = {0x2008};
+constexpr int kCalibration752[] = {0x2008, 0x2009};
 
 // CP (bit 6) protects program memory; there is no data memory. MCLR takes 13 V at most, the
 // most a common adapter gives.
@@ -202,10 +219,26 @@ constexpr FamilyDescriptor Family61x(const ConfigLayout* layout, std::uint16_t c
 }
 extern const FamilyDescriptor kFamily12F61X = Family61x(&kLayout12F61X, 0x03FF);
 extern const FamilyDescriptor kFamily12F617 = Family61x(&kLayout12F617, 0x0FFF);
+// No programming document of the 12F752 was at hand: the peers' figures and the 12F61X's
+// times, 13 V at most on MCLR as the one source with limits gives (10-13 V), and bits 12-0
+// compared (the DEBUG bit 13 is named by some sources only).
+constexpr FamilyDescriptor Family752() {
+  FamilyDescriptor family = Family61x(&kLayout12F752, 0x1F79);
+  return {.algorithm = detail::kF752,
+          .protection = family.protection,
+          .configMask = family.configMask,
+          .layout = family.layout,
+          .calibrationWords = kCalibration752,
+          .name = "12F752",
+          .vddRange = family.vddRange,
+          .cycles = family.cycles};
+}
+extern const FamilyDescriptor kFamily12F752 = Family752();
 
 void RegisterFamilies_f61x(FamilyAdder add) {
   add("12F61X", kFamily12F61X);
   add("12F617", kFamily12F617);
+  add("12F752", kFamily12F752);
 }
 
 }  // namespace daxwel

@@ -108,6 +108,7 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
                             on|off; cp=off|half|all (16F627: 0200h-03FFh, todo) u
                             off|half|3q|all (16F628: 0400h-, 0200h-07FFh, todo)
                   16F716:   cp, boden, pwrte, wdt = on|off; borv=40|25 (4,0 o 2,5 V)
+                  16F72/73/74/76/77: osc=rc|hs|xt|lp; cp, boden, pwrte, wdt = on|off
                   12F609/615/617, 16F610/616, 12HV609/615, 16HV610/616: osc como en los
                             16F62XA (intio por omisión); cp, mclre, pwrte, wdt = on|off;
                             boden=on|nsleep|off; ioscfs=8|4 (MHz); 12F617: wrt=off|half
@@ -116,6 +117,7 @@ constexpr const char* kFooter = R"(Detalle de los comandos:
 
 Simulador (--sim MODELO[:ESTADO]): un adaptador simulado en 0x378 con un PIC MODELO
   (16F84 sin ID, 16F84A, 16F870 ... 16F877, 16F873A ... 16F877A, 16F627, 16F628, 16F716,
+  16F72, 16F73, 16F74, 16F76, 16F77,
   12F609, 12HV609, 12F615, 12HV615, 12F617, 16F610, 16HV610, 16F616, 16HV616, 12F752,
   12HV752, 16F627A, 16F628A, 16F648A,
   12F629, 12F675, 16F630, 16F676, 16F87, 16F88, 16F818, 16F819, 16F882 ... 16F887,
@@ -144,7 +146,7 @@ Los 12F629/675 y 16F630/676 se programan por GP1/RA1 (reloj), GP0/RA0 (datos) y 
 (VPP). Su calibración de fábrica (OSCCAL en 0x3FF y los bits de band gap 13:12) se conserva
 siempre; info la muestra y --osccal 0x34NN --bandgap N la escriben en un PIC que la perdió.
 En los 16F882 a 16F887 la pata PGM es RB3; los 16F84/84A, 12F629/675, 16F630/676, 16F6XX,
-12F683, 16F91X, 16F716, 12F61X, 12F752 y 12HV752 no tienen.
+12F683, 16F91X, 16F716, 16F72/73/74/76/77, 12F61X, 12F752 y 12HV752 no tienen.
 
 Los 16F882 a 16F887, 16F913 a 16F917, 16F946, 16F785 y 16HV785 admiten como máximo 12 V
 en MCLR (VPP): muchos adaptadores aplican 13 V. Salvo que el adaptador declare

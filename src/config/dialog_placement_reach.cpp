@@ -1,5 +1,5 @@
-// Where the 16F627/628, 16F716, 12F61X and 12F752 configuration dialogs put their groups and
-// buttons.
+// Where the 16F627/628, 16F716, 16F7X, 12F61X and 12F752 configuration dialogs put their
+// groups and buttons.
 #include <array>
 #include <iterator>
 #include <span>
@@ -11,6 +11,7 @@ namespace daxwel {
 extern const ConfigLayout kLayout16F627;
 extern const ConfigLayout kLayout16F628;
 extern const ConfigLayout kLayout16F716;
+extern const ConfigLayout kLayout16F7X;
 extern const ConfigLayout kLayout12F61X;
 extern const ConfigLayout kLayout12F617;
 extern const ConfigLayout kLayout12F752;
@@ -92,6 +93,12 @@ constexpr GroupPlace kGroups716[] = {
     {"borv", TopBox(2), kBorvPair},   {"boden", Row716(0), kBodenPair},
     {"pwrte", Row716(1), kPwrtePair}, {"wdt", Row716(2), kWdtPair},
 };
+// 16F7X: the same without the brown-out voltage; CP beside the oscillators.
+constexpr GroupPlace kGroups7X[] = {
+    {"osc", TopBox(0), kOsc4},        {"cp", TopBox(1), kCpPair},
+    {"boden", Row716(0), kBodenPair}, {"pwrte", Row716(1), kPwrtePair},
+    {"wdt", Row716(2), kWdtPair},
+};
 constexpr int kWidth716 = 392;
 constexpr Box kShape716{(kWidth716 - 340) / 2, 42, 340, 32};
 
@@ -129,6 +136,8 @@ constexpr DialogPlacement kPlacements[] = {
     {&kLayout16F627, "frmConfigPic16F627", "PIC 16F627", kWidth, kHeight, kShape, kGroups627},
     {&kLayout16F628, "frmConfigPic16F628", "PIC 16F628", kWidth, kHeight, kShape, kGroups628},
     {&kLayout16F716, "frmConfigPic16F716", "PIC 16F716", kWidth716, kHeight, kShape716, kGroups716},
+    {&kLayout16F7X, "frmConfigPic16F7X", "PIC 16F72 / 73 / 74 / 76 / 77", kWidth716, kHeight,
+     kShape716, kGroups7X},
     {&kLayout12F61X, "frmConfigPic12F61X",
      "PIC 12F609 / 15, 16F610 / 16, 12HV609 / 15, 16HV610 / 16", kWidth, kHeight, kShape,
      kGroups61x},

@@ -1,5 +1,5 @@
-// The configuration layouts of the 16F627/628 (without A), the 16F716 and the 12F609/615/617,
-// 16F610/616 with their HV parts, and the 12F752/12HV752.
+// The configuration layouts of the 16F627/628 (without A), the 16F716, the 16F72/73/74/76/77,
+// the 12F609/615/617, 16F610/616 with their HV parts, and the 12F752/12HV752.
 #include "config/layout.h"
 #include "config/layout_values.h"
 
@@ -8,6 +8,7 @@ namespace daxwel {
 extern const ConfigLayout kLayout16F627;
 extern const ConfigLayout kLayout16F628;
 extern const ConfigLayout kLayout16F716;
+extern const ConfigLayout kLayout16F7X;
 extern const ConfigLayout kLayout12F61X;
 extern const ConfigLayout kLayout12F617;
 extern const ConfigLayout kLayout12F752;
@@ -88,6 +89,10 @@ constexpr ConfigField kOsc716{
 };
 constexpr ConfigField kFields716[] = {Cp(0x2000),    kBorv716,    kBoden627,
                                       Pwrte(0x0008), Wdt(0x0004), kOsc716};
+
+// ---- 16F72/73/74/76/77: BODEN (6), CP (4), PWRTE (3), WDTE (2), FOSC1:0 as the 16F716 ----
+
+constexpr ConfigField kFields7X[] = {Cp(0x0010), kBoden627, Pwrte(0x0008), Wdt(0x0004), kOsc716};
 
 // ---- 12F609/615/617, 16F610/616: BOREN1:0 (9:8), IOSCFS (7), CP (6), MCLRE, PWRTE (4), WDTE
 // (3), FOSC2:0; the 12F617 adds WRT1:WRT0 (11:10) ----
@@ -192,6 +197,7 @@ constexpr ConfigLayout kLayout12F61X{kFields61x};
 constexpr ConfigLayout kLayout12F617{kFields617};
 constexpr ConfigLayout kLayout12F752{kFields752};
 constexpr ConfigLayout kLayout16F716{kFields716};
+constexpr ConfigLayout kLayout16F7X{kFields7X};
 constexpr ConfigLayout kLayout16F627{kFields627};
 constexpr ConfigLayout kLayout16F628{kFields628};
 

@@ -1,6 +1,6 @@
-// What is particular to the 16F627/628 (without A), the 16F716, the 12F61X and the 12F752: the
-// command
-// frames of their erases, and what each keeps through an erase and a program pass.
+// What is particular to the 16F627/628 (without A), the 16F716, the 16F7X, the 12F61X and the
+// 12F752: the command frames of their erases, and what each keeps through an erase and a program
+// pass.
 #include <cstring>
 
 #include "bench.h"
@@ -57,6 +57,9 @@ TEST(ReachFamilies, EraseSendsTheDocumentsSequence) {
       // And on the 12F752, whose second calibration word (0x2009) is as fragile.
       {"12F752", "VPP, LoadConfig 3FFF, EraseProg, 0, "},
       {"12HV752", "VPP, LoadConfig 3FFF, EraseProg, 0, "},
+      // The 16F7X's Chip Erase takes configuration memory too.
+      {"16F73", "VPP, LoadConfig 3FFF, EraseProg, 0, "},
+      {"16F77", "VPP, LoadConfig 3FFF, EraseProg, 0, "},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.part);
@@ -134,6 +137,36 @@ TEST(ReachFamilies, The716WritesRowsOfFourEndedBy001110) {
   EXPECT_EQ(s.sim.Memory().program[4], 0x0004);
   EXPECT_EQ(s.sim.Memory().config & 0x20CF, 0x3FF1 & 0x20CF);
   EXPECT_TRUE(s.sim.Violations().empty());
+}
+
+// The 16F7X write pairs of latches with 001000 ended by 001110 (never 011000), 0x3FFF in the
+// latch of a word that stays; the configuration word is the odd word of the pair at 0x2006.
+// A word that must get bits back makes the pass start with the Chip Erase.
+TEST(ReachFamilies, The7XWritePairsEndedBy001110) {
+  for (const char* part : {"16F72", "16F74", "16F76"}) {
+    SCOPED_TRACE(part);
+    Scope s{SimModel(part)};
+    s.sim.Memory().program[1] = 0x0000;
+    HexBuilder h;
+    h.Words(0, {0x2805, 0x0001, 0x0002});
+    h.Config(0x3FFB);  // watchdog off
+    const std::string path = s.dir.Write("p.hex", h.Text());
+    ASSERT_EQ(ProgramDevice(path, s.link, s.op), "ok") << s.op.LastText();
+    const std::string summary = s.log.Summary();
+    EXPECT_NE(summary.find("EraseProg"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("VPP, LoadProg 2805, Inc, LoadProg 0001, Cycle, Cmd 000E, Inc, "
+                           "LoadProg 0002, Inc, LoadProg 3FFF, Cycle, Cmd 000E, Inc x"),
+              std::string::npos)
+        << summary;
+    EXPECT_NE(summary.find("Inc x6, LoadProg 3FFF, Inc, LoadProg 3FFB, Cycle, Cmd 000E"),
+              std::string::npos)
+        << summary;
+    EXPECT_EQ(summary.find("ProgOnly"), std::string::npos) << "no 011000 on this part";
+    EXPECT_EQ(s.sim.Memory().program[2], 0x0002);
+    EXPECT_EQ(s.sim.Memory().program[3], 0x3FFF);
+    EXPECT_EQ(s.sim.Memory().config & 0x005F, 0x3FFB & 0x005F);
+    EXPECT_TRUE(s.sim.Violations().empty());
+  }
 }
 
 // The 12F61X keep their calibration word (0x2008), the 12F752 both of theirs (0x2008, 0x2009),

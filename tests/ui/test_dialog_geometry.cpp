@@ -70,6 +70,8 @@ const std::map<std::string, std::uint64_t> kPictures = {
     {"frmConfigPic16F716", 0xa05cbd13b08e8d73ULL},
     {"frmConfigPic12F61X", 0x8ab6a495d79dc11dULL},
     {"frmConfigPic12F617", 0x1e8ff6e721629c3cULL},
+    {"frmConfigPic12F752", 0xbf0ed1d194106cc2ULL},
+    {"frmConfigPic16F7X", 0x25e8811dd9ed693cULL},
 };
 
 // Every field has one group in the dialog and every choosable value one button in it.
@@ -109,7 +111,7 @@ TEST(DialogGeometry, EveryDialogDrawsItsControlsWhereItsPictureShows) {
     const std::string name = dialog.objectName().toStdString();
     seen[name] = Fingerprint(description);
     const auto expected = kPictures.find(name);
-    ASSERT_NE(expected, kPictures.end()) << name;
+    ASSERT_NE(expected, kPictures.end()) << name << " draws " << seen[name] << ":\n" << description;
     EXPECT_EQ(seen[name], expected->second) << name << " now draws:\n" << description;
   }
   EXPECT_EQ(seen.size(), kPictures.size());

@@ -26,7 +26,7 @@ constexpr ConfigField Cp627(std::span<const ConfigValue> values) {
           .values = values,
           .defaultValue = "off"};
 }
-// On the 1K part 10 protects nothing, as 11 does.
+// On the 1K-word chip the value 10 protects nothing, as 11 does.
 constexpr ConfigValue kCp627Values[] = {
     {"off", 0x3C00, "OFF", "CpOff", "OFF"},
     {"half", 0x1400, "0200-03FF Protected", "Cp0200_03FF", "0200h a 03FFh"},
